@@ -1,0 +1,151 @@
+#pragma once
+// The in-memory model of what one drop of files imported: sources (one per dropped file), the
+// instruments made from them, the samples they play and the sample groups that tie together
+// instruments sharing samples. Every list keeps the order and tie rule the program shows and
+// writes; texts are 8-bit (Windows-1252 bytes).
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/zone.h"
+
+namespace tolvane {
+
+struct DatabaseSection;
+struct Source;
+struct SampleGroup;
+
+struct Sample {
+  SampleGroup* group = nullptr;  // none once the group is gone
+  std::uint32_t sampleRate = 0;
+  std::uint32_t bitsPerSample = 16;
+  std::uint32_t channels = 1;
+  // Where the importer copied the data from; only compared, never read through, and meaningful
+  // only while the source is being imported.
+  const void* origin = nullptr;
+  std::vector<std::int16_t> data;  // frames x channels values, interleaved
+  std::uint32_t frames = 0;
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
+  std::uint32_t rootKey = 0;
+  std::int32_t pitchCorrection = 0;
+  std::uint32_t exportIndex = 0;  // assigned by the writer while it lays out a group
+  std::string name;
+};
+
+struct Instrument {
+  std::string name;          // display name, at most 25 characters
+  std::string importedName;  // name as found by the importer, at most 25 characters
+  bool averaged = false;     // zones hold values relative to `parameters`
+  std::uint32_t soundId = 0;
+  Source* source = nullptr;
+  ZoneParameters parameters;  // meaningful only while `averaged`
+  SampleGroup* group = nullptr;
+  std::uint32_t category = 0x4040;
+  std::vector<Zone> zones;  // in the order kept by AddZone
+};
+
+struct SampleGroup {
+  std::uint32_t exportMark = 0;
+  std::vector<Instrument*> instruments;  // case-insensitive order of name, ties in arrival order
+  std::vector<Sample*> samples;          // case-insensitive order of name, ties in arrival order
+  std::uint32_t collectionNumber = 0;
+};
+
+struct Source {
+  DatabaseSection* section = nullptr;
+  // Byte order of name, ties in arrival order. Samples live as long as the source.
+  std::vector<std::unique_ptr<Sample>> samples;
+  std::vector<std::unique_ptr<SampleGroup>> groups;  // order of creation
+  std::string baseName;
+  std::string path;
+};
+
+struct Library {
+  Library() = default;
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  ~Library();
+
+  std::vector<std::unique_ptr<Source>> sources;  // case-insensitive order of baseName
+  std::vector<std::unique_ptr<Instrument>> instruments;  // byte order of name, ties in arrival
+};
+
+struct InstrumentStats {
+  const Source* source = nullptr;
+  const SampleGroup* group = nullptr;
+  std::uint64_t sampleBytes = 0;  // 2 x frames summed over the group's samples
+  std::uint32_t category = 0;
+  std::size_t sampleCount = 0;
+  std::size_t zoneCount = 0;
+};
+
+// What an importer asks AddSample for. `first` holds `frames` x `channels` little-endian 16-bit
+// values, interleaved; or, with 2 channels and a non-empty `second`, each stream holds `frames`
+// values of one channel.
+struct SampleRequest {
+  std::string_view name;
+  std::uint32_t sampleRate = 0;
+  std::uint32_t bitsPerSample = 16;
+  std::uint32_t channels = 1;
+  std::span<const std::byte> first;
+  std::span<const std::byte> second;
+  std::uint32_t frames = 0;
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
+  std::uint32_t rootKey = 0;
+  std::int32_t pitchCorrection = 0;
+};
+
+// A new source for a dropped file, placed in front of any source of equal base name. Its
+// database section is left empty for the caller to set.
+Source& CreateSource(Library& library, std::string_view path);
+
+// The base name of a path: after the last backslash or slash, cut before the last '.'.
+std::string BaseNameOf(std::string_view path);
+
+// A new instrument of `source`: names shortened to 25 characters, category from the source's
+// database section when it remembers one, else 0x4040.
+std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
+                                             std::string_view displayName,
+                                             std::uint32_t soundId);
+
+// The sample a zone of `instrument` is to play: an equal sample of the source (same name,
+// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one.
+// Joins the sample and the instrument into one group, merging groups as needed. Returns nullptr
+// (and changes nothing) for bits other than 16, channels other than 1 or 2, or streams shorter
+// than the frames they should hold.
+Sample* AddSample(Instrument& instrument, const SampleRequest& request);
+
+// Files a zone in key order (see the .cpp for the tie rule).
+void AddZone(Instrument& instrument, const Zone& zone);
+
+// Hands the instrument to the library, after every instrument of equal name.
+Instrument& AddInstrument(Library& library, std::unique_ptr<Instrument> instrument);
+
+InstrumentStats GetInstrumentStats(const Instrument& instrument);
+
+// Drops the instrument's zones and takes it out of its group; a group left without instruments
+// is freed and its samples lose their group. The instrument itself stays where it is.
+void DestroyInstrument(Instrument& instrument);
+
+// Frees every instrument, group, sample and source. Database sections are not touched.
+void ClearLibrary(Library& library);
+
+// Fits a name into n characters, keeping a trailing number and the start of the name.
+std::string ShortenName(std::string_view name, std::size_t n);
+
+// The 32-bit text hash used for sound identifiers.
+std::uint32_t SoundIdHash(std::string_view text);
+
+// 'a'..'z' to 'A'..'Z', every other byte unchanged: the form the importers hash.
+std::string UpperCaseAscii(std::string_view text);
+
+inline constexpr std::size_t kInstrumentNameLength = 25;
+
+}  // namespace tolvane
