@@ -12,14 +12,16 @@ namespace tolvane {
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+AtomicFileWriter::~AtomicFileWriter() {
+  Abandon();
+}
 
 bool AtomicFileWriter::Open() {
   Abandon();
   failed_ = false;
   // A hidden name beside the target, so the rename stays on one file system.
-  std::string pattern = target_.parent_path().empty() ? std::string()
-                                                      : target_.parent_path().string() + "/";
+  std::string pattern =
+      target_.parent_path().empty() ? std::string() : target_.parent_path().string() + "/";
   pattern += "." + target_.filename().string() + ".XXXXXX";
   fd_ = ::mkstemp(pattern.data());
   if (fd_ < 0) {

@@ -47,7 +47,9 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-MappedFile::~MappedFile() { Reset(); }
+MappedFile::~MappedFile() {
+  Reset();
+}
 
 void MappedFile::Reset() {
   if (data_ != nullptr) ::munmap(const_cast<std::byte*>(data_), size_);

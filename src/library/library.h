@@ -72,7 +72,7 @@ struct Library {
   Library& operator=(const Library&) = delete;
   ~Library();
 
-  std::vector<std::unique_ptr<Source>> sources;  // case-insensitive order of baseName
+  std::vector<std::unique_ptr<Source>> sources;          // case-insensitive order of baseName
   std::vector<std::unique_ptr<Instrument>> instruments;  // byte order of name, ties in arrival
 };
 
@@ -112,8 +112,7 @@ std::string BaseNameOf(std::string_view path);
 // A new instrument of `source`: names shortened to 25 characters, category from the source's
 // database section when it remembers one, else 0x4040.
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
-                                             std::string_view displayName,
-                                             std::uint32_t soundId);
+                                             std::string_view displayName, std::uint32_t soundId);
 
 // The sample a zone of `instrument` is to play: an equal sample of the source (same name,
 // origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one.

@@ -31,7 +31,10 @@ TEST(Paths, XdgFoldersFollowEnvironment) {
   EXPECT_EQ(UserDataFolder(), "/home/someone/.local/share");
   ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(UserConfigFolder(), "/home/someone/.config");
-  if (oldData) ::setenv("XDG_DATA_HOME", saved.c_str(), 1); else ::unsetenv("XDG_DATA_HOME");
+  if (oldData)
+    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace

@@ -12,18 +12,20 @@ struct OrderCase {
   int caseInsensitive;  // sign of CompareCaseInsensitive
 };
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+  return (v > 0) - (v < 0);
+}
 
 TEST(TextOrder, BothOrders) {
   const OrderCase cases[] = {
       {"", "", 0, 0},
       {"abc", "abc", 0, 0},
-      {"ab", "abc", -1, -1},           // a prefix sorts first
-      {"piano", "Zither", 1, -1},      // byte order puts lower case after upper case
+      {"ab", "abc", -1, -1},       // a prefix sorts first
+      {"piano", "Zither", 1, -1},  // byte order puts lower case after upper case
       {"Drums", "dRUMS", -1, 0},
-      {"_x", "ax", -1, -1},            // '_' sorts before letters once folded
+      {"_x", "ax", -1, -1},  // '_' sorts before letters once folded
       {"_x", "Ax", 1, -1},
-      {"\xC4pfel", "Zebra", 1, 1},     // high bytes are unsigned and never fold
+      {"\xC4pfel", "Zebra", 1, 1},  // high bytes are unsigned and never fold
       {"\xE4", "\xC4", 1, 1},
   };
   for (const auto& c : cases) {

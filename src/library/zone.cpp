@@ -1,0 +1,234 @@
+#include "library/zone.h"
+
+#include <cstdint>
+
+#include "base/bytes.h"
+#include "library/library.h"
+
+namespace tolvane {
+namespace {
+
+using Word = ZoneParameters::Word;
+using Byte = ZoneParameters::Byte;
+
+// Generators that store their amount as is in a 16-bit field.
+constexpr struct {
+  std::uint16_t generator;
+  Word word;
+} kWordGenerators[] = {
+    {5, ZoneParameters::modLfoToPitch},        {6, ZoneParameters::vibLfoToPitch},
+    {7, ZoneParameters::modEnvToPitch},        {8, ZoneParameters::initialFilterFc},
+    {9, ZoneParameters::initialFilterQ},       {10, ZoneParameters::modLfoToFilterFc},
+    {11, ZoneParameters::modEnvToFilterFc},    {13, ZoneParameters::modLfoToVolume},
+    {22, ZoneParameters::freqModLFO},          {24, ZoneParameters::freqVibLFO},
+    {29, ZoneParameters::sustainModEnv},       {31, ZoneParameters::keynumToModEnvHold},
+    {32, ZoneParameters::keynumToModEnvDecay}, {37, ZoneParameters::sustainVolEnv},
+    {39, ZoneParameters::keynumToVolEnvHold},  {40, ZoneParameters::keynumToVolEnvDecay},
+};
+
+// Time generators, stored as timecents / 100 in a byte.
+constexpr struct {
+  std::uint16_t generator;
+  Byte byte;
+} kTimeGenerators[] = {
+    {21, ZoneParameters::delayModLFO},  {23, ZoneParameters::delayVibLFO},
+    {26, ZoneParameters::attackModEnv}, {27, ZoneParameters::holdModEnv},
+    {28, ZoneParameters::decayModEnv},  {30, ZoneParameters::releaseModEnv},
+    {34, ZoneParameters::attackVolEnv}, {35, ZoneParameters::holdVolEnv},
+    {36, ZoneParameters::decayVolEnv},  {38, ZoneParameters::releaseVolEnv},
+};
+
+// Start offsets wrap like the 32-bit fields they are; unsigned arithmetic keeps that defined.
+std::int32_t AddWrapping(std::int32_t value, std::int64_t delta) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) +
+                                   static_cast<std::uint32_t>(delta));
+}
+
+template <typename Op>
+void CombineParameters(Zone& zone, const ZoneParameters& parameters, Op op) {
+  auto& p = zone.parameters;
+  for (std::size_t i = 0; i < ZoneParameters::kWordCount; ++i)
+    p.words[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(op(
+        static_cast<std::uint16_t>(p.words[i]), static_cast<std::uint16_t>(parameters.words[i]))));
+  for (std::size_t i = 0; i < ZoneParameters::kByteCount; ++i)
+    p.bytes[i] = static_cast<std::uint8_t>(op(p.bytes[i], parameters.bytes[i]));
+}
+
+}  // namespace
+
+std::array<std::byte, ZoneMapping::kSize> ZoneMapping::Serialize() const {
+  std::array<std::byte, kSize> out{};
+  out[0] = std::byte{keyLow};
+  out[1] = std::byte{keyHigh};
+  out[2] = std::byte{velLow};
+  out[3] = std::byte{velHigh};
+  StoreU32(&out[4], static_cast<std::uint32_t>(startOffset));
+  StoreU32(&out[8], static_cast<std::uint32_t>(startOffset2));
+  for (std::size_t i = 0; i < reserved.size(); ++i) out[12 + i] = std::byte{reserved[i]};
+  out[20] = static_cast<std::byte>(coarseTune);
+  out[21] = static_cast<std::byte>(fineTune);
+  out[22] = std::byte{flags};
+  out[23] = std::byte{overridingRootKey};
+  StoreU16(&out[24], static_cast<std::uint16_t>(scaleTuning));
+  out[26] = static_cast<std::byte>(coarseTune2);
+  out[27] = static_cast<std::byte>(fineTune2);
+  return out;
+}
+
+ZoneMapping ZoneMapping::Deserialize(std::span<const std::byte> in) {
+  ZoneMapping m;
+  const auto u8 = [&](std::size_t i) { return std::to_integer<std::uint8_t>(in[i]); };
+  m.keyLow = u8(0);
+  m.keyHigh = u8(1);
+  m.velLow = u8(2);
+  m.velHigh = u8(3);
+  m.startOffset = static_cast<std::int32_t>(LoadU32(&in[4]));
+  m.startOffset2 = static_cast<std::int32_t>(LoadU32(&in[8]));
+  for (std::size_t i = 0; i < m.reserved.size(); ++i) m.reserved[i] = u8(12 + i);
+  m.coarseTune = static_cast<std::int8_t>(u8(20));
+  m.fineTune = static_cast<std::int8_t>(u8(21));
+  m.flags = u8(22);
+  m.overridingRootKey = u8(23);
+  m.scaleTuning = static_cast<std::int16_t>(LoadU16(&in[24]));
+  m.coarseTune2 = static_cast<std::int8_t>(u8(26));
+  m.fineTune2 = static_cast<std::int8_t>(u8(27));
+  return m;
+}
+
+std::array<std::byte, ZoneParameters::kSize> ZoneParameters::Serialize() const {
+  std::array<std::byte, kSize> out{};
+  for (std::size_t i = 0; i < kWordCount; ++i)
+    StoreU16(&out[2 * i], static_cast<std::uint16_t>(words[i]));
+  for (std::size_t i = 0; i < kByteCount; ++i) out[2 * kWordCount + i] = std::byte{bytes[i]};
+  return out;
+}
+
+ZoneParameters ZoneParameters::Deserialize(std::span<const std::byte> in) {
+  ZoneParameters p;
+  for (std::size_t i = 0; i < kWordCount; ++i)
+    p.words[i] = static_cast<std::int16_t>(LoadU16(&in[2 * i]));
+  for (std::size_t i = 0; i < kByteCount; ++i)
+    p.bytes[i] = std::to_integer<std::uint8_t>(in[2 * kWordCount + i]);
+  return p;
+}
+
+void InitZone(Zone& zone) {
+  zone = Zone{};
+}
+
+void SetZoneSample(Zone& zone, Sample* sample) {
+  zone.sample = sample;
+}
+
+void ApplyGenerator(Zone& zone, std::uint16_t number, std::uint16_t amount) {
+  const auto a = static_cast<std::int16_t>(amount);
+  const auto low = static_cast<std::uint8_t>(amount & 0xFF);
+  const auto high = static_cast<std::uint8_t>(amount >> 8);
+  auto& m = zone.mapping;
+  auto& p = zone.parameters;
+
+  for (const auto& g : kWordGenerators) {
+    if (g.generator == number) {
+      p.words[g.word] = a;
+      return;
+    }
+  }
+  for (const auto& g : kTimeGenerators) {
+    if (g.generator == number) {
+      p.SetSigned(g.byte, a / 100);
+      return;
+    }
+  }
+  switch (number) {
+    case 0:  // startAddrsOffset: 2 bytes per sample point
+      m.startOffset = AddWrapping(m.startOffset, 2 * static_cast<std::int64_t>(a));
+      m.startOffset2 = m.startOffset;
+      break;
+    case 4:  // startAddrsCoarseOffset: 32768 points
+      m.startOffset = AddWrapping(m.startOffset, 65536 * static_cast<std::int64_t>(a));
+      m.startOffset2 = m.startOffset;
+      break;
+    case 17:
+      p.SetSigned(ZoneParameters::pan, a / 5);
+      break;
+    case 48:
+      p.bytes[ZoneParameters::attenuation] = static_cast<std::uint8_t>(a / 10);
+      break;
+    case 43:
+      m.keyLow = low;
+      m.keyHigh = high;
+      break;
+    case 44:
+      m.velLow = low;
+      m.velHigh = high;
+      break;
+    case 51:
+      m.coarseTune = static_cast<std::int8_t>(low);
+      m.coarseTune2 = m.coarseTune;
+      break;
+    case 52:
+      m.fineTune = static_cast<std::int8_t>(low);
+      m.fineTune2 = m.fineTune;
+      break;
+    case 54:
+      if (amount & 1) m.flags |= ZoneLoop;
+      break;
+    case 56:
+      m.scaleTuning = a;
+      break;
+    case 58:
+      if (a >= 0 && a <= 127) m.overridingRootKey = static_cast<std::uint8_t>(a);
+      break;
+    default:
+      break;  // end and loop points come from the sample header, never from a zone
+  }
+}
+
+void MergeZonePair(Zone& existing, int mode, const Zone& added) {
+  if (mode == MergeStereo) {
+    existing.parameters.SetSigned(ZoneParameters::pan, 0);
+    existing.mapping.flags |= ZoneStereo;
+  } else if (mode == MergeDual) {
+    existing.mapping.flags |= ZoneDual;
+    existing.mapping.startOffset2 = added.mapping.startOffset;
+    existing.mapping.coarseTune2 = added.mapping.coarseTune;
+    existing.mapping.fineTune2 = added.mapping.fineTune2;
+  }
+}
+
+void SubtractParameters(Zone& zone, const ZoneParameters& parameters) {
+  CombineParameters(zone, parameters, [](unsigned x, unsigned y) { return x - y; });
+}
+
+void AddParameters(Zone& zone, const ZoneParameters& parameters) {
+  CombineParameters(zone, parameters, [](unsigned x, unsigned y) { return x + y; });
+}
+
+void AverageInstrument(Instrument& instrument) {
+  auto& zones = instrument.zones;
+  if (zones.empty()) return;  // an average of nothing is undefined; keep the block as it is
+  if (instrument.averaged) {
+    for (auto& zone : zones) AddParameters(zone, instrument.parameters);
+  }
+  // 64-bit sums: the same results as 32-bit ones wherever those do not overflow.
+  std::array<std::int64_t, ZoneParameters::kWordCount> wordSums{};
+  std::array<std::int64_t, ZoneParameters::kByteCount> byteSums{};
+  for (const auto& zone : zones) {
+    const auto& p = zone.parameters;
+    for (std::size_t i = 0; i < wordSums.size(); ++i) wordSums[i] += p.words[i];
+    for (std::size_t i = 0; i < byteSums.size(); ++i) {
+      byteSums[i] +=
+          (i == ZoneParameters::attenuation) ? p.bytes[i] : static_cast<std::int8_t>(p.bytes[i]);
+    }
+  }
+  const auto count = static_cast<std::int64_t>(zones.size());
+  ZoneParameters& average = instrument.parameters;
+  for (std::size_t i = 0; i < wordSums.size(); ++i)
+    average.words[i] = static_cast<std::int16_t>(wordSums[i] / count);
+  for (std::size_t i = 0; i < byteSums.size(); ++i)
+    average.bytes[i] = static_cast<std::uint8_t>(byteSums[i] / count);
+  for (auto& zone : zones) SubtractParameters(zone, average);
+  instrument.averaged = true;
+}
+
+}  // namespace tolvane
