@@ -1,0 +1,30 @@
+#pragma once
+// The texts the instrument list shows for an instrument, and its row order. Shared by every
+// front end so that the window and the command-line tool show the same thing.
+
+#include <cstdint>
+#include <string>
+
+#include "library/library.h"
+
+namespace tolvane {
+
+// "Coll": the group's collection number, or "---" without group or collection.
+std::string CollectionText(const Instrument& instrument);
+
+// "Samples": the group's sample count, then the zones by kind: '3 (3M)', '12 (10M2S)', '0 ()'.
+std::string SamplesText(const Instrument& instrument);
+
+// "Size": '999 B', '1.5 kB', '0.9 MB' (tenths truncated; only the low 32 bits count).
+std::string SizeText(std::uint64_t sampleBytes);
+
+// "SoundID": "[%08X]".
+std::string SoundIdText(std::uint32_t soundId);
+
+// The list's sort keys: 1 Sound-Name, 2 Category, 3 Coll, 4 Samples, 5 Size, 6 SoundID; a
+// negative key sorts descending, any other key leaves rows equal.
+int CompareRows(const Instrument& a, const Instrument& b, int sortKey);
+
+inline constexpr int kInitialSortKey = 1;
+
+}  // namespace tolvane
