@@ -1,0 +1,45 @@
+#pragma once
+// The two export commands without their dialogs: the window asks for the file or folder and
+// remembers it, the command-line tool takes it from its arguments, and both hand over the
+// instruments of the checked rows in list order.
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/sifi_writer.h"
+#include "library/library.h"
+
+namespace tolvane {
+
+// Writes the checked instruments into one collection file. Groups follow the order of their
+// first checked instrument, instruments list order. Instruments without samples are left out;
+// with nothing left the file holds no groups.
+ExportResult ExportCollection(std::span<const Instrument* const> checked,
+                              const std::filesystem::path& file);
+
+struct SingleExportResult {
+  std::size_t marked = 0;  // groups that held a checked instrument
+  std::vector<std::filesystem::path> written;
+  std::vector<std::string> failures;  // one text per file that failed, naming file and reason
+
+  bool ok() const { return failures.empty() && marked > 0; }
+};
+
+// Writes one single-instrument file per sample group that holds a checked instrument, with all
+// the group's instruments, into `folder`, named after the group's first instrument. Groups are
+// visited by source, then in the source's group order. Marks the groups in `exportMark` as the
+// status line does. The names are made safe for a file system, and a name already used in this
+// export gets "_2", "_3", ... so that no file of the export replaces another.
+SingleExportResult ExportSingleInstruments(Library& library,
+                                           std::span<const Instrument* const> checked,
+                                           const std::filesystem::path& folder);
+
+// An instrument name (Windows-1252) as a file name (UTF-8) that stays inside its folder:
+// \ / : * ? " < > | and control characters become "_", and "", "." or ".." becomes "_".
+std::string SafeFileName(std::string_view name);
+
+}  // namespace tolvane

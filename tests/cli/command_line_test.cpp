@@ -1,0 +1,66 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvane::cli {
+namespace {
+
+TEST(CommandLine, ValidCommands) {
+  auto list = ParseCommandLine({"list", "--tsv", "a.wav", "--only", "Piano", "b.sf2"});
+  ASSERT_TRUE(list.options) << list.error;
+  EXPECT_EQ(list.options->command, Command::List);
+  EXPECT_TRUE(list.options->tsv);
+  EXPECT_EQ(list.options->files, (std::vector<std::string>{"a.wav", "b.sf2"}));
+  EXPECT_EQ(list.options->only, std::vector<std::string>{"Piano"});
+
+  auto collection = ParseCommandLine(
+      {"export", "--collection", "out.SLC", "--category", "A=B=KC", "--database", "d.ini", "x"});
+  ASSERT_TRUE(collection.options) << collection.error;
+  EXPECT_EQ(collection.options->command, Command::ExportCollection);
+  EXPECT_EQ(collection.options->target, "out.SLC");
+  ASSERT_EQ(collection.options->categories.size(), 1u);
+  EXPECT_EQ(collection.options->categories[0].first, "A=B");  // the code follows the last '='
+  EXPECT_EQ(collection.options->categories[0].second, "KC");
+  EXPECT_EQ(collection.options->database, "d.ini");
+
+  auto single = ParseCommandLine({"export", "--single", "dir", "--", "--odd-name.wav"});
+  ASSERT_TRUE(single.options) << single.error;
+  EXPECT_EQ(single.options->command, Command::ExportSingle);
+  EXPECT_EQ(single.options->files, std::vector<std::string>{"--odd-name.wav"});
+
+  for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
+    auto parsed = ParseCommandLine(help);
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->command, Command::Help);
+  }
+}
+
+TEST(CommandLine, Refusals) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* error;
+  } cases[] = {
+      {{}, "no command given (try --help)"},
+      {{"convert", "a"}, "unknown command 'convert' (try --help)"},
+      {{"list"}, "list needs at least one FILE"},
+      {{"list", "--bogus", "a"}, "unknown option '--bogus' for list (try --help)"},
+      {{"list", "--collection", "x", "a"}, "unknown option '--collection' for list (try --help)"},
+      {{"export", "a.wav"}, "export needs --collection OUT.SLC or --single DIR"},
+      {{"export", "--collection"}, "--collection needs a path"},
+      {{"export", "--collection", "a", "--single", "b", "c"},
+       "give only one of --collection and --single"},
+      {{"export", "--tsv", "--single", "d", "a"}, "unknown option '--tsv' for export (try --help)"},
+      {{"list", "--category", "Piano", "a"}, "--category needs NAME=CODE"},
+      {{"list", "a", "--only"}, "--only needs a NAME"},
+      {{"info", "a", "b"}, "info takes exactly one FILE"},
+      {{"info", "--only", "x", "a"}, "unknown option '--only' for info (try --help)"},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseCommandLine(c.arguments);
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.error, c.error);
+  }
+}
+
+}  // namespace
+}  // namespace tolvane::cli

@@ -1,0 +1,232 @@
+// Runs the real tolvane-convert on WAV files made by sox.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class ConvertTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is missing";
+    dir_ = fs::temp_directory_path() /
+           ("tolvane_cli_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path Wav(const std::string& name, const std::string& format) {
+    const fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    const std::string command =
+        "sox -n " + format + " " + Quote(path.string()) + " synth 0.05 sine 440 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  }
+
+  // Runs the tool with the test's own database unless the arguments name one.
+  Run Convert(const std::string& arguments, bool ownDatabase = true) {
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    std::string command = std::string(TOLVANE_CONVERT) + " " + arguments;
+    if (ownDatabase) command += " --database " + Quote((dir_ / "db.ini").string());
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    Run run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+  }
+
+  fs::path dir_;
+};
+
+std::vector<std::vector<std::string>> TsvRows(const std::string& out) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> cells;
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+bool LooksLikeSoundId(const std::string& text) {
+  if (text.size() != 10 || text.front() != '[' || text.back() != ']') return false;
+  for (std::size_t i = 1; i < 9; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(text[i])) || std::islower(text[i])) return false;
+  return true;
+}
+
+TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
+  const auto zither = Wav("zither.wav", "-r 44100 -b 16 -c 1");
+  const auto bells = Wav("Bells.wav", "-r 22050 -b 16 -c 2");
+  const Run run = Convert("list " + Quote(zither.string()) + " " + Quote(bells.string()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::istringstream lines(run.out);
+  std::string header, first, second, count;
+  std::getline(lines, header);
+  std::getline(lines, first);
+  std::getline(lines, second);
+  std::getline(lines, count);
+  EXPECT_EQ(header.substr(0, 36), "Sound-Name  Category   Coll  Samples");
+  // 0.05 s is 1103 frames at 22050 Hz (stereo) and 2205 at 44100 Hz; two bytes a frame count.
+  EXPECT_EQ(first.substr(0, 50), "Bells       (unknown)  ---   1 (1S)   2.1 kB  [");
+  EXPECT_EQ(second.substr(0, 50), "zither      (unknown)  ---   1 (1M)   4.3 kB  [");
+  EXPECT_EQ(count, "2 instruments");
+  EXPECT_TRUE(LooksLikeSoundId(first.substr(first.size() - 10))) << first;
+
+  const Run tsv = Convert("list --tsv " + Quote(zither.string()) + " " + Quote(bells.string()));
+  ASSERT_EQ(tsv.status, 0);
+  const auto rows = TsvRows(tsv.out);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"Bells", "(unknown)", "---", "1 (1S)", "2.1 kB",
+                                               first.substr(first.size() - 10)}));
+  EXPECT_EQ(rows[1][0], "zither");
+}
+
+TEST_F(ConvertTest, UnrecognisedFilesAreNamedAndMissingFilesFail) {
+  const auto wav = Wav("a.wav", "-r 44100 -b 16 -c 1");
+  std::ofstream(dir_ / "notes.txt") << "not a sound";
+  const Run run =
+      Convert("list --tsv " + Quote((dir_ / "notes.txt").string()) + " " + Quote(wav.string()));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(TsvRows(run.out).size(), 1u);
+  EXPECT_NE(run.err.find("notes.txt: not recognised"), std::string::npos) << run.err;
+
+  const Run missing = Convert("list " + Quote((dir_ / "missing.wav").string()));
+  EXPECT_NE(missing.status, 0);
+  EXPECT_NE(missing.err.find("missing.wav: cannot open file"), std::string::npos) << missing.err;
+
+  const Run bad = Convert("export --bogus x");
+  EXPECT_NE(bad.status, 0);
+  EXPECT_NE(bad.err.find("unknown option"), std::string::npos);
+
+  const Run help = Convert("--help", false);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage:"), std::string::npos);
+}
+
+TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
+  const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
+  const Run set = Convert("list --tsv --category 'kick 1=KC' " + Quote(wav.string()));
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(TsvRows(set.out)[0][1], "[KC] Techno Kick");
+  EXPECT_EQ(ReadFile(dir_ / "db.ini"), "[Kick 1]\r\nKick 1=0;KC;\r\n");
+
+  const Run again = Convert("list --tsv " + Quote(wav.string()));
+  EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
+
+  const Run badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
+  EXPECT_NE(badCode.status, 0);
+  EXPECT_NE(badCode.err.find("unknown category code 'ZZ'"), std::string::npos);
+  const Run badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
+  EXPECT_NE(badName.status, 0);
+  EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
+}
+
+TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
+  const auto mono = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
+  const auto stereo = Wav("Pad.wav", "-r 48000 -b 24 -c 2");
+  const auto eight = Wav("Organ.wav", "-r 8000 -b 8 -c 1");
+  const std::string files =
+      Quote(mono.string()) + " " + Quote(stereo.string()) + " " + Quote(eight.string());
+  const Run before = Convert("list --tsv --category Pad=AP " + files);
+  ASSERT_EQ(before.status, 0) << before.err;
+
+  const fs::path out = dir_ / "all.SLC";
+  const Run exported = Convert("export --collection " + Quote(out.string()) + " " + files);
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  ASSERT_TRUE(fs::exists(out));
+
+  const Run after = Convert("list --tsv " + Quote(out.string()));
+  ASSERT_EQ(after.status, 0) << after.err;
+  EXPECT_EQ(TsvRows(after.out), TsvRows(before.out));
+
+  const Run info = Convert("info " + Quote(out.string()), false);
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("3 groups, 3 instruments, 3 samples"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("instrument \"Pad\""), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("[AP] Pad A-Synth"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("2 channels, 2400 frames"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("sample \"Organ\" 8000 Hz, 1 channel, 400 frames"), std::string::npos)
+      << info.out;
+
+  const Run notSiFi = Convert("info " + Quote(mono.string()), false);
+  EXPECT_NE(notSiFi.status, 0);
+  EXPECT_NE(notSiFi.err.find("not a SiFi instrument file"), std::string::npos);
+}
+
+TEST_F(ConvertTest, SingleExportUsesSafeUniqueNamesAndOnlyChecksNamedRows) {
+  const auto a = Wav("one/Piano.wav", "-r 44100 -b 16 -c 1");
+  const auto b = Wav("two/piano.wav", "-r 22050 -b 16 -c 1");
+  const auto c = Wav("Odd:Name*.wav", "-r 22050 -b 16 -c 1");
+  const auto d = Wav("Skipped.wav", "-r 22050 -b 16 -c 1");
+  const fs::path out = dir_ / "out";
+  const Run run = Convert("export --single " + Quote(out.string()) +
+                          " --only PIANO --only 'odd:name*' " + Quote(a.string()) + " " +
+                          Quote(b.string()) + " " + Quote(c.string()) + " " + Quote(d.string()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(out)) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"Odd_Name_.SLI", "Piano.SLI", "piano_2.SLI"}));
+
+  const Run nothing =
+      Convert("export --single " + Quote(out.string()) + " " + Quote((dir_ / "db.ini").string()));
+  EXPECT_NE(nothing.status, 0);
+  EXPECT_NE(nothing.err.find("nothing to export"), std::string::npos) << nothing.err;
+
+  const Run unknown =
+      Convert("export --single " + Quote(out.string()) + " --only Nope " + Quote(a.string()));
+  EXPECT_NE(unknown.status, 0);
+  EXPECT_NE(unknown.err.find("no instrument named 'Nope'"), std::string::npos);
+}
+
+TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
+  const auto wav = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
+  const fs::path blocker = dir_ / "file-not-folder";
+  std::ofstream(blocker) << "x";
+  const Run run = Convert("export --collection " + Quote((blocker / "out.SLC").string()) + " " +
+                          Quote(wav.string()));
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFile(blocker), "x");
+}
+
+}  // namespace
