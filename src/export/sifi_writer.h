@@ -1,0 +1,43 @@
+#pragma once
+// Writes an export set as one SiFi file: the file header, then per group its group chunk and one
+// "SiDp" chunk per instrument. Single-instrument and collection files differ only in the set.
+// Every sample of a group's SampleGroup is written, also one no exported zone plays; a zone that
+// plays no sample of its instrument's group is left out, as the file could not name its sample.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "export/export_set.h"
+
+namespace tolvane {
+
+enum class ExportError {
+  kNone,
+  kTooManyGroups,     // more groups than one file can lay out
+  kGroupTooLarge,     // a group's tables do not fit the 16-bit offsets
+  kFileTooLarge,      // the file would not fit the 32-bit lengths
+  kBadSample,         // a sample holds fewer values than its frame count says
+  kCannotCreateFile,  // the file (its temporary twin) could not be created
+  kWriteFailed,       // writing, syncing or renaming into place failed
+};
+
+struct ExportResult {
+  ExportError error = ExportError::kNone;
+  // For people, without the path: "group of Piano: tables need 65540 bytes, at most 65535 fit".
+  std::string reason;
+
+  bool ok() const { return error == ExportError::kNone; }
+  explicit operator bool() const { return ok(); }
+};
+
+// Lays the set out in memory; `out` receives the file's bytes (empty on failure). Sets each
+// written sample's `exportIndex` to its place in its group's sample table.
+ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& out);
+
+// Writes the set to `path`, replacing an existing file only once the new one is complete: on any
+// failure no file is left behind and an existing file keeps its content.
+ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path);
+
+}  // namespace tolvane
