@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Outcome {
   int status = -1;
   std::string out;
   std::string err;
@@ -58,12 +58,12 @@ class ConvertTest : public ::testing::Test {
   }
 
   // Runs the tool with the test's own database unless the arguments name one.
-  Run Convert(const std::string& arguments, bool ownDatabase = true) {
+  Outcome Convert(const std::string& arguments, bool ownDatabase = true) {
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
     std::string command = std::string(TOLVANE_CONVERT) + " " + arguments;
     if (ownDatabase) command += " --database " + Quote((dir_ / "db.ini").string());
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    Run run;
+    Outcome run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFile(out);
@@ -96,7 +96,7 @@ bool LooksLikeSoundId(const std::string& text) {
 TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
   const auto zither = Wav("zither.wav", "-r 44100 -b 16 -c 1");
   const auto bells = Wav("Bells.wav", "-r 22050 -b 16 -c 2");
-  const Run run = Convert("list " + Quote(zither.string()) + " " + Quote(bells.string()));
+  const Outcome run = Convert("list " + Quote(zither.string()) + " " + Quote(bells.string()));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   std::istringstream lines(run.out);
@@ -107,12 +107,12 @@ TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
   std::getline(lines, count);
   EXPECT_EQ(header.substr(0, 36), "Sound-Name  Category   Coll  Samples");
   // 0.05 s is 1103 frames at 22050 Hz (stereo) and 2205 at 44100 Hz; two bytes a frame count.
-  EXPECT_EQ(first.substr(0, 50), "Bells       (unknown)  ---   1 (1S)   2.1 kB  [");
-  EXPECT_EQ(second.substr(0, 50), "zither      (unknown)  ---   1 (1M)   4.3 kB  [");
+  EXPECT_EQ(first.substr(0, 47), "Bells       (unknown)  ---   1 (1S)   2.1 kB  [");
+  EXPECT_EQ(second.substr(0, 47), "zither      (unknown)  ---   1 (1M)   4.3 kB  [");
   EXPECT_EQ(count, "2 instruments");
   EXPECT_TRUE(LooksLikeSoundId(first.substr(first.size() - 10))) << first;
 
-  const Run tsv = Convert("list --tsv " + Quote(zither.string()) + " " + Quote(bells.string()));
+  const Outcome tsv = Convert("list --tsv " + Quote(zither.string()) + " " + Quote(bells.string()));
   ASSERT_EQ(tsv.status, 0);
   const auto rows = TsvRows(tsv.out);
   ASSERT_EQ(rows.size(), 2u);
@@ -124,39 +124,39 @@ TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
 TEST_F(ConvertTest, UnrecognisedFilesAreNamedAndMissingFilesFail) {
   const auto wav = Wav("a.wav", "-r 44100 -b 16 -c 1");
   std::ofstream(dir_ / "notes.txt") << "not a sound";
-  const Run run =
+  const Outcome run =
       Convert("list --tsv " + Quote((dir_ / "notes.txt").string()) + " " + Quote(wav.string()));
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(TsvRows(run.out).size(), 1u);
   EXPECT_NE(run.err.find("notes.txt: not recognised"), std::string::npos) << run.err;
 
-  const Run missing = Convert("list " + Quote((dir_ / "missing.wav").string()));
+  const Outcome missing = Convert("list " + Quote((dir_ / "missing.wav").string()));
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.err.find("missing.wav: cannot open file"), std::string::npos) << missing.err;
 
-  const Run bad = Convert("export --bogus x");
+  const Outcome bad = Convert("export --bogus x");
   EXPECT_NE(bad.status, 0);
   EXPECT_NE(bad.err.find("unknown option"), std::string::npos);
 
-  const Run help = Convert("--help", false);
+  const Outcome help = Convert("--help", false);
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
 }
 
 TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
-  const Run set = Convert("list --tsv --category 'kick 1=KC' " + Quote(wav.string()));
+  const Outcome set = Convert("list --tsv --category 'kick 1=KC' " + Quote(wav.string()));
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(TsvRows(set.out)[0][1], "[KC] Techno Kick");
   EXPECT_EQ(ReadFile(dir_ / "db.ini"), "[Kick 1]\r\nKick 1=0;KC;\r\n");
 
-  const Run again = Convert("list --tsv " + Quote(wav.string()));
+  const Outcome again = Convert("list --tsv " + Quote(wav.string()));
   EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
 
-  const Run badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
+  const Outcome badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
   EXPECT_NE(badCode.status, 0);
   EXPECT_NE(badCode.err.find("unknown category code 'ZZ'"), std::string::npos);
-  const Run badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
+  const Outcome badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
   EXPECT_NE(badName.status, 0);
   EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
 }
@@ -165,30 +165,37 @@ TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
   const auto mono = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
   const auto stereo = Wav("Pad.wav", "-r 48000 -b 24 -c 2");
   const auto eight = Wav("Organ.wav", "-r 8000 -b 8 -c 1");
-  const std::string files =
-      Quote(mono.string()) + " " + Quote(stereo.string()) + " " + Quote(eight.string());
-  const Run before = Convert("list --tsv --category Pad=AP " + files);
+  const auto strings = Wav("Strings.wav", "-r 44100 -b 16 -c 2");
+  const std::string files = Quote(mono.string()) + " " + Quote(stereo.string()) + " " +
+                            Quote(eight.string()) + " " + Quote(strings.string());
+  const Outcome before = Convert("list --tsv --category Pad=AP " + files);
   ASSERT_EQ(before.status, 0) << before.err;
 
   const fs::path out = dir_ / "all.SLC";
-  const Run exported = Convert("export --collection " + Quote(out.string()) + " " + files);
+  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + files);
   ASSERT_EQ(exported.status, 0) << exported.err;
   ASSERT_TRUE(fs::exists(out));
 
-  const Run after = Convert("list --tsv " + Quote(out.string()));
+  const Outcome after = Convert("list --tsv " + Quote(out.string()));
   ASSERT_EQ(after.status, 0) << after.err;
   EXPECT_EQ(TsvRows(after.out), TsvRows(before.out));
 
-  const Run info = Convert("info " + Quote(out.string()), false);
+  const Outcome info = Convert("info " + Quote(out.string()), false);
   ASSERT_EQ(info.status, 0) << info.err;
-  EXPECT_NE(info.out.find("3 groups, 3 instruments, 3 samples"), std::string::npos) << info.out;
+  // 24-bit and 8-bit files become one mono sample per channel, named after the file and channel.
+  EXPECT_NE(info.out.find("4 groups, 4 instruments, 5 samples"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("instrument \"Pad\""), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("[AP] Pad A-Synth"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("2 channels, 2400 frames"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("sample \"Organ\" 8000 Hz, 1 channel, 400 frames"), std::string::npos)
+  EXPECT_NE(info.out.find("sample \"Strings\" 44100 Hz, 2 channels, 2205 frames, loop 0-2205, "
+                          "root key 60"),
+            std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("sample \"Pad2\" 48000 Hz, 1 channel, 2400 frames"), std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("sample \"Organ1\" 8000 Hz, 1 channel, 400 frames"), std::string::npos)
       << info.out;
 
-  const Run notSiFi = Convert("info " + Quote(mono.string()), false);
+  const Outcome notSiFi = Convert("info " + Quote(mono.string()), false);
   EXPECT_NE(notSiFi.status, 0);
   EXPECT_NE(notSiFi.err.find("not a SiFi instrument file"), std::string::npos);
 }
@@ -199,20 +206,22 @@ TEST_F(ConvertTest, SingleExportUsesSafeUniqueNamesAndOnlyChecksNamedRows) {
   const auto c = Wav("Odd:Name*.wav", "-r 22050 -b 16 -c 1");
   const auto d = Wav("Skipped.wav", "-r 22050 -b 16 -c 1");
   const fs::path out = dir_ / "out";
-  const Run run = Convert("export --single " + Quote(out.string()) +
-                          " --only PIANO --only 'odd:name*' " + Quote(a.string()) + " " +
-                          Quote(b.string()) + " " + Quote(c.string()) + " " + Quote(d.string()));
+  const Outcome run =
+      Convert("export --single " + Quote(out.string()) + " --only PIANO --only 'odd:name*' " +
+              Quote(a.string()) + " " + Quote(b.string()) + " " + Quote(c.string()) + " " +
+              Quote(d.string()));
   ASSERT_EQ(run.status, 0) << run.err;
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(out)) names.insert(entry.path().filename());
-  EXPECT_EQ(names, (std::set<std::string>{"Odd_Name_.SLI", "Piano.SLI", "piano_2.SLI"}));
+  // The later of two equal base names stands first among the sources, so it keeps the plain name.
+  EXPECT_EQ(names, (std::set<std::string>{"Odd_Name_.SLI", "piano.SLI", "Piano_2.SLI"}));
 
-  const Run nothing =
+  const Outcome nothing =
       Convert("export --single " + Quote(out.string()) + " " + Quote((dir_ / "db.ini").string()));
   EXPECT_NE(nothing.status, 0);
   EXPECT_NE(nothing.err.find("nothing to export"), std::string::npos) << nothing.err;
 
-  const Run unknown =
+  const Outcome unknown =
       Convert("export --single " + Quote(out.string()) + " --only Nope " + Quote(a.string()));
   EXPECT_NE(unknown.status, 0);
   EXPECT_NE(unknown.err.find("no instrument named 'Nope'"), std::string::npos);
@@ -222,8 +231,8 @@ TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
   const auto wav = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
   const fs::path blocker = dir_ / "file-not-folder";
   std::ofstream(blocker) << "x";
-  const Run run = Convert("export --collection " + Quote((blocker / "out.SLC").string()) + " " +
-                          Quote(wav.string()));
+  const Outcome run = Convert("export --collection " + Quote((blocker / "out.SLC").string()) + " " +
+                              Quote(wav.string()));
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFile(blocker), "x");
