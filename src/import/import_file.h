@@ -1,0 +1,23 @@
+#pragma once
+// ImportFile: one dropped file, from its path to the instruments it holds.
+
+#include <string_view>
+
+namespace tolvane {
+
+struct Library;
+struct Source;
+struct SoundDatabase;
+
+// Opens the file at `utf8Path`, gives it a Source (path and names in Windows-1252, so that
+// database keys and sound identifiers match the original platform) with its database section,
+// and offers its bytes to the importers in order until one takes it. True when an importer
+// took the file. A file that cannot be opened adds nothing; an empty file, a file of 4 GiB or
+// more, and a file no importer takes leave an empty Source.
+bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
+
+// Numbers the source's sample groups shared by two or more instruments 1, 2, 3 ... in list
+// order; every other group gets 0.
+void NumberCollections(Source& source);
+
+}  // namespace tolvane

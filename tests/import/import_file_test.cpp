@@ -1,0 +1,193 @@
+#include "import/import_file.h"
+
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <filesystem>
+#include <string>
+
+#include "database/sound_database.h"
+#include "library/library.h"
+#include "riff_builder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::Bytes;
+using testing::Chunk;
+using testing::FormatChunk;
+using testing::Riff;
+using testing::TempFolder;
+using testing::ValuesLE16;
+
+Bytes SmallWave() {
+  return Riff("WAVE", {FormatChunk(1, 22050, 16), Chunk("data", ValuesLE16({1, 2, 3, 4}))});
+}
+
+class ImportFileTest : public ::testing::Test {
+ protected:
+  bool Import(const std::filesystem::path& path) {
+    return ImportFile(library, database, path.string());
+  }
+
+  SoundDatabase database;
+  Library library;
+};
+
+TEST_F(ImportFileTest, EachFileGetsItsOwnSourceAlsoWithTheSameBaseName) {
+  TempFolder folder("three");
+  std::filesystem::create_directories(folder / "a");
+  std::filesystem::create_directories(folder / "b");
+  testing::WriteFile(folder / "a" / "Bell.wav", SmallWave());
+  testing::WriteFile(folder / "b" / "bell.wav", SmallWave());
+  testing::WriteFile(folder / "Harp.wav", SmallWave());
+
+  EXPECT_TRUE(Import(folder / "a" / "Bell.wav"));
+  EXPECT_TRUE(Import(folder / "Harp.wav"));
+  EXPECT_TRUE(Import(folder / "b" / "bell.wav"));
+
+  ASSERT_EQ(library.sources.size(), 3u);
+  // The later of two equal names stands in front of the earlier one.
+  EXPECT_EQ(library.sources[0]->path, (folder / "b" / "bell.wav").string());
+  EXPECT_EQ(library.sources[1]->path, (folder / "a" / "Bell.wav").string());
+  EXPECT_EQ(library.sources[2]->baseName, "Harp");
+  EXPECT_EQ(library.sources[0]->section, library.sources[1]->section);
+  ASSERT_NE(library.sources[0]->section, nullptr);
+  EXPECT_EQ(library.sources[0]->section->name, "Bell");
+  EXPECT_EQ(database.sections.size(), 2u);
+  EXPECT_EQ(library.instruments.size(), 3u);
+  for (const auto& source : library.sources) {
+    ASSERT_EQ(source->groups.size(), 1u);
+    EXPECT_EQ(source->groups[0]->collectionNumber, 0u);
+  }
+}
+
+TEST_F(ImportFileTest, AFileNoImporterTakesLeavesAnEmptySource) {
+  TempFolder folder("text");
+  const Bytes text = {std::byte{'h'}, std::byte{'i'}, std::byte{'\n'}};
+  testing::WriteFile(folder / "notes.txt", text);
+  EXPECT_FALSE(Import(folder / "notes.txt"));
+  ASSERT_EQ(library.sources.size(), 1u);
+  EXPECT_EQ(library.sources[0]->baseName, "notes");
+  EXPECT_NE(library.sources[0]->section, nullptr);
+  EXPECT_TRUE(library.instruments.empty());
+}
+
+TEST_F(ImportFileTest, AnEmptyFileLeavesAnEmptySource) {
+  TempFolder folder("empty");
+  testing::WriteFile(folder / "Nothing.wav", {});
+  EXPECT_FALSE(Import(folder / "Nothing.wav"));
+  ASSERT_EQ(library.sources.size(), 1u);
+  EXPECT_EQ(library.sources[0]->baseName, "Nothing");
+  EXPECT_EQ(database.sections.size(), 1u);
+}
+
+TEST_F(ImportFileTest, WhatCannotBeOpenedAddsNothing) {
+  TempFolder folder("missing");
+  std::filesystem::create_directories(folder / "Folder.wav");
+  EXPECT_FALSE(Import(folder / "Missing.wav"));
+  EXPECT_FALSE(Import(folder / "Folder.wav"));
+  EXPECT_TRUE(library.sources.empty());
+  EXPECT_TRUE(database.sections.empty());
+}
+
+TEST_F(ImportFileTest, FilesOf4GiBOrMoreAreRefused) {
+  TempFolder folder("huge");
+  const auto path = folder / "Huge.wav";
+  const Bytes wave = SmallWave();
+  testing::WriteFile(path, wave);
+  // Sparse: takes no room on the disk. Behind the RIFF chunk come zero bytes, which would walk
+  // as empty chunks up to the very end if the size were not refused.
+  std::error_code error;
+  std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + wave.size(), error);
+  if (error) GTEST_SKIP() << "no sparse file: " << error.message();
+  EXPECT_FALSE(Import(path));
+  ASSERT_EQ(library.sources.size(), 1u);
+  EXPECT_TRUE(library.instruments.empty());
+}
+
+TEST_F(ImportFileTest, PathsAreKeptInWindows1252AndOpenedAsGiven) {
+  TempFolder folder("utf8");
+  // "Ωmega–Pad": the omega has no Windows-1252 byte, the en dash is 0x96.
+  const std::string name = "\xCE\xA9mega\xE2\x80\x93Pad";
+  const auto path = folder / (name + ".wav");
+  testing::WriteFile(path, SmallWave());
+  const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
+  ASSERT_EQ(::utime(path.c_str(), &times), 0);
+  EXPECT_TRUE(ImportFile(library, database, path.string()));
+  ASSERT_EQ(library.sources.size(), 1u);
+  const Source& source = *library.sources[0];
+  EXPECT_EQ(source.baseName, "_mega\x96Pad");
+  EXPECT_EQ(source.path, (folder.path() / "_mega\x96Pad.wav").string());
+  EXPECT_EQ(source.section->name, "_mega\x96Pad");
+  ASSERT_EQ(library.instruments.size(), 1u);
+  EXPECT_EQ(library.instruments[0]->name, "_mega\x96Pad");
+  EXPECT_EQ(library.instruments[0]->soundId, SoundIdHash("_MEGA\x96PAD") ^ 0x586F6DAFu);
+}
+
+TEST_F(ImportFileTest, SoundIdUsesTheFilesModificationTime) {
+  TempFolder folder("time");
+  const auto path = folder / "Piano.wav";
+  testing::WriteFile(path, SmallWave());
+  const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
+  ASSERT_EQ(::utime(path.c_str(), &times), 0);
+  ASSERT_TRUE(Import(path));
+  EXPECT_EQ(library.instruments[0]->soundId, 0x0004762Fu ^ 0x586F6DAFu);
+}
+
+// Instruments built straight with the library, sharing samples through equal names and origins.
+class Collections : public ::testing::Test {
+ protected:
+  void Add(std::string_view name, std::initializer_list<const char*> samples) {
+    auto instrument = CreateInstrument(source, name, name, 0);
+    for (const char* sampleName : samples) {
+      SampleRequest request;
+      request.name = sampleName;
+      request.sampleRate = 44100;
+      request.first = std::span(data).subspan(static_cast<std::size_t>(sampleName[0] - 'a') * 2, 2);
+      request.frames = 1;
+      ASSERT_NE(AddSample(*instrument, request), nullptr);
+    }
+    AddInstrument(library, std::move(instrument));
+  }
+
+  Library library;
+  Source& source = CreateSource(library, "Bank.sf2");
+  Bytes data = Bytes(52);
+};
+
+TEST_F(Collections, SharedGroupsAreNumberedInListOrder) {
+  Add("Alpha", {"a"});
+  Add("Beta", {"a"});
+  Add("Gamma", {"c"});
+  Add("Delta", {"d"});
+  Add("Epsilon", {"d", "e"});
+  ASSERT_EQ(source.groups.size(), 3u);
+  source.groups[1]->collectionNumber = 9;  // stale numbers are replaced
+  NumberCollections(source);
+  EXPECT_EQ(source.groups[0]->collectionNumber, 1u);
+  EXPECT_EQ(source.groups[1]->collectionNumber, 0u);
+  EXPECT_EQ(source.groups[2]->collectionNumber, 2u);
+}
+
+TEST_F(Collections, MergedGroupsAreNumberedOnce) {
+  Add("One", {"a"});
+  Add("Two", {"b"});
+  Add("Three", {"c"});
+  Add("Bridge", {"c", "a"});  // joins the groups of Three and One
+  ASSERT_EQ(source.groups.size(), 2u);
+  NumberCollections(source);
+  EXPECT_EQ(source.groups[0]->collectionNumber, 1u);
+  EXPECT_EQ(source.groups[0]->instruments.size(), 3u);
+  EXPECT_EQ(source.groups[1]->collectionNumber, 0u);
+}
+
+TEST_F(Collections, NoSharingNumbersNothing) {
+  Add("One", {"a"});
+  Add("Two", {"b"});
+  NumberCollections(source);
+  for (const auto& group : source.groups) EXPECT_EQ(group->collectionNumber, 0u);
+}
+
+}  // namespace
+}  // namespace tolvane
