@@ -70,6 +70,7 @@ bool StreamHolds(std::span<const std::byte> stream, std::uint64_t values) {
 // Copies little-endian 16-bit values; `stride` spaces them out for interleaving.
 void CopyValues(std::int16_t* out, std::size_t stride, std::span<const std::byte> in,
                 std::size_t count) {
+  if (count == 0) return;  // an empty vector's data() may be null, which memcpy must not see
   if (stride == 1 && std::endian::native == std::endian::little) {
     std::memcpy(out, in.data(), count * 2);
     return;
