@@ -11,6 +11,7 @@
 #include "base/mapped_file.h"
 #include "database/sound_database.h"
 #include "import/importer.h"
+#include "import/soundfont_import.h"
 #include "import/wave_import.h"
 #include "library/library.h"
 
@@ -20,7 +21,7 @@ namespace {
 // The importers in the order they are offered a file; the first that takes it ends the chain.
 // Each format adds its row here.
 constexpr std::array kImporters = {
-    // ImportSoundFont: SoundFont 2 banks.
+    Importer{&ImportSoundFont},
     // ImportSiFi: instrument and collection files.
     Importer{&ImportWave},
 };

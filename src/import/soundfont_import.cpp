@@ -1,0 +1,266 @@
+#include "import/soundfont_import.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/bytes.h"
+#include "base/mapped_file.h"
+#include "import/chunk_walker.h"
+#include "import/soundfont_records.h"
+#include "library/library.h"
+#include "library/zone.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::size_t kFormHeaderSize = 12;  // "RIFF", size, form type
+constexpr std::uint16_t kInstrumentGenerator = 41;
+constexpr std::uint16_t kSampleIdGenerator = 53;
+constexpr std::size_t kBaseNameRoom = 7;
+constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
+constexpr int kHardPan = 100;
+
+// The kernel maps pages around a touched one (up to 64 KiB) when it faults one in; releasing
+// that much around a copied sample keeps those neighbours from staying resident as well.
+constexpr std::size_t kReleaseMargin = 64 * 1024;
+
+ChunkTable TableForList(std::uint32_t listType) {
+  if (listType == FourCC("INFO")) return kInfoChunkTable;
+  if (listType == FourCC("sdta")) return kSdtaChunkTable;
+  if (listType == FourCC("pdta")) return kPdtaChunkTable;
+  return {};
+}
+
+// Walks the bank's top-level lists. True only when they end exactly at the RIFF end.
+bool WalkBank(ChunkWalkContext& context) {
+  const std::span<const std::byte> file = context.base;
+  const std::uint64_t riffEnd = kChunkHeaderSize + std::uint64_t{LoadU32(file.data() + 4)};
+  std::uint64_t position = kFormHeaderSize;
+  while (position < riffEnd) {
+    if (!RangeFits(file.size(), position, kChunkHeaderSize)) return false;
+    const std::byte* header = file.data() + position;
+    if (LoadU32(header) != FourCC("LIST")) return false;
+    const std::uint32_t size = LoadU32(header + 4);
+    const std::uint64_t end = position + kChunkHeaderSize + size;
+    // A list too small for its type holds nothing to walk.
+    if (size >= 4) {
+      if (!RangeFits(file.size(), position + kChunkHeaderSize, 4)) return false;
+      const ChunkTable table = TableForList(LoadU32(header + kChunkHeaderSize));
+      if (!table.empty() && !WalkChunks(context, position + kFormHeaderSize, end, table))
+        return false;
+    }
+    position = end;
+  }
+  return position == riffEnd;
+}
+
+// Equal length and equal loop points relative to the start, in the bank's own 32-bit
+// arithmetic.
+bool SameShape(const SoundFontSampleHeader& a, const SoundFontSampleHeader& b) {
+  return a.end - a.start == b.end - b.start && a.loopStart - a.start == b.loopStart - b.start &&
+         a.loopEnd - a.start == b.loopEnd - b.start;
+}
+
+SampleRequest RequestFor(const SoundFontSampleHeader& header, std::string_view name,
+                         std::uint32_t channels, std::span<const std::byte> first,
+                         std::span<const std::byte> second) {
+  SampleRequest request;
+  request.name = name;
+  request.sampleRate = header.sampleRate;
+  request.bitsPerSample = 16;
+  request.channels = channels;
+  request.first = first;
+  request.second = second;
+  request.frames = header.end - header.start;
+  request.loopStart = header.loopStart - header.start;
+  request.loopEnd = header.loopEnd - header.start;
+  request.rootKey = header.originalKey;
+  request.pitchCorrection = header.pitchCorrection;
+  return request;
+}
+
+enum class Fold { None, Stereo, Dual };
+
+// How `added`, about to play `sample`, folds into `existing`.
+Fold FoldOf(const Zone& existing, const Zone& added, const Sample& sample) {
+  const ZoneMapping& e = existing.mapping;
+  const ZoneMapping& a = added.mapping;
+  if (e.flags >= ZoneStereo || existing.sample != &sample) return Fold::None;
+  if (e.keyLow != a.keyLow || e.keyHigh != a.keyHigh || e.velLow != a.velLow ||
+      e.velHigh != a.velHigh)
+    return Fold::None;
+  const int existingPan = existing.parameters.Signed(ZoneParameters::pan);
+  const int addedPan = added.parameters.Signed(ZoneParameters::pan);
+  if (sample.channels == 1 && addedPan == -existingPan) return Fold::Dual;
+  if (sample.channels == 2 && ((existingPan <= -kHardPan && addedPan >= kHardPan) ||
+                               (addedPan <= -kHardPan && existingPan >= kHardPan)))
+    return Fold::Stereo;
+  return Fold::None;
+}
+
+// One bank's import: the records, the library side and what has been copied.
+class BankImport {
+ public:
+  BankImport(Library& library, Source& source, const SoundFontRecords& records,
+             std::span<const std::byte> file, const MappedFile* mapped)
+      : library_(library),
+        source_(source),
+        records_(records),
+        file_(file),
+        mapped_(mapped),
+        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_") {}
+
+  void ImportInstrument(std::size_t index) {
+    const auto record = records_.Instrument(index);
+    const auto bags = records_.BagsOf(index);
+    if (!record || !bags) return;
+
+    const std::string name = prefix_ + ShortenName(record->name, kNameRoom - (prefix_.size() - 1));
+    std::string hashText = source_.baseName;
+    hashText += ':';
+    hashText += record->name;
+    auto instrument =
+        CreateInstrument(source_, record->name, name, SoundIdHash(UpperCaseAscii(hashText)));
+
+    // Bags past the "ibag" chunk are dropped one by one anyway; no need to count through them.
+    const std::size_t endBag = std::min(bags->end, records_.bagCount());
+    for (std::size_t bag = bags->first; bag < endBag; ++bag) ImportBag(*instrument, bag);
+
+    if (instrument->zones.empty()) {
+      // Nothing to average and nothing to show; leave no group behind.
+      DestroyInstrument(*instrument);
+      return;
+    }
+    AverageInstrument(*instrument);
+    AddInstrument(library_, std::move(instrument));
+  }
+
+ private:
+  // Appends to `plan_` what a sampleID generator naming header `index` asks of AddSample: a
+  // stereo sample, which replaces anything earlier, or a mono one while the bag has none yet.
+  // False when the header, its link or the data it would read lies outside the bank.
+  bool PlanSample(std::size_t index) {
+    const auto header = records_.SampleHeader(index);
+    if (!header) return false;
+    if (header->type != kSoundFontMonoSample || header->link != 0) {
+      const auto linked = records_.SampleHeader(header->link);
+      if (!linked) return false;
+      const SoundFontSampleHeader* left = nullptr;
+      const SoundFontSampleHeader* right = nullptr;
+      if (header->type == kSoundFontRightSample && linked->type == kSoundFontLeftSample) {
+        left = &*linked;
+        right = &*header;
+      } else if (header->type == kSoundFontLeftSample && linked->type == kSoundFontRightSample) {
+        left = &*header;
+        right = &*linked;
+      }
+      if (left != nullptr && SameShape(*header, *linked)) {
+        const auto leftData = records_.SampleData(*left);
+        const auto rightData = records_.SampleData(*right);
+        if (!leftData || !rightData) return false;
+        plan_.push_back(RequestFor(*header, left->name, 2, *leftData, *rightData));
+        return true;
+      }
+    }
+    if (!plan_.empty()) return true;  // the bag has its sample already
+    const auto data = records_.SampleData(*header);
+    if (!data) return false;
+    plan_.push_back(RequestFor(*header, header->name, 1, *data, {}));
+    return true;
+  }
+
+  void ImportBag(Instrument& instrument, std::size_t bag) {
+    const auto generators = records_.GeneratorsOf(bag);
+    if (!generators) return;
+    Zone zone;
+    InitZone(zone);
+    plan_.clear();
+    // Every reference of the bag is checked before anything reaches the library, so that a
+    // dropped zone leaves no sample or group behind.
+    for (std::size_t g = generators->first; g < generators->end; ++g) {
+      const auto generator = records_.Generator(g);
+      if (!generator) return;
+      if (generator->number == kInstrumentGenerator) continue;
+      if (generator->number == kSampleIdGenerator) {
+        if (!PlanSample(generator->amount)) return;
+        continue;
+      }
+      ApplyGenerator(zone, generator->number, generator->amount);
+    }
+    // A bag without sample, such as a global zone: its generators reach no other zone.
+    if (plan_.empty()) return;
+
+    // Mono requests come only before any other, and stereo ones replace: the last one wins.
+    Sample* sample = nullptr;
+    for (const SampleRequest& request : plan_) {
+      if (Sample* added = AddSample(instrument, request)) sample = added;
+      ReleaseCopied(request.first);
+      ReleaseCopied(request.second);
+    }
+    if (sample == nullptr) return;
+
+    for (Zone& existing : instrument.zones) {
+      const Fold fold = FoldOf(existing, zone, *sample);
+      if (fold == Fold::None) continue;
+      MergeZonePair(existing, fold == Fold::Stereo ? MergeStereo : MergeDual, zone);
+      return;
+    }
+    SetZoneSample(zone, sample);
+    AddZone(instrument, zone);
+  }
+
+  // Once copied, a sample's bytes in the mapping are not needed again (a later request for the
+  // same sample is answered without reading them, and a rare re-read faults them back in), so
+  // their pages go at once instead of piling up next to the copies.
+  void ReleaseCopied(std::span<const std::byte> data) const {
+    if (mapped_ == nullptr || data.empty()) return;
+    const std::span<const std::byte> chunk = records_.sampleChunk();
+    const auto chunkBegin = static_cast<std::size_t>(chunk.data() - file_.data());
+    const std::size_t chunkEnd = chunkBegin + chunk.size();
+    const auto begin = static_cast<std::size_t>(data.data() - file_.data());
+    const std::size_t end = begin + data.size();
+    const std::size_t from =
+        begin - chunkBegin > kReleaseMargin ? begin - kReleaseMargin : chunkBegin;
+    const std::size_t to = chunkEnd - end > kReleaseMargin ? end + kReleaseMargin : chunkEnd;
+    mapped_->Release(from, to - from);
+  }
+
+  Library& library_;
+  Source& source_;
+  const SoundFontRecords& records_;
+  std::span<const std::byte> file_;
+  const MappedFile* mapped_;
+  const std::string prefix_;
+  std::vector<SampleRequest> plan_;  // the AddSample calls of the bag at hand, in order
+};
+
+}  // namespace
+
+bool ImportSoundFont(Library& library, Source& source, const ImportView& view) {
+  const std::span<const std::byte> file = view.bytes;
+  if (file.size() < kFormHeaderSize || LoadU32(file.data()) != FourCC("RIFF") ||
+      LoadU32(file.data() + 8) != FourCC("sfbk"))
+    return false;
+
+  ChunkWalkContext context;
+  context.base = file;
+  if (!WalkBank(context)) return true;
+
+  const SoundFontRecords records(context);
+  if (records.sampleWordCount() == 0 || records.instrumentCount() < 2) return true;
+  // Without bags, generators or sample headers no zone can name a sample.
+  if (records.bagCount() == 0 || records.generatorCount() == 0 || records.sampleHeaderCount() == 0)
+    return true;
+
+  BankImport bank(library, source, records, file, view.file);
+  // The last record only closes the bag range of the one before it.
+  for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) bank.ImportInstrument(i);
+  return true;
+}
+
+}  // namespace tolvane

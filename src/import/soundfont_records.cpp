@@ -1,0 +1,103 @@
+#include "import/soundfont_records.h"
+
+#include <cstring>
+
+#include "base/bytes.h"
+
+namespace tolvane {
+namespace {
+
+// The bytes of `count` records of `recordSize` at `offset`, or nothing when they leave the file.
+std::span<const std::byte> ArrayBytes(std::span<const std::byte> file, const ChunkArray& array,
+                                      std::size_t recordSize) {
+  const std::uint64_t length = std::uint64_t{array.count} * recordSize;
+  if (!RangeFits(file.size(), array.offset, length)) return {};
+  return file.subspan(array.offset, static_cast<std::size_t>(length));
+}
+
+// A fixed-size name field, up to its first zero byte.
+std::string_view NameField(const std::byte* field) {
+  const auto* text = reinterpret_cast<const char*>(field);
+  const void* zero = std::memchr(text, 0, kSoundFontNameLength);
+  const std::size_t length = zero == nullptr
+                                 ? kSoundFontNameLength
+                                 : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+  return {text, length};
+}
+
+// The record `index` of `size` bytes, or nullptr when it is not wholly inside `array`.
+const std::byte* Record(std::span<const std::byte> array, std::size_t size, std::size_t index) {
+  if (index >= array.size() / size) return nullptr;
+  return array.data() + index * size;
+}
+
+}  // namespace
+
+SoundFontRecords::SoundFontRecords(const ChunkWalkContext& context)
+    : inst_(ArrayBytes(context.base, context.inst, kSoundFontInstrumentSize)),
+      ibag_(ArrayBytes(context.base, context.ibag, kSoundFontBagSize)),
+      igen_(ArrayBytes(context.base, context.igen, kSoundFontGeneratorSize)),
+      shdr_(ArrayBytes(context.base, context.shdr, kSoundFontSampleHeaderSize)),
+      smpl_(ArrayBytes(context.base, context.smpl, 2)) {}
+
+std::optional<SoundFontInstrumentRecord> SoundFontRecords::Instrument(std::size_t index) const {
+  const std::byte* r = Record(inst_, kSoundFontInstrumentSize, index);
+  if (r == nullptr) return std::nullopt;
+  return SoundFontInstrumentRecord{NameField(r), LoadU16(r + 20)};
+}
+
+std::optional<std::uint16_t> SoundFontRecords::BagGenerator(std::size_t index) const {
+  const std::byte* r = Record(ibag_, kSoundFontBagSize, index);
+  if (r == nullptr) return std::nullopt;
+  return LoadU16(r);
+}
+
+std::optional<SoundFontGeneratorRecord> SoundFontRecords::Generator(std::size_t index) const {
+  const std::byte* r = Record(igen_, kSoundFontGeneratorSize, index);
+  if (r == nullptr) return std::nullopt;
+  return SoundFontGeneratorRecord{LoadU16(r), LoadU16(r + 2)};
+}
+
+std::optional<SoundFontSampleHeader> SoundFontRecords::SampleHeader(std::size_t index) const {
+  const std::byte* r = Record(shdr_, kSoundFontSampleHeaderSize, index);
+  if (r == nullptr) return std::nullopt;
+  SoundFontSampleHeader header;
+  header.name = NameField(r);
+  header.start = LoadU32(r + 20);
+  header.end = LoadU32(r + 24);
+  header.loopStart = LoadU32(r + 28);
+  header.loopEnd = LoadU32(r + 32);
+  header.sampleRate = LoadU32(r + 36);
+  header.originalKey = std::to_integer<std::uint8_t>(r[40]);
+  header.pitchCorrection = static_cast<std::int8_t>(std::to_integer<std::uint8_t>(r[41]));
+  header.link = LoadU16(r + 42);
+  header.type = LoadU16(r + 44);
+  return header;
+}
+
+std::optional<RecordRange> SoundFontRecords::BagsOf(std::size_t instrument) const {
+  const auto record = Instrument(instrument);
+  const auto next = Instrument(instrument + 1);
+  if (!record || !next) return std::nullopt;
+  if (next->firstBag < record->firstBag) return RecordRange{record->firstBag, record->firstBag};
+  return RecordRange{record->firstBag, next->firstBag};
+}
+
+std::optional<RecordRange> SoundFontRecords::GeneratorsOf(std::size_t bag) const {
+  const auto first = BagGenerator(bag);
+  const auto next = BagGenerator(bag + 1);
+  if (!first || !next) return std::nullopt;
+  if (*next < *first) return RecordRange{*first, *first};
+  if (*next > generatorCount()) return std::nullopt;
+  return RecordRange{*first, *next};
+}
+
+std::optional<std::span<const std::byte>> SoundFontRecords::SampleData(
+    const SoundFontSampleHeader& header) const {
+  if (header.end < header.start || header.end > sampleWordCount()) return std::nullopt;
+  const std::size_t first = std::size_t{header.start} * 2;
+  const std::size_t length = (std::size_t{header.end} - header.start) * 2;
+  return smpl_.subspan(first, length);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,1078 @@
+#include "import/soundfont_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "base/bytes.h"
+#include "base/mapped_file.h"
+#include "database/sound_database.h"
+#include "import/import_file.h"
+#include "library/library.h"
+#include "riff_builder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::Bytes;
+using testing::Chunk;
+using testing::Concat;
+using testing::TempFolder;
+
+// Generator numbers used below.
+constexpr std::uint16_t kStartOffset = 0;
+constexpr std::uint16_t kPan = 17;
+constexpr std::uint16_t kAttackVolEnv = 34;
+constexpr std::uint16_t kInstrumentGen = 41;
+constexpr std::uint16_t kKeyRange = 43;
+constexpr std::uint16_t kVelRange = 44;
+constexpr std::uint16_t kAttenuation = 48;
+constexpr std::uint16_t kCoarseTune = 51;
+constexpr std::uint16_t kFineTune = 52;
+constexpr std::uint16_t kSampleId = 53;
+constexpr std::uint16_t kSampleModes = 54;
+
+constexpr std::uint16_t kMono = 1;
+constexpr std::uint16_t kRight = 2;
+constexpr std::uint16_t kLeft = 4;
+
+std::uint16_t Range(int low, int high) {
+  return static_cast<std::uint16_t>(low | (high << 8));
+}
+std::uint16_t Amount(int value) {
+  return static_cast<std::uint16_t>(value);
+}
+
+// The value at position i of the sample data written for `seed`.
+std::int16_t DataValue(int seed, std::size_t i) {
+  return static_cast<std::int16_t>(seed * 1000 + static_cast<int>(i) - 20000);
+}
+
+struct HeaderRecord {
+  std::string name;
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
+  std::uint32_t sampleRate = 22050;
+  std::uint8_t key = 60;
+  std::int8_t correction = 0;
+  std::uint16_t link = 0;
+  std::uint16_t type = kMono;
+};
+
+// Builds a small SoundFont 2 bank record by record. Tests may change any record before Build.
+struct BankBuilder {
+  // Appends `frames` values followed by the 46 zero values the format asks for; returns the
+  // new sample header's index. Loop points are relative to the sample start.
+  std::uint16_t AddSampleData(std::string name, std::uint32_t frames, std::uint32_t loopStart,
+                              std::uint32_t loopEnd, int seed, std::uint16_t type = kMono,
+                              std::uint16_t link = 0) {
+    HeaderRecord h;
+    h.name = std::move(name);
+    h.start = static_cast<std::uint32_t>(smpl.size());
+    for (std::uint32_t i = 0; i < frames; ++i) smpl.push_back(DataValue(seed, i));
+    h.end = static_cast<std::uint32_t>(smpl.size());
+    smpl.insert(smpl.end(), 46, 0);
+    h.loopStart = h.start + loopStart;
+    h.loopEnd = h.start + loopEnd;
+    h.type = type;
+    h.link = link;
+    headers.push_back(h);
+    return static_cast<std::uint16_t>(headers.size() - 1);
+  }
+  void AddInstrument(std::string name) {
+    instruments.emplace_back(std::move(name), static_cast<std::uint16_t>(bags.size()));
+  }
+  void AddBag() { bags.push_back(static_cast<std::uint16_t>(generators.size())); }
+  void AddGenerator(std::uint16_t number, std::uint16_t amount) {
+    generators.emplace_back(number, amount);
+  }
+  // One bag playing `sample`, with the generators given before the sampleID.
+  void AddZone(std::uint16_t sample,
+               std::vector<std::pair<std::uint16_t, std::uint16_t>> generatorsFirst = {}) {
+    AddBag();
+    for (const auto& [number, amount] : generatorsFirst) AddGenerator(number, amount);
+    AddGenerator(kSampleId, sample);
+  }
+  // The closing records of the four instrument-level arrays.
+  void Finish() {
+    AddInstrument("EOI");
+    AddBag();
+    AddGenerator(0, 0);
+    HeaderRecord eos;
+    eos.name = "EOS";
+    eos.type = 0;
+    headers.push_back(eos);
+  }
+
+  Bytes Build() const {
+    Bytes info = Concat({Chunk("ifil", {std::byte{2}, std::byte{0}, std::byte{1}, std::byte{0}}),
+                         Chunk("INAM", Text("Test Bank", 10))});
+    Bytes samples;
+    for (const std::int16_t v : smpl) testing::PutU16(samples, static_cast<std::uint16_t>(v));
+    Bytes pdta;
+    // A minimal preset level, which the importer steps over.
+    Bytes phdr = Concat({Text("Preset", 20), Bytes(18, std::byte{0})});
+    phdr = Concat({phdr, Text("EOP", 20), Bytes(18, std::byte{0})});
+    pdta = Concat({Chunk("phdr", phdr), Chunk("pbag", Bytes(8, std::byte{0})),
+                   Chunk("pmod", Bytes(10, std::byte{0})), Chunk("pgen", Bytes(8, std::byte{0}))});
+    if (withInst) {
+      Bytes inst;
+      for (const auto& [name, bag] : instruments) {
+        inst = Concat({inst, Text(name, 20)});
+        testing::PutU16(inst, bag);
+      }
+      pdta = Concat({pdta, Chunk("inst", inst)});
+    }
+    if (withIbag) {
+      Bytes ibag;
+      for (const std::uint16_t g : bags) {
+        testing::PutU16(ibag, g);
+        testing::PutU16(ibag, 0);
+      }
+      pdta = Concat({pdta, Chunk("ibag", ibag)});
+    }
+    pdta = Concat({pdta, Chunk("imod", Bytes(10, std::byte{0}))});
+    if (withIgen) {
+      Bytes igen;
+      for (const auto& [number, amount] : generators) {
+        testing::PutU16(igen, number);
+        testing::PutU16(igen, amount);
+      }
+      pdta = Concat({pdta, Chunk("igen", igen)});
+    }
+    if (withShdr) {
+      Bytes shdr;
+      for (const HeaderRecord& h : headers) {
+        shdr = Concat({shdr, Text(h.name, 20)});
+        for (const std::uint32_t v : {h.start, h.end, h.loopStart, h.loopEnd, h.sampleRate})
+          testing::PutU32(shdr, v);
+        shdr.push_back(static_cast<std::byte>(h.key));
+        shdr.push_back(static_cast<std::byte>(h.correction));
+        testing::PutU16(shdr, h.link);
+        testing::PutU16(shdr, h.type);
+      }
+      pdta = Concat({pdta, Chunk("shdr", shdr)});
+    }
+    return testing::Riff(
+        "sfbk", {List("INFO", info), List("sdta", Chunk("smpl", samples)), List("pdta", pdta)});
+  }
+
+  static Bytes Text(std::string_view text, std::size_t width) {
+    Bytes out(width, std::byte{0});
+    for (std::size_t i = 0; i < text.size() && i < width; ++i)
+      out[i] = static_cast<std::byte>(text[i]);
+    return out;
+  }
+  static Bytes List(std::string_view type, const Bytes& chunks) {
+    Bytes data;
+    testing::PutText(data, type);
+    return Chunk("LIST", Concat({data, chunks}));
+  }
+
+  std::vector<std::int16_t> smpl;
+  std::vector<HeaderRecord> headers;
+  std::vector<std::pair<std::string, std::uint16_t>> instruments;
+  std::vector<std::uint16_t> bags;
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> generators;
+  bool withInst = true;
+  bool withIbag = true;
+  bool withIgen = true;
+  bool withShdr = true;
+};
+
+// One import into a fresh library.
+struct Imported {
+  explicit Imported(const Bytes& bank, std::string_view path = "C:\\Banks\\Test.sf2")
+      : source(CreateSource(library, path)) {
+    taken = ImportSoundFont(library, source, ImportView{bank, 0, nullptr});
+  }
+
+  const Instrument* Find(std::string_view importedName) const {
+    for (const auto& i : library.instruments)
+      if (i->importedName == importedName) return i.get();
+    return nullptr;
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& i : library.instruments) names.push_back(i->name);
+    return names;
+  }
+
+  Library library;
+  Source& source;
+  bool taken = false;
+};
+
+std::vector<std::int16_t> Values(int seed, std::size_t count) {
+  std::vector<std::int16_t> values;
+  for (std::size_t i = 0; i < count; ++i) values.push_back(DataValue(seed, i));
+  return values;
+}
+
+std::int8_t Pan(const ZoneParameters& p) {
+  return p.Signed(ZoneParameters::pan);
+}
+
+// A bank with one instrument of one mono zone.
+BankBuilder OneZoneBank(std::string instrument = "Piano") {
+  BankBuilder b;
+  const auto s = b.AddSampleData("Piano C4", 100, 10, 90, 1);
+  b.AddInstrument(std::move(instrument));
+  b.AddZone(s);
+  b.Finish();
+  return b;
+}
+
+TEST(SoundFontImportTest, OtherFilesAreLeftToTheNextImporter) {
+  const Bytes wave = testing::Riff("WAVE", {Chunk("data", Bytes(4, std::byte{0}))});
+  EXPECT_FALSE(Imported(wave).taken);
+  Bytes bank = OneZoneBank().Build();
+  EXPECT_FALSE(Imported(Bytes(bank.begin(), bank.begin() + 11)).taken);
+  bank[0] = static_cast<std::byte>('X');
+  EXPECT_FALSE(Imported(bank).taken);
+  EXPECT_FALSE(Imported(Bytes{}).taken);
+}
+
+TEST(SoundFontImportTest, NamesCarryTheBaseNameAndSoundIdsHashBothWholeNames) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("Str", 20, 0, 20, 1);
+  b.AddInstrument("Violin Ensemble");
+  b.AddZone(s);
+  b.AddInstrument("Cello");
+  b.AddZone(s);
+  b.Finish();
+  const Imported bank(b.Build(), "C:\\Banks\\Strings.sf2");
+  ASSERT_TRUE(bank.taken);
+  EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Strings_Cello", "Strings_Violin Ensemble"}));
+  const Instrument* violin = bank.Find("Violin Ensemble");
+  ASSERT_NE(violin, nullptr);
+  EXPECT_EQ(violin->soundId, SoundIdHash("STRINGS:VIOLIN ENSEMBLE"));
+  EXPECT_EQ(bank.Find("Cello")->soundId, SoundIdHash("STRINGS:CELLO"));
+}
+
+TEST(SoundFontImportTest, LongBaseNameLeavesTheRestOfTwentyFourCharacters) {
+  BankBuilder b = OneZoneBank("Violin Ensemble 2");
+  const Imported bank(b.Build(), "/banks/Orchestral Strings.sf2");
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  EXPECT_EQ(i.name, "Orchstr_Violin Ensemble2");
+  EXPECT_EQ(i.importedName, "Violin Ensemble 2");
+  EXPECT_EQ(i.soundId, SoundIdHash("ORCHESTRAL STRINGS:VIOLIN ENSEMBLE 2"));
+}
+
+TEST(SoundFontImportTest, InstrumentNameOfTwentyCharactersWithoutZeroByte) {
+  BankBuilder b = OneZoneBank("ABCDEFGHIJKLMNOPQRST");
+  const Imported bank(b.Build(), "x/B.sf2");
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  EXPECT_EQ(bank.library.instruments[0]->importedName, "ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(bank.library.instruments[0]->soundId, SoundIdHash("B:ABCDEFGHIJKLMNOPQRST"));
+}
+
+TEST(SoundFontImportTest, MonoZoneTakesHeaderValuesAndGenerators) {
+  BankBuilder b;
+  b.AddSampleData("Other", 30, 0, 30, 9);  // so that the sample of interest does not start at 0
+  const auto s = b.AddSampleData("Piano C4", 100, 10, 90, 2);
+  b.headers[s].sampleRate = 32000;
+  b.headers[s].key = 64;
+  b.headers[s].correction = -5;
+  b.AddInstrument("Piano");
+  b.AddBag();
+  b.AddGenerator(kKeyRange, Range(36, 60));
+  b.AddGenerator(kVelRange, Range(10, 100));
+  b.AddGenerator(kSampleModes, 1);
+  b.AddGenerator(kAttackVolEnv, Amount(-1250));
+  b.AddGenerator(kInstrumentGen, 7);
+  b.AddGenerator(kSampleId, s);
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 1u);
+  const Zone& z = i.zones[0];
+  ASSERT_NE(z.sample, nullptr);
+  const Sample& sample = *z.sample;
+  EXPECT_EQ(sample.name, "Piano C4");
+  EXPECT_EQ(sample.channels, 1u);
+  EXPECT_EQ(sample.bitsPerSample, 16u);
+  EXPECT_EQ(sample.sampleRate, 32000u);
+  EXPECT_EQ(sample.frames, 100u);
+  EXPECT_EQ(sample.loopStart, 10u);
+  EXPECT_EQ(sample.loopEnd, 90u);
+  EXPECT_EQ(sample.rootKey, 64u);
+  EXPECT_EQ(sample.pitchCorrection, -5);
+  EXPECT_EQ(sample.data, Values(2, 100));
+  EXPECT_EQ(z.mapping.keyLow, 36);
+  EXPECT_EQ(z.mapping.keyHigh, 60);
+  EXPECT_EQ(z.mapping.velLow, 10);
+  EXPECT_EQ(z.mapping.velHigh, 100);
+  EXPECT_EQ(z.mapping.flags, ZoneLoop);
+  EXPECT_TRUE(i.averaged);
+  EXPECT_EQ(i.parameters.Signed(ZoneParameters::attackVolEnv), -12);
+  EXPECT_EQ(z.parameters.Signed(ZoneParameters::attackVolEnv), 0);
+  // The unused sample is never copied.
+  EXPECT_EQ(bank.source.samples.size(), 1u);
+  ASSERT_EQ(bank.source.groups.size(), 1u);
+  EXPECT_EQ(i.group, bank.source.groups[0].get());
+}
+
+// A linked left/right pair and an instrument with one zone for each, in the given order.
+BankBuilder StereoBank(bool rightFirst, std::uint32_t rightLoopEnd, int leftPan = -500,
+                       int rightPan = 500) {
+  BankBuilder b;
+  const auto left = b.AddSampleData("Strings L", 64, 8, 60, 3, kLeft, 1);
+  const auto right = b.AddSampleData("Strings R", 64, 8, rightLoopEnd, 4, kRight, 0);
+  b.AddInstrument("Strings");
+  if (rightFirst) b.AddZone(right, {{kPan, Amount(rightPan)}});
+  b.AddZone(left, {{kPan, Amount(leftPan)}});
+  if (!rightFirst) b.AddZone(right, {{kPan, Amount(rightPan)}});
+  b.Finish();
+  return b;
+}
+
+std::vector<std::int16_t> Interleaved(int leftSeed, int rightSeed, std::size_t frames) {
+  std::vector<std::int16_t> values;
+  for (std::size_t i = 0; i < frames; ++i) {
+    values.push_back(DataValue(leftSeed, i));
+    values.push_back(DataValue(rightSeed, i));
+  }
+  return values;
+}
+
+TEST(SoundFontImportTest, LinkedPairWithEqualLoopsBecomesOneStereoZone) {
+  for (const bool rightFirst : {true, false}) {
+    SCOPED_TRACE(rightFirst);
+    const Imported bank(StereoBank(rightFirst, 60).Build());
+    ASSERT_EQ(bank.library.instruments.size(), 1u);
+    const Instrument& i = *bank.library.instruments[0];
+    ASSERT_EQ(i.zones.size(), 1u);
+    const Zone& z = i.zones[0];
+    EXPECT_EQ(z.mapping.flags, ZoneStereo);
+    EXPECT_EQ(Pan(i.parameters), 0);
+    EXPECT_EQ(Pan(z.parameters), 0);
+    ASSERT_EQ(bank.source.samples.size(), 1u);
+    const Sample& s = *bank.source.samples[0];
+    EXPECT_EQ(z.sample, &s);
+    EXPECT_EQ(s.name, "Strings L");
+    EXPECT_EQ(s.channels, 2u);
+    EXPECT_EQ(s.frames, 64u);
+    EXPECT_EQ(s.loopStart, 8u);
+    EXPECT_EQ(s.loopEnd, 60u);
+    EXPECT_EQ(s.data, Interleaved(3, 4, 64));
+  }
+}
+
+TEST(SoundFontImportTest, LinkedPairWithOtherLoopEndsStaysTwoMonoSamples) {
+  const Imported bank(StereoBank(false, 61).Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  ASSERT_EQ(bank.source.samples.size(), 2u);
+  EXPECT_EQ(bank.source.samples[0]->name, "Strings L");
+  EXPECT_EQ(bank.source.samples[1]->name, "Strings R");
+  for (const Zone& z : i.zones) {
+    EXPECT_EQ(z.mapping.flags, 0);
+    EXPECT_EQ(z.sample->channels, 1u);
+  }
+  EXPECT_EQ(bank.source.samples[1]->loopEnd, 61u);
+  EXPECT_EQ(bank.source.samples[1]->data, Values(4, 64));
+}
+
+TEST(SoundFontImportTest, StereoSampleWithoutHardPanningKeepsTwoZones) {
+  const Imported bank(StereoBank(false, 60, -400, 500).Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  ASSERT_EQ(bank.source.samples.size(), 1u);
+  EXPECT_EQ(i.zones[0].sample, i.zones[1].sample);
+  EXPECT_EQ(i.zones[0].sample->channels, 2u);
+  EXPECT_EQ(i.zones[0].mapping.flags, 0);
+}
+
+TEST(SoundFontImportTest, LinkToAMonoSampleTakesTheMonoPath) {
+  BankBuilder b;
+  const auto a = b.AddSampleData("A", 16, 0, 16, 1, kMono, 1);
+  b.AddSampleData("B", 16, 0, 16, 2, kMono, 0);
+  b.AddInstrument("I");
+  b.AddZone(a);
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.source.samples.size(), 1u);
+  EXPECT_EQ(bank.source.samples[0]->name, "A");
+  EXPECT_EQ(bank.source.samples[0]->channels, 1u);
+}
+
+// Two zones on one mono sample over the same ranges, with the given pans.
+BankBuilder DualBank(int firstPan, int secondPan, std::uint16_t secondKeys = Range(0, 127)) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("Choir", 40, 0, 40, 5);
+  b.AddInstrument("Choir");
+  b.AddZone(s, {{kPan, Amount(firstPan)}, {kStartOffset, 4}});
+  b.AddZone(s, {{kKeyRange, secondKeys},
+                {kPan, Amount(secondPan)},
+                {kStartOffset, 10},
+                {kCoarseTune, 3},
+                {kFineTune, Amount(-7)}});
+  b.Finish();
+  return b;
+}
+
+TEST(SoundFontImportTest, MirroredZonesOnAMonoSampleBecomeOneDualZone) {
+  const Imported bank(DualBank(-250, 250).Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 1u);
+  const ZoneMapping& m = i.zones[0].mapping;
+  EXPECT_EQ(m.flags, ZoneDual);
+  EXPECT_EQ(m.startOffset, 8);
+  EXPECT_EQ(m.startOffset2, 20);
+  EXPECT_EQ(m.coarseTune, 0);
+  EXPECT_EQ(m.coarseTune2, 3);
+  EXPECT_EQ(m.fineTune2, -7);
+  EXPECT_EQ(Pan(i.parameters), -50);
+  EXPECT_EQ(Pan(i.zones[0].parameters), 0);
+}
+
+TEST(SoundFontImportTest, WhichMonoZonePairsFold) {
+  const struct {
+    int firstPan, secondPan;
+    std::uint16_t secondKeys;
+    std::size_t zones;
+  } cases[] = {
+      {0, 0, Range(0, 127), 1},       // both centred: dual
+      {-250, 200, Range(0, 127), 2},  // not mirrored
+      {-250, 250, Range(0, 126), 2},  // other key range
+      {-500, 500, Range(0, 127), 1},  // hard left and right
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.firstPan << " " << c.secondPan);
+    const Imported bank(DualBank(c.firstPan, c.secondPan, c.secondKeys).Build());
+    ASSERT_EQ(bank.library.instruments.size(), 1u);
+    EXPECT_EQ(bank.library.instruments[0]->zones.size(), c.zones);
+  }
+}
+
+TEST(SoundFontImportTest, AFoldedZoneIsNotFoldedAgain) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("Choir", 40, 0, 40, 5);
+  b.AddInstrument("Choir");
+  b.AddZone(s, {{kPan, Amount(-250)}});
+  b.AddZone(s, {{kPan, Amount(250)}});  // folds into the first
+  // The first is dual now: this one stays, filed in front of it (same key and velocity).
+  b.AddZone(s, {{kPan, Amount(250)}});
+  b.AddZone(s, {{kPan, Amount(-250)}, {kCoarseTune, 5}});  // folds into the third
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  EXPECT_EQ(i.zones[0].mapping.flags, ZoneDual);
+  EXPECT_EQ(i.zones[0].mapping.coarseTune2, 5);
+  EXPECT_EQ(i.zones[1].mapping.flags, ZoneDual);
+  EXPECT_EQ(i.zones[1].mapping.coarseTune2, 0);
+  // Absolute pans 50 and -50 average to 0.
+  EXPECT_EQ(Pan(i.parameters), 0);
+  EXPECT_EQ(Pan(i.zones[0].parameters), 50);
+  EXPECT_EQ(Pan(i.zones[1].parameters), -50);
+}
+
+TEST(SoundFontImportTest, GlobalZoneIsDroppedWithItsGenerators) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("WithGlobal");
+  b.AddBag();
+  b.AddGenerator(kKeyRange, Range(10, 20));
+  b.AddGenerator(kAttackVolEnv, Amount(-1200));
+  b.AddGenerator(kPan, Amount(500));
+  b.AddZone(s);
+  b.AddInstrument("OnlyGlobal");
+  b.AddBag();
+  b.AddGenerator(kPan, Amount(500));
+  b.AddInstrument("NoBags");
+  b.AddInstrument("Last");
+  b.AddZone(s);
+  b.Finish();
+  const Imported bank(b.Build());
+  EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Test_Last", "Test_WithGlobal"}));
+  const Instrument& i = *bank.Find("WithGlobal");
+  ASSERT_EQ(i.zones.size(), 1u);
+  EXPECT_EQ(i.zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(i.zones[0].mapping.keyHigh, 127);
+  EXPECT_EQ(i.parameters.Signed(ZoneParameters::attackVolEnv), -120);
+  EXPECT_EQ(Pan(i.parameters), 0);
+  // Only the instruments kept are in the group.
+  ASSERT_EQ(bank.source.groups.size(), 1u);
+  EXPECT_EQ(bank.source.groups[0]->instruments.size(), 2u);
+}
+
+TEST(SoundFontImportTest, GeneratorsAfterTheSampleIdStillApply) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("I");
+  b.AddBag();
+  b.AddGenerator(kSampleId, s);
+  b.AddGenerator(kKeyRange, Range(36, 60));
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  ASSERT_EQ(bank.library.instruments[0]->zones.size(), 1u);
+  EXPECT_EQ(bank.library.instruments[0]->zones[0].mapping.keyLow, 36);
+  EXPECT_EQ(bank.library.instruments[0]->zones[0].mapping.keyHigh, 60);
+}
+
+TEST(SoundFontImportTest, OfTwoMonoSampleIdsTheFirstIsUsed) {
+  BankBuilder b;
+  const auto first = b.AddSampleData("First", 20, 0, 20, 1);
+  const auto second = b.AddSampleData("Second", 30, 0, 30, 2);
+  b.AddInstrument("I");
+  b.AddBag();
+  b.AddGenerator(kSampleId, first);
+  b.AddGenerator(kSampleId, second);
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  ASSERT_EQ(bank.library.instruments[0]->zones.size(), 1u);
+  EXPECT_EQ(bank.library.instruments[0]->zones[0].sample->name, "First");
+  // The second one is not even created.
+  EXPECT_EQ(bank.source.samples.size(), 1u);
+}
+
+TEST(SoundFontImportTest, AStereoSampleIdReplacesAnEarlierMonoOne) {
+  BankBuilder b;
+  const auto mono = b.AddSampleData("Mono", 20, 0, 20, 1);
+  const auto left = b.AddSampleData("Pair L", 16, 0, 16, 2, kLeft, 2);
+  b.AddSampleData("Pair R", 16, 0, 16, 3, kRight, left);
+  b.AddInstrument("I");
+  b.AddBag();
+  b.AddGenerator(kSampleId, mono);
+  b.AddGenerator(kSampleId, left);
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 1u);
+  EXPECT_EQ(i.zones[0].sample->name, "Pair L");
+  EXPECT_EQ(i.zones[0].sample->channels, 2u);
+  // The mono sample was asked for first and stays in the source and the group.
+  EXPECT_EQ(bank.source.samples.size(), 2u);
+  EXPECT_EQ(i.group->samples.size(), 2u);
+}
+
+TEST(SoundFontImportTest, ZonesAreFiledByKeyAndParametersAveraged) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  const auto t = b.AddSampleData("T", 20, 0, 20, 2);
+  b.AddInstrument("I");
+  b.AddZone(s, {{kKeyRange, Range(60, 72)}, {kAttenuation, 100}});
+  b.AddZone(t, {{kKeyRange, Range(0, 59)}, {kAttenuation, 300}});
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  EXPECT_EQ(i.zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(i.zones[0].sample->name, "T");
+  EXPECT_EQ(i.zones[1].mapping.keyLow, 60);
+  EXPECT_EQ(i.parameters.bytes[ZoneParameters::attenuation], 20);
+  EXPECT_EQ(i.zones[0].parameters.bytes[ZoneParameters::attenuation], 10);
+  EXPECT_EQ(i.zones[1].parameters.bytes[ZoneParameters::attenuation], 246);  // -10
+}
+
+TEST(SoundFontImportTest, InstrumentsSharingSamplesFormOneCollection) {
+  BankBuilder b;
+  const auto shared = b.AddSampleData("Shared", 20, 0, 20, 1);
+  const auto own = b.AddSampleData("Own", 20, 0, 20, 2);
+  b.AddInstrument("Bravo");
+  b.AddZone(shared);
+  b.AddInstrument("Solo");
+  b.AddZone(own);
+  b.AddInstrument("Alpha");
+  b.AddZone(shared);
+  b.Finish();
+  TempFolder folder("soundfont_shared");
+  testing::WriteFile(folder / "Kit.sf2", b.Build());
+  Library library;
+  SoundDatabase database;
+  ASSERT_TRUE(ImportFile(library, database, (folder / "Kit.sf2").string()));
+  ASSERT_EQ(library.instruments.size(), 3u);
+  ASSERT_EQ(library.sources.size(), 1u);
+  const Source& source = *library.sources[0];
+  ASSERT_EQ(source.samples.size(), 2u);
+  ASSERT_EQ(source.groups.size(), 2u);
+  const SampleGroup& first = *source.groups[0];
+  ASSERT_EQ(first.instruments.size(), 2u);
+  EXPECT_EQ(first.instruments[0]->importedName, "Alpha");
+  EXPECT_EQ(first.instruments[1]->importedName, "Bravo");
+  EXPECT_EQ(first.collectionNumber, 1u);
+  EXPECT_EQ(source.groups[1]->collectionNumber, 0u);
+  EXPECT_EQ(library.instruments[0]->zones[0].sample, library.instruments[1]->zones[0].sample);
+}
+
+TEST(SoundFontImportTest, BanksWithoutWhatInstrumentsNeedImportNothing) {
+  const auto check = [](const BankBuilder& b) {
+    const Imported bank(b.Build());
+    EXPECT_TRUE(bank.taken);
+    EXPECT_TRUE(bank.library.instruments.empty());
+    EXPECT_TRUE(bank.source.samples.empty());
+    EXPECT_TRUE(bank.source.groups.empty());
+  };
+  BankBuilder b = OneZoneBank();
+  b.withIbag = false;
+  check(b);
+  b = OneZoneBank();
+  b.withIgen = false;
+  check(b);
+  b = OneZoneBank();
+  b.withShdr = false;
+  check(b);
+  b = OneZoneBank();
+  b.withInst = false;
+  check(b);
+  b = OneZoneBank();
+  b.instruments.pop_back();  // one record: it only closes
+  check(b);
+  b = OneZoneBank();
+  b.smpl.clear();
+  check(b);
+}
+
+TEST(SoundFontImportTest, TopLevelThatDoesNotEndAtTheRiffEndImportsNothing) {
+  const Bytes good = OneZoneBank().Build();
+  ASSERT_EQ(Imported(good).library.instruments.size(), 1u);
+  const std::uint32_t riffSize = LoadU32(good.data() + 4);
+  for (const std::uint32_t size : {riffSize - 4, riffSize - 1, riffSize + 2, riffSize + 100}) {
+    SCOPED_TRACE(size);
+    Bytes bank = good;
+    StoreU32(bank.data() + 4, size);
+    const Imported imported(bank);
+    EXPECT_TRUE(imported.taken);
+    EXPECT_TRUE(imported.library.instruments.empty());
+  }
+  // A chunk at the top level that is not a list.
+  Bytes bank = good;
+  bank[12] = static_cast<std::byte>('X');
+  const Imported imported(bank);
+  EXPECT_TRUE(imported.taken);
+  EXPECT_TRUE(imported.library.instruments.empty());
+}
+
+TEST(SoundFontImportTest, EveryPrefixOfABankImportsSafelyAndAddsNothing) {
+  const Bytes full = StereoBank(true, 60).Build();
+  ASSERT_EQ(Imported(full).library.instruments.size(), 1u);
+  for (std::size_t length = 0; length < full.size(); ++length) {
+    Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+    {
+      const Imported imported(prefix);
+      EXPECT_EQ(imported.taken, length >= 12) << length;
+      EXPECT_TRUE(imported.library.instruments.empty()) << length;
+    }
+    if (length >= 12) {
+      // The same with the RIFF size telling the truth about the shorter file.
+      StoreU32(prefix.data() + 4, static_cast<std::uint32_t>(length - 8));
+      const Imported imported(prefix);
+      EXPECT_TRUE(imported.taken);
+      EXPECT_TRUE(imported.library.instruments.empty()) << length;
+    }
+  }
+}
+
+TEST(SoundFontImportTest, AnEmptySampleHeaderGivesAnEmptySample) {
+  BankBuilder b = OneZoneBank();
+  b.headers[0].end = b.headers[0].start;
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  ASSERT_EQ(bank.source.samples.size(), 1u);
+  EXPECT_EQ(bank.source.samples[0]->frames, 0u);
+  EXPECT_TRUE(bank.source.samples[0]->data.empty());
+}
+
+TEST(SoundFontImportTest, EverySingleByteDamageImportsSafely) {
+  // A stereo pair, a global zone and a dual zone on a mono sample.
+  BankBuilder b;
+  const auto left = b.AddSampleData("L", 12, 0, 12, 1, kLeft, 1);
+  const auto right = b.AddSampleData("R", 12, 0, 12, 2, kRight, 0);
+  const auto mono = b.AddSampleData("Mono", 30, 2, 20, 3);
+  b.AddInstrument("Stereo");
+  b.AddZone(left, {{kPan, Amount(-500)}});
+  b.AddZone(right, {{kPan, Amount(500)}});
+  b.AddInstrument("Mono");
+  b.AddBag();
+  b.AddGenerator(kAttackVolEnv, 100);
+  b.AddZone(mono, {{kKeyRange, Range(10, 20)}});
+  b.AddZone(mono, {{kKeyRange, Range(10, 20)}});
+  b.Finish();
+  const Bytes good = b.Build();
+  ASSERT_EQ(Imported(good).library.instruments.size(), 2u);
+  for (std::size_t at = 12; at < good.size(); ++at) {
+    for (const int value : {0x00, 0x80, 0xFF}) {
+      Bytes bank = good;
+      bank[at] = static_cast<std::byte>(value);
+      const Imported imported(bank);
+      ASSERT_TRUE(imported.taken) << at;
+      for (const auto& instrument : imported.library.instruments) {
+        ASSERT_FALSE(instrument->zones.empty()) << at;
+        for (const Zone& z : instrument->zones) {
+          ASSERT_NE(z.sample, nullptr) << at;
+          EXPECT_EQ(z.sample->group, instrument->group) << at;
+          EXPECT_EQ(z.sample->data.size(), std::size_t{z.sample->frames} * z.sample->channels);
+        }
+      }
+    }
+  }
+}
+
+// A bank with a good instrument and one whose single zone the case makes point outside.
+struct OutOfRangeCase {
+  const char* what;
+  void (*spoil)(BankBuilder&, std::uint16_t badSample);
+};
+
+BankBuilder GoodAndBadBank(const OutOfRangeCase& c) {
+  BankBuilder b;
+  const auto good = b.AddSampleData("Good", 20, 0, 20, 1);
+  const auto bad = b.AddSampleData("Bad", 20, 0, 20, 2);
+  b.AddInstrument("Good");
+  b.AddZone(good);
+  b.AddInstrument("Bad");
+  b.AddZone(bad);
+  b.Finish();
+  c.spoil(b, bad);
+  return b;
+}
+
+const OutOfRangeCase kOutOfRange[] = {
+    {"bag index past ibag",
+     [](BankBuilder& b, std::uint16_t) {
+       // The bad instrument loses its bag and points far behind the last one.
+       b.bags.erase(b.bags.begin() + 1);
+       b.generators.erase(b.generators.begin() + 1);
+       b.bags[1] = 1;
+       b.instruments[1].second = 50;
+       b.instruments[2].second = 60;
+     }},
+    {"generator range reaching past igen",
+     [](BankBuilder& b, std::uint16_t) { b.bags[2] = 65535; }},
+    {"sample header index past shdr",
+     [](BankBuilder& b, std::uint16_t) { b.generators[1].second = 3; }},
+    {"sample header index at the end of the range",
+     [](BankBuilder& b, std::uint16_t) { b.generators[1].second = 65535; }},
+    {"sample link past shdr",
+     [](BankBuilder& b, std::uint16_t bad) {
+       b.headers[bad].type = kLeft;
+       b.headers[bad].link = 200;
+     }},
+    {"sample link on a mono sample past shdr",
+     [](BankBuilder& b, std::uint16_t bad) { b.headers[bad].link = 3; }},
+    {"sample end past smpl",
+     [](BankBuilder& b, std::uint16_t bad) {
+       b.headers[bad].end = static_cast<std::uint32_t>(b.smpl.size()) + 1;
+     }},
+    {"sample end before start",
+     [](BankBuilder& b, std::uint16_t bad) { b.headers[bad].end = b.headers[bad].start - 1; }},
+    {"sample start and end near 2^32",
+     [](BankBuilder& b, std::uint16_t bad) {
+       b.headers[bad].start = 0xFFFFFFF0u;
+       b.headers[bad].end = 0xFFFFFFFFu;
+       b.headers[bad].loopStart = 3;
+       b.headers[bad].loopEnd = 0xFFFFFFFFu;
+     }},
+    {"stereo partner data past smpl",
+     [](BankBuilder& b, std::uint16_t bad) {
+       // "Good" becomes the right partner of "Bad" with the same shape but wild positions.
+       b.headers[bad].type = kLeft;
+       b.headers[bad].link = 2;
+       HeaderRecord partner = b.headers[bad];
+       partner.name = "Bad R";
+       partner.type = kRight;
+       partner.link = bad;
+       partner.start = 0xFFFFFF00u;
+       partner.end = partner.start + 20;
+       partner.loopStart = partner.start;
+       partner.loopEnd = partner.end;
+       b.headers.insert(b.headers.begin() + 2, partner);
+     }},
+    {"a valid sample followed by one past shdr",
+     [](BankBuilder& b, std::uint16_t) {
+       // The bad bag names its good sample and then a missing one.
+       b.generators.insert(b.generators.begin() + 2, {kSampleId, 77});
+       b.bags[2] += 1;
+     }},
+};
+
+TEST(SoundFontImportTest, ZonesPointingOutsideTheBankAreDroppedWithoutTrace) {
+  for (const OutOfRangeCase& c : kOutOfRange) {
+    SCOPED_TRACE(c.what);
+    const Imported bank(GoodAndBadBank(c).Build());
+    EXPECT_TRUE(bank.taken);
+    EXPECT_EQ(bank.Names(), std::vector<std::string>{"Test_Good"});
+    ASSERT_EQ(bank.source.samples.size(), 1u);
+    EXPECT_EQ(bank.source.samples[0]->name, "Good");
+    ASSERT_EQ(bank.source.groups.size(), 1u);
+    EXPECT_EQ(bank.source.groups[0]->instruments.size(), 1u);
+  }
+}
+
+TEST(SoundFontImportTest, AnInstrumentKeepsItsZonesThatPointInside) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("I");
+  b.AddZone(s, {{kKeyRange, Range(0, 10)}});
+  b.AddZone(99, {{kKeyRange, Range(11, 20)}});
+  b.AddZone(s, {{kKeyRange, Range(21, 30)}});
+  b.Finish();
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  EXPECT_EQ(i.zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(i.zones[1].mapping.keyLow, 21);
+}
+
+TEST(SoundFontImportTest, BackwardRangesAreEmpty) {
+  const OutOfRangeCase unchanged{"", [](BankBuilder&, std::uint16_t) {}};
+  EXPECT_EQ(Imported(GoodAndBadBank(unchanged).Build()).Names(),
+            (std::vector<std::string>{"Test_Bad", "Test_Good"}));
+
+  BankBuilder b = GoodAndBadBank(unchanged);
+  b.bags[2] = 0;  // the bad bag's generators run from 1 down to 0
+  EXPECT_EQ(Imported(b.Build()).Names(), std::vector<std::string>{"Test_Good"});
+
+  b = GoodAndBadBank(unchanged);
+  b.instruments[2].second = 0;  // the bad instrument's bags run from 1 down to 0
+  EXPECT_EQ(Imported(b.Build()).Names(), std::vector<std::string>{"Test_Good"});
+}
+
+TEST(SoundFontImportTest, BagsPastTheEndOfTheBankAreDroppedOneByOne) {
+  BankBuilder b = GoodAndBadBank({"", [](BankBuilder&, std::uint16_t) {}});
+  b.instruments[2].second = 9000;  // the bad instrument's range reaches far past "ibag"
+  const Imported bank(b.Build());
+  EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Test_Bad", "Test_Good"}));
+  EXPECT_EQ(bank.Find("Bad")->zones.size(), 1u);
+}
+
+TEST(SoundFontImportTest, DataReadAgainAfterItsPagesWereReleasedIsTheSame) {
+  // Two headers over the same large run of data: the second copy is made after the pages of
+  // the first were handed back.
+  constexpr std::uint32_t kFrames = 300000;
+  BankBuilder b;
+  const auto first = b.AddSampleData("First", kFrames, 0, kFrames, 6);
+  b.headers.push_back(b.headers[first]);
+  b.headers.back().name = "Second";
+  b.AddInstrument("One");
+  b.AddZone(first);
+  b.AddInstrument("Two");
+  b.AddZone(static_cast<std::uint16_t>(first + 1));
+  b.Finish();
+  TempFolder folder("soundfont_release");
+  testing::WriteFile(folder / "Bank.sf2", b.Build());
+  const auto mapped = MappedFile::Open(folder / "Bank.sf2");
+  ASSERT_TRUE(mapped);
+  Library library;
+  Source& source = CreateSource(library, "Bank.sf2");
+  ASSERT_TRUE(ImportSoundFont(library, source, ImportView{mapped->bytes(), 0, &*mapped}));
+  ASSERT_EQ(library.instruments.size(), 2u);
+  ASSERT_EQ(source.samples.size(), 2u);
+  const auto expected = Values(6, kFrames);
+  EXPECT_EQ(source.samples[0]->data, expected);
+  EXPECT_EQ(source.samples[1]->data, expected);
+}
+
+// --- A real bank -------------------------------------------------------------------------------
+
+// The instrument level of a bank as read by a separate, minimal reader: for each instrument (the
+// closing record left out), the sample index and key range of each bag that names a sample.
+struct ReferenceZone {
+  std::uint16_t sample = 0;
+  std::uint8_t keyLow = 0;
+  std::uint8_t keyHigh = 127;
+  std::uint16_t velRange = 0x7F00;
+};
+struct ReferenceInstrument {
+  std::string name;
+  std::vector<ReferenceZone> zones;
+};
+struct ReferenceBank {
+  std::vector<ReferenceInstrument> instruments;
+  std::vector<std::string> sampleNames;
+};
+
+std::optional<ReferenceBank> ReadReference(const std::vector<std::byte>& d) {
+  const auto u16 = [&](std::size_t at) { return LoadU16(d.data() + at); };
+  const auto u32 = [&](std::size_t at) { return LoadU32(d.data() + at); };
+  std::map<std::string, std::pair<std::size_t, std::size_t>> chunks;
+  for (std::size_t list = 12; list + 12 <= d.size();) {
+    const std::size_t listEnd = list + 8 + u32(list + 4);
+    for (std::size_t c = list + 12; c + 8 <= listEnd && c + 8 <= d.size();) {
+      const std::string id(reinterpret_cast<const char*>(d.data() + c), 4);
+      chunks[id] = {c + 8, u32(c + 4)};
+      c += 8 + u32(c + 4);
+    }
+    list = listEnd;
+  }
+  for (const char* id : {"inst", "ibag", "igen", "shdr"})
+    if (!chunks.count(id)) return std::nullopt;
+  const auto [inst, instSize] = chunks["inst"];
+  const auto [ibag, ibagSize] = chunks["ibag"];
+  const auto [igen, igenSize] = chunks["igen"];
+  const auto [shdr, shdrSize] = chunks["shdr"];
+  const auto name = [&](std::size_t at) {
+    std::string n(reinterpret_cast<const char*>(d.data() + at), 20);
+    return n.substr(0, n.find('\0'));
+  };
+  ReferenceBank bank;
+  for (std::size_t s = 0; s < shdrSize / 46; ++s) bank.sampleNames.push_back(name(shdr + 46 * s));
+  const std::size_t instCount = instSize / 22;
+  for (std::size_t i = 0; i + 1 < instCount; ++i) {
+    ReferenceInstrument ri{name(inst + 22 * i), {}};
+    for (std::size_t bag = u16(inst + 22 * i + 20); bag < u16(inst + 22 * i + 42); ++bag) {
+      ReferenceZone z;
+      bool hasSample = false;
+      for (std::size_t g = u16(ibag + 4 * bag); g < u16(ibag + 4 * bag + 4); ++g) {
+        const std::uint16_t number = u16(igen + 4 * g);
+        const std::uint16_t amount = u16(igen + 4 * g + 2);
+        if (number == 43) {
+          z.keyLow = static_cast<std::uint8_t>(amount & 0xFF);
+          z.keyHigh = static_cast<std::uint8_t>(amount >> 8);
+        } else if (number == 44) {
+          z.velRange = amount;
+        } else if (number == 53 && !hasSample) {
+          z.sample = amount;
+          hasSample = true;
+        }
+      }
+      if (hasSample) ri.zones.push_back(z);
+    }
+    bank.instruments.push_back(ri);
+  }
+  (void)ibagSize;
+  (void)igenSize;
+  return bank;
+}
+
+std::optional<std::vector<std::byte>> ReadWholeFile(const std::filesystem::path& path) {
+  const auto mapped = MappedFile::Open(path);
+  if (!mapped) return std::nullopt;
+  return std::vector<std::byte>(mapped->bytes().begin(), mapped->bytes().end());
+}
+
+constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+class TimGM6mbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(kTimGM6mb)) GTEST_SKIP() << kTimGM6mb << " is not installed";
+    const auto bytes = ReadWholeFile(kTimGM6mb);
+    ASSERT_TRUE(bytes);
+    auto read = ReadReference(*bytes);
+    ASSERT_TRUE(read);
+    reference = std::move(*read);
+    ASSERT_TRUE(ImportFile(library, database, kTimGM6mb));
+    ASSERT_EQ(library.sources.size(), 1u);
+  }
+
+  const Instrument* Find(std::string_view name) const {
+    for (const auto& i : library.instruments)
+      if (i->importedName == name) return i.get();
+    return nullptr;
+  }
+
+  ReferenceBank reference;
+  SoundDatabase database;
+  Library library;
+};
+
+TEST_F(TimGM6mbTest, EveryInstrumentWithZonesIsImportedWithItsZones) {
+  std::size_t withZones = 0;
+  for (const ReferenceInstrument& ri : reference.instruments) {
+    SCOPED_TRACE(ri.name);
+    const Instrument* instrument = Find(ri.name);
+    if (ri.zones.empty()) {
+      EXPECT_EQ(instrument, nullptr);
+      continue;
+    }
+    ++withZones;
+    ASSERT_NE(instrument, nullptr);
+    EXPECT_EQ(instrument->name, "TmGM6mb_" + ShortenName(ri.name, 16));
+    // Zones that cannot fold (no two on one sample over the same ranges) all stay, filed by
+    // key; each plays the sample its bag names.
+    std::set<std::tuple<int, int, int, int>> distinct;
+    std::multiset<std::tuple<int, int, std::string>> expected;
+    for (const ReferenceZone& z : ri.zones) {
+      distinct.insert({z.sample, z.keyLow, z.keyHigh, z.velRange});
+      expected.insert({z.keyLow, z.keyHigh, reference.sampleNames.at(z.sample)});
+    }
+    if (distinct.size() != ri.zones.size()) {
+      EXPECT_LE(instrument->zones.size(), ri.zones.size());
+      continue;
+    }
+    std::multiset<std::tuple<int, int, std::string>> actual;
+    int previousKeyLow = -1;
+    for (const Zone& z : instrument->zones) {
+      actual.insert({z.mapping.keyLow, z.mapping.keyHigh, z.sample->name});
+      EXPECT_LE(previousKeyLow, z.mapping.keyLow);
+      previousKeyLow = z.mapping.keyLow;
+    }
+    EXPECT_EQ(actual, expected);
+  }
+  EXPECT_EQ(library.instruments.size(), withZones);
+  EXPECT_GT(withZones, 200u);
+}
+
+TEST_F(TimGM6mbTest, KnownInstruments) {
+  const Instrument* flute = Find("Flute TB");
+  ASSERT_NE(flute, nullptr);
+  const std::vector<std::pair<int, int>> fluteKeys = {{0, 60},  {61, 65}, {66, 68}, {69, 71},
+                                                      {72, 76}, {77, 80}, {81, 84}, {85, 89},
+                                                      {90, 94}, {95, 108}};
+  std::vector<std::pair<int, int>> keys;
+  for (const Zone& z : flute->zones) keys.emplace_back(z.mapping.keyLow, z.mapping.keyHigh);
+  EXPECT_EQ(keys, fluteKeys);
+  EXPECT_EQ(flute->zones[0].sample->name, "FluteD5");
+
+  const Instrument* shot0 = Find("Gun Shot0");
+  const Instrument* shot1 = Find("Gun Shot1");
+  ASSERT_NE(shot0, nullptr);
+  ASSERT_NE(shot1, nullptr);
+  ASSERT_EQ(shot0->zones.size(), 1u);
+  EXPECT_EQ(shot0->zones[0].sample, shot1->zones[0].sample);
+  EXPECT_EQ(shot0->group, shot1->group);
+  EXPECT_NE(shot0->group->collectionNumber, 0u);
+}
+
+TEST_F(TimGM6mbTest, SharedSamplesFormCollections) {
+  std::map<std::uint16_t, std::set<std::string>> users;
+  for (const ReferenceInstrument& ri : reference.instruments)
+    for (const ReferenceZone& z : ri.zones) users[z.sample].insert(ri.name);
+  const Source& source = *library.sources[0];
+  // Every sample is mono and named apart: one Sample per sample header used.
+  EXPECT_EQ(source.samples.size(), users.size());
+  std::size_t shared = 0;
+  for (const auto& [sample, names] : users) {
+    const SampleGroup* group = Find(*names.begin())->group;
+    ASSERT_NE(group, nullptr);
+    for (const std::string& name : names) EXPECT_EQ(Find(name)->group, group) << name;
+    if (names.size() > 1) {
+      ++shared;
+      EXPECT_NE(group->collectionNumber, 0u) << reference.sampleNames[sample];
+    }
+  }
+  EXPECT_GT(shared, 0u);
+  // Collections are numbered 1, 2, 3 ... over the groups shared by two or more instruments.
+  std::uint32_t expectedNumber = 0;
+  for (const auto& group : source.groups) {
+    EXPECT_EQ(group->collectionNumber, group->instruments.size() >= 2 ? ++expectedNumber : 0u);
+  }
+}
+
+}  // namespace
+}  // namespace tolvane
