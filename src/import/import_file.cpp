@@ -11,6 +11,7 @@
 #include "base/mapped_file.h"
 #include "database/sound_database.h"
 #include "import/importer.h"
+#include "import/sifi_import.h"
 #include "import/soundfont_import.h"
 #include "import/wave_import.h"
 #include "library/library.h"
@@ -22,7 +23,7 @@ namespace {
 // Each format adds its row here.
 constexpr std::array kImporters = {
     Importer{&ImportSoundFont},
-    // ImportSiFi: instrument and collection files.
+    Importer{&ImportSiFi},
     Importer{&ImportWave},
 };
 
@@ -43,17 +44,22 @@ bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8
   const std::filesystem::path path{std::string(utf8Path)};
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) return false;
+  if (file->size() == 0 || file->size() > kLargestFile) {
+    // Nothing an importer could read, but the drop still gets its source.
+    ImportBytes(library, database, utf8Path, ImportView{});
+    return false;
+  }
+  const bool taken = ImportBytes(library, database, utf8Path,
+                                 ImportView{file->bytes(), file->modifiedTime(), &*file});
+  file.reset();  // nothing refers to the mapped bytes any more
+  return taken;
+}
 
+bool ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                 const ImportView& view) {
   Source& source = CreateSource(library, Utf8ToWindows1252(utf8Path));
   source.section = &FindOrCreateSection(database, source.baseName);
-
-  bool taken = false;
-  if (file->size() > 0 && file->size() <= kLargestFile) {
-    const ImportView view{file->bytes(), file->modifiedTime(), &*file};
-    taken = RunImporters(library, source, view);
-  }
-  file.reset();  // nothing refers to the mapped bytes any more
-
+  const bool taken = !view.bytes.empty() && RunImporters(library, source, view);
   NumberCollections(source);
   return taken;
 }

@@ -8,6 +8,7 @@ namespace tolvane {
 struct Library;
 struct Source;
 struct SoundDatabase;
+struct ImportView;
 
 // Opens the file at `utf8Path`, gives it a Source (path and names in Windows-1252, so that
 // database keys and sound identifiers match the original platform) with its database section,
@@ -15,6 +16,12 @@ struct SoundDatabase;
 // took the file. A file that cannot be opened adds nothing; an empty file, a file of 4 GiB or
 // more, and a file no importer takes leave an empty Source.
 bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
+
+// What ImportFile does once the file is mapped: the Source and its section, the importer chain
+// over `view`, the collection numbers. For callers that already hold the bytes. An empty view
+// leaves an empty Source.
+bool ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                 const ImportView& view);
 
 // Numbers the source's sample groups shared by two or more instruments 1, 2, 3 ... in list
 // order; every other group gets 0.

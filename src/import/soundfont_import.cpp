@@ -128,8 +128,12 @@ class BankImport {
         CreateInstrument(source_, record->name, name, SoundIdHash(UpperCaseAscii(hashText)));
 
     // Bags past the "ibag" chunk are dropped one by one anyway; no need to count through them.
+    // A range reaching back into the one before is cut where that ended: a valid bank never
+    // overlaps, and a hostile one must not make the import revisit bags without bound.
     const std::size_t endBag = std::min(bags->end, records_.bagCount());
-    for (std::size_t bag = bags->first; bag < endBag; ++bag) ImportBag(*instrument, bag);
+    for (std::size_t bag = std::max(bags->first, nextBag_); bag < endBag; ++bag)
+      ImportBag(*instrument, bag);
+    nextBag_ = std::max(nextBag_, endBag);
 
     if (instrument->zones.empty()) {
       // Nothing to average and nothing to show; leave no group behind.
@@ -177,12 +181,15 @@ class BankImport {
   void ImportBag(Instrument& instrument, std::size_t bag) {
     const auto generators = records_.GeneratorsOf(bag);
     if (!generators) return;
+    // As with bags: each generator is visited at most once per bank.
+    const std::size_t firstGenerator = std::max(generators->first, nextGenerator_);
+    nextGenerator_ = std::max(nextGenerator_, generators->end);
     Zone zone;
     InitZone(zone);
     plan_.clear();
     // Every reference of the bag is checked before anything reaches the library, so that a
     // dropped zone leaves no sample or group behind.
-    for (std::size_t g = generators->first; g < generators->end; ++g) {
+    for (std::size_t g = firstGenerator; g < generators->end; ++g) {
       const auto generator = records_.Generator(g);
       if (!generator) return;
       if (generator->number == kInstrumentGenerator) continue;
@@ -198,7 +205,13 @@ class BankImport {
     // Mono requests come only before any other, and stereo ones replace: the last one wins.
     Sample* sample = nullptr;
     for (const SampleRequest& request : plan_) {
+      const std::size_t samplesBefore = source_.samples.size();
+      const std::uint64_t bytes = std::uint64_t{request.frames} * request.channels * 2;
+      // Headers may point any number of times at the same data; a valid bank copies each byte
+      // of its sample chunk about once, so a bank asking for far more is cut off there.
+      if (copied_ + bytes > copyBudget_) return;
       if (Sample* added = AddSample(instrument, request)) sample = added;
+      if (source_.samples.size() != samplesBefore) copied_ += bytes;
       ReleaseCopied(request.first);
       ReleaseCopied(request.second);
     }
@@ -237,6 +250,10 @@ class BankImport {
   const MappedFile* mapped_;
   const std::string prefix_;
   std::vector<SampleRequest> plan_;  // the AddSample calls of the bag at hand, in order
+  std::size_t nextBag_ = 0;          // bags before this were visited already
+  std::size_t nextGenerator_ = 0;    // generators before this were visited already
+  std::uint64_t copied_ = 0;         // sample bytes copied so far
+  const std::uint64_t copyBudget_ = 2 * std::uint64_t{records_.sampleChunk().size()} + (1u << 20);
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -18,7 +20,10 @@ std::string ReadAll(const std::filesystem::path& path) {
 class AtomicFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / "tolvane_atomic_test";
+    // One folder per test and process: CTest runs tests side by side.
+    folder_ = std::filesystem::temp_directory_path() /
+              ("tolvane_atomic_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }
