@@ -12,6 +12,9 @@
 namespace tolvane {
 namespace {
 
+// More channels than any recording layout uses (the channel names run out at 207 anyway).
+constexpr std::size_t kMostChannels = 256;
+
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kFormatMinimum = 16;
 constexpr std::size_t kSamplerMinimum = 60;
@@ -142,6 +145,9 @@ std::optional<WaveRecords> ReadWaveRecords(std::span<const std::byte> file) {
   if (!format || !data) return std::nullopt;
   // Without a channel or a whole byte per sample there is no frame size to count frames by.
   if (format->channels == 0 || format->bitsPerSample < 8) return std::nullopt;
+  // Each channel of a split file becomes a zone; tens of thousands of them, which a 100-byte
+  // file can declare, only make a useless instrument slowly.
+  if (format->channels > kMostChannels) return std::nullopt;
 
   // Whatever follows the RIFF chunk (a trailing "LIST" chunk, say) must be whole chunks too.
   while (position < file.size()) {

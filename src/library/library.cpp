@@ -63,6 +63,11 @@ void JoinGroup(Source& source, Instrument& instrument, Sample& sample) {
   }
 }
 
+struct KeyLowLess {
+  bool operator()(const Zone& z, std::uint8_t key) const { return z.mapping.keyLow < key; }
+  bool operator()(std::uint8_t key, const Zone& z) const { return key < z.mapping.keyLow; }
+};
+
 bool StreamHolds(std::span<const std::byte> stream, std::uint64_t values) {
   return stream.size() / 2 >= values;
 }
@@ -185,10 +190,13 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
 }
 
 void AddZone(Instrument& instrument, const Zone& zone) {
+  // Zones stay ordered by keyLow, so the run of equal keyLow is found by binary search; within
+  // it the zone goes in front of the first of equal velLow, else at the run's end.
   auto& zones = instrument.zones;
-  const auto at = std::find_if(zones.begin(), zones.end(), [&](const Zone& z) {
-    return z.mapping.keyLow > zone.mapping.keyLow ||
-           (z.mapping.keyLow == zone.mapping.keyLow && z.mapping.velLow == zone.mapping.velLow);
+  const std::uint8_t keyLow = zone.mapping.keyLow;
+  const auto run = std::equal_range(zones.begin(), zones.end(), keyLow, KeyLowLess{});
+  const auto at = std::find_if(run.first, run.second, [&](const Zone& z) {
+    return z.mapping.velLow == zone.mapping.velLow;
   });
   zones.insert(at, zone);
 }

@@ -332,6 +332,15 @@ TEST_F(WaveImport, MoreThanTwo16BitChannelsAreSplit) {
   EXPECT_EQ(instrument.group->samples[0]->name, "Tri1");
 }
 
+TEST_F(WaveImport, AtMost256ChannelsAreTaken) {
+  // Channel counts a tiny file can declare by the thousand would each become a zone.
+  const Bytes most = Riff("WAVE", {FormatChunk(256, 8000, 8), Chunk("data", Bytes(256))});
+  ASSERT_TRUE(Import(most, "Wide.wav"));
+  EXPECT_EQ(Only().zones.size(), 256u);
+  const Bytes tooMany = Riff("WAVE", {FormatChunk(257, 8000, 8), Chunk("data", Bytes(257))});
+  EXPECT_FALSE(Import(tooMany, "Wider.wav"));
+}
+
 TEST_F(WaveImport, UnsupportedWidthsGiveSilentSamples) {
   // 12 bits: one byte a sample for counting frames, nothing converted.
   const Bytes file =
