@@ -1,0 +1,191 @@
+// Writes small valid files of every kind the fuzzers read, as their seed corpora:
+//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "database/sound_database.h"
+#include "export/export_set.h"
+#include "export/sifi_writer.h"
+#include "library/library.h"
+#include "tests/import/riff_builder.h"
+
+namespace {
+
+using namespace tolvane;
+using namespace tolvane::testing;
+namespace fs = std::filesystem;
+
+void Save(const fs::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+Bytes Ramp(std::size_t bytes) {
+  Bytes out(bytes);
+  for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::byte>(i * 37);
+  return out;
+}
+
+// A list chunk: "LIST", size, type, sub-chunks.
+Bytes List(std::string_view type, std::initializer_list<Bytes> chunks) {
+  Bytes body;
+  PutText(body, type);
+  for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+  return Chunk("LIST", body);
+}
+
+Bytes Name20(std::string_view name) {
+  Bytes out;
+  PutText(out, name.substr(0, 20));
+  out.resize(20, std::byte{0});
+  return out;
+}
+
+Bytes SamplerChunk(std::uint32_t note, std::uint32_t loopStart, std::uint32_t loopEnd) {
+  Bytes d(60, std::byte{0});
+  StoreU32(&d[12], note);
+  StoreU32(&d[28], 1);
+  StoreU32(&d[44], loopStart);
+  StoreU32(&d[48], loopEnd);
+  return Chunk("smpl", d);
+}
+
+std::vector<Bytes> WaveSeeds() {
+  return {
+      Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", Ramp(64)), SamplerChunk(57, 4, 30)}),
+      Riff("WAVE", {FormatChunk(2, 22050, 16), Chunk("data", Ramp(48))}),
+      Riff("WAVE", {FormatChunk(3, 48000, 24), Chunk("data", Ramp(54))}),
+      Concat({Riff("WAVE", {FormatChunk(1, 8000, 8), Chunk("data", Ramp(15))}),
+              List("INFO", {Chunk("INAM", Ramp(5))})}),
+  };
+}
+
+// One instrument with a mono zone and a linked left/right pair, and one with a global zone.
+Bytes SoundFontSeed() {
+  Bytes inst = Concat({Name20("Piano"), ValuesLE16({0}), Name20("Pad"), ValuesLE16({3}),
+                       Name20("EOI"), ValuesLE16({5})});
+  // Bags: Piano (mono, left, right), Pad (global, mono), terminal.
+  Bytes ibag = ValuesLE16({0, 0, 3, 0, 7, 0, 11, 0, 12, 0, 15, 0});
+  Bytes igen = ValuesLE16({43, 0x3C00, 17, 0,
+                           53, 0,  // keys 0..60, mono sample 0
+                           43, 0x7F3D, 17, static_cast<std::uint16_t>(-500),
+                           53, 1,      54, 1,  // left of the pair
+                           43, 0x7F3D, 17, 500,
+                           53, 2,      54, 1,  // right of the pair
+                           8,  9000,           // global zone
+                           43, 0x7F00, 48, 100,
+                           53, 0,  // mono again
+                           0,  0});
+  const auto header = [](std::string_view name, std::uint32_t start, std::uint32_t end,
+                         std::uint16_t link, std::uint16_t type) {
+    Bytes h = Name20(name);
+    PutU32(h, start);
+    PutU32(h, end);
+    PutU32(h, start + 2);
+    PutU32(h, end - 2);
+    PutU32(h, 44100);
+    h.push_back(std::byte{60});
+    h.push_back(std::byte{0});
+    PutU16(h, link);
+    PutU16(h, type);
+    return h;
+  };
+  Bytes shdr = Concat({header("Mono", 0, 20, 0, 1), header("Left", 66, 86, 2, 4),
+                       header("Right", 132, 152, 1, 2), header("EOS", 0, 0, 0, 0)});
+  Bytes ifil = ValuesLE16({2, 1});
+  return Riff(
+      "sfbk",
+      {List("INFO", {Chunk("ifil", ifil), Chunk("INAM", Ramp(0))}),
+       List("sdta", {Chunk("smpl", Ramp(2 * 200))}),
+       List("pdta", {Chunk("phdr", Bytes(38)), Chunk("pbag", Bytes(4)), Chunk("pmod", Bytes(10)),
+                     Chunk("pgen", Bytes(4)), Chunk("inst", inst), Chunk("ibag", ibag),
+                     Chunk("imod", Bytes(10)), Chunk("igen", igen), Chunk("shdr", shdr)})});
+}
+
+// Two instruments sharing a sample, and one stereo instrument of its own.
+std::vector<Bytes> SiFiSeeds() {
+  Library library;
+  Source& source = CreateSource(library, "seed.sf2");
+  const Bytes data = Ramp(400);
+  const auto sample = [&](Instrument& i, std::string_view name, std::uint32_t channels,
+                          std::size_t offset) {
+    SampleRequest r;
+    r.name = name;
+    r.sampleRate = 44100;
+    r.channels = channels;
+    r.first = std::span(data).subspan(offset, 100);
+    r.frames = 50 / channels;
+    r.loopStart = 2;
+    r.loopEnd = 20;
+    r.rootKey = 60;
+    return AddSample(i, r);
+  };
+  std::vector<Instrument*> added;
+  for (const char* name : {"Bass", "Bass Soft", "Strings"}) {
+    auto instrument = CreateInstrument(source, name, name, SoundIdHash(name));
+    Zone zone;
+    const bool stereo = std::string_view(name) == "Strings";
+    zone.sample = sample(*instrument, stereo ? "Str" : "Shared", stereo ? 2 : 1, stereo ? 200 : 0);
+    zone.mapping.flags = stereo ? ZoneStereo : ZoneLoop;
+    zone.mapping.keyHigh = 90;
+    AddZone(*instrument, zone);
+    zone.mapping.keyLow = 91;
+    zone.mapping.keyHigh = 127;
+    AddZone(*instrument, zone);
+    AverageInstrument(*instrument);
+    added.push_back(&AddInstrument(library, std::move(instrument)));
+  }
+  std::vector<Bytes> seeds;
+  for (const auto& members : {std::vector<Instrument*>{added[0]}, added}) {
+    auto set = CreateExportSet();
+    for (Instrument* i : members) AddInstrumentToExportSet(*set, *i);
+    Bytes file;
+    SerializeExportSet(*set, file);
+    seeds.push_back(file);
+  }
+  return seeds;
+}
+
+Bytes Text(std::string_view text) {
+  Bytes out;
+  PutText(out, text);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds DIR\n");
+    return 2;
+  }
+  const fs::path root = argv[1];
+  for (const char* corpus : {"import", "sifi", "database"}) fs::create_directories(root / corpus);
+
+  int n = 0;
+  for (const Bytes& wave : WaveSeeds())
+    Save(root / "import" / ("wave" + std::to_string(n++)), wave);
+  Save(root / "import" / "bank.sf2", SoundFontSeed());
+  n = 0;
+  for (const Bytes& sifi : SiFiSeeds()) {
+    Save(root / "import" / ("sifi" + std::to_string(n)), sifi);
+    Save(root / "sifi" / ("sifi" + std::to_string(n++)), sifi);
+  }
+  Save(root / "database" / "plain",
+       Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
+  Save(root / "database" / "odd",
+       Text("Kick=1;KC;\n[drums]\nKICK=2;;\n[DRUMS]\nClap 1=x;PC;t;u\n[]\nLost=1;AB;\n"
+            "[abc\nA=3;P;\n[b]c]\n=5;xy;\n"));
+  return 0;
+}
