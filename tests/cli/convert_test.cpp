@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -237,6 +238,96 @@ TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFile(blocker), "x");
+}
+
+// The real banks from Debian: TimGM6mb (6 MB) and FluidR3_GM (141 MB).
+constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
+// Rows without the Coll column: collection numbers count per file, so a part of a bank written
+// to its own file numbers its collections anew.
+std::vector<std::vector<std::string>> WithoutColl(std::vector<std::vector<std::string>> rows) {
+  for (auto& row : rows)
+    if (row.size() > 2) row.erase(row.begin() + 2);
+  return rows;
+}
+
+TEST_F(ConvertTest, TimGM6mbTooLargeCollectionIsNamedAndTheRestExports) {
+  if (!fs::exists(kTimGM6mb)) GTEST_SKIP() << "timgm6mb-soundfont is not installed";
+  const Outcome list = Convert(std::string("list --tsv ") + kTimGM6mb);
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto rows = TsvRows(list.out);
+  ASSERT_GT(rows.size(), 100u);
+
+  // Its drum and effect instruments share so many samples that their group's tables need more
+  // than the format's 65535 bytes: the whole bank cannot go into one file, and no file is left.
+  const fs::path all = dir_ / "all.SLC";
+  const Outcome whole = Convert("export --collection " + Quote(all.string()) + " " + kTimGM6mb);
+  EXPECT_NE(whole.status, 0);
+  EXPECT_NE(whole.err.find("cannot write " + all.string() + ": group of "), std::string::npos)
+      << whole.err;
+  EXPECT_NE(whole.err.find("tables need"), std::string::npos) << whole.err;
+  EXPECT_FALSE(fs::exists(all));
+  const std::string group = whole.err.substr(whole.err.find("group of ") + 9);
+  const std::string firstOfGroup = group.substr(0, group.find(':'));
+
+  // Every instrument outside that collection exports and reads back to the same rows.
+  std::string tooLargeColl;
+  for (const auto& row : rows)
+    if (row[0] == firstOfGroup) tooLargeColl = row[2];
+  ASSERT_NE(tooLargeColl, "");
+  ASSERT_NE(tooLargeColl, "---");
+  std::string only;
+  std::vector<std::vector<std::string>> kept;
+  for (const auto& row : rows) {
+    if (row[2] == tooLargeColl) continue;
+    only += " --only " + Quote(row[0]);
+    kept.push_back(row);
+  }
+  ASSERT_GT(kept.size(), 50u);
+  const fs::path rest = dir_ / "rest.SLC";
+  const Outcome part =
+      Convert("export --collection " + Quote(rest.string()) + only + " " + kTimGM6mb);
+  ASSERT_EQ(part.status, 0) << part.err;
+  const Outcome back = Convert("list --tsv " + Quote(rest.string()));
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_EQ(WithoutColl(TsvRows(back.out)), WithoutColl(kept));
+
+  const Outcome info = Convert("info " + Quote(rest.string()), false);
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find(std::to_string(kept.size()) + " instruments"), std::string::npos);
+}
+
+TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
+  if (!fs::exists(kFluidR3)) GTEST_SKIP() << "fluid-soundfont-gm is not installed";
+  const Outcome list = Convert(std::string("list --tsv ") + kFluidR3);
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto rows = TsvRows(list.out);
+  ASSERT_GT(rows.size(), 150u);
+
+  const fs::path all = dir_ / "fluid.SLC";
+  const Outcome exported = Convert("export --collection " + Quote(all.string()) + " " + kFluidR3);
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  const Outcome back = Convert("list --tsv " + Quote(all.string()));
+  ASSERT_EQ(back.status, 0) << back.err;
+  const auto backRows = TsvRows(back.out);
+  EXPECT_EQ(WithoutColl(backRows), WithoutColl(rows));
+  // Collections are numbered in file order, which follows the list, not the bank; but the
+  // same instruments share samples: the numbers map one to one.
+  ASSERT_EQ(backRows.size(), rows.size());
+  std::map<std::string, std::string> forward, backward;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string& a = rows[i][2];
+    const std::string& b = backRows[i][2];
+    EXPECT_EQ(a == "---", b == "---") << rows[i][0];
+    EXPECT_EQ(forward.emplace(a, b).first->second, b) << rows[i][0];
+    EXPECT_EQ(backward.emplace(b, a).first->second, a) << rows[i][0];
+  }
+
+  const Outcome info = Convert("info " + Quote(all.string()), false);
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find(std::to_string(rows.size()) + " instruments"), std::string::npos)
+      << info.out.substr(0, 200);
 }
 
 }  // namespace
