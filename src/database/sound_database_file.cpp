@@ -168,7 +168,7 @@ bool SaveSoundDatabase(const SoundDatabase& database, const std::filesystem::pat
 }
 
 std::filesystem::path SoundDatabasePath(const std::filesystem::path& programFolder) {
-  const auto beside = ReplaceExtension(programFolder / kProgramName, "INI");
+  auto beside = ReplaceExtension(programFolder / kProgramName, "INI");
   if (IsFolderWritable(programFolder)) return beside;
   const auto data = UserDataFolder();
   if (data.empty()) return beside;
