@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -51,6 +53,39 @@ bool AtomicFileWriter::Write(std::span<const std::byte> bytes) {
     }
     data += written;
     left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> pieces) {
+  if (fd_ < 0 || failed_) return false;
+  // The system takes at most IOV_MAX pieces a call.
+  constexpr std::size_t kMaxPieces = 1024;
+  std::array<iovec, kMaxPieces> vectors;
+  while (!pieces.empty()) {
+    std::size_t count = 0;
+    for (; !pieces.empty() && count < kMaxPieces; pieces = pieces.subspan(1)) {
+      if (pieces.front().empty()) continue;
+      // writev only reads through the pointer.
+      vectors[count++] = {const_cast<std::byte*>(pieces.front().data()), pieces.front().size()};
+    }
+    iovec* next = vectors.data();
+    iovec* const end = vectors.data() + count;
+    while (next != end) {
+      const ssize_t written = ::writev(fd_, next, static_cast<int>(end - next));
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {  // nothing taken from a non-empty write would never end
+        failed_ = true;
+        return false;
+      }
+      // Skip what went out; a piece written in part goes on from where it stopped.
+      auto left = static_cast<std::size_t>(written);
+      while (next != end && left >= next->iov_len) left -= (next++)->iov_len;
+      if (next != end) {
+        next->iov_base = static_cast<std::byte*>(next->iov_base) + left;
+        next->iov_len -= left;
+      }
+    }
   }
   return true;
 }

@@ -23,6 +23,9 @@ class AtomicFileWriter {
   // Appends bytes; after a failed write every later call fails too.
   bool Write(std::span<const std::byte> bytes);
   bool Write(std::string_view text);
+  // Appends the pieces one after another, handed to the system together: one large write lets
+  // it take the file's pages in large units, where many small ones would each cost their own.
+  bool WritePieces(std::span<const std::span<const std::byte>> pieces);
   // Flushes, syncs and renames into place. False leaves the target untouched.
   bool Commit();
   void Abandon();

@@ -1,9 +1,11 @@
 #include "export/sifi_writer.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -130,11 +132,40 @@ ExportResult LayOutFile(const ExportSet& set, FileLayout& layout) {
   return {};
 }
 
-// Streams the laid-out file into `buffer`, handing it to `flush` whenever it has grown large and
-// once at the end. `flush` decides whether to empty the buffer; false stops the writing.
-template <typename Flush>
-bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& flush) {
-  constexpr std::size_t kFlushSize = std::size_t{1} << 16;
+constexpr std::size_t kFlushSize = std::size_t{1} << 16;
+// Sample data runs at least this long are handed on where they lie rather than through the
+// buffer.
+constexpr std::size_t kPassSize = std::size_t{1} << 12;
+
+// Appends sample values as the file stores them, little-endian 16-bit. On a little-endian host
+// that is the values' own memory: a run long enough goes to `pass` as it is (after `flush` has had
+// what came before), a short one joins the buffer. These runs are nearly every byte of a file,
+// so they are never taken one value at a time there.
+template <typename Flush, typename Pass>
+bool EmitValues(std::span<const std::int16_t> values, std::vector<std::byte>& buffer, Flush& flush,
+                Pass& pass) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::span<const std::byte> bytes = std::as_bytes(values);
+    if (bytes.size() >= kPassSize) return flush(buffer) && pass(bytes);
+    buffer.insert(buffer.end(), bytes.begin(), bytes.end());
+    return buffer.size() < kFlushSize || flush(buffer);
+  } else {
+    ByteWriter out(buffer);
+    for (const std::int16_t value : values) {
+      out.U16(static_cast<std::uint16_t>(value));
+      if (buffer.size() >= kFlushSize && !flush(buffer)) return false;
+    }
+    return true;
+  }
+}
+
+// Streams the laid-out file: its bytes gather in `buffer`, which goes to `flush` whenever it has
+// grown large and once at the end; long runs of sample data go straight to `pass`. `flush`
+// decides whether to empty the buffer, `pass` must put its bytes behind what `flush` was given;
+// false from either stops the writing.
+template <typename Flush, typename Pass>
+bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& flush,
+              Pass&& pass) {
   ByteWriter out(buffer);
   FileHeader{layout.length, kVersion, static_cast<std::uint16_t>(layout.groups.size()),
              kFileHeaderSize}
@@ -189,10 +220,7 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
 
     for (const Sample* sample : samples) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
-      for (std::size_t i = 0; i < values; ++i) {
-        out.U16(static_cast<std::uint16_t>(sample->data[i]));
-        if (buffer.size() >= kFlushSize && !flush(buffer)) return false;
-      }
+      if (!EmitValues(std::span(sample->data).first(values), buffer, flush, pass)) return false;
       out.Zeros(kSilentFrames * BytesPerFrame(*sample));
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)
@@ -202,6 +230,62 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
   return flush(buffer);
 }
 
+// Hands a file's bytes to the system in large gathered writes: what EmitFile put in its buffer
+// (kept here until written) and the runs of sample data it passes on, read where they lie. Many
+// small writes would cost the system a page at a time; one large write lets it take them in
+// large units.
+class GatheredWrites {
+ public:
+  explicit GatheredWrites(AtomicFileWriter& file) : file_(file) {}
+
+  bool Flush(std::vector<std::byte>& buffer) {
+    if (!buffer.empty()) {
+      pieces_.push_back({nullptr, held_.size(), buffer.size()});
+      held_.insert(held_.end(), buffer.begin(), buffer.end());
+      pending_ += buffer.size();
+      buffer.clear();
+    }
+    return pending_ < kGatherSize || WriteOut();
+  }
+
+  // `bytes` must stay where they are until the next WriteOut.
+  bool Pass(std::span<const std::byte> bytes) {
+    pieces_.push_back({bytes.data(), 0, bytes.size()});
+    pending_ += bytes.size();
+    return pending_ < kGatherSize || WriteOut();
+  }
+
+  bool WriteOut() {
+    std::vector<std::span<const std::byte>> spans;
+    spans.reserve(pieces_.size());
+    for (const Piece& piece : pieces_) {
+      spans.push_back(piece.data != nullptr
+                          ? std::span(piece.data, piece.size)
+                          : std::span<const std::byte>(held_).subspan(piece.offset, piece.size));
+    }
+    const bool written = file_.WritePieces(spans);
+    pieces_.clear();
+    held_.clear();
+    pending_ = 0;
+    return written;
+  }
+
+ private:
+  // Large enough for the system's largest units, small against the file.
+  static constexpr std::size_t kGatherSize = std::size_t{8} << 20;
+
+  struct Piece {
+    const std::byte* data = nullptr;  // none: `size` bytes at `offset` in `held_`
+    std::size_t offset = 0;
+    std::size_t size = 0;
+  };
+
+  AtomicFileWriter& file_;
+  std::vector<std::byte> held_;
+  std::vector<Piece> pieces_;
+  std::size_t pending_ = 0;
+};
+
 }  // namespace
 
 ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& out) {
@@ -209,7 +293,12 @@ ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& ou
   FileLayout layout;
   if (ExportResult result = LayOutFile(set, layout); !result) return result;
   out.reserve(layout.length);
-  EmitFile(layout, out, [](std::vector<std::byte>&) { return true; });
+  EmitFile(
+      layout, out, [](std::vector<std::byte>&) { return true; },
+      [&out](std::span<const std::byte> bytes) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        return true;
+      });
   return {};
 }
 
@@ -222,11 +311,12 @@ ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& p
   if (!file.Open())
     return Failure(ExportError::kCannotCreateFile, "cannot create the file: " + SystemError());
   std::vector<std::byte> buffer;
-  const bool written = EmitFile(layout, buffer, [&file](std::vector<std::byte>& bytes) {
-    const bool ok = file.Write(bytes);
-    bytes.clear();
-    return ok;
-  });
+  GatheredWrites writes(file);
+  const bool written =
+      EmitFile(
+          layout, buffer, [&writes](std::vector<std::byte>& bytes) { return writes.Flush(bytes); },
+          [&writes](std::span<const std::byte> bytes) { return writes.Pass(bytes); }) &&
+      writes.WriteOut();
   if (!written || !file.Commit())
     return Failure(ExportError::kWriteFailed, "writing the file failed: " + SystemError());
   return {};

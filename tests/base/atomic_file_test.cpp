@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <span>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace tolvane {
 namespace {
@@ -54,6 +57,37 @@ TEST_F(AtomicFileTest, AbandonedWriteKeepsOldFileAndLeavesNothing) {
   }
   EXPECT_EQ(ReadAll(target), "good");
   EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(AtomicFileTest, PiecesAreWrittenInOrderWhateverTheirNumberAndSize) {
+  // More pieces than the system takes in one call, empty ones among them, and one large piece
+  // that a single call may take only in part.
+  std::string expected;
+  std::vector<std::string> texts;
+  for (int i = 0; i < 2500; ++i) texts.push_back(i % 7 == 0 ? "" : std::to_string(i) + ",");
+  texts.push_back(std::string(std::size_t{3} << 20, 'x'));
+  texts.push_back("end");
+  std::vector<std::span<const std::byte>> pieces;
+  for (const std::string& text : texts) {
+    expected += text;
+    pieces.push_back(std::as_bytes(std::span(text.data(), text.size())));
+  }
+  const auto target = folder_ / "pieces.txt";
+  AtomicFileWriter writer(target);
+  ASSERT_TRUE(writer.Open());
+  ASSERT_TRUE(writer.Write(std::string_view("head:")));
+  ASSERT_TRUE(writer.WritePieces(pieces));
+  ASSERT_TRUE(writer.WritePieces({}));
+  ASSERT_TRUE(writer.Commit());
+  EXPECT_TRUE(ReadAll(target) == "head:" + expected);  // not EXPECT_EQ: 3 MiB on a mismatch
+}
+
+TEST_F(AtomicFileTest, PiecesFailWithoutAnOpenFile) {
+  const std::string text = "x";
+  const std::span<const std::byte> piece = std::as_bytes(std::span(text.data(), text.size()));
+  AtomicFileWriter writer(folder_ / "missing-folder" / "file.txt");
+  EXPECT_FALSE(writer.Open());
+  EXPECT_FALSE(writer.WritePieces(std::span(&piece, 1)));
 }
 
 TEST_F(AtomicFileTest, MissingFolderFailsEveryStep) {

@@ -334,6 +334,34 @@ TEST_F(SiFiFileTest, WritesTheSameBytesAsInMemoryAndReplacesAnExistingFile) {
   EXPECT_EQ(FilesInFolder(), 1u);
 }
 
+TEST_F(SiFiFileTest, LongSampleDataWritesTheSameBytesAsInMemory) {
+  // Long runs of sample data travel to the file where they lie, gathered into large writes; the
+  // bytes must not depend on that. Sizes around the 4096 bytes from which a run goes in place,
+  // mono and stereo, and more than the 8 MiB one gathered write takes.
+  auto mixed = model_.Begin("Mixed");
+  const struct {
+    std::uint32_t frames;
+    std::uint32_t channels;
+  } samples[] = {{1, 1},    {2047, 1}, {2048, 1},      {2049, 1},      {1023, 2},
+                 {1024, 2}, {3, 2},    {3'000'000, 1}, {1'500'000, 2}, {5, 1}};
+  std::uint8_t key = 0;
+  for (const auto& [frames, channels] : samples) {
+    Sample* sample = model_.NewSample(*mixed, "m" + std::to_string(key), frames, channels);
+    ASSERT_NE(sample, nullptr);
+    model_.AddTestZone(*mixed, sample, key++);
+  }
+  const Instrument& big = model_.Finish(std::move(mixed));
+  const Instrument& organ = model_.Simple("Organ", 5000);
+  const auto set = SetOf({&big, &organ});
+  const auto path = folder_ / "Mixed.SLC";
+  const ExportResult result = WriteExportSet(*set, path);
+  ASSERT_TRUE(result) << result.reason;
+  const auto expected = Serialize(*set);
+  ASSERT_GT(expected.size(), std::size_t{8} << 20);
+  EXPECT_TRUE(ReadFile(path) == expected);  // not EXPECT_EQ: a mismatch would print 12 MB
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
 TEST_F(SiFiFileTest, MissingFolderFailsAndCreatesNothing) {
   const Instrument& piano = model_.Simple("Piano");
   const auto path = folder_ / "missing" / "Piano.SLI";
