@@ -1,7 +1,8 @@
 #include "library/library.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstddef>
+#include <iterator>
 
 #include "base/text_order.h"
 #include "database/sound_database.h"
@@ -72,19 +73,60 @@ bool StreamHolds(std::span<const std::byte> stream, std::uint64_t values) {
   return stream.size() / 2 >= values;
 }
 
-// Copies little-endian 16-bit values; `stride` spaces them out for interleaving.
-void CopyValues(std::int16_t* out, std::size_t stride, std::span<const std::byte> in,
-                std::size_t count) {
-  if (count == 0) return;  // an empty vector's data() may be null, which memcpy must not see
-  if (stride == 1 && std::endian::native == std::endian::little) {
-    std::memcpy(out, in.data(), count * 2);
-    return;
-  }
-  const std::byte* p = in.data();
-  for (std::size_t i = 0; i < count; ++i, p += 2, out += stride) {
-    *out = static_cast<std::int16_t>(std::to_integer<std::uint16_t>(p[0]) |
+// Little-endian 16-bit values read from bytes, as an iterator, so that a sample's vector is built
+// straight from them: sizing it first would fill it with zeros and then write every value again,
+// and sample data is nearly all the memory an import touches. Values are read, never referred
+// to, which is all vector construction asks of it.
+class LittleEndianValues {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = std::int16_t;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = std::int16_t;
+
+  LittleEndianValues() = default;
+  LittleEndianValues(const std::byte* values, std::size_t index) : values_(values), index_(index) {}
+
+  std::int16_t operator*() const {
+    const std::byte* p = values_ + 2 * index_;
+    return static_cast<std::int16_t>(std::to_integer<std::uint16_t>(p[0]) |
                                      (std::to_integer<std::uint16_t>(p[1]) << 8));
   }
+  LittleEndianValues& operator++() {
+    ++index_;
+    return *this;
+  }
+  LittleEndianValues operator++(int) {
+    LittleEndianValues old = *this;
+    ++index_;
+    return old;
+  }
+  bool operator==(const LittleEndianValues& other) const { return index_ == other.index_; }
+
+ private:
+  const std::byte* values_ = nullptr;  // never read at an index outside [begin, end)
+  std::size_t index_ = 0;
+};
+static_assert(std::forward_iterator<LittleEndianValues>);
+
+// The first `count` values of `in`.
+std::vector<std::int16_t> CopyValues(std::span<const std::byte> in, std::size_t count) {
+  return std::vector<std::int16_t>(LittleEndianValues(in.data(), 0),
+                                   LittleEndianValues(in.data(), count));
+}
+
+// Interleaves two streams of `frames` little-endian values: first, second, first, ...
+std::vector<std::int16_t> InterleaveValues(std::span<const std::byte> first,
+                                           std::span<const std::byte> second, std::size_t frames) {
+  std::vector<std::int16_t> out(2 * frames);
+  LittleEndianValues left(first.data(), 0);
+  LittleEndianValues right(second.data(), 0);
+  for (std::size_t i = 0; i < frames; ++i) {
+    out[2 * i] = *left++;
+    out[2 * i + 1] = *right++;
+  }
+  return out;
 }
 
 // The ShortenableLetters set: '0' and the vowels except 'Y'/'y', as sixteen masks by upper
@@ -176,13 +218,8 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
     sample->loopEnd = request.loopEnd;
     sample->rootKey = request.rootKey;
     sample->pitchCorrection = request.pitchCorrection;
-    sample->data.resize(static_cast<std::size_t>(frames * request.channels));
-    if (twoStreams) {
-      CopyValues(sample->data.data(), 2, request.first, request.frames);
-      CopyValues(sample->data.data() + 1, 2, request.second, request.frames);
-    } else {
-      CopyValues(sample->data.data(), 1, request.first, sample->data.size());
-    }
+    sample->data = twoStreams ? InterleaveValues(request.first, request.second, request.frames)
+                              : CopyValues(request.first, frames * request.channels);
     found = samples.insert(at, std::move(sample))->get();  // `at` ends the run of equal names
   }
   JoinGroup(source, instrument, *found);
