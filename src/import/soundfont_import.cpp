@@ -211,7 +211,9 @@ class BankImport {
       // of its sample chunk about once, so a bank asking for far more is cut off there.
       if (copied_ + bytes > copyBudget_) return;
       if (Sample* added = AddSample(instrument, request)) sample = added;
-      if (source_.samples.size() != samplesBefore) copied_ += bytes;
+      // A sample found again was not read: its pages went when it was copied.
+      if (source_.samples.size() == samplesBefore) continue;
+      copied_ += bytes;
       ReleaseCopied(request.first);
       ReleaseCopied(request.second);
     }
