@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include "tests/support/test_folder.h"
 
 #include <fstream>
 #include <span>
@@ -13,37 +13,19 @@
 namespace tolvane {
 namespace {
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFileText;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // One folder per test and process: CTest runs tests side by side.
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tolvane_atomic_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::size_t FilesInFolder() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder_),
-                                                  std::filesystem::directory_iterator()));
-  }
-  std::filesystem::path folder_;
+  testing::TestFolder folder_;
 };
 
 TEST_F(AtomicFileTest, CommitReplacesOldContent) {
   const auto target = folder_ / "file.txt";
   ASSERT_TRUE(WriteFileAtomically(target, std::string_view("old content")));
   ASSERT_TRUE(WriteFileAtomically(target, std::string_view("new")));
-  EXPECT_EQ(ReadAll(target), "new");
-  EXPECT_EQ(FilesInFolder(), 1u);
+  EXPECT_EQ(ReadFileText(target), "new");
+  EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 
 TEST_F(AtomicFileTest, AbandonedWriteKeepsOldFileAndLeavesNothing) {
@@ -55,8 +37,8 @@ TEST_F(AtomicFileTest, AbandonedWriteKeepsOldFileAndLeavesNothing) {
     ASSERT_TRUE(writer.Write(std::string_view("half of it")));
     // destroyed without Commit, as after a failure
   }
-  EXPECT_EQ(ReadAll(target), "good");
-  EXPECT_EQ(FilesInFolder(), 1u);
+  EXPECT_EQ(ReadFileText(target), "good");
+  EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 
 TEST_F(AtomicFileTest, PiecesAreWrittenInOrderWhateverTheirNumberAndSize) {
@@ -79,7 +61,7 @@ TEST_F(AtomicFileTest, PiecesAreWrittenInOrderWhateverTheirNumberAndSize) {
   ASSERT_TRUE(writer.WritePieces(pieces));
   ASSERT_TRUE(writer.WritePieces({}));
   ASSERT_TRUE(writer.Commit());
-  EXPECT_TRUE(ReadAll(target) == "head:" + expected);  // not EXPECT_EQ: 3 MiB on a mismatch
+  EXPECT_TRUE(ReadFileText(target) == "head:" + expected);  // not EXPECT_EQ: 3 MiB on a mismatch
 }
 
 TEST_F(AtomicFileTest, PiecesFailWithoutAnOpenFile) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -15,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,12 +26,7 @@ struct Outcome {
   std::string err;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using tolvane::testing::ReadFileText;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -42,13 +38,7 @@ class ConvertTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is missing";
-    dir_ = fs::temp_directory_path() /
-           ("tolvane_cli_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Wav(const std::string& name, const std::string& format) {
     const fs::path path = dir_ / name;
@@ -68,12 +58,12 @@ class ConvertTest : public ::testing::Test {
     Outcome run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
+    run.out = ReadFileText(out);
+    run.err = ReadFileText(err);
     return run;
   }
 
-  fs::path dir_;
+  tolvane::testing::TestFolder dir_;
 };
 
 std::vector<std::vector<std::string>> TsvRows(const std::string& out) {
@@ -150,7 +140,7 @@ TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   const Outcome set = Convert("list --tsv --category 'kick 1=KC' " + Quote(wav.string()));
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(TsvRows(set.out)[0][1], "[KC] Techno Kick");
-  EXPECT_EQ(ReadFile(dir_ / "db.ini"), "[Kick 1]\r\nKick 1=0;KC;\r\n");
+  EXPECT_EQ(ReadFileText(dir_ / "db.ini"), "[Kick 1]\r\nKick 1=0;KC;\r\n");
 
   const Outcome again = Convert("list --tsv " + Quote(wav.string()));
   EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
@@ -237,7 +227,7 @@ TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
                               Quote(wav.string()));
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
-  EXPECT_EQ(ReadFile(blocker), "x");
+  EXPECT_EQ(ReadFileText(blocker), "x");
 }
 
 // The real banks from Debian: TimGM6mb (6 MB) and FluidR3_GM (141 MB).

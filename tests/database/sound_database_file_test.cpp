@@ -13,6 +13,7 @@
 
 #include "base/paths.h"
 #include "database/sound_database.h"
+#include "tests/support/test_folder.h"
 
 namespace tolvane {
 namespace {
@@ -254,13 +255,9 @@ TEST(SoundDatabaseFile, GoldenBytes) {
   const std::string expected = "[Drums]\r\nKick 1=0;KT;\r\nSnare 1=0;SE;\r\n[Strings]\r\n";
   EXPECT_EQ(FormatSoundDatabase(database), expected);
 
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("tolvane_database_golden_" + std::to_string(::getpid()));
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
+  const testing::TestFolder folder;
   ASSERT_TRUE(SaveSoundDatabase(database, folder / "db.INI"));
   EXPECT_EQ(ReadAll(folder / "db.INI"), expected);
-  std::filesystem::remove_all(folder);
 }
 
 TEST(SoundDatabaseFile, FormatThenParseGivesTheSameDatabase) {
@@ -369,17 +366,6 @@ TEST(SoundDatabaseFile, TextIsKeptOnItsLine) {
 
 class SoundDatabaseFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tolvane_database_test_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::size_t FilesIn(const std::filesystem::path& folder) const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
-                                                  std::filesystem::directory_iterator()));
-  }
   static SoundDatabase Sample() {
     SoundDatabase database;
     DatabaseSection& drums = FindOrCreateSection(database, "Drums");
@@ -391,7 +377,7 @@ class SoundDatabaseFiles : public ::testing::Test {
     FindOrCreateSection(database, "Strings");
     return database;
   }
-  std::filesystem::path folder_;
+  testing::TestFolder folder_;
 };
 
 TEST_F(SoundDatabaseFiles, SaveThenLoad) {
@@ -404,7 +390,7 @@ TEST_F(SoundDatabaseFiles, SaveThenLoad) {
   // Saving again replaces the file rather than adding to it.
   ASSERT_TRUE(SaveSoundDatabase(loaded, path));
   EXPECT_EQ(ReadAll(path), FormatSoundDatabase(saved));
-  EXPECT_EQ(FilesIn(folder_), 1u);
+  EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 
 TEST_F(SoundDatabaseFiles, MissingEmptyOrFolderDoesNotLoad) {
@@ -413,7 +399,7 @@ TEST_F(SoundDatabaseFiles, MissingEmptyOrFolderDoesNotLoad) {
   EXPECT_FALSE(LoadSoundDatabase(database, folder_ / "missing.INI"));
   WriteAll(folder_ / "empty.INI", "");
   EXPECT_FALSE(LoadSoundDatabase(database, folder_ / "empty.INI"));
-  EXPECT_FALSE(LoadSoundDatabase(database, folder_));
+  EXPECT_FALSE(LoadSoundDatabase(database, folder_.path()));
   EXPECT_EQ(Describe(database), before);
   // A file of separators only is read, and adds nothing.
   WriteAll(folder_ / "blank.INI", "\r\n\r\n");
@@ -431,7 +417,7 @@ TEST_F(SoundDatabaseFiles, SaveBelowAFileFails) {
   WriteAll(folder_ / "plain", "not a folder");
   EXPECT_FALSE(SaveSoundDatabase(Sample(), folder_ / "plain" / "db.INI"));
   EXPECT_EQ(ReadAll(folder_ / "plain"), "not a folder");
-  EXPECT_EQ(FilesIn(folder_), 1u);
+  EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 
 TEST_F(SoundDatabaseFiles, FailedWriteKeepsOldFile) {
@@ -457,7 +443,7 @@ TEST_F(SoundDatabaseFiles, FailedWriteKeepsOldFile) {
 
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadAll(path), old);
-  EXPECT_EQ(FilesIn(folder_), 1u);
+  EXPECT_EQ(folder_.EntryCount(), 1u);
   SoundDatabase loaded;
   ASSERT_TRUE(LoadSoundDatabase(loaded, path));
   EXPECT_EQ(FindEntry(*loaded.sections[0], "Kick")->text, "kept");
@@ -483,7 +469,7 @@ class ScopedDataHome {
 
 TEST_F(SoundDatabaseFiles, PathBesideTheProgramWhenWritable) {
   const ScopedDataHome home(folder_ / "data");
-  EXPECT_EQ(SoundDatabasePath(folder_), folder_ / "tolvane-sound-converter.INI");
+  EXPECT_EQ(SoundDatabasePath(folder_.path()), folder_ / "tolvane-sound-converter.INI");
 }
 
 TEST_F(SoundDatabaseFiles, PathInUserDataFolderOtherwise) {

@@ -11,6 +11,7 @@
 #include "base/bytes.h"
 #include "export/export_set.h"
 #include "model_builder.h"
+#include "tests/support/test_folder.h"
 
 namespace tolvane {
 namespace {
@@ -303,22 +304,11 @@ TEST(SiFiWriterTest, ZonesWithoutASampleOfTheGroupAreLeftOut) {
 
 class SiFiFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tolvane_sifi_writer_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::size_t FilesInFolder() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder_),
-                                                  std::filesystem::directory_iterator()));
-  }
+  std::size_t FilesInFolder() const { return folder_.EntryCount(); }
   void Put(const std::filesystem::path& path, std::string_view text) {
-    std::ofstream(path, std::ios::binary) << text;
+    testing::WriteFileText(path, text);
   }
-  std::filesystem::path folder_;
+  testing::TestFolder folder_;
   ModelBuilder model_;
 };
 

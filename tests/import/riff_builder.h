@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "base/bytes.h"
+#include "tests/support/test_folder.h"
 
 namespace tolvane::testing {
 
@@ -113,26 +114,7 @@ inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
             static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh folder for one test, removed again by the destructor.
-class TempFolder {
- public:
-  explicit TempFolder(std::string_view name) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("tolvane_import_" + std::string(name) + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+// Import tests name their folders themselves.
+using TempFolder = TestFolder;
 
 }  // namespace tolvane::testing
