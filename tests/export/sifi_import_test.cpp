@@ -1,4 +1,4 @@
-// The SiFi reader, fed with files from the writer: round trips, the documented edge cases, and
+// The SiFi reader, fed with files from the writer: round trips, the format's edge cases, and
 // hostile input (cut files, corrupted offsets, counts and indices).
 
 #include "import/sifi_import.h"
