@@ -1,8 +1,7 @@
 #pragma once
 // Reads SiFi instrument files, single-instrument and collection alike, back into the library:
-// every instrument of every group chunk, with its zones and samples as stored. The zone
-// parameters are taken as they are (relative to an average the file does not hold), so the
-// instruments are not averaged again.
+// every instrument of every group chunk, with its zones and samples as stored. A zone entry holds
+// the zone's own parameters; they are taken as they are and the instruments are not averaged.
 
 #include <cstddef>
 #include <span>
