@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,32 @@ SampleRequest RequestFor(const SoundFontSampleHeader& header, std::string_view n
   return request;
 }
 
+// Hands out each index below a bound at most once, whatever ranges are asked for: ranges that
+// overlap must not make the import visit records again and again, while a range that merely
+// lies out of order is still visited whole. Skipping taken indices costs next to nothing.
+class VisitOnce {
+ public:
+  // Bag and generator indices come from 16-bit fields, so nothing past 65535 is ever asked for.
+  explicit VisitOnce(std::size_t count) : next_(std::min<std::size_t>(count, 65536) + 1) {
+    std::iota(next_.begin(), next_.end(), std::uint32_t{0});
+  }
+
+  // The first index at or after `from` not yet taken; the bound when none is left.
+  std::size_t Next(std::size_t from) {
+    std::size_t i = std::min(from, next_.size() - 1);
+    while (next_[i] != i) {
+      next_[i] = next_[next_[i]];
+      i = next_[i];
+    }
+    return i;
+  }
+  // REQUIRES: index is below the bound.
+  void Take(std::size_t index) { next_[index] = static_cast<std::uint32_t>(index + 1); }
+
+ private:
+  std::vector<std::uint32_t> next_;  // each index points at or before the next untaken one
+};
+
 enum class Fold { None, Stereo, Dual };
 
 // How `added`, about to play `sample`, folds into `existing`.
@@ -128,12 +155,14 @@ class BankImport {
         CreateInstrument(source_, record->name, name, SoundIdHash(UpperCaseAscii(hashText)));
 
     // Bags past the "ibag" chunk are dropped one by one anyway; no need to count through them.
-    // A range reaching back into the one before is cut where that ended: a valid bank never
-    // overlaps, and a hostile one must not make the import revisit bags without bound.
+    // Bags another instrument took already are skipped: a valid bank never overlaps, and a
+    // hostile one must not make the import revisit bags without bound.
     const std::size_t endBag = std::min(bags->end, records_.bagCount());
-    for (std::size_t bag = std::max(bags->first, nextBag_); bag < endBag; ++bag)
+    for (std::size_t bag = bagsLeft_.Next(bags->first); bag < endBag;
+         bag = bagsLeft_.Next(bag + 1)) {
+      bagsLeft_.Take(bag);
       ImportBag(*instrument, bag);
-    nextBag_ = std::max(nextBag_, endBag);
+    }
 
     if (instrument->zones.empty()) {
       // Nothing to average and nothing to show; leave no group behind.
@@ -181,15 +210,15 @@ class BankImport {
   void ImportBag(Instrument& instrument, std::size_t bag) {
     const auto generators = records_.GeneratorsOf(bag);
     if (!generators) return;
-    // As with bags: each generator is visited at most once per bank.
-    const std::size_t firstGenerator = std::max(generators->first, nextGenerator_);
-    nextGenerator_ = std::max(nextGenerator_, generators->end);
     Zone zone;
     InitZone(zone);
     plan_.clear();
     // Every reference of the bag is checked before anything reaches the library, so that a
     // dropped zone leaves no sample or group behind.
-    for (std::size_t g = firstGenerator; g < generators->end; ++g) {
+    // As with bags: each generator is visited at most once per bank.
+    for (std::size_t g = generatorsLeft_.Next(generators->first); g < generators->end;
+         g = generatorsLeft_.Next(g + 1)) {
+      generatorsLeft_.Take(g);
       const auto generator = records_.Generator(g);
       if (!generator) return;
       if (generator->number == kInstrumentGenerator) continue;
@@ -252,9 +281,9 @@ class BankImport {
   const MappedFile* mapped_;
   const std::string prefix_;
   std::vector<SampleRequest> plan_;  // the AddSample calls of the bag at hand, in order
-  std::size_t nextBag_ = 0;          // bags before this were visited already
-  std::size_t nextGenerator_ = 0;    // generators before this were visited already
-  std::uint64_t copied_ = 0;         // sample bytes copied so far
+  VisitOnce bagsLeft_{records_.bagCount()};
+  VisitOnce generatorsLeft_{records_.generatorCount()};
+  std::uint64_t copied_ = 0;  // sample bytes copied so far
   const std::uint64_t copyBudget_ = 2 * std::uint64_t{records_.sampleChunk().size()} + (1u << 20);
 };
 

@@ -860,6 +860,75 @@ TEST(SoundFontImportTest, BagsPastTheEndOfTheBankAreDroppedOneByOne) {
   EXPECT_EQ(bank.Find("Bad")->zones.size(), 1u);
 }
 
+TEST(SoundFontImportTest, BagRangesOutOfOrderAreStillImportedWhole) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("A");
+  b.AddZone(s, {{kKeyRange, Range(0, 9)}});    // bag 0
+  b.AddZone(s, {{kKeyRange, Range(10, 19)}});  // bag 1
+  b.AddInstrument("B");
+  b.AddZone(s, {{kKeyRange, Range(20, 29)}});  // bag 2
+  b.Finish();                                  // closing record at bag 3
+  // "A" owns bag 2, "Gap" runs backwards from 3 to 0 and owns nothing, "B" owns bags 0 and 1.
+  b.instruments = {{"A", 2}, {"Gap", 3}, {"B", 0}, {"EOI", 2}};
+  const Imported bank(b.Build());
+  EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Test_A", "Test_B"}));
+  const Instrument* later = bank.Find("B");
+  ASSERT_NE(later, nullptr);
+  ASSERT_EQ(later->zones.size(), 2u);
+  EXPECT_EQ(later->zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(later->zones[1].mapping.keyLow, 10);
+
+  // The first instrument's range runs backwards: the next one still gets every bag.
+  b.instruments = {{"Gap", 1}, {"B", 0}, {"EOI", 3}};
+  const Imported backwardFirst(b.Build());
+  EXPECT_EQ(backwardFirst.Names(), std::vector<std::string>{"Test_B"});
+  ASSERT_NE(backwardFirst.Find("B"), nullptr);
+  EXPECT_EQ(backwardFirst.Find("B")->zones.size(), 3u);
+}
+
+TEST(SoundFontImportTest, GeneratorRangesOutOfOrderAreStillReadWhole) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("I");
+  b.generators = {
+      {kKeyRange, Range(0, 9)}, {kSampleId, s}, {kKeyRange, Range(20, 29)}, {kSampleId, s}, {0, 0}};
+  // Bag 0 owns generators 2 and 3, bag 1 runs backwards from 4 to 0 and owns nothing, bag 2
+  // owns generators 0 and 1; bag 3 closes.
+  b.bags = {2, 4, 0, 2};
+  b.instruments = {{"I", 0}, {"EOI", 3}};
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  ASSERT_EQ(i.zones.size(), 2u);
+  EXPECT_EQ(i.zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(i.zones[1].mapping.keyLow, 20);
+}
+
+TEST(SoundFontImportTest, OverlappingRangesAreVisitedOnlyOnce) {
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("A");
+  b.AddZone(s, {{kKeyRange, Range(0, 9)}});    // bag 0
+  b.AddZone(s, {{kKeyRange, Range(10, 19)}});  // bag 1
+  b.AddZone(s, {{kKeyRange, Range(20, 29)}});  // bag 2
+  b.Finish();                                  // closing record at bag 3
+  // "A" owns bag 1; "Back" runs backwards; "B" reaches back over bag 1 to bag 0 and on to 2.
+  b.instruments = {{"A", 1}, {"Back", 2}, {"B", 0}, {"EOI", 3}};
+  const Imported bank(b.Build());
+  const Instrument* a = bank.Find("A");
+  const Instrument* later = bank.Find("B");
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(later, nullptr);
+  ASSERT_EQ(a->zones.size(), 1u);
+  EXPECT_EQ(a->zones[0].mapping.keyLow, 10);
+  EXPECT_EQ(bank.Find("Back"), nullptr);
+  // Bag 1 went to "A" already; "B" gets the two it has not seen.
+  ASSERT_EQ(later->zones.size(), 2u);
+  EXPECT_EQ(later->zones[0].mapping.keyLow, 0);
+  EXPECT_EQ(later->zones[1].mapping.keyLow, 20);
+}
+
 TEST(SoundFontImportTest, DataReadAgainAfterItsPagesWereReleasedIsTheSame) {
   // Two headers over the same large run of data: the second copy is made after the pages of
   // the first were handed back.
