@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "base/encoding.h"
 #include "base/mapped_file.h"
@@ -30,6 +32,14 @@ constexpr std::array kImporters = {
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
 constexpr std::uintmax_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
 
+// A regular file that can be opened for reading. Only regular files count: opening a pipe
+// would wait for a writer.
+bool CanOpenForReading(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) &&
+         std::ifstream(path, std::ios::binary).is_open();
+}
+
 bool RunImporters(Library& library, Source& source, const ImportView& view) {
   for (const Importer importer : kImporters) {
     if (importer(library, source, view)) return true;
@@ -43,7 +53,11 @@ bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8
   // Paths are bytes here: the file is opened by exactly the name it was dropped with.
   const std::filesystem::path path{std::string(utf8Path)};
   std::optional<MappedFile> file = MappedFile::Open(path);
-  if (!file) return false;
+  if (!file) {
+    // A file that opens but cannot be mapped still gets its source, like an empty one.
+    if (CanOpenForReading(path)) ImportBytes(library, database, utf8Path, ImportView{});
+    return false;
+  }
   if (file->size() == 0 || file->size() > kLargestFile) {
     // Nothing an importer could read, but the drop still gets its source.
     ImportBytes(library, database, utf8Path, ImportView{});

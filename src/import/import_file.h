@@ -13,8 +13,8 @@ struct ImportView;
 // Opens the file at `utf8Path`, gives it a Source (path and names in Windows-1252, so that
 // database keys and sound identifiers match the original platform) with its database section,
 // and offers its bytes to the importers in order until one takes it. True when an importer
-// took the file. A file that cannot be opened adds nothing; an empty file, a file of 4 GiB or
-// more, and a file no importer takes leave an empty Source.
+// took the file. A file that cannot be opened adds nothing; an empty file, a file that opens but
+// cannot be mapped, a file of 4 GiB or more, and a file no importer takes leave an empty Source.
 bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
 
 // What ImportFile does once the file is mapped: the Source and its section, the importer chain

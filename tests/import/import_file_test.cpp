@@ -4,8 +4,11 @@
 #include <utime.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 
+#include "base/mapped_file.h"
 #include "database/sound_database.h"
 #include "library/library.h"
 #include "riff_builder.h"
@@ -89,6 +92,32 @@ TEST_F(ImportFileTest, WhatCannotBeOpenedAddsNothing) {
   EXPECT_FALSE(Import(folder / "Folder.wav"));
   EXPECT_TRUE(library.sources.empty());
   EXPECT_TRUE(database.sections.empty());
+}
+
+// A regular file that opens for reading but cannot be mapped: kernel attribute files refuse
+// mmap. None where the system has none.
+std::optional<std::filesystem::path> UnmappableFile() {
+  for (const char* candidate :
+       {"/sys/kernel/profiling", "/sys/kernel/mm/transparent_hugepage/enabled",
+        "/sys/power/state"}) {
+    const std::filesystem::path path = candidate;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) continue;
+    if (!std::ifstream(path, std::ios::binary).is_open()) continue;
+    if (!MappedFile::Open(path)) return path;
+  }
+  return std::nullopt;
+}
+
+TEST_F(ImportFileTest, AFileThatCannotBeMappedLeavesAnEmptySource) {
+  const auto path = UnmappableFile();
+  if (!path) GTEST_SKIP() << "no file here that opens but does not map";
+  EXPECT_FALSE(Import(*path));
+  ASSERT_EQ(library.sources.size(), 1u);
+  EXPECT_EQ(library.sources[0]->baseName, BaseNameOf(path->string()));
+  ASSERT_NE(library.sources[0]->section, nullptr);
+  EXPECT_EQ(library.sources[0]->section->name, library.sources[0]->baseName);
+  EXPECT_TRUE(library.instruments.empty());
 }
 
 TEST_F(ImportFileTest, FilesOf4GiBOrMoreAreRefused) {
