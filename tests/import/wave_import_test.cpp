@@ -119,6 +119,30 @@ TEST_F(WaveImport, PitchCorrectionStaysBelowOneHundredCents) {
   EXPECT_EQ(Only().zones[0].sample->pitchCorrection, 99);
 }
 
+TEST_F(WaveImport, AnyFirstLoopIsTakenAsStored) {
+  // Loop types: forward, alternating, backward, one no recorder uses. The points are kept as
+  // the file gives them, also past the last frame and in reverse.
+  struct Case {
+    std::uint32_t type;
+    std::uint32_t start;
+    std::uint32_t end;
+  };
+  const Case cases[] = {{0, 1, 9}, {1, 8, 5000}, {2, 7, 3}, {0x20, 0, 0}};
+  for (const Case& c : cases) {
+    Bytes sampler = SamplerChunk(61, 0, 3, c.start, c.end);
+    StoreU32(sampler.data() + 8 + 40, c.type);  // the first loop's type
+    const Bytes file = Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", Bytes(20)), sampler});
+    Library fresh;
+    Source& source = CreateSource(fresh, "Bell.wav");
+    ASSERT_TRUE(ImportWave(fresh, source, ImportView{file, kMarch2024, nullptr}));
+    const Zone& zone = fresh.instruments.front()->zones[0];
+    EXPECT_EQ(zone.mapping.flags, ZoneLoop) << c.type;
+    EXPECT_EQ(zone.sample->loopStart, c.start) << c.type;
+    EXPECT_EQ(zone.sample->loopEnd, c.end) << c.type;
+    EXPECT_EQ(zone.sample->rootKey, 61u) << c.type;
+  }
+}
+
 TEST_F(WaveImport, SamplerWithoutLoopsOrTooShortIsIgnored) {
   const Bytes cases[] = {
       Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", Bytes(20)),
