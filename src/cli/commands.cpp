@@ -11,6 +11,7 @@
 #include "base/encoding.h"
 #include "base/mapped_file.h"
 #include "base/text_order.h"
+#include "cli/sifi_info.h"
 #include "database/sound_database.h"
 #include "export/export_commands.h"
 #include "import/import_file.h"
@@ -183,15 +184,6 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   return result.ok() ? 0 : 1;
 }
 
-std::string FlagsText(std::uint8_t flags) {
-  std::string text;
-  const auto add = [&](const char* word) { text += text.empty() ? word : std::string(",") + word; };
-  if (flags & ZoneLoop) add("loop");
-  if (flags & ZoneStereo) add("stereo");
-  if (flags & ZoneDual) add("dual");
-  return text.empty() ? "-" : text;
-}
-
 int Info(const Options& options, std::ostream& out, std::ostream& err) {
   const std::string& file = options.files.front();
   const auto mapped = MappedFile::Open(file);
@@ -199,41 +191,10 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
     err << kProgram << file << ": cannot open file\n";
     return 1;
   }
-  const auto bytes = mapped->bytes();
-  if (bytes.size() < 4 || std::memcmp(bytes.data(), "SiFi", 4) != 0) {
-    err << kProgram << file << ": not a SiFi instrument file\n";
+  std::string error;
+  if (!DescribeSiFi(mapped->bytes(), file, out, error)) {
+    err << kProgram << file << ": " << error << '\n';
     return 1;
-  }
-  SoundDatabase database;  // categories come from the file itself
-  Library library;
-  if (!ImportFile(library, database, file) || library.sources.empty()) {
-    err << kProgram << file << ": damaged SiFi file\n";
-    return 1;
-  }
-  const Source& source = *library.sources.front();
-  out << file << ": " << source.groups.size() << " groups, " << library.instruments.size()
-      << " instruments, " << source.samples.size() << " samples\n";
-  std::size_t groupNumber = 0;
-  for (const auto& group : source.groups) {
-    out << "group " << ++groupNumber << ": " << group->instruments.size() << " instruments, "
-        << group->samples.size() << " samples\n";
-    for (const Instrument* instrument : group->instruments) {
-      out << "  instrument \"" << Windows1252ToUtf8(instrument->name) << "\" "
-          << SoundIdText(instrument->soundId) << ' ' << CategoryText(instrument->category) << ", "
-          << instrument->zones.size() << " zones\n";
-      for (const Zone& zone : instrument->zones) {
-        const ZoneMapping& m = zone.mapping;
-        out << "    zone keys " << int{m.keyLow} << '-' << int{m.keyHigh} << " velocities "
-            << int{m.velLow} << '-' << int{m.velHigh} << " flags " << FlagsText(m.flags)
-            << " sample \"" << (zone.sample ? Windows1252ToUtf8(zone.sample->name) : "") << "\"\n";
-      }
-    }
-    for (const Sample* sample : group->samples) {
-      out << "  sample \"" << Windows1252ToUtf8(sample->name) << "\" " << sample->sampleRate
-          << " Hz, " << sample->channels << (sample->channels == 1 ? " channel, " : " channels, ")
-          << sample->frames << " frames, loop " << sample->loopStart << '-' << sample->loopEnd
-          << ", root key " << sample->rootKey << '\n';
-    }
   }
   return 0;
 }

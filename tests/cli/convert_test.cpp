@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/test_folder.h"
@@ -286,6 +287,51 @@ TEST_F(ConvertTest, TimGM6mbTooLargeCollectionIsNamedAndTheRestExports) {
   const Outcome info = Convert("info " + Quote(rest.string()), false);
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find(std::to_string(kept.size()) + " instruments"), std::string::npos);
+}
+
+TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
+  if (!fs::exists(kTimGM6mb)) GTEST_SKIP() << "timgm6mb-soundfont is not installed";
+  const auto rows = TsvRows(Convert(std::string("list --tsv ") + kTimGM6mb).out);
+  // An instrument sharing its samples with others, exported alone: its file still holds every
+  // sample of its group, also those only the other instruments play.
+  // Such an instrument has fewer zones than its group has samples: '11 (5M)'.
+  const auto zonesOf = [](const std::string& samplesText) {
+    int zones = 0, number = 0;
+    for (const char c : samplesText.substr(samplesText.find('('))) {
+      if (std::isdigit(static_cast<unsigned char>(c)))
+        number = number * 10 + (c - '0');
+      else
+        zones += std::exchange(number, 0);
+    }
+    return zones;
+  };
+  std::vector<std::string> shared;
+  for (const auto& row : rows) {
+    if (row[2] != "---" && zonesOf(row[3]) < std::stoi(row[3])) {
+      shared = row;
+      break;
+    }
+  }
+  ASSERT_FALSE(shared.empty());
+  const std::string groupSamples = shared[3].substr(0, shared[3].find(' '));
+  const fs::path one = dir_ / "one.SLC";
+  ASSERT_EQ(Convert("export --collection " + Quote(one.string()) + " --only " + Quote(shared[0]) +
+                    " " + kTimGM6mb)
+                .status,
+            0);
+  const Outcome info = Convert("info " + Quote(one.string()), false);
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find(": 1 groups, 1 instruments, " + groupSamples + " samples\n"),
+            std::string::npos)
+      << info.out.substr(0, 200);
+
+  // A file cut short: what can be read is shown, and the damage is named.
+  const std::string whole = ReadFileText(one);
+  tolvane::testing::WriteFileText(dir_ / "cut.SLC",
+                                  std::string_view(whole).substr(0, whole.size() - 100));
+  const Outcome cut = Convert("info " + Quote((dir_ / "cut.SLC").string()), false);
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_NE(cut.out.find("damaged"), std::string::npos) << cut.out;
 }
 
 TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
