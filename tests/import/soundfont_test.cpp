@@ -271,6 +271,15 @@ TEST(SoundFontImportTest, LongBaseNameLeavesTheRestOfTwentyFourCharacters) {
   EXPECT_EQ(i.soundId, SoundIdHash("ORCHESTRAL STRINGS:VIOLIN ENSEMBLE 2"));
 }
 
+TEST(SoundFontImportTest, HashTextUpperCasesOnlyAsciiLetters) {
+  BankBuilder b = OneZoneBank("caf\xe9 {x}_1");
+  const Imported bank(b.Build(), "C:\\Banks\\m\xfcsic.sf2");
+  ASSERT_EQ(bank.library.instruments.size(), 1u);
+  const Instrument& i = *bank.library.instruments[0];
+  EXPECT_EQ(i.name, "m\xfcsic_caf\xe9 {x}_1");
+  EXPECT_EQ(i.soundId, SoundIdHash("M\xfcSIC:CAF\xe9 {X}_1"));
+}
+
 TEST(SoundFontImportTest, InstrumentNameOfTwentyCharactersWithoutZeroByte) {
   BankBuilder b = OneZoneBank("ABCDEFGHIJKLMNOPQRST");
   const Imported bank(b.Build(), "x/B.sf2");
@@ -397,6 +406,49 @@ TEST(SoundFontImportTest, StereoSampleWithoutHardPanningKeepsTwoZones) {
   EXPECT_EQ(i.zones[0].sample, i.zones[1].sample);
   EXPECT_EQ(i.zones[0].sample->channels, 2u);
   EXPECT_EQ(i.zones[0].mapping.flags, 0);
+}
+
+TEST(SoundFontImportTest, StereoSampleTakesRateKeyAndCorrectionFromTheHeaderNamedFirst) {
+  for (const bool rightFirst : {true, false}) {
+    SCOPED_TRACE(rightFirst);
+    BankBuilder b = StereoBank(rightFirst, 60);
+    b.headers[0].sampleRate = 44100;  // left
+    b.headers[0].key = 60;
+    b.headers[0].correction = 3;
+    b.headers[1].sampleRate = 22050;  // right
+    b.headers[1].key = 62;
+    b.headers[1].correction = -4;
+    const Imported bank(b.Build());
+    ASSERT_EQ(bank.source.samples.size(), 1u);
+    const Sample& s = *bank.source.samples[0];
+    EXPECT_EQ(s.name, "Strings L");
+    EXPECT_EQ(s.channels, 2u);
+    // The zone that asked first made the sample; the other found it unchanged.
+    EXPECT_EQ(s.sampleRate, rightFirst ? 22050u : 44100u);
+    EXPECT_EQ(s.rootKey, rightFirst ? 62u : 60u);
+    EXPECT_EQ(s.pitchCorrection, rightFirst ? -4 : 3);
+    EXPECT_EQ(s.data, Interleaved(3, 4, 64));
+  }
+}
+
+TEST(SoundFontImportTest, ZonesWithOtherVelocitiesDoNotFold) {
+  for (const bool stereo : {true, false}) {
+    SCOPED_TRACE(stereo);
+    BankBuilder b;
+    const auto left = b.AddSampleData("L", 16, 0, 16, 1, stereo ? kLeft : kMono, stereo ? 1 : 0);
+    const auto right = b.AddSampleData("R", 16, 0, 16, 2, stereo ? kRight : kMono, 0);
+    b.AddInstrument("I");
+    b.AddZone(left, {{kPan, Amount(-500)}, {kVelRange, Range(0, 63)}});
+    b.AddZone(stereo ? right : left, {{kPan, Amount(500)}, {kVelRange, Range(0, 64)}});
+    b.Finish();
+    const Imported bank(b.Build());
+    ASSERT_EQ(bank.library.instruments.size(), 1u);
+    const Instrument& i = *bank.library.instruments[0];
+    ASSERT_EQ(i.zones.size(), 2u);
+    EXPECT_EQ(i.zones[0].sample, i.zones[1].sample);
+    EXPECT_EQ(i.zones[0].mapping.flags, 0);
+    EXPECT_EQ(i.zones[1].mapping.flags, 0);
+  }
 }
 
 TEST(SoundFontImportTest, LinkToAMonoSampleTakesTheMonoPath) {
@@ -664,6 +716,18 @@ TEST(SoundFontImportTest, TopLevelThatDoesNotEndAtTheRiffEndImportsNothing) {
   const Imported imported(bank);
   EXPECT_TRUE(imported.taken);
   EXPECT_TRUE(imported.library.instruments.empty());
+}
+
+TEST(SoundFontImportTest, ListsOfOtherTypesAndBytesAfterTheRiffAreSteppedOver) {
+  Bytes bank = OneZoneBank().Build();
+  // Read with the instrument table, this list would leave a single "inst" record.
+  const Bytes junk = BankBuilder::List("junk", Chunk("inst", Bytes(22, std::byte{'x'})));
+  bank.insert(bank.end(), junk.begin(), junk.end());
+  StoreU32(bank.data() + 4, static_cast<std::uint32_t>(bank.size() - 8));
+  bank.insert(bank.end(), 6, std::byte{0xEE});  // not part of the RIFF form
+  const Imported imported(bank);
+  EXPECT_TRUE(imported.taken);
+  EXPECT_EQ(imported.Names(), std::vector<std::string>{"Test_Piano"});
 }
 
 TEST(SoundFontImportTest, EveryPrefixOfABankImportsSafelyAndAddsNothing) {
