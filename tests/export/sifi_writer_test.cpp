@@ -305,6 +305,24 @@ TEST(SiFiWriterTest, TablesOfUpToSixtyFiveThousandFiveHundredThirtyFiveBytesFit)
   EXPECT_EQ(U32At(bytes, 4), bytes.size());
 }
 
+TEST(SiFiWriterTest, TablesOfTheLargestSizeThatFitsAreWritten) {
+  // 28 + 40 + 538 x 76 + 512 x 48 = 65532, the largest multiple of 4 below the limit.
+  ModelBuilder model;
+  auto layers = model.Begin("Layers");
+  std::vector<Sample*> samples;
+  for (int s = 0; s < 512; ++s)
+    samples.push_back(model.NewSample(*layers, "s" + std::to_string(1000 + s), 1));
+  for (int k = 0; k < 538; ++k) {
+    model.AddTestZone(*layers, samples[static_cast<std::size_t>(k % 512)],
+                      static_cast<std::uint8_t>(k % 128), static_cast<std::uint8_t>(k / 128));
+  }
+  const Instrument& instrument = model.Finish(std::move(layers));
+  const auto bytes = Serialize(*SetOf({&instrument}));
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(U16At(bytes, 16 + 24), 65532u);
+  EXPECT_EQ(U32At(bytes, 4), bytes.size());
+}
+
 TEST(SiFiWriterTest, TablesLargerThanTheFormatAllowsAreRefused) {
   ModelBuilder model;
   const Instrument& big = ManyZones(model, "Big Pad", 528);
