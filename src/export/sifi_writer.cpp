@@ -21,18 +21,8 @@ using namespace sifi;
 
 struct ZoneRecord {
   const Zone* zone = nullptr;
-  ZoneParameters parameters;  // the zone's own values
   std::uint16_t sampleIndex = 0;
 };
-
-// An averaged zone holds only its difference from the instrument's block, and the file has no
-// room for that block: a zone entry carries the zone's own values, so that no file loses them.
-ZoneParameters OwnParameters(const Instrument& instrument, const Zone& zone) {
-  if (!instrument.averaged) return zone.parameters;
-  Zone own = zone;
-  AddParameters(own, instrument.parameters);
-  return own.parameters;
-}
 
 struct MemberLayout {
   const Instrument* instrument = nullptr;
@@ -94,7 +84,7 @@ ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
     for (const Zone& zone : instrument->zones) {
       const auto found = indexOf.find(zone.sample);
       if (found == indexOf.end()) continue;
-      layout.zones.push_back({&zone, OwnParameters(*instrument, zone), found->second});
+      layout.zones.push_back({&zone, found->second});
       ++member.zoneCount;
     }
     layout.members.push_back(member);
@@ -207,7 +197,7 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
           .Write(out);
     }
     for (const ZoneRecord& record : group.zones)
-      ZoneEntry{record.zone->mapping, record.parameters, record.sampleIndex}.Write(out);
+      ZoneEntry{record.zone->mapping, record.zone->parameters, record.sampleIndex}.Write(out);
 
     std::uint32_t offset = 0;
     for (const Sample* sample : samples) {

@@ -3,8 +3,6 @@
 // "SiDp" chunk per instrument. Single-instrument and collection files differ only in the set.
 // Every sample of a group's SampleGroup is written, also one no exported zone plays; a zone that
 // plays no sample of its instrument's group is left out, as the file could not name its sample.
-// Zone entries hold each zone's own parameters, also for an averaged instrument, whose block of
-// averages the format has no room for.
 
 #include <cstddef>
 #include <filesystem>

@@ -1,7 +1,8 @@
 #pragma once
 // Reads SiFi instrument files, single-instrument and collection alike, back into the library:
-// every instrument of every group chunk, with its zones and samples as stored. A zone entry holds
-// the zone's own parameters; they are taken as they are and the instruments are not averaged.
+// every instrument of every group chunk, with its zones and samples as stored. The zone
+// parameters are taken as they are (relative to an average the file does not hold), so the
+// instruments are not averaged again.
 
 #include <cstddef>
 #include <span>

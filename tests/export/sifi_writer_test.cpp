@@ -108,8 +108,7 @@ TEST(SiFiWriterTest, OneMonoSampleOfHundredFramesIsLaidOutExactly) {
   e.U16(0);
   e.U16(0);  // first zone
   e.U16(1);  // zone count
-  // Zone entry: the mapping as set, then the zone's own parameters, not its difference from the
-  // (one-zone) average, which would be all 0: the defaults with pan -30.
+  // Zone entry: the mapping as set, the parameters relative to the (one-zone) average: all 0.
   for (unsigned v : {36u, 96u, 1u, 100u}) e.U8(static_cast<std::uint8_t>(v));
   e.U32(4);
   e.U32(0);
@@ -121,12 +120,8 @@ TEST(SiFiWriterTest, OneMonoSampleOfHundredFramesIsLaidOutExactly) {
   e.U16(0);
   e.U8(0);
   e.U8(0);
-  for (unsigned v : {0u, 0u, 0u, 13500u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u})
-    e.U16(static_cast<std::uint16_t>(v));
-  e.U8(0xE2);                               // pan -30
-  for (int i = 0; i < 10; ++i) e.U8(0x88);  // -12000 timecents
-  e.U8(0);                                  // attenuation
-  e.U16(0);                                 // sample index
+  e.Zeros(44);
+  e.U16(0);  // sample index
   e.U16(0);
   // Sample entry.
   e.Text("Piano C4");
@@ -147,59 +142,8 @@ TEST(SiFiWriterTest, OneMonoSampleOfHundredFramesIsLaidOutExactly) {
   e.Bytes(Hex({0x53, 0x69, 0x44, 0x70, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}));
   ASSERT_EQ(expected.size(), 484u);
 
-  ASSERT_TRUE(instrument.averaged);
   EXPECT_EQ(Serialize(*set), expected);
-}
-
-// Averaged zones hold only their difference from the instrument's block, which the file has no
-// room for: each zone entry must carry the zone's own values, or a file would lose them.
-TEST(SiFiWriterTest, ZoneEntriesHoldEachZonesOwnParameters) {
-  ModelBuilder model;
-  auto pad = model.Begin("Pad");
-  Sample* sample = model.NewSample(*pad, "Pad C4", 20);
-  std::vector<ZoneParameters> own(3);
-  const std::int16_t cutoff[] = {8000, 6000, -32768};
-  const int pans[] = {-100, 100, -99};
-  const std::uint8_t attenuations[] = {200, 100, 255};
-  for (std::size_t k = 0; k < own.size(); ++k) {
-    Zone& zone = model.AddTestZone(*pad, sample, static_cast<std::uint8_t>(10 * k));
-    zone.parameters.words[ZoneParameters::initialFilterFc] = cutoff[k];
-    zone.parameters.words[ZoneParameters::sustainVolEnv] = static_cast<std::int16_t>(-1000 * k);
-    zone.parameters.SetSigned(ZoneParameters::pan, pans[k]);
-    zone.parameters.SetSigned(ZoneParameters::attackVolEnv, static_cast<int>(k) - 120);
-    zone.parameters.bytes[ZoneParameters::attenuation] = attenuations[k];
-    own[k] = zone.parameters;
-  }
-  const Instrument& instrument = model.Finish(std::move(pad));
-  ASSERT_TRUE(instrument.averaged);
-  ASSERT_NE(instrument.zones[0].parameters, own[0]);  // relative now
-
-  const auto bytes = Serialize(*SetOf({&instrument}));
-  const std::size_t zones = 16 + U16At(bytes, 16 + 16);
-  for (std::size_t k = 0; k < own.size(); ++k) {
-    const std::size_t at = zones + 76 * k + 28;
-    EXPECT_EQ(ZoneParameters::Deserialize(std::span(bytes).subspan(at, 44)), own[k]) << k;
-  }
-  // The writer only reads: the instrument keeps its relative zones and its block.
-  EXPECT_TRUE(instrument.averaged);
-  EXPECT_NE(instrument.zones[0].parameters, own[0]);
-}
-
-// An instrument read from a file holds its zones' own values already and is written as it is.
-TEST(SiFiWriterTest, ZonesOfAnInstrumentNotAveragedAreWrittenAsHeld) {
-  ModelBuilder model;
-  auto bell = model.Begin("Bell");
-  Zone& zone = model.AddTestZone(*bell, model.NewSample(*bell, "ding", 8), 0);
-  zone.parameters.words[ZoneParameters::initialFilterFc] = 4000;
-  zone.parameters.SetSigned(ZoneParameters::pan, 40);
-  const ZoneParameters held = zone.parameters;
-  bell->parameters.words[ZoneParameters::initialFilterFc] = 1234;  // not in force: not averaged
-  const Instrument& instrument = AddInstrument(model.library(), std::move(bell));
-  ASSERT_FALSE(instrument.averaged);
-
-  const auto bytes = Serialize(*SetOf({&instrument}));
-  const std::size_t at = 16 + U16At(bytes, 16 + 16) + 28;
-  EXPECT_EQ(ZoneParameters::Deserialize(std::span(bytes).subspan(at, 44)), held);
+  EXPECT_EQ(instrument.parameters.Signed(ZoneParameters::pan), -30);  // the block stays unwritten
 }
 
 TEST(SiFiWriterTest, StereoSampleTakesFourBytesAFrameAndHundredTwentyEightSilentBytes) {
