@@ -192,6 +192,7 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
                  : !StreamHolds(request.first, frames * request.channels))
     return nullptr;
 
+  const void* const secondOrigin = twoStreams ? request.second.data() : nullptr;
   Source& source = *instrument.source;
   auto& samples = source.samples;
   const auto byName = [](const std::unique_ptr<Sample>& s, std::string_view name) {
@@ -201,8 +202,8 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
   Sample* found = nullptr;
   for (; at != samples.end() && CompareBytes((*at)->name, request.name) == 0; ++at) {
     const Sample& s = **at;
-    if (s.origin == request.first.data() && s.frames == request.frames &&
-        s.channels == request.channels) {
+    if (s.origin == request.first.data() && s.origin2 == secondOrigin &&
+        s.frames == request.frames && s.channels == request.channels) {
       found = at->get();
       break;
     }
@@ -213,6 +214,7 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
     sample->sampleRate = request.sampleRate;
     sample->channels = request.channels;
     sample->origin = request.first.data();
+    sample->origin2 = secondOrigin;
     sample->frames = request.frames;
     sample->loopStart = request.loopStart;
     sample->loopEnd = request.loopEnd;

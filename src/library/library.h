@@ -28,6 +28,9 @@ struct Sample {
   // Where the importer copied the data from; only compared, never read through, and meaningful
   // only while the source is being imported.
   const void* origin = nullptr;
+  // The second channel's origin for a sample made from two streams, else null: two stereo
+  // samples that share a left channel but not their right one are not the same sample.
+  const void* origin2 = nullptr;
   std::vector<std::int16_t> data;  // frames x channels values, interleaved
   std::uint32_t frames = 0;
   std::uint32_t loopStart = 0;

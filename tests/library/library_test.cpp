@@ -127,6 +127,23 @@ TEST_F(LibraryTest, SameNameWithOtherOriginFramesOrChannelsMakesNewSampleAfterIt
     EXPECT_EQ(source.samples[i].get(), expected[i]) << i;
 }
 
+TEST_F(LibraryTest, StereoSamplesSharingOnlyTheirLeftChannelAreTwoSamples) {
+  Source& source = CreateSource(library_, "bank.sf2");
+  Instrument* pad = Make(source, "Pad");
+  const Stream left(100), right(100, 3), otherRight(100, 5);
+  SampleRequest first = Request("L", left, 100, 2);
+  first.second = right.span();
+  SampleRequest second = first;
+  second.second = otherRight.span();
+  Sample* a = AddSample(*pad, first);
+  Sample* b = AddSample(*pad, second);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NE(a, b);
+  EXPECT_NE(a->data, b->data);
+  EXPECT_EQ(AddSample(*pad, first), a);
+}
+
 TEST_F(LibraryTest, RefusedSampleRequestsCreateNothing) {
   Source& source = CreateSource(library_, "bank.sf2");
   Instrument* piano = Make(source, "Piano");
