@@ -44,6 +44,14 @@ constexpr bool RangeFits(std::size_t size, std::size_t offset, std::size_t lengt
   return offset <= size && length <= size - offset;
 }
 
+// The sub-range [offset, offset + length) of `bytes`, or nothing when it does not lie inside;
+// 64-bit arguments so that offsets computed from file fields cannot wrap first.
+inline std::optional<std::span<const std::byte>> Slice(std::span<const std::byte> bytes,
+                                                       std::uint64_t offset, std::uint64_t length) {
+  if (offset > bytes.size() || length > bytes.size() - offset) return std::nullopt;
+  return bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+}
+
 // Sequential checked reads over a span. Every read returns nothing once the data ends.
 class ByteReader {
  public:

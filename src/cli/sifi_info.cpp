@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/encoding.h"
 #include "import/sifi_format.h"
 #include "library/category.h"
@@ -14,12 +15,6 @@ namespace tolvane::cli {
 namespace {
 
 using namespace sifi;
-
-std::optional<std::span<const std::byte>> Slice(std::span<const std::byte> bytes,
-                                                std::uint64_t offset, std::uint64_t length) {
-  if (offset > bytes.size() || length > bytes.size() - offset) return std::nullopt;
-  return bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
-}
 
 std::string FlagsText(std::uint8_t flags) {
   std::string text;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/bytes.h"
 #include "import/sifi_format.h"
 #include "library/library.h"
 
@@ -13,13 +14,6 @@ namespace tolvane {
 namespace {
 
 using namespace sifi;
-
-// The sub-range [offset, offset + length) of `bytes`, or nothing when it does not fit.
-std::optional<std::span<const std::byte>> Slice(std::span<const std::byte> bytes,
-                                                std::uint64_t offset, std::uint64_t length) {
-  if (offset > bytes.size() || length > bytes.size() - offset) return std::nullopt;
-  return bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
-}
 
 // Instruments may share and overlap their zone ranges, and sample entries their data, so a small
 // hostile chunk could name far more zones and sample copies than it holds. A written file reads
