@@ -95,17 +95,21 @@ class VisitOnce {
     std::iota(next_.begin(), next_.end(), std::uint32_t{0});
   }
 
+  // Indices from the bound on are never handed out.
+  std::size_t bound() const { return next_.size() - 1; }
+
   // The first index at or after `from` not yet taken; the bound when none is left.
   std::size_t Next(std::size_t from) {
-    std::size_t i = std::min(from, next_.size() - 1);
+    std::size_t i = std::min(from, bound());
     while (next_[i] != i) {
       next_[i] = next_[next_[i]];
       i = next_[i];
     }
     return i;
   }
-  // REQUIRES: index is below the bound.
-  void Take(std::size_t index) { next_[index] = static_cast<std::uint32_t>(index + 1); }
+  void Take(std::size_t index) {
+    if (index < bound()) next_[index] = static_cast<std::uint32_t>(index + 1);
+  }
 
  private:
   std::vector<std::uint32_t> next_;  // each index points at or before the next untaken one
@@ -157,7 +161,7 @@ class BankImport {
     // Bags past the "ibag" chunk are dropped one by one anyway; no need to count through them.
     // Bags another instrument took already are skipped: a valid bank never overlaps, and a
     // hostile one must not make the import revisit bags without bound.
-    const std::size_t endBag = std::min(bags->end, records_.bagCount());
+    const std::size_t endBag = std::min({bags->end, records_.bagCount(), bagsLeft_.bound()});
     for (std::size_t bag = bagsLeft_.Next(bags->first); bag < endBag;
          bag = bagsLeft_.Next(bag + 1)) {
       bagsLeft_.Take(bag);
@@ -216,7 +220,9 @@ class BankImport {
     // Every reference of the bag is checked before anything reaches the library, so that a
     // dropped zone leaves no sample or group behind.
     // As with bags: each generator is visited at most once per bank.
-    for (std::size_t g = generatorsLeft_.Next(generators->first); g < generators->end;
+    // A range running backwards starts and ends at its first index, which may lie past the end.
+    const std::size_t endGenerator = std::min(generators->end, generatorsLeft_.bound());
+    for (std::size_t g = generatorsLeft_.Next(generators->first); g < endGenerator;
          g = generatorsLeft_.Next(g + 1)) {
       generatorsLeft_.Take(g);
       const auto generator = records_.Generator(g);

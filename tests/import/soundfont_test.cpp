@@ -916,6 +916,23 @@ TEST(SoundFontImportTest, BackwardRangesAreEmpty) {
   EXPECT_EQ(Imported(b.Build()).Names(), std::vector<std::string>{"Test_Good"});
 }
 
+TEST(SoundFontImportTest, BackwardRangesStartingPastTheEndAreEmpty) {
+  // Found by fuzzing: two generator ranges running backwards from beyond "igen" made the
+  // import read and write past the end of its bookkeeping.
+  BankBuilder b;
+  const auto s = b.AddSampleData("S", 20, 0, 20, 1);
+  b.AddInstrument("I");
+  b.AddZone(s);
+  b.AddZone(s);
+  b.AddZone(s);
+  b.Finish();
+  // Bags 0 and 1 run backwards from past the end; bag 2 plays the first sampleID.
+  b.bags = {60000, 50000, 0, 1};
+  const Imported bank(b.Build());
+  ASSERT_EQ(bank.Names(), std::vector<std::string>{"Test_I"});
+  EXPECT_EQ(bank.Find("I")->zones.size(), 1u);
+}
+
 TEST(SoundFontImportTest, BagsPastTheEndOfTheBankAreDroppedOneByOne) {
   BankBuilder b = GoodAndBadBank({"", [](BankBuilder&, std::uint16_t) {}});
   b.instruments[2].second = 9000;  // the bad instrument's range reaches far past "ibag"
