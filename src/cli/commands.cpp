@@ -166,7 +166,9 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   if (options.command == Command::ExportCollection) {
     const ExportResult result = ExportCollection(checked, options.target);
     if (!result) {
-      err << kProgram << "cannot write " << options.target << ": " << result.reason << '\n';
+      // Reasons name instruments, whose names are Windows-1252.
+      err << kProgram << "cannot write " << options.target << ": "
+          << Windows1252ToUtf8(result.reason) << '\n';
       return 1;
     }
     out << "wrote " << options.target << '\n';

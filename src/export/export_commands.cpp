@@ -71,7 +71,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       if (written)
         result.written.push_back(file);
       else
-        result.failures.push_back(file.string() + ": " + written.reason);
+        result.failures.push_back(file.string() + ": " + Windows1252ToUtf8(written.reason));
     }
   }
   FreeExportSet(std::move(set));

@@ -24,7 +24,8 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
 struct SingleExportResult {
   std::size_t marked = 0;  // groups that held a checked instrument
   std::vector<std::filesystem::path> written;
-  std::vector<std::string> failures;  // one text per file that failed, naming file and reason
+  // One UTF-8 text per file that failed, naming file and reason.
+  std::vector<std::string> failures;
 
   bool ok() const { return failures.empty() && marked > 0; }
 };
