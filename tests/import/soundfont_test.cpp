@@ -261,31 +261,31 @@ TEST(SoundFontImportTest, NamesCarryTheBaseNameAndSoundIdsHashBothWholeNames) {
   EXPECT_EQ(bank.Find("Cello")->soundId, SoundIdHash("STRINGS:CELLO"));
 }
 
-TEST(SoundFontImportTest, LongBaseNameLeavesTheRestOfTwentyFourCharacters) {
-  BankBuilder b = OneZoneBank("Violin Ensemble 2");
-  const Imported bank(b.Build(), "/banks/Orchestral Strings.sf2");
-  ASSERT_EQ(bank.library.instruments.size(), 1u);
-  const Instrument& i = *bank.library.instruments[0];
-  EXPECT_EQ(i.name, "Orchstr_Violin Ensemble2");
-  EXPECT_EQ(i.importedName, "Violin Ensemble 2");
-  EXPECT_EQ(i.soundId, SoundIdHash("ORCHESTRAL STRINGS:VIOLIN ENSEMBLE 2"));
-}
-
-TEST(SoundFontImportTest, HashTextUpperCasesOnlyAsciiLetters) {
-  BankBuilder b = OneZoneBank("caf\xe9 {x}_1");
-  const Imported bank(b.Build(), "C:\\Banks\\m\xfcsic.sf2");
-  ASSERT_EQ(bank.library.instruments.size(), 1u);
-  const Instrument& i = *bank.library.instruments[0];
-  EXPECT_EQ(i.name, "m\xfcsic_caf\xe9 {x}_1");
-  EXPECT_EQ(i.soundId, SoundIdHash("M\xfcSIC:CAF\xe9 {X}_1"));
-}
-
-TEST(SoundFontImportTest, InstrumentNameOfTwentyCharactersWithoutZeroByte) {
-  BankBuilder b = OneZoneBank("ABCDEFGHIJKLMNOPQRST");
-  const Imported bank(b.Build(), "x/B.sf2");
-  ASSERT_EQ(bank.library.instruments.size(), 1u);
-  EXPECT_EQ(bank.library.instruments[0]->importedName, "ABCDEFGHIJKLMNOPQRST");
-  EXPECT_EQ(bank.library.instruments[0]->soundId, SoundIdHash("B:ABCDEFGHIJKLMNOPQRST"));
+TEST(SoundFontImportTest, NamesAndHashTexts) {
+  const struct {
+    const char* instrument;
+    const char* path;
+    const char* name;          // base name shortened to 7, "_", the rest of 24
+    const char* importedName;  // the record's name, whole
+    const char* hashText;      // both whole names, only ASCII letters upper-cased
+  } cases[] = {
+      {"Violin Ensemble 2", "/banks/Orchestral Strings.sf2", "Orchstr_Violin Ensemble2",
+       "Violin Ensemble 2", "ORCHESTRAL STRINGS:VIOLIN ENSEMBLE 2"},
+      {"caf\xe9 {x}_1", "C:\\Banks\\m\xfcsic.sf2", "m\xfcsic_caf\xe9 {x}_1", "caf\xe9 {x}_1",
+       "M\xfcSIC:CAF\xe9 {X}_1"},
+      // A name filling its 20 bytes has no zero byte.
+      {"ABCDEFGHIJKLMNOPQRST", "x/B.sf2", "B_ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRST",
+       "B:ABCDEFGHIJKLMNOPQRST"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.instrument);
+    const Imported bank(OneZoneBank(c.instrument).Build(), c.path);
+    ASSERT_EQ(bank.library.instruments.size(), 1u);
+    const Instrument& i = *bank.library.instruments[0];
+    EXPECT_EQ(i.name, c.name);
+    EXPECT_EQ(i.importedName, c.importedName);
+    EXPECT_EQ(i.soundId, SoundIdHash(c.hashText));
+  }
 }
 
 TEST(SoundFontImportTest, MonoZoneTakesHeaderValuesAndGenerators) {
