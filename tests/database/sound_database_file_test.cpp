@@ -15,6 +15,8 @@
 #include "database/sound_database.h"
 #include "tests/support/test_folder.h"
 
+#include "listing.h"
+
 namespace tolvane {
 namespace {
 
@@ -29,17 +31,8 @@ SoundDatabase Parse(std::string_view text) {
   return database;
 }
 
-std::vector<std::string> SectionNames(const SoundDatabase& database) {
-  std::vector<std::string> names;
-  for (const auto& section : database.sections) names.push_back(section->name);
-  return names;
-}
-
-std::vector<std::string> EntryNames(const DatabaseSection& section) {
-  std::vector<std::string> names;
-  for (const auto& entry : section.entries) names.push_back(entry->name);
-  return names;
-}
+using testing::EntryNames;
+using testing::SectionNames;
 
 // Sections, entries and every field, as one comparable text.
 std::string Describe(const SoundDatabase& database) {

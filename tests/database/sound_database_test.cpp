@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "listing.h"
+
 namespace tolvane {
 namespace {
 
-std::vector<std::string> SectionNames(const SoundDatabase& database) {
-  std::vector<std::string> names;
-  for (const auto& section : database.sections) names.push_back(section->name);
-  return names;
-}
-
-std::vector<std::string> EntryNames(const DatabaseSection& section) {
-  std::vector<std::string> names;
-  for (const auto& entry : section.entries) names.push_back(entry->name);
-  return names;
-}
+using testing::EntryNames;
+using testing::SectionNames;
 
 TEST(SoundDatabase, SectionsAreKeptInCaseInsensitiveOrder) {
   SoundDatabase database;
