@@ -14,6 +14,7 @@
 #include "database/sound_database.h"
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
+#include "import/sifi_format.h"
 #include "model_builder.h"
 
 namespace tolvane {
@@ -423,46 +424,19 @@ TEST(SiFiImportTest, SharedZoneRangesCannotMultiplyTheZones) {
   const std::size_t zones = 10;
   std::vector<std::byte> bytes;
   ByteWriter out(bytes);
-  out.Text("SiFi");
-  out.U32(0);
-  out.U16(256);
-  out.U16(0);
-  out.U16(1);
-  out.U16(16);
+  sifi::FileHeader{0, sifi::kVersion, 1, sifi::kFileHeaderSize}.Write(out);
   const std::size_t group = bytes.size();
   const auto zoneTable = static_cast<std::uint16_t>(28 + 40 * instruments);
   const auto sampleTable = static_cast<std::uint16_t>(zoneTable + 76 * zones);
   const auto sampleData = static_cast<std::uint16_t>(sampleTable + 48);
-  out.Text("SiIg");
-  out.U32(0);
-  out.U16(256);
-  out.U16(0);
-  for (std::uint16_t v :
-       {std::uint16_t{28}, static_cast<std::uint16_t>(instruments), zoneTable,
-        std::uint16_t{0xFFFF}, sampleTable, std::uint16_t{1}, sampleData, std::uint16_t{0}})
-    out.U16(v);
-  for (std::size_t i = 0; i < instruments; ++i) {
-    out.Text("Hostile");
-    out.Zeros(17 + 4);
-    out.U32(0);
-    out.U16(0x4040);
-    out.U16(0);
-    out.U16(0);       // first zone
-    out.U16(0xFFFF);  // zone count
-  }
-  for (std::size_t k = 0; k < zones; ++k) {
-    Zone zone;
-    InitZone(zone);
-    out.Bytes(zone.mapping.Serialize());
-    out.Bytes(zone.parameters.Serialize());
-    out.U16(0);
-    out.U16(0);
-  }
-  out.Text("one");
-  out.Zeros(21);
-  for (std::uint32_t v : {0u, 2u, 0u, 0u}) out.U32(v);
-  for (unsigned v : {0u, 60u, 1u, 16u}) out.U8(static_cast<std::uint8_t>(v));
-  out.U32(44100);
+  sifi::GroupHeader{
+      0, 28, static_cast<std::uint16_t>(instruments), zoneTable, 0xFFFF, sampleTable, 1, sampleData}
+      .Write(out);
+  // Every instrument: first zone 0, zone count 0xFFFF.
+  for (std::size_t i = 0; i < instruments; ++i)
+    sifi::InstrumentEntry{"Hostile", 0, 0x4040, 0, 0xFFFF}.Write(out);
+  for (std::size_t k = 0; k < zones; ++k) sifi::ZoneEntry{}.Write(out);
+  sifi::SampleEntry{"one", 0, 2, 0, 0, 0, 60, 1, 16, 44100}.Write(out);
   out.U16(0x1234);
   out.Zeros(64);
   ByteWriter(bytes).PatchU32(group + 4, static_cast<std::uint32_t>(bytes.size() - group));
@@ -484,46 +458,22 @@ TEST(SiFiImportTest, SampleEntriesSharingTheirDataCannotMultiplyTheCopies) {
   const std::uint32_t dataBytes = 4000;
   std::vector<std::byte> bytes;
   ByteWriter out(bytes);
-  out.Text("SiFi");
-  out.U32(0);
-  out.U16(256);
-  out.U16(0);
-  out.U16(1);
-  out.U16(16);
+  sifi::FileHeader{0, sifi::kVersion, 1, sifi::kFileHeaderSize}.Write(out);
   const std::size_t group = bytes.size();
   const auto zoneTable = std::uint16_t{28 + 40};
   const auto sampleTable = static_cast<std::uint16_t>(zoneTable + 76 * samples);
   const auto sampleData = static_cast<std::uint16_t>(sampleTable + 48 * samples);
-  out.Text("SiIg");
-  out.U32(0);
-  out.U16(256);
-  out.U16(0);
-  for (std::uint16_t v :
-       {std::uint16_t{28}, std::uint16_t{1}, zoneTable, static_cast<std::uint16_t>(samples),
-        sampleTable, static_cast<std::uint16_t>(samples), sampleData, std::uint16_t{0}})
-    out.U16(v);
-  out.Text("Greedy");
-  out.Zeros(18 + 4 + 4);
-  out.U16(0x4040);
-  out.U16(0);
-  out.U16(0);
-  out.U16(static_cast<std::uint16_t>(samples));
+  const auto count = static_cast<std::uint16_t>(samples);
+  sifi::GroupHeader{0, 28, 1, zoneTable, count, sampleTable, count, sampleData}.Write(out);
+  sifi::InstrumentEntry{"Greedy", 0, 0x4040, 0, count}.Write(out);
   for (std::size_t k = 0; k < samples; ++k) {
-    Zone zone;
-    InitZone(zone);
-    out.Bytes(zone.mapping.Serialize());
-    out.Bytes(zone.parameters.Serialize());
-    out.U16(static_cast<std::uint16_t>(k));
-    out.U16(0);
+    sifi::ZoneEntry zone;
+    zone.sampleIndex = static_cast<std::uint16_t>(k);
+    zone.Write(out);
   }
-  for (std::size_t k = 0; k < samples; ++k) {
-    const std::string name = "copy " + std::to_string(k);
-    out.Text(name);
-    out.Zeros(24 - name.size());
-    for (std::uint32_t v : {0u, dataBytes, 0u, 0u}) out.U32(v);
-    for (unsigned v : {0u, 60u, 1u, 16u}) out.U8(static_cast<std::uint8_t>(v));
-    out.U32(44100);
-  }
+  for (std::size_t k = 0; k < samples; ++k)
+    sifi::SampleEntry{"copy " + std::to_string(k), 0, dataBytes, 0, 0, 0, 60, 1, 16, 44100}.Write(
+        out);
   out.Zeros(dataBytes);
   ByteWriter(bytes).PatchU32(group + 4, static_cast<std::uint32_t>(bytes.size() - group));
   ByteWriter(bytes).PatchU32(4, static_cast<std::uint32_t>(bytes.size()));
