@@ -15,6 +15,7 @@
 #include "database/sound_database.h"
 #include "export/export_commands.h"
 #include "import/import_file.h"
+#include "import/sifi_import.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
 #include "library/library.h"
@@ -60,29 +61,55 @@ std::optional<CategoryCode> MenuCode(std::string_view text) {
   return std::nullopt;
 }
 
-// Imports every file in order as one drop. False (after saying why) when a file cannot be read.
-bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
-  for (const std::string& file : options.files) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error) || !MappedFile::Open(file)) {
-      err << kProgram << file << ": cannot open file\n";
-      return false;
-    }
+// Names a file that was not imported whole, with the reason. `added` instruments came from it.
+void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::size_t added,
+                   std::ostream& err) {
+  err << kProgram << file << ": ";
+  switch (outcome.status) {
+    case ImportStatus::Imported:
+      return;
+    case ImportStatus::NotRecognised:
+      err << "not recognised";
+      if (outcome.reason.empty())
+        err << " as a WAV file, SoundFont 2 bank or SiFi file";
+      else
+        err << ": " << outcome.reason;
+      break;
+    case ImportStatus::Damaged:
+      err << "damaged";
+      if (added > 0)
+        err << " (" << added << (added == 1 ? " instrument" : " instruments") << " imported)";
+      err << ": " << outcome.reason;
+      break;
+    case ImportStatus::CannotOpen:
+      err << outcome.reason;
+      break;
   }
+  err << '\n';
+}
+
+// Imports every file in order as one drop. A file that cannot be opened, is not recognised or
+// is damaged is named on stderr and the rest are imported all the same; false when there was
+// such a file.
+bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   drop.databasePath =
       options.database ? std::filesystem::path(*options.database) : DefaultSoundDatabasePath();
   LoadSoundDatabase(drop.database, drop.databasePath);
   ClearLibrary(drop.library);
+  bool whole = true;
   for (const std::string& file : options.files) {
-    if (!ImportFile(drop.library, drop.database, file))
-      err << kProgram << file << ": not recognised (no instruments imported)\n";
+    const std::size_t before = drop.library.instruments.size();
+    const ImportOutcome outcome = ImportFile(drop.library, drop.database, file);
+    if (outcome.imported()) continue;
+    whole = false;
+    ReportOutcome(file, outcome, drop.library.instruments.size() - before, err);
   }
   for (const auto& instrument : drop.library.instruments) drop.rows.push_back(instrument.get());
   std::stable_sort(drop.rows.begin(), drop.rows.end(),
                    [](const Instrument* a, const Instrument* b) {
                      return CompareRows(*a, *b, kInitialSortKey) < 0;
                    });
-  return true;
+  return whole;
 }
 
 // Gives instruments their categories as the list's menu does. False when a name or code is bad.
@@ -198,7 +225,14 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
     err << kProgram << file << ": " << error << '\n';
     return 1;
   }
-  return 0;
+  // The importer's verdict on the same bytes, so that info and list name the same damage.
+  Library library;
+  Source& source = CreateSource(library, file);
+  const ImportOutcome outcome =
+      ImportSiFi(library, source, ImportView{mapped->bytes(), 0, nullptr});
+  if (outcome.status != ImportStatus::Damaged) return 0;
+  ReportOutcome(file, outcome, 0, err);
+  return 1;
 }
 
 }  // namespace
@@ -211,19 +245,19 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   if (options.command == Command::Info) return Info(options, out, err);
 
   Drop drop;
-  if (!ImportDrop(options, drop, err)) return 1;
-  int status = ApplyCategories(options, drop, err) ? 0 : 1;
-  if (status == 0) {
-    if (options.command == Command::List)
-      PrintList(drop, options.tsv, out);
-    else
-      status = Export(options, drop, out, err);
+  const bool whole = ImportDrop(options, drop, err);
+  if (!ApplyCategories(options, drop, err)) return 1;
+  int status = 0;
+  if (options.command == Command::List)
+    PrintList(drop, options.tsv, out);
+  else
+    status = Export(options, drop, out, err);
+  // Only a command that gave categories has anything to remember.
+  if (!options.categories.empty() && !SaveSoundDatabase(drop.database, drop.databasePath)) {
+    err << kProgram << "cannot save the sound database " << drop.databasePath.string() << '\n';
+    status = 1;
   }
-  // Remembered categories are kept whatever happened, as the window keeps them at exit.
-  if (!SaveSoundDatabase(drop.database, drop.databasePath))
-    err << kProgram << "warning: cannot save the sound database " << drop.databasePath.string()
-        << '\n';
-  return status;
+  return whole ? status : 1;
 }
 
 }  // namespace tolvane::cli

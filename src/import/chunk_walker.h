@@ -51,7 +51,9 @@ struct ChunkWalkContext {
   static constexpr std::size_t kBankNameLength = 31;
 
   std::string_view reason;  // the last walk failure, empty when none
-  std::string bankName;     // from "INAM", at most 31 characters
+  // The identifier of the chunk that ran past the end of the walk, 0 when a header was cut.
+  std::uint32_t failedChunk = 0;
+  std::string bankName;  // from "INAM", at most 31 characters
   // The whole mapped file; every offset of the walk is relative to its start.
   // REQUIRES: it outlives the walk, and it is shorter than 4 GiB so offsets fit 32 bits.
   std::span<const std::byte> base;

@@ -117,8 +117,28 @@ std::string BaseNameOf(std::string_view path);
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 
+// The highest MIDI key: a sample's root key above it is taken as it.
+inline constexpr std::uint32_t kHighestKey = 127;
+
+struct LoopPoints {
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  bool operator==(const LoopPoints&) const = default;
+};
+
+// The loop a sample of `frames` keeps: its end at most `frames`, its start at most its end.
+constexpr LoopPoints ClampLoop(std::uint32_t frames, std::uint32_t start, std::uint32_t end) {
+  const std::uint32_t clampedEnd = end < frames ? end : frames;
+  return {start < clampedEnd ? start : clampedEnd, clampedEnd};
+}
+constexpr std::uint32_t ClampRootKey(std::uint32_t rootKey) {
+  return rootKey < kHighestKey ? rootKey : kHighestKey;
+}
+
 // The sample a zone of `instrument` is to play: an equal sample of the source (same name,
-// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one.
+// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one,
+// its loop and root key brought inside the sample and the keyboard (ClampLoop, ClampRootKey)
+// so that whatever an importer read, the library holds nothing a writer cannot store.
 // Joins the sample and the instrument into one group, merging groups as needed. Returns nullptr
 // (and changes nothing) for bits other than 16, channels other than 1 or 2, or streams shorter
 // than the frames they should hold.
