@@ -30,6 +30,7 @@ constexpr const char* kProgram = "tolvane-convert: ";
 struct Drop {
   SoundDatabase database;
   std::filesystem::path databasePath;
+  DatabaseLoad databaseLoad = DatabaseLoad::kAbsent;
   Library library;
   std::vector<Instrument*> rows;
 };
@@ -94,7 +95,11 @@ void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::s
 bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   drop.databasePath =
       options.database ? std::filesystem::path(*options.database) : DefaultSoundDatabasePath();
-  LoadSoundDatabase(drop.database, drop.databasePath);
+  drop.databaseLoad = LoadSoundDatabase(drop.database, drop.databasePath);
+  if (drop.databaseLoad == DatabaseLoad::kUnreadable) {
+    err << kProgram << "cannot read the sound database " << drop.databasePath.string()
+        << " (remembered categories are not shown, and it is not saved over)\n";
+  }
   ClearLibrary(drop.library);
   bool whole = true;
   for (const std::string& file : options.files) {
@@ -125,9 +130,7 @@ bool ApplyCategories(const Options& options, Drop& drop, std::ostream& err) {
     for (Instrument* instrument : drop.rows) {
       if (!SameName(*instrument, name)) continue;
       found = true;
-      instrument->category = *code;
-      if (instrument->source->section != nullptr)
-        FindOrCreateEntry(*instrument->source->section, instrument->importedName).category = *code;
+      SetInstrumentCategory(*instrument, *code);
     }
     if (!found) {
       err << kProgram << "--category: no instrument named '" << name << "'\n";
@@ -235,6 +238,18 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
   return 1;
 }
 
+// Saves the categories this run gave. SaveSoundDatabase never writes over a file it cannot
+// read; false, after saying why, when nothing was saved.
+bool SaveDatabase(Drop& drop, std::ostream& err) {
+  if (SaveSoundDatabase(drop.database, drop.databasePath)) return true;
+  err << kProgram << "the categories given are not saved: ";
+  if (drop.databaseLoad == DatabaseLoad::kUnreadable)
+    err << "the sound database " << drop.databasePath.string() << " cannot be read\n";
+  else
+    err << "cannot write the sound database " << drop.databasePath.string() << '\n';
+  return false;
+}
+
 }  // namespace
 
 int Run(const Options& options, std::ostream& out, std::ostream& err) {
@@ -252,11 +267,9 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
     PrintList(drop, options.tsv, out);
   else
     status = Export(options, drop, out, err);
-  // Only a command that gave categories has anything to remember.
-  if (!options.categories.empty() && !SaveSoundDatabase(drop.database, drop.databasePath)) {
-    err << kProgram << "cannot save the sound database " << drop.databasePath.string() << '\n';
-    status = 1;
-  }
+  // Only a command that gave categories has anything to remember; the others leave the file
+  // alone.
+  if (!options.categories.empty() && !SaveDatabase(drop, err)) status = 1;
   return whole ? status : 1;
 }
 

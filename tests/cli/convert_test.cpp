@@ -189,12 +189,37 @@ TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   const Outcome again = Convert("list --tsv " + Quote(wav.string()));
   EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
 
+  // Listing changes nothing on disk; once every listed file gained a section.
+  fs::remove(dir_ / "db.ini");
+  ASSERT_EQ(Convert("list " + Quote(wav.string())).status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "db.ini"));
+
   const Outcome badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
   EXPECT_NE(badCode.status, 0);
   EXPECT_NE(badCode.err.find("unknown category code 'ZZ'"), std::string::npos);
   const Outcome badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
   EXPECT_NE(badName.status, 0);
   EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
+}
+
+// Something at the database's place that cannot be read is never saved over.
+TEST_F(ConvertTest, AnUnreadableDatabaseIsNamedAndNotSavedOver) {
+  const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
+  fs::create_directories(dir_ / "db.ini");
+  const Outcome list = Convert("list --tsv " + Quote(wav.string()));
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(TsvRows(list.out).size(), 1u);
+  EXPECT_NE(list.err.find("cannot read the sound database " + (dir_ / "db.ini").string()),
+            std::string::npos)
+      << list.err;
+
+  const Outcome set = Convert("list --tsv --category 'Kick 1=KC' " + Quote(wav.string()));
+  EXPECT_EQ(set.status, 1);
+  EXPECT_NE(set.err.find("the categories given are not saved: the sound database " +
+                         (dir_ / "db.ini").string() + " cannot be read"),
+            std::string::npos)
+      << set.err;
+  EXPECT_TRUE(fs::is_directory(dir_ / "db.ini"));
 }
 
 TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
