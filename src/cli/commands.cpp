@@ -41,7 +41,7 @@ std::size_t DisplayWidth(std::string_view utf8) {
   }));
 }
 
-std::array<std::string, 6> RowTexts(const Instrument& instrument) {
+std::array<std::string, kColumnCount> RowTexts(const Instrument& instrument) {
   return {Windows1252ToUtf8(instrument.name),
           CategoryText(instrument.category),
           CollectionText(instrument),
@@ -160,16 +160,17 @@ bool CheckedRows(const Options& options, const Drop& drop, std::vector<const Ins
 }
 
 void PrintList(const Drop& drop, bool tsv, std::ostream& out) {
-  std::vector<std::array<std::string, 6>> lines;
+  std::vector<std::array<std::string, kColumnCount>> lines;
   if (!tsv) lines.push_back({"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID"});
   for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument));
   if (tsv) {
-    for (const auto& line : lines)
-      out << line[0] << '\t' << line[1] << '\t' << line[2] << '\t' << line[3] << '\t' << line[4]
-          << '\t' << line[5] << '\n';
+    for (const auto& line : lines) {
+      for (std::size_t c = 0; c < line.size(); ++c)
+        out << line[c] << (c + 1 < line.size() ? '\t' : '\n');
+    }
     return;
   }
-  std::array<std::size_t, 6> widths{};
+  std::array<std::size_t, kColumnCount> widths{};
   for (const auto& line : lines)
     for (std::size_t c = 0; c < widths.size(); ++c)
       widths[c] = std::max(widths[c], DisplayWidth(line[c]));

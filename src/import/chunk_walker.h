@@ -29,14 +29,14 @@ using ChunkHandler = bool (*)(ChunkWalkContext& context, std::uint32_t dataOffse
                               std::span<const std::byte> header);
 
 enum ChunkKind : int {
+  ChunkSkip = 0,    // step over the chunk, as for any value not named here
   ChunkCall = 1,    // hand the chunk to `handler`
   ChunkRecord = 2,  // record the chunk in `array`
-  // Any other value: the chunk is stepped over.
 };
 
 // One row of a chunk table. A row whose fourcc is 0 ends the table.
 struct ChunkRule {
-  int kind = 0;
+  ChunkKind kind = ChunkSkip;
   std::uint32_t fourcc = 0;
   std::uint32_t recordSize = 0;
   std::uint32_t multiplier = 0;

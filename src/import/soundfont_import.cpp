@@ -21,8 +21,6 @@ namespace {
 
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kFormHeaderSize = 12;  // "RIFF", size, form type
-constexpr std::uint16_t kInstrumentGenerator = 41;
-constexpr std::uint16_t kSampleIdGenerator = 53;
 constexpr std::size_t kBaseNameRoom = 7;
 constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
 constexpr int kHardPan = 100;
@@ -273,8 +271,8 @@ class BankImport {
         DropZone(kGeneratorsOutside);
         return;
       }
-      if (generator->number == kInstrumentGenerator) continue;
-      if (generator->number == kSampleIdGenerator) {
+      if (generator->number == kGenInstrument) continue;
+      if (generator->number == kGenSampleId) {
         if (const std::string_view why = PlanSample(generator->amount); !why.empty()) {
           DropZone(why);
           return;

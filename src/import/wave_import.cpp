@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::uint32_t kDefaultRootKey = 60;
 constexpr std::size_t kNameLength = 24;
-constexpr std::uint16_t kSampleModesGenerator = 54;
 
 // What the instrument's samples share, from the frame count and the "smpl" chunk.
 struct LoopValues {
@@ -74,7 +73,7 @@ void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, boo
   InitZone(zone);
   SetZoneSample(zone, sample);
   zone.mapping.flags |= flags;
-  ApplyGenerator(zone, kSampleModesGenerator, loop ? 1 : 0);
+  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
   AddZone(instrument, zone);
 }
 

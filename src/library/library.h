@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "library/category.h"
 #include "library/zone.h"
 
 namespace tolvane {
@@ -49,7 +50,7 @@ struct Instrument {
   Source* source = nullptr;
   ZoneParameters parameters;  // meaningful only while `averaged`
   SampleGroup* group = nullptr;
-  std::uint32_t category = 0x4040;
+  std::uint32_t category = kCategoryOther;
   std::vector<Zone> zones;  // in the order kept by AddZone
 };
 
@@ -113,7 +114,7 @@ Source& CreateSource(Library& library, std::string_view path);
 std::string BaseNameOf(std::string_view path);
 
 // A new instrument of `source`: names shortened to 25 characters, category from the source's
-// database section when it remembers one, else 0x4040.
+// database section when it remembers one, else kCategoryOther.
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 
