@@ -77,6 +77,42 @@ void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, boo
   AddZone(instrument, zone);
 }
 
+// One sample of one or two channels, named like the file. 16-bit PCM is what the library
+// keeps, copied straight from the file; other encodings are converted first.
+void AddWholeSample(Instrument& instrument, const WaveRecords& records, SampleRequest request,
+                    bool loop) {
+  const WaveFormat& format = records.format;
+  std::vector<std::byte> converted;
+  if (format.encoding == WaveEncoding::Pcm) {
+    request.first = records.data.first(std::size_t{request.frames} * 2 * format.channels);
+  } else {
+    converted = DecodeFrames(records.data, format, request.frames);
+    request.first = converted;
+  }
+  request.channels = format.channels;
+  const std::uint8_t flags = format.channels == 2 ? ZoneStereo : 0;
+  AddWaveZone(instrument, AddSample(instrument, request), flags, loop);
+}
+
+// One mono sample per channel, named after the file and the channel, through one work buffer
+// that AddSample copies from.
+void AddChannelSamples(Instrument& instrument, const WaveRecords& records, SampleRequest request,
+                       bool loop) {
+  const std::string baseName(request.name);
+  std::vector<std::byte> buffer(std::size_t{request.frames} * 2);
+  request.channels = 1;
+  request.first = buffer;
+  for (std::size_t channel = 0; channel < records.format.channels; ++channel) {
+    // Named like "%s%c" would: the channel's digit wraps as a byte, and a zero byte ends it.
+    std::string sampleName = baseName;
+    const auto digit = static_cast<char>(static_cast<unsigned char>('1' + channel));
+    if (digit != '\0') sampleName.push_back(digit);
+    DecodeChannel(records.data, records.format, channel, request.frames, buffer);
+    request.name = sampleName;
+    AddWaveZone(instrument, AddSample(instrument, request), 0, loop);
+  }
+}
+
 }  // namespace
 
 DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
@@ -121,6 +157,7 @@ ImportOutcome ImportWave(Library& library, Source& source, const ImportView& vie
   const LoopValues loop = LoopValuesOf(records.sampler, frames);
 
   SampleRequest request;
+  request.name = source.baseName;
   request.sampleRate = format.sampleRate;
   request.bitsPerSample = 16;
   request.frames = frames;
@@ -129,36 +166,10 @@ ImportOutcome ImportWave(Library& library, Source& source, const ImportView& vie
   request.rootKey = loop.rootKey;
   request.pitchCorrection = loop.pitchCorrection;
 
-  const bool pcm = format.encoding == WaveEncoding::Pcm;
-  if (format.channels <= 2 && (!pcm || format.bitsPerSample == 16)) {
-    // One sample of one or two channels. 16-bit PCM is what the library keeps, copied straight
-    // from the file; other encodings are converted first.
-    std::vector<std::byte> converted;
-    if (pcm) {
-      request.first = records.data.first(std::size_t{frames} * frameSize);
-    } else {
-      converted = DecodeFrames(records.data, format, frames);
-      request.first = converted;
-    }
-    request.name = source.baseName;
-    request.channels = format.channels;
-    const std::uint8_t flags = format.channels == 2 ? ZoneStereo : 0;
-    AddWaveZone(*instrument, AddSample(*instrument, request), flags, loop.loop);
-  } else {
-    // One mono sample per channel through one work buffer, which AddSample copies from.
-    std::vector<std::byte> buffer(std::size_t{frames} * 2);
-    request.channels = 1;
-    request.first = buffer;
-    for (std::size_t channel = 0; channel < format.channels; ++channel) {
-      // Named like "%s%c" would: the channel's digit wraps as a byte, and a zero byte ends it.
-      std::string sampleName = source.baseName;
-      const auto digit = static_cast<char>(static_cast<unsigned char>('1' + channel));
-      if (digit != '\0') sampleName.push_back(digit);
-      DecodeChannel(records.data, format, channel, frames, buffer);
-      request.name = sampleName;
-      AddWaveZone(*instrument, AddSample(*instrument, request), 0, loop.loop);
-    }
-  }
+  if (format.channels <= 2 && (format.encoding != WaveEncoding::Pcm || format.bitsPerSample == 16))
+    AddWholeSample(*instrument, records, request, loop.loop);
+  else
+    AddChannelSamples(*instrument, records, request, loop.loop);
 
   if (!instrument->zones.empty()) AverageInstrument(*instrument);
   AddInstrument(library, std::move(instrument));
