@@ -55,7 +55,10 @@ std::string FormatName(std::uint16_t tag) {
   std::snprintf(hex, sizeof hex, "0x%04X", static_cast<unsigned>(tag));
   std::string text = std::string("WAV format ") + hex;
   for (const TagName& known : kTagNames) {
-    if (known.tag == tag) text = text + " (" + known.name + ")";
+    if (known.tag != tag) continue;
+    text += " (";
+    text += known.name;
+    text += ')';
   }
   return text;
 }
