@@ -91,35 +91,48 @@ bool MidiInputMonitor::Open(int itemData) {
     if (!input || index >= input->getPortCount() || input->getPortName(index).empty()) return false;
     // Short messages only: system exclusive, timing clock and active sensing never arrive.
     input->ignoreTypes(true, true, true);
+    if (input->getCurrentApi() == RtMidi::UNIX_JACK) {
+      watch_ = sound_systems::JackServerWatch::Start();
+      if (!watch_) return false;
+    }
     input->setCallback(&OnMessage, this);
     ring_.Start(flash_);
     input->openPort(index, kPortName);
     if (failed_ || !input->isPortOpen()) {
       input.reset();
       ring_.Stop();
+      watch_.reset();
       return false;
     }
     input_ = std::move(input);
     return true;
   } catch (const std::exception&) {
     ring_.Stop();
+    watch_.reset();
     return false;
   }
 }
 
 void MidiInputMonitor::Close() {
   if (!input_) return;
-  try {
-    input_->closePort();
-  } catch (const std::exception&) {
+  if (watch_ && watch_->ServerGone()) {
+    // The client belongs to a server that is gone: it delivers nothing more, and closing it
+    // could crash.
+    sound_systems::Abandon(std::shared_ptr<RtMidiIn>(std::move(input_)));
+  } else {
+    try {
+      input_->closePort();
+    } catch (const std::exception&) {
+    }
+    // Destroying the client ends its input thread, so nothing is delivered after this.
+    input_.reset();
   }
-  // Destroying the client ends its input thread, so nothing is delivered after this.
-  input_.reset();
   ring_.Stop();
+  watch_.reset();
 }
 
 bool MidiInputMonitor::IsOpen() const {
-  return input_ != nullptr;
+  return input_ != nullptr && !(watch_ && watch_->ServerGone());
 }
 
 void MidiInputMonitor::SetFlashCallback(FlashCallback callback) {

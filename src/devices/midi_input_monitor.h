@@ -34,6 +34,7 @@ class MidiInputMonitor final : public MidiInputDevice {
   std::vector<PortEntry> ListPorts() override;
   bool Open(int itemData) override;
   void Close() override;
+  // False too once the JACK server of the open port went away.
   bool IsOpen() const override;
   // Takes effect at the next Open.
   void SetFlashCallback(FlashCallback callback) override;
@@ -53,6 +54,8 @@ class MidiInputMonitor final : public MidiInputDevice {
   FlashCallback flash_;
   MidiMessageRing ring_;
   std::unique_ptr<RtMidiIn> input_;
+  // While a JACK port is open: notices the server going away.
+  std::unique_ptr<sound_systems::JackServerWatch> watch_;
   // Set by the MIDI library's error reports: the open in progress failed.
   std::atomic<bool> failed_ = false;
 };

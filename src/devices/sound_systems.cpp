@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace tolvane::sound_systems {
 
@@ -44,6 +46,41 @@ void SilenceJack() {
     jack_set_error_function(&Discard);
     jack_set_info_function(&Discard);
   });
+}
+
+void Abandon(std::shared_ptr<void> object) {
+  static std::mutex mutex;
+  // Deliberately never destroyed.
+  static auto* const kept = new std::vector<std::shared_ptr<void>>;
+  const std::lock_guard lock(mutex);
+  kept->push_back(std::move(object));
+}
+
+std::unique_ptr<JackServerWatch> JackServerWatch::Start() {
+  SilenceJack();
+  std::unique_ptr<JackServerWatch> watch(new JackServerWatch);
+  jack_status_t status{};
+  watch->client_ = jack_client_open("tolvane-watch", JackNoStartServer, &status);
+  if (watch->client_ == nullptr) return nullptr;
+  jack_on_info_shutdown(
+      watch->client_,
+      [](jack_status_t code, const char* reason, void* self) {
+        OnShutdown(static_cast<int>(code), reason, self);
+      },
+      watch.get());
+  return watch;
+}
+
+JackServerWatch::~JackServerWatch() {
+  if (client_ == nullptr) return;
+  if (gone_)
+    Abandon(std::shared_ptr<void>(client_, [](void*) {}));
+  else
+    jack_client_close(client_);
+}
+
+void JackServerWatch::OnShutdown(int /*status*/, const char* /*reason*/, void* watch) {
+  static_cast<JackServerWatch*>(watch)->gone_ = true;
 }
 
 }  // namespace tolvane::sound_systems
