@@ -2,6 +2,8 @@
 
 #include <RtMidi.h>
 
+#include "devices/jack_server_watch.h"
+
 #include <exception>
 #include <string>
 #include <utility>

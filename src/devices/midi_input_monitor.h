@@ -20,6 +20,10 @@ class RtMidiIn;
 
 namespace tolvane {
 
+namespace sound_systems {
+class JackServerWatch;
+}
+
 class MidiInputMonitor final : public MidiInputDevice {
  public:
   static MidiInputMonitor& Instance();

@@ -56,31 +56,4 @@ void Abandon(std::shared_ptr<void> object) {
   kept->push_back(std::move(object));
 }
 
-std::unique_ptr<JackServerWatch> JackServerWatch::Start() {
-  SilenceJack();
-  std::unique_ptr<JackServerWatch> watch(new JackServerWatch);
-  jack_status_t status{};
-  watch->client_ = jack_client_open("tolvane-watch", JackNoStartServer, &status);
-  if (watch->client_ == nullptr) return nullptr;
-  jack_on_info_shutdown(
-      watch->client_,
-      [](jack_status_t code, const char* reason, void* self) {
-        OnShutdown(static_cast<int>(code), reason, self);
-      },
-      watch.get());
-  return watch;
-}
-
-JackServerWatch::~JackServerWatch() {
-  if (client_ == nullptr) return;
-  if (gone_)
-    Abandon(std::shared_ptr<void>(client_, [](void*) {}));
-  else
-    jack_client_close(client_);
-}
-
-void JackServerWatch::OnShutdown(int /*status*/, const char* /*reason*/, void* watch) {
-  static_cast<JackServerWatch*>(watch)->gone_ = true;
-}
-
 }  // namespace tolvane::sound_systems

@@ -3,10 +3,7 @@
 // audio output stream ask here before they create a client, so that a machine without a sound
 // system stays quiet: the libraries underneath print to stderr when a system is missing.
 
-#include <atomic>
 #include <memory>
-
-struct _jack_client;
 
 namespace tolvane {
 
@@ -29,28 +26,6 @@ void SilenceJack();
 
 // Keeps `object` alive, never destroyed, for the rest of the process.
 void Abandon(std::shared_ptr<void> object);
-
-// Tells when the JACK server goes away under an open port. A client of a server that went away
-// must not be touched again once another client was opened (libjack then lets go of the memory
-// it points into, and touching it crashes), so such clients are abandoned, not closed.
-class JackServerWatch {
- public:
-  // Null when no server runs.
-  static std::unique_ptr<JackServerWatch> Start();
-  JackServerWatch(const JackServerWatch&) = delete;
-  JackServerWatch& operator=(const JackServerWatch&) = delete;
-  // Closes the watching client, or abandons it when the server went away.
-  ~JackServerWatch();
-
-  bool ServerGone() const { return gone_; }
-
- private:
-  JackServerWatch() = default;
-  static void OnShutdown(int status, const char* reason, void* watch);
-
-  _jack_client* client_ = nullptr;
-  std::atomic<bool> gone_ = false;
-};
 
 }  // namespace sound_systems
 }  // namespace tolvane

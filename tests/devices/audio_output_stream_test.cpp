@@ -19,11 +19,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::size_t kRampFrames = 4 * 1024;
+constexpr std::size_t kRampFrames = std::size_t{4} * 1024;
 
 class Recorder {
  public:
-  static constexpr std::size_t kFrames = 48 * 1024;
+  static constexpr std::size_t kFrames = std::size_t{48} * 1024;
 
   Recorder() {
     client_ = jack_client_open("tolvane-recorder", JackNoStartServer, nullptr);
@@ -81,7 +81,7 @@ void ExpectRampThenSilence(const std::vector<float>& capture) {
   std::size_t start = 0;
   while (start < frames && capture[2 * start + 1] == 0.0f) ++start;
   ASSERT_EQ(std::count(capture.begin(), capture.begin() + 2 * start, 0.0f), 2 * start);
-  ASSERT_GE(frames, start + kRampFrames + 8 * 1024) << "the capture is too short";
+  ASSERT_GE(frames, start + kRampFrames + std::size_t{8} * 1024) << "the capture is too short";
   for (std::size_t f = 0; f < kRampFrames; ++f) {
     const std::size_t i = f % 1024;
     ASSERT_EQ(capture[2 * (start + f)], static_cast<float>(2 * i) / 32768.0f) << "frame " << f;

@@ -49,7 +49,7 @@ class MidiInputMonitorTest : public ::testing::Test {
   }
   void TearDown() override { monitor_.Close(); }
 
-  void Send(std::vector<unsigned char> message) {
+  void Send(const std::vector<unsigned char>& message) {
     sender_.sendMessage(&message);
     // JACK loses messages from unpaced bursts inside one period.
     std::this_thread::sleep_for(100us);

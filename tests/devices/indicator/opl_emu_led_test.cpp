@@ -99,7 +99,7 @@ class OplEmuLedTest : public QObject {
     }
     QCOMPARE(led.children().size(), children);
     // After a first round has warmed the event queue up, later rounds take nothing for good.
-    QVERIFY(used[2] <= used[1] + 64 * 1024);
+    QVERIFY(used[2] <= used[1] + std::size_t{64} * 1024);
   }
 };
 
