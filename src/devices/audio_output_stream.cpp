@@ -157,7 +157,7 @@ void AudioOutputStream::Close() {
 }
 
 bool AudioOutputStream::IsOpen() const {
-  return audio_ != nullptr && audio_->isStreamOpen();
+  return audio_ != nullptr && audio_->isStreamRunning();
 }
 
 int AudioOutputStream::Play(void* output, void* /*input*/, unsigned int frames, double /*time*/,

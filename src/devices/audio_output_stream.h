@@ -38,7 +38,7 @@ class AudioOutputStream final : public PortDevice {
   std::vector<PortEntry> ListPorts() override;
   bool Open(int itemData) override;
   void Close() override;
-  // False too once the system has closed the stream itself (a JACK server that went away).
+  // False too once the stream stopped on its own: an error, or a JACK server that went away.
   bool IsOpen() const override;
 
  private:

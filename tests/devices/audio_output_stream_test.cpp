@@ -1,6 +1,5 @@
-// The audio output stream against a real JACK server. A recorder client of the test, with two
-// input ports, is a device the stream can be opened on; it captures what the stream plays from
-// its first frame on.
+// The audio output stream against a real JACK server. A recorder client of the test with two
+// input ports is a device the stream can be opened on; it captures the stream from frame 0.
 #include "devices/audio_output_stream.h"
 
 #include <jack/jack.h>
@@ -8,45 +7,35 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstddef>
 #include <thread>
-#include <vector>
 
-#include <gtest/gtest.h>
+#include "tests/devices/jack_server.h"
 
 namespace tolvane {
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr std::size_t kRampFrames = std::size_t{4} * 1024;
+[[maybe_unused]] const auto& kServer = testing::JackServer::Get();
 
 class Recorder {
  public:
   static constexpr std::size_t kFrames = std::size_t{48} * 1024;
 
-  Recorder() {
-    client_ = jack_client_open("tolvane-recorder", JackNoStartServer, nullptr);
-    if (client_ == nullptr) return;
-    for (int i = 0; i < 2; ++i) {
-      ports_[i] = jack_port_register(client_, i == 0 ? "left" : "right", JACK_DEFAULT_AUDIO_TYPE,
-                                     JackPortIsInput, 0);
-    }
+  Recorder() : client_(jack_client_open("tolvane-recorder", JackNoStartServer, nullptr)) {
+    for (const char* name : {"left", "right"})
+      ports_.push_back(
+          jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
     jack_set_process_callback(client_, &Process, this);
     jack_activate(client_);
   }
-  ~Recorder() {
-    if (client_ != nullptr) jack_client_close(client_);
-  }
-  bool ok() const { return client_ != nullptr && ports_[0] != nullptr && ports_[1] != nullptr; }
+  ~Recorder() { jack_client_close(client_); }
 
-  // Starts a new capture; Wait returns it once full.
-  void Arm() {
+  // Opens the stream on `device` and returns what it played in the next kFrames frames.
+  std::vector<float> Capture(AudioOutputStream& stream, int device) {
     recorded_ = 0;
     armed_ = true;
-  }
-  std::vector<float> Wait() {
-    for (int i = 0; i < 500 && recorded_ < kFrames; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(stream.Open(device));
+    for (int i = 0; i < 500 && recorded_ < kFrames; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     armed_ = false;
     return {frames_.begin(), frames_.begin() + 2 * recorded_};
   }
@@ -54,87 +43,57 @@ class Recorder {
  private:
   static int Process(jack_nframes_t frames, void* self) {
     auto* recorder = static_cast<Recorder*>(self);
-    if (!recorder->armed_) return 0;
-    const auto* left = static_cast<const float*>(jack_port_get_buffer(recorder->ports_[0], frames));
-    const auto* right =
-        static_cast<const float*>(jack_port_get_buffer(recorder->ports_[1], frames));
-    std::size_t at = recorder->recorded_;
-    for (jack_nframes_t i = 0; i < frames && at < kFrames; ++i, ++at) {
-      recorder->frames_[2 * at] = left[i];
-      recorder->frames_[2 * at + 1] = right[i];
+    const auto* left = static_cast<float*>(jack_port_get_buffer(recorder->ports_[0], frames));
+    const auto* right = static_cast<float*>(jack_port_get_buffer(recorder->ports_[1], frames));
+    for (jack_nframes_t i = 0; recorder->armed_ && i < frames && recorder->recorded_ < kFrames;
+         ++i) {
+      recorder->frames_[2 * recorder->recorded_] = left[i];
+      recorder->frames_[2 * recorder->recorded_++ + 1] = right[i];
     }
-    recorder->recorded_ = at;
     return 0;
   }
 
-  jack_client_t* client_ = nullptr;
-  jack_port_t* ports_[2] = {nullptr, nullptr};
+  jack_client_t* client_;
+  std::vector<jack_port_t*> ports_;
   std::vector<float> frames_ = std::vector<float>(2 * kFrames);
   std::atomic<std::size_t> recorded_ = 0;
   std::atomic<bool> armed_ = false;
 };
 
-// Silence until the stream's first frame, then four buffers of the ramp, each frame i of a
-// buffer 2i left and 2i + 1 right (as int16, arriving as n / 32768), then silence again.
+// Silence until the stream's frame 0, then four 1024-frame buffers whose frame i holds 2i left
+// and 2i + 1 right (int16 n arrives as n / 32768), then silence again for at least 8 buffers.
 void ExpectRampThenSilence(const std::vector<float>& capture) {
-  const std::size_t frames = capture.size() / 2;
-  std::size_t start = 0;
-  while (start < frames && capture[2 * start + 1] == 0.0f) ++start;
-  ASSERT_EQ(std::count(capture.begin(), capture.begin() + 2 * start, 0.0f), 2 * start);
-  ASSERT_GE(frames, start + kRampFrames + std::size_t{8} * 1024) << "the capture is too short";
-  for (std::size_t f = 0; f < kRampFrames; ++f) {
-    const std::size_t i = f % 1024;
-    ASSERT_EQ(capture[2 * (start + f)], static_cast<float>(2 * i) / 32768.0f) << "frame " << f;
-    ASSERT_EQ(capture[2 * (start + f) + 1], static_cast<float>(2 * i + 1) / 32768.0f)
-        << "frame " << f;
-  }
-  const auto silence = capture.begin() + 2 * (start + kRampFrames);
-  EXPECT_EQ(std::count(silence, capture.end(), 0.0f), capture.end() - silence);
+  const auto start = static_cast<std::size_t>(std::find_if(capture.begin(), capture.end(),
+                                                           [](float v) { return v != 0; }) -
+                                              capture.begin()) /
+                     2;
+  ASSERT_GE(capture.size(), 2 * (start + std::size_t{12} * 1024)) << "the capture is too short";
+  std::vector<float> expected(2 * std::size_t{12} * 1024, 0.0f);
+  for (std::size_t n = 0; n < 4 * 2048; ++n) expected[n] = static_cast<float>(n % 2048) / 32768;
+  const auto played = capture.begin() + static_cast<std::ptrdiff_t>(2 * start);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played));
+  EXPECT_TRUE(std::all_of(played + static_cast<std::ptrdiff_t>(expected.size()), capture.end(),
+                          [](float v) { return v == 0; }));
 }
 
-class AudioOutputStreamTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(recorder_.ok());
-    stream_.UseSystem(AudioSystem::kJack);
-    const std::vector<PortEntry> entries = stream_.ListPorts();
-    ASSERT_FALSE(entries.empty());
-    EXPECT_EQ(entries[0].name, "None");
-    EXPECT_EQ(entries[0].itemData, 0);
-    for (const PortEntry& entry : entries) {
-      if (entry.name == "tolvane-recorder") itemData_ = entry.itemData;
-    }
-    ASSERT_GT(itemData_, 0) << "the recorder is not listed";
+TEST(AudioOutputStreamTest, EveryOpenPlaysFourRampBuffersThenSilence) {
+  AudioOutputStream& stream = AudioOutputStream::Instance();
+  stream.UseSystem(AudioSystem::kJack);
+  Recorder recorder;
+  int device = 0;
+  for (const PortEntry& entry : stream.ListPorts()) {
+    if (entry.name == "tolvane-recorder") device = entry.itemData;
   }
-  void TearDown() override { stream_.Close(); }
-
-  std::vector<float> CaptureAfterOpen() {
-    recorder_.Arm();
-    EXPECT_TRUE(stream_.Open(itemData_));
-    EXPECT_TRUE(stream_.IsOpen());
-    return recorder_.Wait();
-  }
-
-  AudioOutputStream& stream_ = AudioOutputStream::Instance();
-  Recorder recorder_;
-  int itemData_ = 0;
-};
-
-TEST_F(AudioOutputStreamTest, PlaysFourRampBuffersThenSilence) {
-  ExpectRampThenSilence(CaptureAfterOpen());
-}
-
-TEST_F(AudioOutputStreamTest, ReopeningRestartsTheRampAndNoneCloses) {
-  ExpectRampThenSilence(CaptureAfterOpen());
-  stream_.Close();
-  EXPECT_FALSE(stream_.IsOpen());
-  ExpectRampThenSilence(CaptureAfterOpen());
-  ExpectRampThenSilence(CaptureAfterOpen());  // open while open
-  EXPECT_FALSE(stream_.Open(0));
-  EXPECT_FALSE(stream_.IsOpen());
-  stream_.Close();
-  EXPECT_FALSE(stream_.Open(100000));  // no such device
-  EXPECT_FALSE(stream_.IsOpen());
+  ASSERT_GT(device, 0) << "the recorder is not listed";
+  ExpectRampThenSilence(recorder.Capture(stream, device));
+  ExpectRampThenSilence(recorder.Capture(stream, device));  // open while open
+  stream.Close();
+  EXPECT_FALSE(stream.IsOpen());
+  ExpectRampThenSilence(recorder.Capture(stream, device));
+  EXPECT_FALSE(stream.Open(0));  // "None"
+  EXPECT_FALSE(stream.IsOpen());
+  stream.Close();
+  EXPECT_FALSE(stream.Open(100000));
 }
 
 }  // namespace
