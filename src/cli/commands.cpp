@@ -98,9 +98,7 @@ bool ApplyCategories(const Options& options, Drop& drop, std::ostream& err) {
     for (Instrument* instrument : drop.rows) {
       if (!SameName(*instrument, name)) continue;
       found = true;
-      instrument->category = *code;
-      if (instrument->source->section != nullptr)
-        FindOrCreateEntry(*instrument->source->section, instrument->importedName).category = *code;
+      SetInstrumentCategory(*instrument, *code);
     }
     if (!found) {
       err << kProgram << "--category: no instrument named '" << name << "'\n";

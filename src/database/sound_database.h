@@ -20,6 +20,9 @@ struct DatabaseEntry {
   std::uint32_t category = 0;  // CategoryCode: first letter in bits 8..15, second in 0..7
   std::int32_t number = 0;     // carried through unchanged
   std::string text;            // free text, carried through unchanged; empty when none
+  // Set when this run gave the entry its category: saving keeps such a category over the one
+  // in the file, and takes every other value from the file.
+  bool changed = false;
 };
 
 struct DatabaseSection {
@@ -56,13 +59,26 @@ void ParseSoundDatabase(SoundDatabase& database, std::span<const std::byte> byte
 // is kept on its line and cut where the line would grow too long to be read.
 std::string FormatSoundDatabase(const SoundDatabase& database);
 
-// Loads the file at `path` into `database`. False (database unchanged) when the file cannot be
-// opened or is empty.
-bool LoadSoundDatabase(SoundDatabase& database, const std::filesystem::path& path);
+// Takes what a database file holds into `database`: every section and entry of the file is
+// added, and every entry not marked `changed` takes the file's category, number and text. An
+// entry marked `changed` keeps its category and takes the file's number and text.
+void MergeSoundDatabase(SoundDatabase& database, std::span<const std::byte> fileBytes);
 
-// Writes the whole database to `path`, replacing the old file only after a complete write.
-// False when the file cannot be written; the old file then stays as it was.
-bool SaveSoundDatabase(const SoundDatabase& database, const std::filesystem::path& path);
+enum class DatabaseLoad {
+  kRead,        // the file was read (an empty file holds an empty database)
+  kAbsent,      // there is no file yet
+  kUnreadable,  // something is there that cannot be read; it will not be saved over
+};
+
+// Loads the file at `path` into `database`; it is left unchanged unless the file was read.
+DatabaseLoad LoadSoundDatabase(SoundDatabase& database, const std::filesystem::path& path);
+
+// Saves the database without losing what another program saved to the same file meanwhile:
+// under a lock on the file's folder it reads the file again, merges it into `database`
+// (MergeSoundDatabase), and replaces the file with the result only after a complete write; then
+// no entry is marked `changed` any more. False, with the file as it was, when the file exists
+// but cannot be read, or when the new file cannot be written.
+bool SaveSoundDatabase(SoundDatabase& database, const std::filesystem::path& path);
 
 // Where the programs keep the database: `programFolder`/"tolvane-sound-converter.INI" (the GUI
 // program's path with its extension replaced by "INI"); when that folder is not writable, the

@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "base/atomic_file.h"
-#include "base/mapped_file.h"
 #include "base/paths.h"
+#include "base/whole_file.h"
 #include "database/sound_database.h"
 
 namespace tolvane {
@@ -17,6 +17,8 @@ namespace {
 // Longer lines are skipped whole when read.
 constexpr std::size_t kLongestLine = 1022;
 constexpr std::string_view kProgramName = "tolvane-sound-converter";
+// A file this large is not a database this program wrote; it is left alone.
+constexpr std::size_t kLargestFile = std::size_t{64} << 20;
 
 // Any byte below 0x20 ends a line, so TAB, CR and LF alike split lines.
 constexpr bool IsLineBreak(char c) {
@@ -149,14 +151,35 @@ std::string FormatSoundDatabase(const SoundDatabase& database) {
   return out;
 }
 
-bool LoadSoundDatabase(SoundDatabase& database, const std::filesystem::path& path) {
-  const auto file = MappedFile::Open(path);
-  if (!file || file->size() == 0) return false;
-  ParseSoundDatabase(database, file->bytes());
-  return true;
+void MergeSoundDatabase(SoundDatabase& database, std::span<const std::byte> fileBytes) {
+  SoundDatabase file;
+  ParseSoundDatabase(file, fileBytes);
+  for (const auto& fileSection : file.sections) {
+    DatabaseSection& section = FindOrCreateSection(database, fileSection->name);
+    for (const auto& fileEntry : fileSection->entries) {
+      DatabaseEntry& entry = FindOrCreateEntry(section, fileEntry->name);
+      if (!entry.changed) entry.category = fileEntry->category;
+      entry.number = fileEntry->number;
+      entry.text = fileEntry->text;
+    }
+  }
 }
 
-bool SaveSoundDatabase(const SoundDatabase& database, const std::filesystem::path& path) {
+DatabaseLoad LoadSoundDatabase(SoundDatabase& database, const std::filesystem::path& path) {
+  const WholeFile file = ReadWholeFile(path, kLargestFile);
+  switch (file.state) {
+    case FileState::kAbsent:
+      return DatabaseLoad::kAbsent;
+    case FileState::kUnreadable:
+      return DatabaseLoad::kUnreadable;
+    case FileState::kRead:
+      break;
+  }
+  ParseSoundDatabase(database, file.bytes);
+  return DatabaseLoad::kRead;
+}
+
+bool SaveSoundDatabase(SoundDatabase& database, const std::filesystem::path& path) {
   const auto folder = path.parent_path();
   if (!folder.empty()) {
     // The fallback folder under the user's data folder may not exist yet; a failure here shows
@@ -164,7 +187,16 @@ bool SaveSoundDatabase(const SoundDatabase& database, const std::filesystem::pat
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
   }
-  return WriteFileAtomically(path, FormatSoundDatabase(database));
+  // The window program and the command-line tool share the file; each keeps what the other
+  // remembered since it read the file.
+  const FolderLock lock(folder.empty() ? std::filesystem::path(".") : folder);
+  const WholeFile file = ReadWholeFile(path, kLargestFile);
+  if (file.state == FileState::kUnreadable) return false;
+  if (file.state == FileState::kRead) MergeSoundDatabase(database, file.bytes);
+  if (!WriteFileAtomically(path, FormatSoundDatabase(database))) return false;
+  for (const auto& section : database.sections)
+    for (const auto& entry : section->entries) entry->changed = false;
+  return true;
 }
 
 std::filesystem::path SoundDatabasePath(const std::filesystem::path& programFolder) {

@@ -183,6 +183,14 @@ std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view im
   return instrument;
 }
 
+void SetInstrumentCategory(Instrument& instrument, std::uint32_t category) {
+  instrument.category = category;
+  if (instrument.source == nullptr || instrument.source->section == nullptr) return;
+  DatabaseEntry& entry = FindOrCreateEntry(*instrument.source->section, instrument.importedName);
+  entry.category = category;
+  entry.changed = true;
+}
+
 Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
   if (request.bitsPerSample != 16 || (request.channels != 1 && request.channels != 2))
     return nullptr;

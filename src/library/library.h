@@ -117,6 +117,11 @@ std::string BaseNameOf(std::string_view path);
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 
+// The user's choice of category: the instrument takes it, and so does its entry in the source's
+// database section (keyed by its imported name, created if missing), marked as changed in this
+// run so that saving the database keeps it.
+void SetInstrumentCategory(Instrument& instrument, std::uint32_t category);
+
 // The sample a zone of `instrument` is to play: an equal sample of the source (same name,
 // origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one.
 // Joins the sample and the instrument into one group, merging groups as needed. Returns nullptr

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/paths.h"
@@ -375,10 +378,10 @@ class SoundDatabaseFiles : public ::testing::Test {
 
 TEST_F(SoundDatabaseFiles, SaveThenLoad) {
   const auto path = folder_ / "tolvane-sound-converter.INI";
-  const SoundDatabase saved = Sample();
+  SoundDatabase saved = Sample();
   ASSERT_TRUE(SaveSoundDatabase(saved, path));
   SoundDatabase loaded;
-  ASSERT_TRUE(LoadSoundDatabase(loaded, path));
+  ASSERT_EQ(LoadSoundDatabase(loaded, path), DatabaseLoad::kRead);
   EXPECT_EQ(Describe(loaded), Describe(saved));
   // Saving again replaces the file rather than adding to it.
   ASSERT_TRUE(SaveSoundDatabase(loaded, path));
@@ -386,29 +389,116 @@ TEST_F(SoundDatabaseFiles, SaveThenLoad) {
   EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 
-TEST_F(SoundDatabaseFiles, MissingEmptyOrFolderDoesNotLoad) {
-  SoundDatabase database = Sample();
-  const std::string before = Describe(database);
-  EXPECT_FALSE(LoadSoundDatabase(database, folder_ / "missing.INI"));
+// What is at the path decides the outcome; only a read file changes the database, and only a
+// file that is absent or was read can be saved over.
+TEST_F(SoundDatabaseFiles, LoadTellsAbsentFromUnreadable) {
   WriteAll(folder_ / "empty.INI", "");
-  EXPECT_FALSE(LoadSoundDatabase(database, folder_ / "empty.INI"));
-  EXPECT_FALSE(LoadSoundDatabase(database, folder_.path()));
-  EXPECT_EQ(Describe(database), before);
-  // A file of separators only is read, and adds nothing.
   WriteAll(folder_ / "blank.INI", "\r\n\r\n");
-  EXPECT_TRUE(LoadSoundDatabase(database, folder_ / "blank.INI"));
-  EXPECT_EQ(Describe(database), before);
+  WriteAll(folder_ / "plain", "not a folder");
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.INI").c_str(), 0600), 0);
+  WriteAll(folder_ / "locked.INI", "[Kept]\r\nKick=1;KT;\r\n");
+  ASSERT_EQ(::chmod((folder_ / "locked.INI").c_str(), 0), 0);
+  struct Case {
+    std::filesystem::path path;
+    DatabaseLoad expected;
+  };
+  std::vector<Case> cases = {
+      {folder_ / "missing.INI", DatabaseLoad::kAbsent},
+      {folder_ / "plain" / "db.INI", DatabaseLoad::kAbsent},
+      {folder_ / "empty.INI", DatabaseLoad::kRead},
+      {folder_ / "blank.INI", DatabaseLoad::kRead},
+      {folder_.path(), DatabaseLoad::kUnreadable},
+      {folder_ / "pipe.INI", DatabaseLoad::kUnreadable},
+  };
+  // Permissions do not keep root out.
+  if (::geteuid() != 0) cases.push_back({folder_ / "locked.INI", DatabaseLoad::kUnreadable});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.string());
+    SoundDatabase database = Sample();
+    const std::string before = Describe(database);
+    EXPECT_EQ(LoadSoundDatabase(database, c.path), c.expected);
+    EXPECT_EQ(Describe(database), before);
+    if (c.expected != DatabaseLoad::kUnreadable) continue;
+    // Something that could not be read is never replaced by what the program holds.
+    EXPECT_FALSE(SaveSoundDatabase(database, c.path));
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(folder_ / "pipe.INI"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder_.path()));
+  ::chmod((folder_ / "locked.INI").c_str(), 0600);
+  EXPECT_EQ(ReadAll(folder_ / "locked.INI"), "[Kept]\r\nKick=1;KT;\r\n");
+}
+
+// Two programs share the file: each save keeps what the other saved since, and only the
+// categories a program changed itself win over the file.
+TEST_F(SoundDatabaseFiles, SavesMergeWithTheFile) {
+  const auto path = folder_ / "db.INI";
+  WriteAll(path, "[Drums]\r\nKick=3;KT;first\r\nSnare=0;SE;\r\n");
+  SoundDatabase window, tool;
+  ASSERT_EQ(LoadSoundDatabase(window, path), DatabaseLoad::kRead);
+  ASSERT_EQ(LoadSoundDatabase(tool, path), DatabaseLoad::kRead);
+
+  DatabaseEntry& kick = FindOrCreateEntry(FindOrCreateSection(window, "Drums"), "Kick");
+  kick.category = Code('K', 'C');
+  kick.changed = true;
+  FindOrCreateSection(window, "Pads");  // a file dropped in this run
+  ASSERT_TRUE(SaveSoundDatabase(window, path));
+  EXPECT_FALSE(kick.changed);
+
+  DatabaseEntry& snare = FindOrCreateEntry(FindOrCreateSection(tool, "drums"), "SNARE");
+  snare.category = Code('S', 'H');
+  snare.changed = true;
+  ASSERT_TRUE(SaveSoundDatabase(tool, path));
+  EXPECT_EQ(ReadAll(path), "[Drums]\r\nKick=3;KC;first\r\nSnare=0;SH;\r\n[Pads]\r\n");
+  // The tool now holds what the window saved.
+  EXPECT_EQ(FindEntry(*tool.sections[0], "Kick")->category, Code('K', 'C'));
+
+  // A category saved earlier is not forced again: the window's next save keeps the tool's.
+  FindOrCreateEntry(FindOrCreateSection(tool, "Drums"), "Kick").category = Code('K', 'E');
+  FindOrCreateEntry(FindOrCreateSection(tool, "Drums"), "Kick").changed = true;
+  ASSERT_TRUE(SaveSoundDatabase(tool, path));
+  ASSERT_TRUE(SaveSoundDatabase(window, path));
+  EXPECT_EQ(kick.category, Code('K', 'E'));
+  EXPECT_EQ(ReadAll(path), "[Drums]\r\nKick=3;KE;first\r\nSnare=0;SH;\r\n[Pads]\r\n");
+}
+
+// Saves that run at the same time are taken in turn, so none loses another's entry.
+TEST_F(SoundDatabaseFiles, ConcurrentSavesKeepEveryEntry) {
+  const auto path = folder_ / "db.INI";
+  constexpr int kWriters = 8;
+  std::vector<std::thread> writers;
+  std::atomic<int> failures = 0;
+  for (int i = 0; i < kWriters; ++i) {
+    writers.emplace_back([&, i] {
+      for (int round = 0; round < 5; ++round) {
+        SoundDatabase database;
+        DatabaseEntry& entry = FindOrCreateEntry(FindOrCreateSection(database, "S"),
+                                                 "E" + std::to_string(i * 10 + round));
+        entry.category = Code('K', 'T');
+        entry.changed = true;
+        if (!SaveSoundDatabase(database, path)) ++failures;
+      }
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  EXPECT_EQ(failures, 0);
+  SoundDatabase loaded;
+  ASSERT_EQ(LoadSoundDatabase(loaded, path), DatabaseLoad::kRead);
+  ASSERT_EQ(loaded.sections.size(), 1u);
+  EXPECT_EQ(loaded.sections[0]->entries.size(), std::size_t{kWriters * 5});
 }
 
 TEST_F(SoundDatabaseFiles, SaveIntoMissingFolderCreatesIt) {
   const auto path = folder_ / "Tolvane" / "tolvane-sound-converter.INI";
-  ASSERT_TRUE(SaveSoundDatabase(Sample(), path));
+  SoundDatabase database = Sample();
+  ASSERT_TRUE(SaveSoundDatabase(database, path));
   EXPECT_EQ(ReadAll(path), FormatSoundDatabase(Sample()));
 }
 
 TEST_F(SoundDatabaseFiles, SaveBelowAFileFails) {
   WriteAll(folder_ / "plain", "not a folder");
-  EXPECT_FALSE(SaveSoundDatabase(Sample(), folder_ / "plain" / "db.INI"));
+  SoundDatabase database = Sample();
+  EXPECT_FALSE(SaveSoundDatabase(database, folder_ / "plain" / "db.INI"));
   EXPECT_EQ(ReadAll(folder_ / "plain"), "not a folder");
   EXPECT_EQ(folder_.EntryCount(), 1u);
 }
@@ -438,7 +528,7 @@ TEST_F(SoundDatabaseFiles, FailedWriteKeepsOldFile) {
   EXPECT_EQ(ReadAll(path), old);
   EXPECT_EQ(folder_.EntryCount(), 1u);
   SoundDatabase loaded;
-  ASSERT_TRUE(LoadSoundDatabase(loaded, path));
+  ASSERT_EQ(LoadSoundDatabase(loaded, path), DatabaseLoad::kRead);
   EXPECT_EQ(FindEntry(*loaded.sections[0], "Kick")->text, "kept");
 }
 
@@ -470,9 +560,10 @@ TEST_F(SoundDatabaseFiles, PathInUserDataFolderOtherwise) {
   // A folder that does not exist cannot take a new file, even for root.
   const auto path = SoundDatabasePath(folder_ / "missing");
   EXPECT_EQ(path, folder_ / "data" / "Tolvane" / "tolvane-sound-converter.INI");
-  ASSERT_TRUE(SaveSoundDatabase(Sample(), path));
+  SoundDatabase database = Sample();
+  ASSERT_TRUE(SaveSoundDatabase(database, path));
   SoundDatabase loaded;
-  EXPECT_TRUE(LoadSoundDatabase(loaded, path));
+  EXPECT_EQ(LoadSoundDatabase(loaded, path), DatabaseLoad::kRead);
   EXPECT_EQ(Describe(loaded), Describe(Sample()));
 }
 

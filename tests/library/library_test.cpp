@@ -91,6 +91,17 @@ TEST_F(LibraryTest, CreateInstrumentShortensNamesAndTakesRememberedCategory) {
   auto fresh = CreateInstrument(source, "Electric Guitar Clean Long Name", "x", 1);
   EXPECT_EQ(fresh->category, 0x4040u);
   EXPECT_EQ(fresh->importedName, "ElectricGuitarCleanLongNm");
+
+  // The user's choice goes into the instrument and its remembered entry, marked for saving; the
+  // next instrument of that name takes it.
+  SetInstrumentCategory(*fresh, 0x7840);
+  EXPECT_EQ(fresh->category, 0x7840u);
+  const DatabaseEntry* entry = FindEntry(section, "ElectricGuitarCleanLongNm");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->category, 0x7840u);
+  EXPECT_TRUE(entry->changed);
+  EXPECT_FALSE(FindEntry(section, "Kick Drum")->changed);
+  EXPECT_EQ(CreateInstrument(source, "Electric Guitar Clean Long Name", "y", 2)->category, 0x7840u);
 }
 
 TEST_F(LibraryTest, EqualSampleIsReusedUnchanged) {

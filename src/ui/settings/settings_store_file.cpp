@@ -2,12 +2,6 @@
 // user's in the user's configuration folder, the machine's in the system's (never written).
 #ifndef _WIN32
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +15,7 @@
 
 #include "base/atomic_file.h"
 #include "base/paths.h"
+#include "base/whole_file.h"
 #include "ui/settings/registry_text.h"
 #include "ui/settings/settings_store.h"
 
@@ -66,53 +61,17 @@ std::string KeyName(const SettingsKey& key) {
   return name;
 }
 
-enum class StoreState {
-  kAbsent,      // no file yet
-  kRead,        // `document` holds the file
-  kUnreadable,  // a file that cannot be read; it must not be replaced by what we could not see
-};
-
+// A store file: what is in it, and whether it could be read at all. An unreadable one must not
+// be replaced by what the program could not see.
 struct Store {
-  StoreState state = StoreState::kAbsent;
+  FileState state = FileState::kAbsent;
   RegistryDocument document;
 };
 
-// Plain reads rather than a mapping: a file cut short by an editor while we read it must not
-// bring the program down.
 Store ReadStore(const std::filesystem::path& path) {
-  Store store;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    // ENOTDIR: a file stands where a folder should be, so there can be no store either.
-    const bool absent = errno == ENOENT || errno == ENOTDIR;
-    store.state = absent ? StoreState::kAbsent : StoreState::kUnreadable;
-    return store;
-  }
-  store.state = StoreState::kUnreadable;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::uint64_t>(info.st_size) > kLargestStore) {
-    ::close(fd);
-    return store;
-  }
-  std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size) + 1);
-  std::size_t size = 0;
-  while (size < bytes.size()) {
-    const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return store;
-    }
-    size += static_cast<std::size_t>(got);
-    // Grown since fstat: read on, within the limit.
-    if (size == bytes.size() && bytes.size() <= kLargestStore) bytes.resize(kLargestStore + 1);
-  }
-  ::close(fd);
-  if (size > kLargestStore) return store;
-  store.state = StoreState::kRead;
-  store.document = ParseRegistryText(std::span(bytes.data(), size));
+  const WholeFile file = ReadWholeFile(path, kLargestStore);
+  Store store{file.state, {}};
+  if (file.state == FileState::kRead) store.document = ParseRegistryText(file.bytes);
   return store;
 }
 
@@ -127,25 +86,6 @@ bool SaveStore(const std::filesystem::path& path, const RegistryDocument& docume
   }
   return WriteFileAtomically(target, FormatRegistryText(document));
 }
-
-// Serialises the read-change-write of programs sharing the user's store, so that one's value is
-// not lost to another's write. Without a folder to lock, accesses go on unserialised.
-class StoreLock {
- public:
-  explicit StoreLock(const std::filesystem::path& folder)
-      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  StoreLock(const StoreLock&) = delete;
-  StoreLock& operator=(const StoreLock&) = delete;
-  ~StoreLock() {
-    if (fd_ >= 0) ::close(fd_);  // releases the lock
-  }
-
- private:
-  int fd_;
-};
 
 // One access to the current user's store: the folder locked, the file read, the key opened.
 class UserAccess {
@@ -163,7 +103,7 @@ class UserAccess {
   Opened Open(const SettingsKey& settingsKey, bool saveNewKey) {
     const std::string name = KeyName(settingsKey);
     if (path_.empty() || !FitsOnRegistryLine(name)) return {};
-    if (store_.state == StoreState::kUnreadable) return {true, nullptr};
+    if (store_.state == FileState::kUnreadable) return {true, nullptr};
     if (RegistryKey* const key = FindRegistryKey(store_.document, name)) return {true, key};
     RegistryKey& added = FindOrAddRegistryKey(store_.document, name);
     if (saveNewKey && !Save()) return {};
@@ -171,8 +111,8 @@ class UserAccess {
   }
 
   bool Save() {
-    if (store_.state == StoreState::kUnreadable || !SaveStore(path_, store_.document)) return false;
-    store_.state = StoreState::kRead;
+    if (store_.state == FileState::kUnreadable || !SaveStore(path_, store_.document)) return false;
+    store_.state = FileState::kRead;
     return true;
   }
 
@@ -185,7 +125,7 @@ class UserAccess {
   }
 
   std::filesystem::path path_;
-  StoreLock lock_;
+  FolderLock lock_;
   Store store_;
 };
 
@@ -206,8 +146,8 @@ std::optional<StoredSetting> ToStoredSetting(const RegistryEntry* entry) {
 
 // A machine key that is not there cannot be opened: that root is never created.
 const RegistryKey* FindMachineKey(const Store& machine, const SettingsKey& key) {
-  return machine.state == StoreState::kRead ? FindRegistryKey(machine.document, KeyName(key))
-                                            : nullptr;
+  return machine.state == FileState::kRead ? FindRegistryKey(machine.document, KeyName(key))
+                                           : nullptr;
 }
 
 }  // namespace
