@@ -69,7 +69,8 @@ void ExpectRampThenSilence(const std::vector<float>& capture) {
                      2;
   ASSERT_GE(capture.size(), 2 * (start + std::size_t{12} * 1024)) << "the capture is too short";
   std::vector<float> expected(2 * std::size_t{12} * 1024, 0.0f);
-  for (std::size_t n = 0; n < 4 * 2048; ++n) expected[n] = static_cast<float>(n % 2048) / 32768;
+  for (std::size_t n = 0; n < std::size_t{4} * 2048; ++n)
+    expected[n] = static_cast<float>(n % 2048) / 32768;
   const auto played = capture.begin() + static_cast<std::ptrdiff_t>(2 * start);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played));
   EXPECT_TRUE(std::all_of(played + static_cast<std::ptrdiff_t>(expected.size()), capture.end(),
