@@ -93,7 +93,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
       if (v == nullptr || v->empty()) return fail("--database needs a FILE");
       options.database = *v;
     } else {
-      return fail("unknown option '" + a + "' for " + command + " (try --help)");
+      std::string message = "unknown option '";
+      message.append(a).append("' for ").append(command).append(" (try --help)");
+      return fail(std::move(message));
     }
   }
   if (command == "export" && !haveTarget)

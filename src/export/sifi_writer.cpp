@@ -221,7 +221,7 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
     for (const Sample* sample : samples) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
       if (!EmitValues(std::span(sample->data).first(values), buffer, flush, pass)) return false;
-      out.Zeros(kSilentFrames * BytesPerFrame(*sample));
+      out.Zeros(std::size_t{kSilentFrames} * BytesPerFrame(*sample));
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)
       ChunkHeader{kTagSiDp, kSiDpChunkSize, kVersion}.Write(out);
