@@ -119,14 +119,10 @@ class ByteWriter {
 
   std::size_t size() const { return out_.size(); }
   void U8(std::uint8_t v) { out_.push_back(static_cast<std::byte>(v)); }
-  // Byte by byte: GCC 12 at -O3 takes a small range insert for an overflow that cannot happen.
-  void U16(std::uint16_t v) {
-    out_.push_back(static_cast<std::byte>(v & 0xFF));
-    out_.push_back(static_cast<std::byte>(v >> 8));
-  }
-  void U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::byte>((v >> (8 * i)) & 0xFF));
-  }
+  // Grown first, then stored in place: GCC 12 at -O2 and above misjudges a small range insert
+  // from a local array once inlined, and reports a write past its end.
+  void U16(std::uint16_t v) { StoreU16(Grow(2), v); }
+  void U32(std::uint32_t v) { StoreU32(Grow(4), v); }
   void Bytes(std::span<const std::byte> bytes) {
     out_.insert(out_.end(), bytes.begin(), bytes.end());
   }
@@ -139,6 +135,13 @@ class ByteWriter {
   void PatchU32(std::size_t offset, std::uint32_t v) { StoreU32(out_.data() + offset, v); }
 
  private:
+  // Appends `count` zero bytes and returns where they start.
+  std::byte* Grow(std::size_t count) {
+    const std::size_t at = out_.size();
+    out_.resize(at + count);
+    return out_.data() + at;
+  }
+
   std::vector<std::byte>& out_;
 };
 

@@ -95,7 +95,9 @@ class ArgumentParser {
       if (v == nullptr || v->empty()) return "--database needs a FILE";
       options_.database = *v;
     } else {
-      return "unknown option '" + a + "' for " + command_ + " (try --help)";
+      std::string message = "unknown option '";
+      message.append(a).append("' for ").append(command_).append(" (try --help)");
+      return message;
     }
     return {};
   }

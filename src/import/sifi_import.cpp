@@ -42,7 +42,7 @@ Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t
   request.loopStart = entry.loopStart / record.bytesPerFrame;
   request.loopEnd = entry.loopEnd / record.bytesPerFrame;
   request.rootKey = entry.rootKey;
-  request.pitchCorrection = entry.pitchCorrection;  // NOLINT(bugprone-signed-char-misuse): cents
+  request.pitchCorrection = entry.pitchCorrection;
   Sample* const sample = AddSample(instrument, request);
   if (sample == nullptr) drops.Drop("zone", kSampleRefused);
   return sample;

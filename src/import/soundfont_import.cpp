@@ -38,7 +38,7 @@ constexpr std::string_view kSampleRefused = "sample the library cannot hold";
 
 // The kernel maps pages around a touched one (up to 64 KiB) when it faults one in; releasing
 // that much around a copied sample keeps those neighbours from staying resident as well.
-constexpr std::size_t kReleaseMargin = 64 * 1024;
+constexpr std::size_t kReleaseMargin = std::size_t{64} * 1024;
 
 ChunkTable TableForList(std::uint32_t listType) {
   if (listType == FourCC("INFO")) return kInfoChunkTable;
