@@ -23,6 +23,9 @@ inline std::uint32_t LoadU32(const std::byte* p) {
          (std::to_integer<std::uint32_t>(p[2]) << 16) |
          (std::to_integer<std::uint32_t>(p[3]) << 24);
 }
+inline std::uint64_t LoadU64(const std::byte* p) {
+  return LoadU32(p) | (std::uint64_t{LoadU32(p + 4)} << 32);
+}
 inline void StoreU16(std::byte* p, std::uint16_t v) {
   p[0] = static_cast<std::byte>(v & 0xFF);
   p[1] = static_cast<std::byte>(v >> 8);
