@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
@@ -79,6 +80,21 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
   return nullptr;
 }
 
+// The template's widths were made for a narrower font than most; a text that would be clipped at
+// the dialog font gets a slightly smaller font instead, so that the layout stays as designed.
+void FitText(QWidget* widget, ControlKind kind, const QString& text, int width) {
+  if (text.isEmpty() || (kind != ControlKind::kLabel && kind != ControlKind::kButton)) return;
+  int room = width;
+  if (kind == ControlKind::kButton)
+    room -= 2 * (widget->style()->pixelMetric(QStyle::PM_ButtonMargin) +
+                 widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+  QFont font = widget->font();
+  for (int step = 0; step < 6 && widget->fontMetrics().horizontalAdvance(text) > room; ++step) {
+    font.setPointSizeF(font.pointSizeF() * 0.94);
+    widget->setFont(font);
+  }
+}
+
 }  // namespace
 
 MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
@@ -121,6 +137,8 @@ void MainDialog::CreateControls() {
     // A combo box's template height is that of its list; the box itself is one line high.
     if (control.kind == ControlKind::kComboBox) rect.setHeight(widget->sizeHint().height());
     widget->setGeometry(rect);
+    if (control.text != nullptr)
+      FitText(widget, control.kind, QString::fromLatin1(control.text), rect.width());
     placed_.push_back({widget, rect, control.rule});
     if (control.id != kNoId) controls_[control.id] = widget;
     if ((widget->focusPolicy() & Qt::TabFocus) != 0) {
@@ -192,6 +210,11 @@ void MainDialog::SetUpColumns() {
   list_->setAcceptDrops(false);
   list_->viewport()->setAcceptDrops(false);
   list_->verticalHeader()->hide();
+  // Rows as high as a line of text with its check box, all alike, so that no row is measured.
+  const int checkBox = list_->style()->pixelMetric(QStyle::PM_IndicatorHeight);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(std::max(list_->fontMetrics().height(), checkBox) +
+                                                 4);
   QHeaderView* header = list_->horizontalHeader();
   header->setSortIndicatorShown(false);
   header->setSectionsClickable(true);
