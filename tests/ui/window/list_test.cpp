@@ -17,9 +17,9 @@ namespace tolvane {
 namespace {
 
 // Adds an instrument whose group holds one sample per entry of `samples` (name, frames).
-Instrument& AddTestInstrument(Library& library, Source& source, const std::string& name,
-                              std::uint32_t soundId,
-                              std::vector<std::pair<std::string, std::uint32_t>> samples = {}) {
+Instrument& AddTestInstrument(
+    Library& library, Source& source, const std::string& name, std::uint32_t soundId,
+    const std::vector<std::pair<std::string, std::uint32_t>>& samples = {}) {
   auto instrument = CreateInstrument(source, name, name, soundId);
   for (const auto& [sampleName, frames] : samples) {
     static const std::vector<std::byte> data(1 << 20);

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   QImage previous;
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < seconds * 1000) {
+  while (clock.elapsed() < qint64{seconds} * 1000) {
     const QImage shot = screen->grabWindow(0).toImage();
     if (ShowsSomething(shot) && shot == previous) return shot.save(argv[1]) ? 0 : 1;
     previous = shot;
