@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/none_devices.h"
 #include "database/sound_database.h"
 #include "import/import_file.h"
 #include "library/library.h"
 #include "ui/window/main_dialog.h"
-#include "ui/window/none_devices.h"
 
 namespace {
 

@@ -14,6 +14,8 @@ const QColor kIdleGrey(0xC0, 0xC0, 0xC0);
 OplEmuLed::OplEmuLed(QWidget* parent) : QWidget(parent), idle_(kIdleGrey), current_(kIdleGrey) {
   setObjectName(QStringLiteral("OplEmuLed"));
   timer_.setSingleShot(true);
+  // A coarse timer may end a flash up to 5% early.
+  timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] {
     flashing_ = false;
     Show(idle_, 0);

@@ -4,15 +4,15 @@
 #include <QApplication>
 
 #include "database/sound_database.h"
-#include "ui/window/none_devices.h"
+#include "devices/audio_output_stream.h"
+#include "devices/midi_input_monitor.h"
 #include "ui/window/program.h"
 #include "ui/window/program_icon.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setWindowIcon(tolvane::ProgramIcon());
-  tolvane::NoMidiInput midi;
-  tolvane::NoAudioOutput audio;
-  return tolvane::RunWindowProgram(QApplication::arguments().mid(1), midi, audio,
-                                   tolvane::DefaultSoundDatabasePath());
+  return tolvane::RunWindowProgram(
+      QApplication::arguments().mid(1), tolvane::MidiInputMonitor::Instance(),
+      tolvane::AudioOutputStream::Instance(), tolvane::DefaultSoundDatabasePath());
 }

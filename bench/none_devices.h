@@ -1,5 +1,5 @@
 #pragma once
-// Ports for a build without MIDI and audio support: each selector offers "None" only.
+// Ports that offer "None" only: the benchmark measures the window, not the sound systems.
 
 #include "devices/port_device.h"
 

@@ -1,0 +1,31 @@
+#pragma once
+// Which of the machine's sound systems the device layer talks to. The MIDI input monitor and the
+// audio output stream ask here before they create a client, so that a machine without a sound
+// system stays quiet: the libraries underneath print to stderr when a system is missing.
+
+#include <memory>
+
+namespace tolvane {
+
+// MIDI input: the ALSA sequencer, else a JACK server.
+enum class MidiSystem { kAutomatic, kAlsa, kJack };
+// Audio output: a JACK server when one runs, else PulseAudio, else ALSA.
+enum class AudioSystem { kAutomatic, kJack, kPulseAudio, kAlsa };
+
+namespace sound_systems {
+
+// Whether the ALSA sequencer device can be opened for reading and writing.
+bool AlsaSequencerPresent();
+// Whether the machine has at least one ALSA sound card.
+bool AlsaCardsPresent();
+// Whether a JACK server (the one JACK_DEFAULT_SERVER names, or the default) accepts a client.
+// Never starts a server.
+bool JackServerRunning();
+// Turns off libjack's own messages on stderr, once for the process.
+void SilenceJack();
+
+// Keeps `object` alive, never destroyed, for the rest of the process.
+void Abandon(std::shared_ptr<void> object);
+
+}  // namespace sound_systems
+}  // namespace tolvane

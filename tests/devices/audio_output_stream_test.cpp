@@ -1,0 +1,101 @@
+// The audio output stream against a real JACK server. A recorder client of the test with two
+// input ports is a device the stream can be opened on; it captures the stream from frame 0.
+#include "devices/audio_output_stream.h"
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tests/devices/jack_server.h"
+
+namespace tolvane {
+namespace {
+
+[[maybe_unused]] const auto& kServer = testing::JackServer::Get();
+
+class Recorder {
+ public:
+  static constexpr std::size_t kFrames = std::size_t{48} * 1024;
+
+  Recorder() : client_(jack_client_open("tolvane-recorder", JackNoStartServer, nullptr)) {
+    for (const char* name : {"left", "right"})
+      ports_.push_back(
+          jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+    jack_set_process_callback(client_, &Process, this);
+    jack_activate(client_);
+  }
+  ~Recorder() { jack_client_close(client_); }
+
+  // Opens the stream on `device` and returns what it played in the next kFrames frames.
+  std::vector<float> Capture(AudioOutputStream& stream, int device) {
+    recorded_ = 0;
+    armed_ = true;
+    EXPECT_TRUE(stream.Open(device));
+    for (int i = 0; i < 500 && recorded_ < kFrames; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    armed_ = false;
+    return {frames_.begin(), frames_.begin() + 2 * recorded_};
+  }
+
+ private:
+  static int Process(jack_nframes_t frames, void* self) {
+    auto* recorder = static_cast<Recorder*>(self);
+    const auto* left = static_cast<float*>(jack_port_get_buffer(recorder->ports_[0], frames));
+    const auto* right = static_cast<float*>(jack_port_get_buffer(recorder->ports_[1], frames));
+    for (jack_nframes_t i = 0; recorder->armed_ && i < frames && recorder->recorded_ < kFrames;
+         ++i) {
+      recorder->frames_[2 * recorder->recorded_] = left[i];
+      recorder->frames_[2 * recorder->recorded_++ + 1] = right[i];
+    }
+    return 0;
+  }
+
+  jack_client_t* client_;
+  std::vector<jack_port_t*> ports_;
+  std::vector<float> frames_ = std::vector<float>(2 * kFrames);
+  std::atomic<std::size_t> recorded_ = 0;
+  std::atomic<bool> armed_ = false;
+};
+
+// Silence until the stream's frame 0, then four 1024-frame buffers whose frame i holds 2i left
+// and 2i + 1 right (int16 n arrives as n / 32768), then silence again for at least 8 buffers.
+void ExpectRampThenSilence(const std::vector<float>& capture) {
+  const auto start = static_cast<std::size_t>(std::find_if(capture.begin(), capture.end(),
+                                                           [](float v) { return v != 0; }) -
+                                              capture.begin()) /
+                     2;
+  ASSERT_GE(capture.size(), 2 * (start + std::size_t{12} * 1024)) << "the capture is too short";
+  std::vector<float> expected(2 * std::size_t{12} * 1024, 0.0f);
+  for (std::size_t n = 0; n < std::size_t{4} * 2048; ++n)
+    expected[n] = static_cast<float>(n % 2048) / 32768;
+  const auto played = capture.begin() + static_cast<std::ptrdiff_t>(2 * start);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played));
+  EXPECT_TRUE(std::all_of(played + static_cast<std::ptrdiff_t>(expected.size()), capture.end(),
+                          [](float v) { return v == 0; }));
+}
+
+TEST(AudioOutputStreamTest, EveryOpenPlaysFourRampBuffersThenSilence) {
+  AudioOutputStream& stream = AudioOutputStream::Instance();
+  stream.UseSystem(AudioSystem::kJack);
+  Recorder recorder;
+  int device = 0;
+  for (const PortEntry& entry : stream.ListPorts()) {
+    if (entry.name == "tolvane-recorder") device = entry.itemData;
+  }
+  ASSERT_GT(device, 0) << "the recorder is not listed";
+  ExpectRampThenSilence(recorder.Capture(stream, device));
+  ExpectRampThenSilence(recorder.Capture(stream, device));  // open while open
+  stream.Close();
+  EXPECT_FALSE(stream.IsOpen());
+  ExpectRampThenSilence(recorder.Capture(stream, device));
+  EXPECT_FALSE(stream.Open(0));  // "None"
+  EXPECT_FALSE(stream.IsOpen());
+  stream.Close();
+  EXPECT_FALSE(stream.Open(100000));
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,0 +1,76 @@
+#pragma once
+// A JACK server of the test binary's own (dummy driver, 44100 Hz, 1024-frame periods, no
+// realtime), named after the binary and its process: started before the first test, stopped
+// after the last, and tied to the process so that a crash or a timeout ends it too.
+
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+
+class JackServer : public ::testing::Environment {
+ public:
+  static JackServer& Get() {
+    static auto* const server = static_cast<JackServer*>(
+        ::testing::AddGlobalTestEnvironment(new JackServer(std::to_string(::getpid()))));
+    return *server;
+  }
+
+  void SetUp() override {
+    // Without this libjack tries to start a server of its own when none runs.
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+    ASSERT_TRUE(Start()) << "jackd did not start";
+  }
+  void TearDown() override { Stop(); }
+
+  // Waits until the server takes clients.
+  bool Start() {
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {  // only async-signal-safe calls until exec
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) ::_exit(1);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+      ::execlp("jackd", "jackd", "-n", name_.c_str(), "-r", "-d", "dummy", "-r", "44100", "-p",
+               "1024", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int attempt = 0; pid_ > 0 && attempt < 200; ++attempt) {
+      if (jack_client_t* client = jack_client_open("tolvane-ready", JackNoStartServer, nullptr)) {
+        jack_client_close(client);
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
+    return false;
+  }
+  // Ends the server and waits for it; clients should be closed first.
+  void Stop() {
+    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  explicit JackServer(const std::string& pid) : name_("tolvane-devices-tests-" + pid) {}
+  std::string name_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace tolvane::testing

@@ -1,0 +1,75 @@
+// With no server to reach, both lists hold only "None", nothing opens and nothing is printed. A
+// server that ends under an open port and stream leaves them closed and the layer usable: once
+// other clients were opened, touching a client of the dead server crashes.
+#include <RtMidi.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "devices/audio_output_stream.h"
+#include "devices/midi_input_monitor.h"
+#include "tests/devices/jack_server.h"
+
+namespace tolvane {
+namespace {
+
+std::shared_ptr<RtMidiOut> Sender() {
+  auto sender = std::make_shared<RtMidiOut>(RtMidi::UNIX_JACK, "tolvane-sender");
+  sender->openVirtualPort("out");
+  return sender;
+}
+
+// Opens the first entry after "None".
+bool OpenFirst(PortDevice& device) {
+  const std::vector<PortEntry> entries = device.ListPorts();
+  return entries.size() > 1 && device.Open(entries[1].itemData);
+}
+
+void ExpectOnlyNoneQuietly(PortDevice& device) {
+  ::testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(device.ListPorts().size(), 1U);
+  EXPECT_FALSE(device.Open(1));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr(),
+            "");
+}
+
+TEST(ServerLossTest, PortAndStreamOfADeadServerEndClosedAndTheLayerWorksOn) {
+  MidiInputMonitor& monitor = MidiInputMonitor::Instance();
+  AudioOutputStream& stream = AudioOutputStream::Instance();
+  monitor.UseSystem(MidiSystem::kJack);
+  stream.UseSystem(AudioSystem::kJack);
+  sound_systems::Abandon(Sender());  // the test's own client of the dead server is let be too
+  ASSERT_TRUE(OpenFirst(monitor));
+  ASSERT_TRUE(OpenFirst(stream));
+
+  testing::JackServer::Get().Stop();
+  for (int i = 0; i < 300 && (stream.IsOpen() || monitor.IsOpen()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(stream.IsOpen());
+  EXPECT_FALSE(monitor.IsOpen());
+  ExpectOnlyNoneQuietly(monitor);  // lists (opens clients) before the dead ones are closed
+  ExpectOnlyNoneQuietly(stream);
+  if (!std::filesystem::exists("/dev/snd") && !std::getenv("PULSE_SERVER") &&
+      !std::filesystem::exists("/run/user/" + std::to_string(::getuid()) + "/pulse")) {
+    monitor.UseSystem(MidiSystem::kAutomatic);
+    stream.UseSystem(AudioSystem::kAutomatic);
+    ExpectOnlyNoneQuietly(monitor);
+    ExpectOnlyNoneQuietly(stream);
+    monitor.UseSystem(MidiSystem::kJack);
+    stream.UseSystem(AudioSystem::kJack);
+  }
+
+  ASSERT_TRUE(testing::JackServer::Get().Start());
+  const auto sender = Sender();
+  EXPECT_TRUE(OpenFirst(monitor));
+  EXPECT_TRUE(OpenFirst(stream));
+  monitor.Close();
+  stream.Close();
+}
+
+}  // namespace
+}  // namespace tolvane
