@@ -75,41 +75,6 @@ class ListTest : public QObject {
     QCOMPARE(CollectionColour(18), 0x00FFFFu ^ 0x808080u);
   }
 
-  void statusText_data() {
-    QTest::addColumn<int>("checked");
-    QTest::addColumn<qulonglong>("bytes");
-    QTest::addColumn<int>("loaded");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("nothing checked") << 0 << 0ull << 5 << "5 Instruments loaded";
-    QTest::newRow("empty") << 0 << 0ull << 0 << "0 Instruments loaded";
-    QTest::newRow("1.5 MB") << 2 << 1572864ull << 9 << "2 Instruments selected, 1.50MB Samples";
-    QTest::newRow("truncated") << 1 << 1048575ull << 1 << "1 Instruments selected, 0.99MB Samples";
-    QTest::newRow("no samples") << 3 << 0ull << 3 << "3 Instruments selected, 0.00MB Samples";
-  }
-  void statusText() {
-    QFETCH(int, checked);
-    QFETCH(qulonglong, bytes);
-    QFETCH(int, loaded);
-    QFETCH(QString, text);
-    const CheckedSummary summary{static_cast<std::size_t>(checked), 1, bytes};
-    QCOMPARE(QString::fromStdString(StatusText(summary, static_cast<std::size_t>(loaded))), text);
-  }
-
-  // Groups shared by several checked instruments count once, in bytes and in groups.
-  void summaryCountsGroupsOnce() {
-    Library library;
-    Source& source = CreateSource(library, "/x/bank.sf2");
-    Instrument& a = AddTestInstrument(library, source, "a", 1, {{"s1", 100}});
-    Instrument& b = AddTestInstrument(library, source, "b", 2, {{"s2", 50}});
-    Instrument& c = AddTestInstrument(library, source, "c", 3);
-    const std::vector<const Instrument*> checked = {&a, &b, &a, &c};
-    const CheckedSummary summary = SummarizeChecked(library, checked);
-    QCOMPARE(summary.instruments, std::size_t{4});
-    QCOMPARE(summary.groups, std::size_t{2});
-    QCOMPARE(summary.sampleBytes, std::uint64_t{300});
-    QCOMPARE(a.group->exportMark, 1u);
-  }
-
   void infoTip() {
     Library library;
     Source& source = CreateSource(library, "/x/bank.sf2");
@@ -207,34 +172,31 @@ class ListTest : public QObject {
              QColor(Qt::black));
     QCOMPARE(model.data(model.index(row, 0), Qt::ToolTipRole).toString(),
              QStringLiteral("s (1200)"));
-    QCOMPARE(shared.group->instruments.size(), std::size_t{2});
+    // The status line counts a group shared by checked instruments once.
+    const std::vector<const Instrument*> both = {&shared,
+                                                 model.InstrumentAt(Names(model).indexOf("b"))};
+    const CheckedSummary summary = SummarizeChecked(library, both);
+    QCOMPARE(summary.groups, std::size_t{1});
+    QCOMPARE(summary.sampleBytes, std::uint64_t{1200});
+    QCOMPARE(shared.group->exportMark, 1u);
   }
 
   void itemMenu() {
     QMenu menu;
     BuildItemMenu(menu);
-    const QList<QAction*> top = menu.actions();
-    QCOMPARE(top.size(), 5);
-    QCOMPARE(top[0]->text(), QStringLiteral("Check"));
-    QCOMPARE(top[0]->data().toInt(), kCheckCommand);
-    QCOMPARE(top[1]->text(), QStringLiteral("Uncheck"));
-    QCOMPARE(top[2]->text(), QStringLiteral("Delete"));
-    QVERIFY(!top[2]->isEnabled());
-    QVERIFY(top[3]->isSeparator());
-    QCOMPARE(top[4]->text(), QStringLiteral("Category"));
-    const QList<QAction*> categories = top[4]->menu()->actions();
+    QStringList texts;
+    for (const QAction* action : menu.actions()) texts << action->text();
+    QCOMPARE(texts, (QStringList{"Check", "Uncheck", "Delete", "", "Category"}));
+    QCOMPARE(menu.actions()[0]->data().toInt(), kCheckCommand);
+    QVERIFY(!menu.actions()[2]->isEnabled() && menu.actions()[3]->isSeparator());
+    const QList<QAction*> categories = menu.actions()[4]->menu()->actions();
     QStringList names;
     for (const QAction* action : categories) names << action->text();
     QCOMPARE(names, (QStringList{"Other", "Kick", "Snare", "HiHat", "Tom", "Cymbal", "Percussion",
                                  "Drum-Loop", "Perc-Loop", "Tonal-Loop", "FX-Loop", "A-Synth",
                                  "D-Synth"}));
     QCOMPARE(categories[0]->data().toInt(), 0x4040);
-    QCOMPARE(categories[10]->data().toInt(), 'x' * 256 + '@');
-    QVERIFY(categories[10]->menu() == nullptr);
-    const QList<QAction*> kicks = categories[1]->menu()->actions();
-    QCOMPARE(kicks.size(), 18);
-    QCOMPARE(kicks[5]->text(), QStringLiteral("Techno"));
-    QCOMPARE(kicks[5]->data().toInt(), 'K' * 256 + 'C');
+    QCOMPARE(categories[1]->menu()->actions().size(), 18);
   }
 };
 
