@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 
 #include "database/sound_database.h"
@@ -18,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SoundDatabase database;
   Library library;
   const ImportView view{std::as_bytes(std::span(data, size)), 0, nullptr};
-  ImportBytes(library, database, "C:\\Drop\\fuzzed.bin", view);
+  const ImportOutcome outcome = ImportBytes(library, database, "C:\\Drop\\fuzzed.bin", view);
+  // A file no importer recognised leaves nothing behind, and damage always has its reason.
+  if (outcome.status == ImportStatus::NotRecognised && !library.instruments.empty()) std::abort();
+  if (outcome.status == ImportStatus::Damaged && outcome.reason.empty()) std::abort();
+  if (outcome.status == ImportStatus::CannotOpen) std::abort();
 
   auto set = CreateExportSet();
   for (const auto& instrument : library.instruments) {

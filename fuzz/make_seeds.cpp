@@ -61,6 +61,18 @@ Bytes SamplerChunk(std::uint32_t note, std::uint32_t loopStart, std::uint32_t lo
   return Chunk("smpl", d);
 }
 
+// A WAVE_FORMAT_EXTENSIBLE "fmt " chunk whose sub-format is `subTag`.
+Bytes ExtensibleFormat(std::uint16_t channels, std::uint16_t bits, std::uint16_t subTag) {
+  Bytes fmt = FormatChunk(channels, 44100, bits, 40, 0xFFFE);
+  std::byte* field = fmt.data() + 8;
+  StoreU16(field + 16, 22);
+  StoreU16(field + 24, subTag);
+  const std::uint8_t tail[] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                               0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  for (std::size_t i = 0; i < sizeof tail; ++i) field[28 + i] = std::byte{tail[i]};
+  return fmt;
+}
+
 std::vector<Bytes> WaveSeeds() {
   return {
       Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", Ramp(64)), SamplerChunk(57, 4, 30)}),
@@ -68,6 +80,17 @@ std::vector<Bytes> WaveSeeds() {
       Riff("WAVE", {FormatChunk(3, 48000, 24), Chunk("data", Ramp(54))}),
       Concat({Riff("WAVE", {FormatChunk(1, 8000, 8), Chunk("data", Ramp(15))}),
               List("INFO", {Chunk("INAM", Ramp(5))})}),
+      // IEEE float of 32 and 64 bits, A-law, mu-law, and the extensible forms.
+      Riff("WAVE", {FormatChunk(1, 44100, 32, 16, 3), Chunk("data", Ramp(64))}),
+      Riff("WAVE", {FormatChunk(2, 44100, 64, 16, 3), Chunk("data", Ramp(64))}),
+      Riff("WAVE", {FormatChunk(1, 8000, 8, 16, 6), Chunk("data", Ramp(33))}),
+      Riff("WAVE", {FormatChunk(2, 8000, 8, 16, 7), Chunk("data", Ramp(32))}),
+      Riff("WAVE", {ExtensibleFormat(2, 32, 3), Chunk("data", Ramp(64)),
+                    SamplerChunk(200, 0x40000000, 0x7FFFFFFF)}),
+      Riff("WAVE", {ExtensibleFormat(1, 24, 1), Chunk("data", Ramp(63))}),
+      // A compressed format, and an odd data chunk last without its pad byte.
+      Riff("WAVE", {FormatChunk(1, 44100, 0, 20, 0x55), Chunk("data", Ramp(40))}),
+      Riff("WAVE", {FormatChunk(1, 8000, 16), Chunk("data", Ramp(17), false)}),
   };
 }
 

@@ -23,6 +23,9 @@ inline std::uint32_t LoadU32(const std::byte* p) {
          (std::to_integer<std::uint32_t>(p[2]) << 16) |
          (std::to_integer<std::uint32_t>(p[3]) << 24);
 }
+inline std::uint64_t LoadU64(const std::byte* p) {
+  return LoadU32(p) | (std::uint64_t{LoadU32(p + 4)} << 32);
+}
 inline void StoreU16(std::byte* p, std::uint16_t v) {
   p[0] = static_cast<std::byte>(v & 0xFF);
   p[1] = static_cast<std::byte>(v >> 8);
@@ -116,16 +119,10 @@ class ByteWriter {
 
   std::size_t size() const { return out_.size(); }
   void U8(std::uint8_t v) { out_.push_back(static_cast<std::byte>(v)); }
-  void U16(std::uint16_t v) {
-    std::byte b[2];
-    StoreU16(b, v);
-    out_.insert(out_.end(), b, b + 2);
-  }
-  void U32(std::uint32_t v) {
-    std::byte b[4];
-    StoreU32(b, v);
-    out_.insert(out_.end(), b, b + 4);
-  }
+  // Grown first, then stored in place: GCC 12 at -O2 and above misjudges a small range insert
+  // from a local array once inlined, and reports a write past its end.
+  void U16(std::uint16_t v) { StoreU16(Grow(2), v); }
+  void U32(std::uint32_t v) { StoreU32(Grow(4), v); }
   void Bytes(std::span<const std::byte> bytes) {
     out_.insert(out_.end(), bytes.begin(), bytes.end());
   }
@@ -138,6 +135,13 @@ class ByteWriter {
   void PatchU32(std::size_t offset, std::uint32_t v) { StoreU32(out_.data() + offset, v); }
 
  private:
+  // Appends `count` zero bytes and returns where they start.
+  std::byte* Grow(std::size_t count) {
+    const std::size_t at = out_.size();
+    out_.resize(at + count);
+    return out_.data() + at;
+  }
+
   std::vector<std::byte>& out_;
 };
 

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <cstddef>
+
 namespace tolvane::cli {
 
 const char* const kUsage =
@@ -22,86 +24,124 @@ const char* const kUsage =
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
     "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
-    "  -h, --help            show this text\n";
+    "  -h, --help            show this text\n"
+    "\n"
+    "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
+    "damaged (each is named on stderr with the reason, and the other files are still listed\n"
+    "or exported), or when the command fails; 2 for a bad command line.\n";
+
+namespace {
+
+// The command a first argument names, with `export` as a collection export until --single.
+std::optional<Command> CommandNamed(const std::string& name) {
+  if (name == "list") return Command::List;
+  if (name == "export") return Command::ExportCollection;
+  if (name == "info") return Command::Info;
+  return std::nullopt;
+}
+
+// The arguments after the command, one at a time.
+class ArgumentParser {
+ public:
+  ArgumentParser(const std::vector<std::string>& arguments, Options& options)
+      : arguments_(arguments), options_(options), command_(arguments.front()) {}
+
+  // Takes every argument after the command. An error for stderr, or empty.
+  std::string TakeAll() {
+    for (i_ = 1; i_ < arguments_.size(); ++i_) {
+      const std::string& a = arguments_[i_];
+      if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
+        options_.files.push_back(a);
+      } else if (a == "--") {
+        optionsEnded_ = true;
+      } else if (a == "--help" || a == "-h") {
+        options_.command = Command::Help;
+        return {};
+      } else if (std::string error = TakeOption(a); !error.empty()) {
+        return error;
+      }
+    }
+    return Finish();
+  }
+
+ private:
+  // The value after the option at hand, or nullptr when the arguments end.
+  const std::string* Value() {
+    if (i_ + 1 >= arguments_.size()) return nullptr;
+    return &arguments_[++i_];
+  }
+
+  std::string TakeOption(const std::string& a) {
+    if (a == "--tsv" && options_.command == Command::List) {
+      options_.tsv = true;
+    } else if ((a == "--collection" || a == "--single") && command_ == "export") {
+      if (haveTarget_) return "give only one of --collection and --single";
+      const std::string* v = Value();
+      if (v == nullptr || v->empty()) return a + " needs a path";
+      options_.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
+      options_.target = *v;
+      haveTarget_ = true;
+    } else if (a == "--only" && command_ != "info") {
+      const std::string* v = Value();
+      if (v == nullptr) return "--only needs a NAME";
+      options_.only.push_back(*v);
+    } else if (a == "--category" && command_ != "info") {
+      const std::string* v = Value();
+      const auto equals = v ? v->rfind('=') : std::string::npos;
+      if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
+      options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
+    } else if (a == "--database" && command_ != "info") {
+      const std::string* v = Value();
+      if (v == nullptr || v->empty()) return "--database needs a FILE";
+      options_.database = *v;
+    } else {
+      std::string message = "unknown option '";
+      message.append(a).append("' for ").append(command_).append(" (try --help)");
+      return message;
+    }
+    return {};
+  }
+
+  // What must hold once every argument is taken.
+  std::string Finish() const {
+    if (command_ == "export" && !haveTarget_)
+      return "export needs --collection OUT.SLC or --single DIR";
+    if (options_.files.empty()) return command_ + " needs at least one FILE";
+    if (options_.command == Command::Info && options_.files.size() != 1)
+      return "info takes exactly one FILE";
+    return {};
+  }
+
+  const std::vector<std::string>& arguments_;
+  Options& options_;
+  const std::string command_;
+  std::size_t i_ = 1;
+  bool haveTarget_ = false;
+  bool optionsEnded_ = false;
+};
+
+}  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   ParseResult result;
-  const auto fail = [&](std::string message) {
-    result.options.reset();
-    result.error = std::move(message);
+  if (arguments.empty()) {
+    result.error = "no command given (try --help)";
     return result;
-  };
+  }
   Options options;
-  if (arguments.empty()) return fail("no command given (try --help)");
-
   const std::string& command = arguments[0];
   if (command == "--help" || command == "-h" || command == "help") {
     result.options = options;
     return result;
   }
-  if (command == "list")
-    options.command = Command::List;
-  else if (command == "export")
-    options.command = Command::ExportCollection;  // refined by --collection / --single
-  else if (command == "info")
-    options.command = Command::Info;
-  else
-    return fail("unknown command '" + command + "' (try --help)");
-
-  bool haveTarget = false;
-  bool optionsEnded = false;
-  for (std::size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-      options.files.push_back(a);
-      continue;
-    }
-    if (a == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (a == "--help" || a == "-h") {
-      options.command = Command::Help;
-      result.options = options;
-      return result;
-    }
-    const auto value = [&](const char* name) -> const std::string* {
-      if (i + 1 >= arguments.size()) return nullptr;
-      (void)name;
-      return &arguments[++i];
-    };
-    if (a == "--tsv" && options.command == Command::List) {
-      options.tsv = true;
-    } else if ((a == "--collection" || a == "--single") && command == "export") {
-      if (haveTarget) return fail("give only one of --collection and --single");
-      const std::string* v = value(a.c_str());
-      if (v == nullptr || v->empty()) return fail(a + " needs a path");
-      options.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
-      options.target = *v;
-      haveTarget = true;
-    } else if (a == "--only" && command != "info") {
-      const std::string* v = value("--only");
-      if (v == nullptr) return fail("--only needs a NAME");
-      options.only.push_back(*v);
-    } else if (a == "--category" && command != "info") {
-      const std::string* v = value("--category");
-      const auto equals = v ? v->rfind('=') : std::string::npos;
-      if (v == nullptr || equals == std::string::npos) return fail("--category needs NAME=CODE");
-      options.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
-    } else if (a == "--database" && command != "info") {
-      const std::string* v = value("--database");
-      if (v == nullptr || v->empty()) return fail("--database needs a FILE");
-      options.database = *v;
-    } else {
-      return fail("unknown option '" + a + "' for " + command + " (try --help)");
-    }
+  const std::optional<Command> named = CommandNamed(command);
+  if (!named) {
+    result.error = "unknown command '" + command + "' (try --help)";
+    return result;
   }
-  if (command == "export" && !haveTarget)
-    return fail("export needs --collection OUT.SLC or --single DIR");
-  if (options.files.empty()) return fail(command + " needs at least one FILE");
-  if (options.command == Command::Info && options.files.size() != 1)
-    return fail("info takes exactly one FILE");
-  result.options = std::move(options);
+  options.command = *named;
+  result.error = ArgumentParser(arguments, options).TakeAll();
+  if (result.error.empty()) result.options = std::move(options);
   return result;
 }
 

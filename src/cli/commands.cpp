@@ -15,6 +15,7 @@
 #include "database/sound_database.h"
 #include "export/export_commands.h"
 #include "import/import_file.h"
+#include "import/sifi_import.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
 #include "library/library.h"
@@ -29,6 +30,7 @@ constexpr const char* kProgram = "tolvane-convert: ";
 struct Drop {
   SoundDatabase database;
   std::filesystem::path databasePath;
+  DatabaseLoad databaseLoad = DatabaseLoad::kAbsent;
   Library library;
   std::vector<Instrument*> rows;
 };
@@ -39,7 +41,7 @@ std::size_t DisplayWidth(std::string_view utf8) {
   }));
 }
 
-std::array<std::string, 6> RowTexts(const Instrument& instrument) {
+std::array<std::string, kColumnCount> RowTexts(const Instrument& instrument) {
   return {Windows1252ToUtf8(instrument.name),
           CategoryText(instrument.category),
           CollectionText(instrument),
@@ -60,29 +62,59 @@ std::optional<CategoryCode> MenuCode(std::string_view text) {
   return std::nullopt;
 }
 
-// Imports every file in order as one drop. False (after saying why) when a file cannot be read.
-bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
-  for (const std::string& file : options.files) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error) || !MappedFile::Open(file)) {
-      err << kProgram << file << ": cannot open file\n";
-      return false;
-    }
+// Names a file that was not imported whole, with the reason. `added` instruments came from it.
+void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::size_t added,
+                   std::ostream& err) {
+  err << kProgram << file << ": ";
+  switch (outcome.status) {
+    case ImportStatus::Imported:
+      return;
+    case ImportStatus::NotRecognised:
+      err << "not recognised";
+      if (outcome.reason.empty())
+        err << " as a WAV file, SoundFont 2 bank or SiFi file";
+      else
+        err << ": " << outcome.reason;
+      break;
+    case ImportStatus::Damaged:
+      err << "damaged";
+      if (added > 0)
+        err << " (" << added << (added == 1 ? " instrument" : " instruments") << " imported)";
+      err << ": " << outcome.reason;
+      break;
+    case ImportStatus::CannotOpen:
+      err << outcome.reason;
+      break;
   }
+  err << '\n';
+}
+
+// Imports every file in order as one drop. A file that cannot be opened, is not recognised or
+// is damaged is named on stderr and the rest are imported all the same; false when there was
+// such a file.
+bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   drop.databasePath =
       options.database ? std::filesystem::path(*options.database) : DefaultSoundDatabasePath();
-  LoadSoundDatabase(drop.database, drop.databasePath);
+  drop.databaseLoad = LoadSoundDatabase(drop.database, drop.databasePath);
+  if (drop.databaseLoad == DatabaseLoad::kUnreadable) {
+    err << kProgram << "cannot read the sound database " << drop.databasePath.string()
+        << " (remembered categories are not shown, and it is not saved over)\n";
+  }
   ClearLibrary(drop.library);
+  bool whole = true;
   for (const std::string& file : options.files) {
-    if (!ImportFile(drop.library, drop.database, file))
-      err << kProgram << file << ": not recognised (no instruments imported)\n";
+    const std::size_t before = drop.library.instruments.size();
+    const ImportOutcome outcome = ImportFile(drop.library, drop.database, file);
+    if (outcome.imported()) continue;
+    whole = false;
+    ReportOutcome(file, outcome, drop.library.instruments.size() - before, err);
   }
   for (const auto& instrument : drop.library.instruments) drop.rows.push_back(instrument.get());
   std::stable_sort(drop.rows.begin(), drop.rows.end(),
                    [](const Instrument* a, const Instrument* b) {
                      return CompareRows(*a, *b, kInitialSortKey) < 0;
                    });
-  return true;
+  return whole;
 }
 
 // Gives instruments their categories as the list's menu does. False when a name or code is bad.
@@ -128,16 +160,17 @@ bool CheckedRows(const Options& options, const Drop& drop, std::vector<const Ins
 }
 
 void PrintList(const Drop& drop, bool tsv, std::ostream& out) {
-  std::vector<std::array<std::string, 6>> lines;
+  std::vector<std::array<std::string, kColumnCount>> lines;
   if (!tsv) lines.push_back({"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID"});
   for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument));
   if (tsv) {
-    for (const auto& line : lines)
-      out << line[0] << '\t' << line[1] << '\t' << line[2] << '\t' << line[3] << '\t' << line[4]
-          << '\t' << line[5] << '\n';
+    for (const auto& line : lines) {
+      for (std::size_t c = 0; c < line.size(); ++c)
+        out << line[c] << (c + 1 < line.size() ? '\t' : '\n');
+    }
     return;
   }
-  std::array<std::size_t, 6> widths{};
+  std::array<std::size_t, kColumnCount> widths{};
   for (const auto& line : lines)
     for (std::size_t c = 0; c < widths.size(); ++c)
       widths[c] = std::max(widths[c], DisplayWidth(line[c]));
@@ -196,7 +229,26 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
     err << kProgram << file << ": " << error << '\n';
     return 1;
   }
-  return 0;
+  // The importer's verdict on the same bytes, so that info and list name the same damage.
+  Library library;
+  Source& source = CreateSource(library, file);
+  const ImportOutcome outcome =
+      ImportSiFi(library, source, ImportView{mapped->bytes(), 0, nullptr});
+  if (outcome.status != ImportStatus::Damaged) return 0;
+  ReportOutcome(file, outcome, 0, err);
+  return 1;
+}
+
+// Saves the categories this run gave. SaveSoundDatabase never writes over a file it cannot
+// read; false, after saying why, when nothing was saved.
+bool SaveDatabase(Drop& drop, std::ostream& err) {
+  if (SaveSoundDatabase(drop.database, drop.databasePath)) return true;
+  err << kProgram << "the categories given are not saved: ";
+  if (drop.databaseLoad == DatabaseLoad::kUnreadable)
+    err << "the sound database " << drop.databasePath.string() << " cannot be read\n";
+  else
+    err << "cannot write the sound database " << drop.databasePath.string() << '\n';
+  return false;
 }
 
 }  // namespace
@@ -209,19 +261,17 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   if (options.command == Command::Info) return Info(options, out, err);
 
   Drop drop;
-  if (!ImportDrop(options, drop, err)) return 1;
-  int status = ApplyCategories(options, drop, err) ? 0 : 1;
-  if (status == 0) {
-    if (options.command == Command::List)
-      PrintList(drop, options.tsv, out);
-    else
-      status = Export(options, drop, out, err);
-  }
-  // Remembered categories are kept whatever happened, as the window keeps them at exit.
-  if (!SaveSoundDatabase(drop.database, drop.databasePath))
-    err << kProgram << "warning: cannot save the sound database " << drop.databasePath.string()
-        << '\n';
-  return status;
+  const bool whole = ImportDrop(options, drop, err);
+  if (!ApplyCategories(options, drop, err)) return 1;
+  int status = 0;
+  if (options.command == Command::List)
+    PrintList(drop, options.tsv, out);
+  else
+    status = Export(options, drop, out, err);
+  // Only a command that gave categories has anything to remember; the others leave the file
+  // alone.
+  if (!options.categories.empty() && !SaveDatabase(drop, err)) status = 1;
+  return whole ? status : 1;
 }
 
 }  // namespace tolvane::cli

@@ -35,6 +35,8 @@ std::string SafeFileName(std::string_view name) {
     safe += refused ? '_' : c;
   }
   if (safe.empty() || safe == "." || safe == "..") safe = "_";
+  // A leading dot would hide the file from most listings.
+  if (safe.front() == '.') safe.front() = '_';
   return Windows1252ToUtf8(safe);
 }
 

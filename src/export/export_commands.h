@@ -40,7 +40,8 @@ SingleExportResult ExportSingleInstruments(Library& library,
                                            const std::filesystem::path& folder);
 
 // An instrument name (Windows-1252) as a file name (UTF-8) that stays inside its folder:
-// \ / : * ? " < > | and control characters become "_", and "", "." or ".." becomes "_".
+// \ / : * ? " < > | and control characters become "_", "", "." or ".." becomes "_", and a
+// leading "." becomes "_" so that the file is not hidden.
 std::string SafeFileName(std::string_view name);
 
 }  // namespace tolvane

@@ -12,7 +12,7 @@
 
 #include "base/atomic_file.h"
 #include "base/bytes.h"
-#include "import/sifi_format.h"
+#include "sifi/sifi_format.h"
 
 namespace tolvane {
 namespace {
@@ -35,8 +35,8 @@ struct GroupLayout {
   const ExportGroup* group = nullptr;
   std::vector<MemberLayout> members;
   std::vector<ZoneRecord> zones;
-  std::uint16_t sampleDataOffset = 0;
-  std::uint32_t length = 0;  // of the group chunk, without its SiDp chunks
+  std::vector<SampleEntry> samples;  // the sample table, every offset checked to fit its field
+  GroupHeader header;
 };
 
 struct FileLayout {
@@ -61,6 +61,48 @@ std::uint32_t BytesPerFrame(const Sample& sample) {
   return 2 * sample.channels;
 }
 
+// The sample table entry of `sample`, whose data starts `offset` bytes into the group's sample
+// data. Offsets are counted in 64 bits; one that does not fit its 32-bit field is refused.
+ExportResult LayOutSample(const ExportGroup& group, const Sample& sample, std::uint64_t offset,
+                          SampleEntry& entry) {
+  const std::uint64_t bytesPerFrame = BytesPerFrame(sample);
+  const std::uint64_t dataEnd = offset + sample.frames * bytesPerFrame;
+  const std::uint64_t loopStart = sample.loopStart * bytesPerFrame;
+  const std::uint64_t loopEnd = sample.loopEnd * bytesPerFrame;
+  constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
+  if (dataEnd > kLargest || loopStart > kLargest || loopEnd > kLargest) {
+    return Failure(ExportError::kFileTooLarge, GroupLabel(group) + ": sample " + sample.name +
+                                                   " lies past the 4 GiB a file can address");
+  }
+  entry = SampleEntry{sample.name,
+                      static_cast<std::uint32_t>(offset),
+                      static_cast<std::uint32_t>(dataEnd),
+                      static_cast<std::uint32_t>(loopStart),
+                      static_cast<std::uint32_t>(loopEnd),
+                      static_cast<std::int8_t>(sample.pitchCorrection),
+                      static_cast<std::uint8_t>(sample.rootKey),
+                      static_cast<std::uint8_t>(sample.channels),
+                      16,
+                      sample.sampleRate};
+  return {};
+}
+
+// Files the group's instruments and the zones that play a sample of the group.
+void LayOutMembers(const ExportGroup& group,
+                   const std::unordered_map<const Sample*, std::uint16_t>& indexOf,
+                   GroupLayout& layout) {
+  for (const Instrument* instrument : group.members) {
+    MemberLayout member{instrument, static_cast<std::uint16_t>(layout.zones.size()), 0};
+    for (const Zone& zone : instrument->zones) {
+      const auto found = indexOf.find(zone.sample);
+      if (found == indexOf.end()) continue;
+      layout.zones.push_back({&zone, found->second});
+      ++member.zoneCount;
+    }
+    layout.members.push_back(member);
+  }
+}
+
 ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
   layout.group = &group;
   const std::vector<Sample*>& samples = group.sampleGroup->samples;
@@ -76,36 +118,36 @@ ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
       return Failure(ExportError::kBadSample,
                      GroupLabel(group) + ": sample " + sample.name + " has no valid data");
     }
+    SampleEntry& entry = layout.samples.emplace_back();
+    if (ExportResult result = LayOutSample(group, sample, dataSize, entry); !result) return result;
     dataSize += (std::uint64_t{sample.frames} + kSilentFrames) * BytesPerFrame(sample);
   }
+  LayOutMembers(group, indexOf, layout);
 
-  for (const Instrument* instrument : group.members) {
-    MemberLayout member{instrument, static_cast<std::uint16_t>(layout.zones.size()), 0};
-    for (const Zone& zone : instrument->zones) {
-      const auto found = indexOf.find(zone.sample);
-      if (found == indexOf.end()) continue;
-      layout.zones.push_back({&zone, found->second});
-      ++member.zoneCount;
-    }
-    layout.members.push_back(member);
-  }
-
-  const std::uint64_t tables = kGroupHeaderSize + kInstrumentEntrySize * layout.members.size() +
-                               kZoneEntrySize * layout.zones.size() +
-                               kSampleEntrySize * samples.size();
+  const std::uint64_t instrumentTable = kInstrumentEntrySize * layout.members.size();
+  const std::uint64_t zoneTable = kZoneEntrySize * layout.zones.size();
+  const std::uint64_t tables =
+      kGroupHeaderSize + instrumentTable + zoneTable + kSampleEntrySize * samples.size();
   if (tables > kMaxTableBytes) {
     return Failure(ExportError::kGroupTooLarge, GroupLabel(group) + ": tables need " +
                                                     std::to_string(tables) + " bytes, at most " +
                                                     std::to_string(kMaxTableBytes) + " fit");
   }
-  // Within the table limit every count and index above fits its 16-bit field.
-  layout.sampleDataOffset = static_cast<std::uint16_t>(tables);
   const std::uint64_t length = tables + dataSize;
   if (length > std::numeric_limits<std::uint32_t>::max()) {
     return Failure(ExportError::kFileTooLarge,
                    GroupLabel(group) + ": " + std::to_string(length) + " bytes do not fit a file");
   }
-  layout.length = static_cast<std::uint32_t>(length);
+  // Within the table limit every count and offset below fits its 16-bit field.
+  GroupHeader& header = layout.header;
+  header.length = static_cast<std::uint32_t>(length);
+  header.instrumentTableOffset = kGroupHeaderSize;
+  header.instrumentCount = static_cast<std::uint16_t>(layout.members.size());
+  header.zoneTableOffset = static_cast<std::uint16_t>(kGroupHeaderSize + instrumentTable);
+  header.zoneCount = static_cast<std::uint16_t>(layout.zones.size());
+  header.sampleTableOffset = static_cast<std::uint16_t>(header.zoneTableOffset + zoneTable);
+  header.sampleCount = static_cast<std::uint16_t>(samples.size());
+  header.sampleDataOffset = static_cast<std::uint16_t>(tables);
   return {};
 }
 
@@ -121,7 +163,7 @@ ExportResult LayOutFile(const ExportSet& set, FileLayout& layout) {
   for (const ExportGroup& group : set.groups) {
     GroupLayout& groupLayout = layout.groups.emplace_back();
     if (ExportResult result = LayOutGroup(group, groupLayout); !result) return result;
-    length += groupLayout.length + kSiDpChunkSize * groupLayout.members.size();
+    length += groupLayout.header.length + kSiDpChunkSize * groupLayout.members.size();
   }
   if (length > std::numeric_limits<std::uint32_t>::max()) {
     return Failure(ExportError::kFileTooLarge,
@@ -159,6 +201,21 @@ bool EmitValues(std::span<const std::int16_t> values, std::vector<std::byte>& bu
   }
 }
 
+// The group chunk's header and its three tables, as laid out.
+void WriteGroupTables(const GroupLayout& group, ByteWriter& out) {
+  group.header.Write(out);
+  for (const MemberLayout& member : group.members) {
+    const Instrument& instrument = *member.instrument;
+    InstrumentEntry{instrument.name, instrument.soundId,
+                    static_cast<std::uint16_t>(instrument.category), member.firstZone,
+                    member.zoneCount}
+        .Write(out);
+  }
+  for (const ZoneRecord& record : group.zones)
+    ZoneEntry{record.zone->mapping, record.zone->parameters, record.sampleIndex}.Write(out);
+  for (const SampleEntry& entry : group.samples) entry.Write(out);
+}
+
 // Streams the laid-out file: its bytes gather in `buffer`, which goes to `flush` whenever it has
 // grown large and once at the end; long runs of sample data go straight to `pass`. `flush`
 // decides whether to empty the buffer, `pass` must put its bytes behind what `flush` was given;
@@ -172,56 +229,12 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
       .Write(out);
 
   for (const GroupLayout& group : layout.groups) {
-    const auto instrumentCount = static_cast<std::uint16_t>(group.members.size());
-    const auto zoneCount = static_cast<std::uint16_t>(group.zones.size());
-    const std::vector<Sample*>& samples = group.group->sampleGroup->samples;
-    const auto zoneTableOffset =
-        static_cast<std::uint16_t>(kGroupHeaderSize + kInstrumentEntrySize * instrumentCount);
-    const auto sampleTableOffset =
-        static_cast<std::uint16_t>(zoneTableOffset + kZoneEntrySize * zoneCount);
-    GroupHeader{group.length,
-                kGroupHeaderSize,
-                instrumentCount,
-                zoneTableOffset,
-                zoneCount,
-                sampleTableOffset,
-                static_cast<std::uint16_t>(samples.size()),
-                group.sampleDataOffset}
-        .Write(out);
-
-    for (const MemberLayout& member : group.members) {
-      const Instrument& instrument = *member.instrument;
-      InstrumentEntry{instrument.name, instrument.soundId,
-                      static_cast<std::uint16_t>(instrument.category), member.firstZone,
-                      member.zoneCount}
-          .Write(out);
-    }
-    for (const ZoneRecord& record : group.zones)
-      ZoneEntry{record.zone->mapping, record.zone->parameters, record.sampleIndex}.Write(out);
-
-    std::uint32_t offset = 0;
-    for (const Sample* sample : samples) {
-      const std::uint32_t bytesPerFrame = BytesPerFrame(*sample);
-      const std::uint32_t dataEnd = offset + sample->frames * bytesPerFrame;
-      SampleEntry{sample->name,
-                  offset,
-                  dataEnd,
-                  sample->loopStart * bytesPerFrame,
-                  sample->loopEnd * bytesPerFrame,
-                  static_cast<std::int8_t>(sample->pitchCorrection),
-                  static_cast<std::uint8_t>(sample->rootKey),
-                  static_cast<std::uint8_t>(sample->channels),
-                  16,
-                  sample->sampleRate}
-          .Write(out);
-      offset = dataEnd + kSilentFrames * bytesPerFrame;
-    }
+    WriteGroupTables(group, out);
     if (!flush(buffer)) return false;
-
-    for (const Sample* sample : samples) {
+    for (const Sample* sample : group.group->sampleGroup->samples) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
       if (!EmitValues(std::span(sample->data).first(values), buffer, flush, pass)) return false;
-      out.Zeros(kSilentFrames * BytesPerFrame(*sample));
+      out.Zeros(std::size_t{kSilentFrames} * BytesPerFrame(*sample));
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)
       ChunkHeader{kTagSiDp, kSiDpChunkSize, kVersion}.Write(out);

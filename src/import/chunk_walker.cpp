@@ -28,6 +28,7 @@ bool WalkChunks(ChunkWalkContext& context, std::size_t from, std::size_t to, Chu
   while (a < to) {
     if (a > limit || limit - a < kChunkHeaderSize) {
       context.reason = kChunkHeadTruncated;
+      context.failedChunk = 0;
       return false;
     }
     const std::span<const std::byte> header = context.base.subspan(a, kChunkHeaderSize);
@@ -35,6 +36,7 @@ bool WalkChunks(ChunkWalkContext& context, std::size_t from, std::size_t to, Chu
     const std::uint32_t size = LoadU32(header.data() + 4);
     if (size > limit - a - kChunkHeaderSize) {
       context.reason = kChunkTruncated;
+      context.failedChunk = fourcc;
       return false;
     }
     // Fits 32 bits: it is at most `limit`.

@@ -29,14 +29,14 @@ using ChunkHandler = bool (*)(ChunkWalkContext& context, std::uint32_t dataOffse
                               std::span<const std::byte> header);
 
 enum ChunkKind : int {
+  ChunkSkip = 0,    // step over the chunk, as for any value not named here
   ChunkCall = 1,    // hand the chunk to `handler`
   ChunkRecord = 2,  // record the chunk in `array`
-  // Any other value: the chunk is stepped over.
 };
 
 // One row of a chunk table. A row whose fourcc is 0 ends the table.
 struct ChunkRule {
-  int kind = 0;
+  ChunkKind kind = ChunkSkip;
   std::uint32_t fourcc = 0;
   std::uint32_t recordSize = 0;
   std::uint32_t multiplier = 0;
@@ -51,7 +51,9 @@ struct ChunkWalkContext {
   static constexpr std::size_t kBankNameLength = 31;
 
   std::string_view reason;  // the last walk failure, empty when none
-  std::string bankName;     // from "INAM", at most 31 characters
+  // The identifier of the chunk that ran past the end of the walk, 0 when a header was cut.
+  std::uint32_t failedChunk = 0;
+  std::string bankName;  // from "INAM", at most 31 characters
   // The whole mapped file; every offset of the walk is relative to its start.
   // REQUIRES: it outlives the walk, and it is shorter than 4 GiB so offsets fit 32 bits.
   std::span<const std::byte> base;

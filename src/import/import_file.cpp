@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "base/encoding.h"
 #include "base/mapped_file.h"
@@ -40,42 +41,58 @@ bool CanOpenForReading(const std::filesystem::path& path) {
          std::ifstream(path, std::ios::binary).is_open();
 }
 
-bool RunImporters(Library& library, Source& source, const ImportView& view) {
+ImportOutcome RunImporters(Library& library, Source& source, const ImportView& view) {
+  ImportOutcome refused;
   for (const Importer importer : kImporters) {
-    if (importer(library, source, view)) return true;
+    ImportOutcome outcome = importer(library, source, view);
+    if (outcome.recognised()) return outcome;
+    // The first importer with something to say about the file says it.
+    if (refused.reason.empty()) refused = std::move(outcome);
   }
-  return false;
+  return refused;
+}
+
+// Why a file that MappedFile could not open was not opened, as far as the system tells.
+std::string WhyNotOpened(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) return "cannot open file: no such file";
+  if (std::filesystem::is_directory(status)) return "cannot open file: it is a folder";
+  if (!std::filesystem::is_regular_file(status)) return "cannot open file: not a regular file";
+  return "cannot open file";
 }
 
 }  // namespace
 
-bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path) {
+ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path) {
   // Paths are bytes here: the file is opened by exactly the name it was dropped with.
   const std::filesystem::path path{std::string(utf8Path)};
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
+    if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));
     // A file that opens but cannot be mapped still gets its source, like an empty one.
-    if (CanOpenForReading(path)) ImportBytes(library, database, utf8Path, ImportView{});
-    return false;
+    ImportBytes(library, database, utf8Path, ImportView{});
+    return ImportOutcome::CannotOpen("cannot read file: it opens but cannot be mapped");
   }
-  if (file->size() == 0 || file->size() > kLargestFile) {
+  if (file->size() > kLargestFile) {
     // Nothing an importer could read, but the drop still gets its source.
     ImportBytes(library, database, utf8Path, ImportView{});
-    return false;
+    return ImportOutcome::NotRecognised("files of 4 GiB or more are not read");
   }
-  const bool taken = ImportBytes(library, database, utf8Path,
-                                 ImportView{file->bytes(), file->modifiedTime(), &*file});
+  ImportOutcome outcome = ImportBytes(library, database, utf8Path,
+                                      ImportView{file->bytes(), file->modifiedTime(), &*file});
   file.reset();  // nothing refers to the mapped bytes any more
-  return taken;
+  return outcome;
 }
 
-bool ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
-                 const ImportView& view) {
+ImportOutcome ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                          const ImportView& view) {
   Source& source = CreateSource(library, Utf8ToWindows1252(utf8Path));
   source.section = &FindOrCreateSection(database, source.baseName);
-  const bool taken = !view.bytes.empty() && RunImporters(library, source, view);
+  ImportOutcome outcome = view.bytes.empty() ? ImportOutcome::NotRecognised("empty file")
+                                             : RunImporters(library, source, view);
   NumberCollections(source);
-  return taken;
+  return outcome;
 }
 
 void NumberCollections(Source& source) {

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "import/import_outcome.h"
+
 namespace tolvane {
 
 struct Library;
@@ -12,16 +14,18 @@ struct ImportView;
 
 // Opens the file at `utf8Path`, gives it a Source (path and names in Windows-1252, so that
 // database keys and sound identifiers match the original platform) with its database section,
-// and offers its bytes to the importers in order until one takes it. True when an importer
-// took the file. A file that cannot be opened adds nothing; an empty file, a file that opens but
-// cannot be mapped, a file of 4 GiB or more, and a file no importer takes leave an empty Source.
-bool ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
+// and offers its bytes to the importers in order until one recognises it; that importer's
+// outcome is the result. A file that cannot be opened adds nothing (CannotOpen). A file that
+// opens but cannot be mapped (CannotOpen), an empty file, a file of 4 GiB or more and a file no
+// importer recognises (NotRecognised, with the first importer's reason that has one) leave an
+// empty Source.
+ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
 
 // What ImportFile does once the file is mapped: the Source and its section, the importer chain
 // over `view`, the collection numbers. For callers that already hold the bytes. An empty view
-// leaves an empty Source.
-bool ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
-                 const ImportView& view);
+// leaves an empty Source and is not recognised.
+ImportOutcome ImportBytes(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                          const ImportView& view);
 
 // Numbers the source's sample groups shared by two or more instruments 1, 2, 3 ... in list
 // order; every other group gets 0.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "import/import_outcome.h"
+
 namespace tolvane {
 
 class MappedFile;
@@ -19,8 +21,8 @@ struct ImportView {
   const MappedFile* file = nullptr;
 };
 
-// True when the importer recognised the file as its own (the chain stops there), even if it
-// added nothing; false to let the next importer try.
-using Importer = bool (*)(Library& library, Source& source, const ImportView& view);
+// NotRecognised (nothing created) lets the next importer try; Imported or Damaged end the chain.
+// A damaged file keeps in the library what was read before the damage, whole instruments only.
+using Importer = ImportOutcome (*)(Library& library, Source& source, const ImportView& view);
 
 }  // namespace tolvane

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/bytes.h"
@@ -20,15 +21,24 @@ namespace {
 
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kFormHeaderSize = 12;  // "RIFF", size, form type
-constexpr std::uint16_t kInstrumentGenerator = 41;
-constexpr std::uint16_t kSampleIdGenerator = 53;
 constexpr std::size_t kBaseNameRoom = 7;
 constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
 constexpr int kHardPan = 100;
 
+// Why zones are left out, for people.
+constexpr std::string_view kGeneratorsOutside = "generators outside the 'igen' chunk";
+constexpr std::string_view kBagsOutside = "bag outside the 'ibag' chunk";
+constexpr std::string_view kHeaderOutside = "sample header outside the 'shdr' chunk";
+constexpr std::string_view kLinkOutside = "stereo link to a sample header outside the 'shdr' chunk";
+constexpr std::string_view kDataOutside =
+    "sample data outside the 'smpl' chunk or running backwards";
+constexpr std::string_view kCopiedTooOften =
+    "sample data asked for far more often than the bank could need";
+constexpr std::string_view kSampleRefused = "sample the library cannot hold";
+
 // The kernel maps pages around a touched one (up to 64 KiB) when it faults one in; releasing
 // that much around a copied sample keeps those neighbours from staying resident as well.
-constexpr std::size_t kReleaseMargin = 64 * 1024;
+constexpr std::size_t kReleaseMargin = std::size_t{64} * 1024;
 
 ChunkTable TableForList(std::uint32_t listType) {
   if (listType == FourCC("INFO")) return kInfoChunkTable;
@@ -37,27 +47,50 @@ ChunkTable TableForList(std::uint32_t listType) {
   return {};
 }
 
-// Walks the bank's top-level lists. True only when they end exactly at the RIFF end.
-bool WalkBank(ChunkWalkContext& context) {
+// A list or chunk identifier as text for a reason; bytes that are no printable ASCII show as '?'.
+std::string QuotedFourCC(std::uint32_t fourcc) {
+  std::string text = "'";
+  for (int i = 0; i < 4; ++i) {
+    const auto c = static_cast<unsigned char>((fourcc >> (8 * i)) & 0xFF);
+    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  }
+  return text + "'";
+}
+
+// Why a walk of the chunks of list `listType` failed, from what the walker left in `context`.
+std::string WalkDamage(const ChunkWalkContext& context, std::uint32_t listType) {
+  if (context.reason == kChunkHeadTruncated)
+    return QuotedFourCC(listType) + " list ends inside a chunk header";
+  return QuotedFourCC(context.failedChunk) + " chunk runs past the end of the " +
+         QuotedFourCC(listType) + " list";
+}
+
+// Walks the bank's top-level lists. The damage, for people, when they do not end exactly at
+// the RIFF end; empty when they do.
+std::string WalkBank(ChunkWalkContext& context) {
   const std::span<const std::byte> file = context.base;
   const std::uint64_t riffEnd = kChunkHeaderSize + std::uint64_t{LoadU32(file.data() + 4)};
   std::uint64_t position = kFormHeaderSize;
   while (position < riffEnd) {
-    if (!RangeFits(file.size(), position, kChunkHeaderSize)) return false;
+    if (!RangeFits(file.size(), position, kChunkHeaderSize))
+      return "the file ends before its RIFF chunk does";
     const std::byte* header = file.data() + position;
-    if (LoadU32(header) != FourCC("LIST")) return false;
+    if (LoadU32(header) != FourCC("LIST"))
+      return "the top-level chunk " + QuotedFourCC(LoadU32(header)) + " is not a list";
     const std::uint32_t size = LoadU32(header + 4);
     const std::uint64_t end = position + kChunkHeaderSize + size;
-    // A list too small for its type holds nothing to walk.
-    if (size >= 4) {
-      if (!RangeFits(file.size(), position + kChunkHeaderSize, 4)) return false;
-      const ChunkTable table = TableForList(LoadU32(header + kChunkHeaderSize));
-      if (!table.empty() && !WalkChunks(context, position + kFormHeaderSize, end, table))
-        return false;
-    }
+    // A list too small for its type holds nothing to walk, and is named by its identifier.
+    const std::uint32_t listType = size >= 4 && RangeFits(file.size(), position, kFormHeaderSize)
+                                       ? LoadU32(header + kChunkHeaderSize)
+                                       : FourCC("LIST");
+    if (end > file.size()) return QuotedFourCC(listType) + " chunk runs past the end of the file";
+    if (end > riffEnd) return QuotedFourCC(listType) + " chunk runs past the end of the RIFF chunk";
+    const ChunkTable table = TableForList(listType);
+    if (size >= 4 && !table.empty() && !WalkChunks(context, position + kFormHeaderSize, end, table))
+      return WalkDamage(context, listType);
     position = end;
   }
-  return position == riffEnd;
+  return {};
 }
 
 // Equal length and equal loop points relative to the start, in the bank's own 32-bit
@@ -146,6 +179,8 @@ class BankImport {
         mapped_(mapped),
         prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_") {}
 
+  const ImportDrops& drops() const { return drops_; }
+
   void ImportInstrument(std::size_t index) {
     const auto record = records_.Instrument(index);
     const auto bags = records_.BagsOf(index);
@@ -162,6 +197,8 @@ class BankImport {
     // Bags another instrument took already are skipped: a valid bank never overlaps, and a
     // hostile one must not make the import revisit bags without bound.
     const std::size_t endBag = std::min({bags->end, records_.bagCount(), bagsLeft_.bound()});
+    if (bags->end > records_.bagCount())
+      drops_.Drop("zone", kBagsOutside, bags->end - std::max(bags->first, records_.bagCount()));
     for (std::size_t bag = bagsLeft_.Next(bags->first); bag < endBag;
          bag = bagsLeft_.Next(bag + 1)) {
       bagsLeft_.Take(bag);
@@ -180,13 +217,14 @@ class BankImport {
  private:
   // Appends to `plan_` what a sampleID generator naming header `index` asks of AddSample: a
   // stereo sample, which replaces anything earlier, or a mono one while the bag has none yet.
-  // False when the header, its link or the data it would read lies outside the bank.
-  bool PlanSample(std::size_t index) {
+  // Why not, when the header, its link or the data it would read lies outside the bank; empty
+  // when planned.
+  std::string_view PlanSample(std::size_t index) {
     const auto header = records_.SampleHeader(index);
-    if (!header) return false;
+    if (!header) return kHeaderOutside;
     if (header->type != kSoundFontMonoSample || header->link != 0) {
       const auto linked = records_.SampleHeader(header->link);
-      if (!linked) return false;
+      if (!linked) return kLinkOutside;
       const SoundFontSampleHeader* left = nullptr;
       const SoundFontSampleHeader* right = nullptr;
       if (header->type == kSoundFontRightSample && linked->type == kSoundFontLeftSample) {
@@ -199,21 +237,24 @@ class BankImport {
       if (left != nullptr && SameShape(*header, *linked)) {
         const auto leftData = records_.SampleData(*left);
         const auto rightData = records_.SampleData(*right);
-        if (!leftData || !rightData) return false;
+        if (!leftData || !rightData) return kDataOutside;
         plan_.push_back(RequestFor(*header, left->name, 2, *leftData, *rightData));
-        return true;
+        return {};
       }
     }
-    if (!plan_.empty()) return true;  // the bag has its sample already
+    if (!plan_.empty()) return {};  // the bag has its sample already
     const auto data = records_.SampleData(*header);
-    if (!data) return false;
+    if (!data) return kDataOutside;
     plan_.push_back(RequestFor(*header, header->name, 1, *data, {}));
-    return true;
+    return {};
   }
 
   void ImportBag(Instrument& instrument, std::size_t bag) {
     const auto generators = records_.GeneratorsOf(bag);
-    if (!generators) return;
+    if (!generators) {
+      DropZone(kGeneratorsOutside);
+      return;
+    }
     Zone zone;
     InitZone(zone);
     plan_.clear();
@@ -226,10 +267,16 @@ class BankImport {
          g = generatorsLeft_.Next(g + 1)) {
       generatorsLeft_.Take(g);
       const auto generator = records_.Generator(g);
-      if (!generator) return;
-      if (generator->number == kInstrumentGenerator) continue;
-      if (generator->number == kSampleIdGenerator) {
-        if (!PlanSample(generator->amount)) return;
+      if (!generator) {
+        DropZone(kGeneratorsOutside);
+        return;
+      }
+      if (generator->number == kGenInstrument) continue;
+      if (generator->number == kGenSampleId) {
+        if (const std::string_view why = PlanSample(generator->amount); !why.empty()) {
+          DropZone(why);
+          return;
+        }
         continue;
       }
       ApplyGenerator(zone, generator->number, generator->amount);
@@ -244,7 +291,10 @@ class BankImport {
       const std::uint64_t bytes = std::uint64_t{request.frames} * request.channels * 2;
       // Headers may point any number of times at the same data; a valid bank copies each byte
       // of its sample chunk about once, so a bank asking for far more is cut off there.
-      if (copied_ + bytes > copyBudget_) return;
+      if (copied_ + bytes > copyBudget_) {
+        DropZone(kCopiedTooOften);
+        return;
+      }
       if (Sample* added = AddSample(instrument, request)) sample = added;
       // A sample found again was not read: its pages went when it was copied.
       if (source_.samples.size() == samplesBefore) continue;
@@ -252,7 +302,10 @@ class BankImport {
       ReleaseCopied(request.first);
       ReleaseCopied(request.second);
     }
-    if (sample == nullptr) return;
+    if (sample == nullptr) {
+      DropZone(kSampleRefused);
+      return;
+    }
 
     for (Zone& existing : instrument.zones) {
       const Fold fold = FoldOf(existing, zone, *sample);
@@ -263,6 +316,9 @@ class BankImport {
     SetZoneSample(zone, sample);
     AddZone(instrument, zone);
   }
+
+  // A zone that cannot be read is left out, and counted for the outcome.
+  void DropZone(std::string_view reason) { drops_.Drop("zone", reason); }
 
   // Once copied, a sample's bytes in the mapping are not needed again (a later request for the
   // same sample is answered without reading them, and a rare re-read faults them back in), so
@@ -290,31 +346,41 @@ class BankImport {
   VisitOnce bagsLeft_{records_.bagCount()};
   VisitOnce generatorsLeft_{records_.generatorCount()};
   std::uint64_t copied_ = 0;  // sample bytes copied so far
+  ImportDrops drops_;
   const std::uint64_t copyBudget_ = 2 * std::uint64_t{records_.sampleChunk().size()} + (1u << 20);
 };
 
 }  // namespace
 
-bool ImportSoundFont(Library& library, Source& source, const ImportView& view) {
+ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView& view) {
   const std::span<const std::byte> file = view.bytes;
   if (file.size() < kFormHeaderSize || LoadU32(file.data()) != FourCC("RIFF") ||
       LoadU32(file.data() + 8) != FourCC("sfbk"))
-    return false;
+    return ImportOutcome::NotRecognised();
 
   ChunkWalkContext context;
   context.base = file;
-  if (!WalkBank(context)) return true;
+  if (std::string damage = WalkBank(context); !damage.empty())
+    return ImportOutcome::Damaged(std::move(damage));
 
   const SoundFontRecords records(context);
-  if (records.sampleWordCount() == 0 || records.instrumentCount() < 2) return true;
+  if (records.sampleWordCount() == 0)
+    return ImportOutcome::Damaged("the bank holds no sample data ('smpl' chunk)");
+  if (records.instrumentCount() < 2)
+    return ImportOutcome::Damaged("the bank holds no instruments ('inst' chunk)");
   // Without bags, generators or sample headers no zone can name a sample.
-  if (records.bagCount() == 0 || records.generatorCount() == 0 || records.sampleHeaderCount() == 0)
-    return true;
+  for (const auto& [count, name] :
+       {std::pair{records.bagCount(), "'ibag'"}, std::pair{records.generatorCount(), "'igen'"},
+        std::pair{records.sampleHeaderCount(), "'shdr'"}}) {
+    if (count == 0)
+      return ImportOutcome::Damaged(std::string("the bank's ") + name +
+                                    " chunk is missing or empty");
+  }
 
   BankImport bank(library, source, records, file, view.file);
   // The last record only closes the bag range of the one before it.
   for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) bank.ImportInstrument(i);
-  return true;
+  return bank.drops().Finish();
 }
 
 }  // namespace tolvane

@@ -8,11 +8,12 @@
 
 namespace tolvane {
 
-// False when the file is not a RIFF "sfbk" form, so the next importer may try. True otherwise,
-// also when nothing could be imported: a bank whose top-level lists do not end exactly at the
-// RIFF end, without sample data or without instruments adds nothing. Zones whose bag,
-// generator, sample header or sample link indices or sample positions point outside their
-// chunks are dropped, and an instrument left without zones is not added.
-bool ImportSoundFont(Library& library, Source& source, const ImportView& view);
+// NotRecognised when the file is not a RIFF "sfbk" form, so the next importer may try.
+// Damaged, with nothing imported, when the bank's top-level lists do not end exactly at the
+// RIFF end or it lacks sample data, instruments, bags, generators or sample headers. Zones whose
+// bag, generator, sample header or sample link indices or sample positions point outside their
+// chunks are left out (an instrument left without zones is not added) and counted: the bank is
+// then Damaged with the instruments that could be read. Imported otherwise.
+ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView& view);
 
 }  // namespace tolvane

@@ -1,53 +1,23 @@
 #include "import/wave_import.h"
 
 #include <chrono>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
+#include "import/wave_decode.h"
+#include "import/wave_records.h"
 #include "library/library.h"
 #include "library/zone.h"
 
 namespace tolvane {
 namespace {
 
-// More channels than any recording layout uses (the channel names run out at 207 anyway).
-constexpr std::size_t kMostChannels = 256;
-
-constexpr std::size_t kChunkHeaderSize = 8;
-constexpr std::size_t kFormatMinimum = 16;
-constexpr std::size_t kSamplerMinimum = 60;
 constexpr std::uint32_t kDefaultRootKey = 60;
-constexpr std::uint16_t kSampleModesGenerator = 54;
-
-struct RiffChunk {
-  std::uint32_t fourcc = 0;
-  std::span<const std::byte> data;
-};
-
-// Reads the chunk at `position`, which must end, with its pad byte, no later than `end`;
-// advances `position` past it. A chunk crossing `end` would make the walk miss it, so it fails.
-// REQUIRES: end <= file.size().
-std::optional<RiffChunk> NextChunk(std::span<const std::byte> file, std::size_t& position,
-                                   std::size_t end) {
-  if (position > end || end - position < kChunkHeaderSize) return std::nullopt;
-  const std::uint32_t size = LoadU32(file.data() + position + 4);
-  const std::uint64_t padded = std::uint64_t{size} + (size & 1);
-  if (padded > end - position - kChunkHeaderSize) return std::nullopt;
-  RiffChunk chunk{LoadU32(file.data() + position), file.subspan(position + kChunkHeaderSize, size)};
-  position += kChunkHeaderSize + static_cast<std::size_t>(padded);
-  return chunk;
-}
-
-WaveFormat ReadFormat(std::span<const std::byte> data) {
-  return {LoadU16(data.data() + 2), LoadU32(data.data() + 4), LoadU16(data.data() + 14)};
-}
-
-WaveSampler ReadSampler(std::span<const std::byte> data) {
-  return {LoadU32(data.data() + 12), LoadU32(data.data() + 16), LoadU32(data.data() + 28),
-          LoadU32(data.data() + 44), LoadU32(data.data() + 48)};
-}
+constexpr std::size_t kNameLength = 24;
 
 // What the instrument's samples share, from the frame count and the "smpl" chunk.
 struct LoopValues {
@@ -72,38 +42,28 @@ LoopValues LoopValuesOf(const std::optional<WaveSampler>& sampler, std::uint32_t
   return values;
 }
 
-// One channel of interleaved PCM of `bits` per sample as 16-bit little-endian values, written
-// over `out` (frames x 2 bytes). Widths other than 8, 16, 24 and 32 leave `out` as it is.
-void ConvertChannel(std::span<const std::byte> data, const WaveFormat& format, std::size_t channel,
-                    std::size_t frames, std::span<std::byte> out) {
+// Channel `channel` of `frames` interleaved frames as 16-bit little-endian values, written
+// over `out` (frames x 2 bytes).
+void DecodeChannel(std::span<const std::byte> data, const WaveFormat& format, std::size_t channel,
+                   std::size_t frames, std::span<std::byte> out) {
+  const WaveDecoder decode = DecoderFor(format);
   const std::size_t width = format.bitsPerSample >> 3;
   const std::size_t frameSize = width * format.channels;
-  // Which bytes of a sample hold its top 16 bits.
-  std::size_t low = 0;
-  switch (format.bitsPerSample) {
-    case 8:
-      for (std::size_t f = 0; f < frames; ++f) {
-        const int value = (std::to_integer<int>(data[f * frameSize + channel]) - 128) * 256;
-        StoreU16(out.data() + 2 * f, static_cast<std::uint16_t>(value));
-      }
-      return;
-    case 16:
-      low = 0;
-      break;
-    case 24:
-      low = 1;
-      break;
-    case 32:
-      low = 2;
-      break;
-    default:
-      return;
-  }
-  for (std::size_t f = 0; f < frames; ++f) {
-    const std::byte* sample = data.data() + f * frameSize + channel * width + low;
-    out[2 * f] = sample[0];
-    out[2 * f + 1] = sample[1];
-  }
+  const std::byte* sample = data.data() + channel * width;
+  for (std::size_t f = 0; f < frames; ++f, sample += frameSize)
+    StoreU16(out.data() + 2 * f, static_cast<std::uint16_t>(decode(sample)));
+}
+
+// Every value of `frames` interleaved frames as 16-bit little-endian values, in file order.
+std::vector<std::byte> DecodeFrames(std::span<const std::byte> data, const WaveFormat& format,
+                                    std::size_t frames) {
+  const WaveDecoder decode = DecoderFor(format);
+  const std::size_t width = format.bitsPerSample >> 3;
+  const std::size_t values = frames * format.channels;
+  std::vector<std::byte> out(2 * values);
+  for (std::size_t i = 0; i < values; ++i)
+    StoreU16(out.data() + 2 * i, static_cast<std::uint16_t>(decode(data.data() + i * width)));
+  return out;
 }
 
 // Adds one full-range zone playing `sample`; `flags` are set before the loop flag.
@@ -113,48 +73,47 @@ void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, boo
   InitZone(zone);
   SetZoneSample(zone, sample);
   zone.mapping.flags |= flags;
-  ApplyGenerator(zone, kSampleModesGenerator, loop ? 1 : 0);
+  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
   AddZone(instrument, zone);
 }
 
-}  // namespace
-
-std::optional<WaveRecords> ReadWaveRecords(std::span<const std::byte> file) {
-  if (file.size() < 12 || LoadU32(file.data()) != FourCC("RIFF") ||
-      LoadU32(file.data() + 8) != FourCC("WAVE"))
-    return std::nullopt;
-  const std::uint64_t riffSize = kChunkHeaderSize + std::uint64_t{LoadU32(file.data() + 4)};
-  if (riffSize > file.size()) return std::nullopt;
-  const auto riffEnd = static_cast<std::size_t>(riffSize);
-
-  std::optional<WaveFormat> format;
-  std::optional<std::span<const std::byte>> data;
-  std::optional<WaveSampler> sampler;
-  std::size_t position = 12;
-  while (position < riffEnd) {
-    const auto chunk = NextChunk(file, position, riffEnd);
-    if (!chunk) return std::nullopt;
-    if (chunk->fourcc == FourCC("fmt ") && chunk->data.size() >= kFormatMinimum) {
-      format = ReadFormat(chunk->data);
-    } else if (chunk->fourcc == FourCC("data") && format) {
-      data = chunk->data;  // one ahead of the first "fmt " is not taken
-    } else if (chunk->fourcc == FourCC("smpl") && chunk->data.size() >= kSamplerMinimum) {
-      sampler = ReadSampler(chunk->data);
-    }
+// One sample of one or two channels, named like the file. 16-bit PCM is what the library
+// keeps, copied straight from the file; other encodings are converted first.
+void AddWholeSample(Instrument& instrument, const WaveRecords& records, SampleRequest request,
+                    bool loop) {
+  const WaveFormat& format = records.format;
+  std::vector<std::byte> converted;
+  if (format.encoding == WaveEncoding::Pcm) {
+    request.first = records.data.first(std::size_t{request.frames} * 2 * format.channels);
+  } else {
+    converted = DecodeFrames(records.data, format, request.frames);
+    request.first = converted;
   }
-  if (!format || !data) return std::nullopt;
-  // Without a channel or a whole byte per sample there is no frame size to count frames by.
-  if (format->channels == 0 || format->bitsPerSample < 8) return std::nullopt;
-  // Each channel of a split file becomes a zone; tens of thousands of them, which a 100-byte
-  // file can declare, only make a useless instrument slowly.
-  if (format->channels > kMostChannels) return std::nullopt;
-
-  // Whatever follows the RIFF chunk (a trailing "LIST" chunk, say) must be whole chunks too.
-  while (position < file.size()) {
-    if (!NextChunk(file, position, file.size())) return std::nullopt;
-  }
-  return WaveRecords{*format, *data, sampler};
+  request.channels = format.channels;
+  const std::uint8_t flags = format.channels == 2 ? ZoneStereo : 0;
+  AddWaveZone(instrument, AddSample(instrument, request), flags, loop);
 }
+
+// One mono sample per channel, named after the file and the channel, through one work buffer
+// that AddSample copies from.
+void AddChannelSamples(Instrument& instrument, const WaveRecords& records, SampleRequest request,
+                       bool loop) {
+  const std::string baseName(request.name);
+  std::vector<std::byte> buffer(std::size_t{request.frames} * 2);
+  request.channels = 1;
+  request.first = buffer;
+  for (std::size_t channel = 0; channel < records.format.channels; ++channel) {
+    // Named like "%s%c" would: the channel's digit wraps as a byte, and a zero byte ends it.
+    std::string sampleName = baseName;
+    const auto digit = static_cast<char>(static_cast<unsigned char>('1' + channel));
+    if (digit != '\0') sampleName.push_back(digit);
+    DecodeChannel(records.data, records.format, channel, request.frames, buffer);
+    request.name = sampleName;
+    AddWaveZone(instrument, AddSample(instrument, request), 0, loop);
+  }
+}
+
+}  // namespace
 
 DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
   using namespace std::chrono;
@@ -179,12 +138,13 @@ DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
   return result;
 }
 
-bool ImportWave(Library& library, Source& source, const ImportView& view) {
-  const std::optional<WaveRecords> records = ReadWaveRecords(view.bytes);
-  if (!records) return false;
-  const WaveFormat& format = records->format;
+ImportOutcome ImportWave(Library& library, Source& source, const ImportView& view) {
+  const WaveReading reading = ReadWaveRecords(view.bytes);
+  if (!reading.records) return reading.refusal;
+  const WaveRecords& records = *reading.records;
+  const WaveFormat& format = records.format;
 
-  const std::string name = ShortenName(source.baseName, 24);
+  const std::string name = ShortenName(source.baseName, kNameLength);
   const DosDateTime stamp = ToDosDateTime(view.modifiedTime);
   const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
                                 ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
@@ -193,10 +153,11 @@ bool ImportWave(Library& library, Source& source, const ImportView& view) {
   const std::size_t frameSize =
       static_cast<std::size_t>(format.bitsPerSample >> 3) * format.channels;
   // The data chunk is under 4 GiB, so the frame count fits 32 bits.
-  const auto frames = static_cast<std::uint32_t>(records->data.size() / frameSize);
-  const LoopValues loop = LoopValuesOf(records->sampler, frames);
+  const auto frames = static_cast<std::uint32_t>(records.data.size() / frameSize);
+  const LoopValues loop = LoopValuesOf(records.sampler, frames);
 
   SampleRequest request;
+  request.name = source.baseName;
   request.sampleRate = format.sampleRate;
   request.bitsPerSample = 16;
   request.frames = frames;
@@ -205,33 +166,14 @@ bool ImportWave(Library& library, Source& source, const ImportView& view) {
   request.rootKey = loop.rootKey;
   request.pitchCorrection = loop.pitchCorrection;
 
-  if (format.bitsPerSample == 16 && (format.channels == 1 || format.channels == 2)) {
-    // Stored as the library keeps it: copied straight from the file.
-    request.name = source.baseName;
-    request.channels = format.channels;
-    request.first = records->data.first(std::size_t{frames} * frameSize);
-    const std::uint8_t flags = format.channels == 2 ? ZoneStereo : 0;
-    AddWaveZone(*instrument, AddSample(*instrument, request), flags, loop.loop);
-  } else {
-    // One mono sample per channel through one work buffer, which AddSample copies from.
-    // Widths it cannot convert leave the buffer silent.
-    std::vector<std::byte> buffer(std::size_t{frames} * 2);
-    request.channels = 1;
-    request.first = buffer;
-    for (std::size_t channel = 0; channel < format.channels; ++channel) {
-      // Named like "%s%c" would: the channel's digit wraps as a byte, and a zero byte ends it.
-      std::string sampleName = source.baseName;
-      const auto digit = static_cast<char>(static_cast<unsigned char>('1' + channel));
-      if (digit != '\0') sampleName.push_back(digit);
-      ConvertChannel(records->data, format, channel, frames, buffer);
-      request.name = sampleName;
-      AddWaveZone(*instrument, AddSample(*instrument, request), 0, loop.loop);
-    }
-  }
+  if (format.channels <= 2 && (format.encoding != WaveEncoding::Pcm || format.bitsPerSample == 16))
+    AddWholeSample(*instrument, records, request, loop.loop);
+  else
+    AddChannelSamples(*instrument, records, request, loop.loop);
 
   if (!instrument->zones.empty()) AverageInstrument(*instrument);
   AddInstrument(library, std::move(instrument));
-  return true;
+  return ImportOutcome::Imported();
 }
 
 }  // namespace tolvane

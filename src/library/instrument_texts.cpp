@@ -38,14 +38,19 @@ std::string SamplesText(const Instrument& instrument) {
 }
 
 std::string SizeText(std::uint64_t sampleBytes) {
+  // Sizes switch unit a little before they reach the next one: 1000 B shows as 0.9 kB.
+  constexpr std::uint32_t kKilo = 1024;
+  constexpr std::uint32_t kMega = kKilo * kKilo;
+  constexpr std::uint32_t kBytesUpTo = 1000;
+  constexpr std::uint32_t kKiloUpTo = 1000 * kKilo;
   const auto b = static_cast<std::uint32_t>(sampleBytes);
   char text[32];
-  if (b < 1000)
+  if (b < kBytesUpTo)
     std::snprintf(text, sizeof text, "%u B", b);
-  else if (b < 1024000)
-    std::snprintf(text, sizeof text, "%u.%u kB", b / 1024, (b % 1024) * 10 / 1024);
+  else if (b < kKiloUpTo)
+    std::snprintf(text, sizeof text, "%u.%u kB", b / kKilo, (b % kKilo) * 10 / kKilo);
   else
-    std::snprintf(text, sizeof text, "%u.%u MB", b / 1048576, ((b / 1024) % 1024) * 10 / 1024);
+    std::snprintf(text, sizeof text, "%u.%u MB", b / kMega, ((b / kKilo) % kKilo) * 10 / kKilo);
   return text;
 }
 
@@ -59,28 +64,28 @@ int CompareRows(const Instrument& a, const Instrument& b, int sortKey) {
   const int column = sortKey < 0 ? -sortKey : sortKey;
   int result = 0;
   switch (column) {
-    case 1:
+    case kColumnSoundName:
       result = CompareCaseInsensitive(a.name, b.name);
       break;
-    case 2:
+    case kColumnCategory:
       result = Sign(static_cast<std::int64_t>(a.category) - static_cast<std::int64_t>(b.category));
       break;
-    case 3:
+    case kColumnColl:
       if (a.group == nullptr || b.group == nullptr)
         result = (a.group != nullptr) - (b.group != nullptr);
       else
         result = Sign(static_cast<std::int64_t>(a.group->collectionNumber) -
                       static_cast<std::int64_t>(b.group->collectionNumber));
       break;
-    case 4:
+    case kColumnSamples:
       result = Sign(static_cast<std::int64_t>(GetInstrumentStats(a).sampleCount) -
                     static_cast<std::int64_t>(GetInstrumentStats(b).sampleCount));
       break;
-    case 5:
+    case kColumnSize:
       result = Sign(static_cast<std::int64_t>(GetInstrumentStats(a).sampleBytes) -
                     static_cast<std::int64_t>(GetInstrumentStats(b).sampleBytes));
       break;
-    case 6:
+    case kColumnSoundId:
       result = (a.soundId > b.soundId) - (a.soundId < b.soundId);
       break;
     default:

@@ -2,6 +2,7 @@
 // The texts the instrument list shows for an instrument, and its row order. Shared by every
 // front end so that the window and the command-line tool show the same thing.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,10 +22,21 @@ std::string SizeText(std::uint64_t sampleBytes);
 // "SoundID": "[%08X]".
 std::string SoundIdText(std::uint32_t soundId);
 
-// The list's sort keys: 1 Sound-Name, 2 Category, 3 Coll, 4 Samples, 5 Size, 6 SoundID; a
-// negative key sorts descending, any other key leaves rows equal.
+// The list's columns, numbered from 1 as sort keys count them.
+enum ListColumn : int {
+  kColumnSoundName = 1,
+  kColumnCategory = 2,
+  kColumnColl = 3,
+  kColumnSamples = 4,
+  kColumnSize = 5,
+  kColumnSoundId = 6,
+};
+inline constexpr std::size_t kColumnCount = 6;
+
+// Orders two rows by the column `sortKey` names; a negative key sorts descending, any other key
+// leaves rows equal.
 int CompareRows(const Instrument& a, const Instrument& b, int sortKey);
 
-inline constexpr int kInitialSortKey = 1;
+inline constexpr int kInitialSortKey = kColumnSoundName;
 
 }  // namespace tolvane

@@ -224,9 +224,10 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
     sample->origin = request.first.data();
     sample->origin2 = secondOrigin;
     sample->frames = request.frames;
-    sample->loopStart = request.loopStart;
-    sample->loopEnd = request.loopEnd;
-    sample->rootKey = request.rootKey;
+    const LoopPoints loop = ClampLoop(request.frames, request.loopStart, request.loopEnd);
+    sample->loopStart = loop.start;
+    sample->loopEnd = loop.end;
+    sample->rootKey = ClampRootKey(request.rootKey);
     sample->pitchCorrection = request.pitchCorrection;
     sample->data = twoStreams ? InterleaveValues(request.first, request.second, request.frames)
                               : CopyValues(request.first, frames * request.channels);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "library/category.h"
 #include "library/zone.h"
 
 namespace tolvane {
@@ -49,7 +50,7 @@ struct Instrument {
   Source* source = nullptr;
   ZoneParameters parameters;  // meaningful only while `averaged`
   SampleGroup* group = nullptr;
-  std::uint32_t category = 0x4040;
+  std::uint32_t category = kCategoryOther;
   std::vector<Zone> zones;  // in the order kept by AddZone
 };
 
@@ -113,7 +114,7 @@ Source& CreateSource(Library& library, std::string_view path);
 std::string BaseNameOf(std::string_view path);
 
 // A new instrument of `source`: names shortened to 25 characters, category from the source's
-// database section when it remembers one, else 0x4040.
+// database section when it remembers one, else kCategoryOther.
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 
@@ -122,8 +123,28 @@ std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view im
 // run so that saving the database keeps it.
 void SetInstrumentCategory(Instrument& instrument, std::uint32_t category);
 
+// The highest MIDI key: a sample's root key above it is taken as it.
+inline constexpr std::uint32_t kHighestKey = 127;
+
+struct LoopPoints {
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  bool operator==(const LoopPoints&) const = default;
+};
+
+// The loop a sample of `frames` keeps: its end at most `frames`, its start at most its end.
+constexpr LoopPoints ClampLoop(std::uint32_t frames, std::uint32_t start, std::uint32_t end) {
+  const std::uint32_t clampedEnd = end < frames ? end : frames;
+  return {start < clampedEnd ? start : clampedEnd, clampedEnd};
+}
+constexpr std::uint32_t ClampRootKey(std::uint32_t rootKey) {
+  return rootKey < kHighestKey ? rootKey : kHighestKey;
+}
+
 // The sample a zone of `instrument` is to play: an equal sample of the source (same name,
-// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one.
+// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one,
+// its loop and root key brought inside the sample and the keyboard (ClampLoop, ClampRootKey)
+// so that whatever an importer read, the library holds nothing a writer cannot store.
 // Joins the sample and the instrument into one group, merging groups as needed. Returns nullptr
 // (and changes nothing) for bits other than 16, channels other than 1 or 2, or streams shorter
 // than the frames they should hold.

@@ -13,29 +13,42 @@ using Byte = ZoneParameters::Byte;
 
 // Generators that store their amount as is in a 16-bit field.
 constexpr struct {
-  std::uint16_t generator;
+  SoundFontGenerator generator;
   Word word;
 } kWordGenerators[] = {
-    {5, ZoneParameters::modLfoToPitch},        {6, ZoneParameters::vibLfoToPitch},
-    {7, ZoneParameters::modEnvToPitch},        {8, ZoneParameters::initialFilterFc},
-    {9, ZoneParameters::initialFilterQ},       {10, ZoneParameters::modLfoToFilterFc},
-    {11, ZoneParameters::modEnvToFilterFc},    {13, ZoneParameters::modLfoToVolume},
-    {22, ZoneParameters::freqModLFO},          {24, ZoneParameters::freqVibLFO},
-    {29, ZoneParameters::sustainModEnv},       {31, ZoneParameters::keynumToModEnvHold},
-    {32, ZoneParameters::keynumToModEnvDecay}, {37, ZoneParameters::sustainVolEnv},
-    {39, ZoneParameters::keynumToVolEnvHold},  {40, ZoneParameters::keynumToVolEnvDecay},
+    {kGenModLfoToPitch, ZoneParameters::modLfoToPitch},
+    {kGenVibLfoToPitch, ZoneParameters::vibLfoToPitch},
+    {kGenModEnvToPitch, ZoneParameters::modEnvToPitch},
+    {kGenInitialFilterFc, ZoneParameters::initialFilterFc},
+    {kGenInitialFilterQ, ZoneParameters::initialFilterQ},
+    {kGenModLfoToFilterFc, ZoneParameters::modLfoToFilterFc},
+    {kGenModEnvToFilterFc, ZoneParameters::modEnvToFilterFc},
+    {kGenModLfoToVolume, ZoneParameters::modLfoToVolume},
+    {kGenFreqModLfo, ZoneParameters::freqModLFO},
+    {kGenFreqVibLfo, ZoneParameters::freqVibLFO},
+    {kGenSustainModEnv, ZoneParameters::sustainModEnv},
+    {kGenKeynumToModEnvHold, ZoneParameters::keynumToModEnvHold},
+    {kGenKeynumToModEnvDecay, ZoneParameters::keynumToModEnvDecay},
+    {kGenSustainVolEnv, ZoneParameters::sustainVolEnv},
+    {kGenKeynumToVolEnvHold, ZoneParameters::keynumToVolEnvHold},
+    {kGenKeynumToVolEnvDecay, ZoneParameters::keynumToVolEnvDecay},
 };
 
 // Time generators, stored as timecents / 100 in a byte.
 constexpr struct {
-  std::uint16_t generator;
+  SoundFontGenerator generator;
   Byte byte;
 } kTimeGenerators[] = {
-    {21, ZoneParameters::delayModLFO},  {23, ZoneParameters::delayVibLFO},
-    {26, ZoneParameters::attackModEnv}, {27, ZoneParameters::holdModEnv},
-    {28, ZoneParameters::decayModEnv},  {30, ZoneParameters::releaseModEnv},
-    {34, ZoneParameters::attackVolEnv}, {35, ZoneParameters::holdVolEnv},
-    {36, ZoneParameters::decayVolEnv},  {38, ZoneParameters::releaseVolEnv},
+    {kGenDelayModLfo, ZoneParameters::delayModLFO},
+    {kGenDelayVibLfo, ZoneParameters::delayVibLFO},
+    {kGenAttackModEnv, ZoneParameters::attackModEnv},
+    {kGenHoldModEnv, ZoneParameters::holdModEnv},
+    {kGenDecayModEnv, ZoneParameters::decayModEnv},
+    {kGenReleaseModEnv, ZoneParameters::releaseModEnv},
+    {kGenAttackVolEnv, ZoneParameters::attackVolEnv},
+    {kGenHoldVolEnv, ZoneParameters::holdVolEnv},
+    {kGenDecayVolEnv, ZoneParameters::decayVolEnv},
+    {kGenReleaseVolEnv, ZoneParameters::releaseVolEnv},
 };
 
 // Start offsets wrap like the 32-bit fields they are; unsigned arithmetic keeps that defined.
@@ -140,43 +153,43 @@ void ApplyGenerator(Zone& zone, std::uint16_t number, std::uint16_t amount) {
     }
   }
   switch (number) {
-    case 0:  // startAddrsOffset: 2 bytes per sample point
+    case kGenStartAddrsOffset:  // 2 bytes per sample point
       m.startOffset = AddWrapping(m.startOffset, 2 * static_cast<std::int64_t>(a));
       m.startOffset2 = m.startOffset;
       break;
-    case 4:  // startAddrsCoarseOffset: 32768 points
+    case kGenStartAddrsCoarseOffset:  // 32768 points
       m.startOffset = AddWrapping(m.startOffset, 65536 * static_cast<std::int64_t>(a));
       m.startOffset2 = m.startOffset;
       break;
-    case 17:
+    case kGenPan:
       p.SetSigned(ZoneParameters::pan, a / 5);
       break;
-    case 48:
+    case kGenInitialAttenuation:
       p.bytes[ZoneParameters::attenuation] = static_cast<std::uint8_t>(a / 10);
       break;
-    case 43:
+    case kGenKeyRange:
       m.keyLow = low;
       m.keyHigh = high;
       break;
-    case 44:
+    case kGenVelRange:
       m.velLow = low;
       m.velHigh = high;
       break;
-    case 51:
+    case kGenCoarseTune:
       m.coarseTune = static_cast<std::int8_t>(low);
       m.coarseTune2 = m.coarseTune;
       break;
-    case 52:
+    case kGenFineTune:
       m.fineTune = static_cast<std::int8_t>(low);
       m.fineTune2 = m.fineTune;
       break;
-    case 54:
+    case kGenSampleModes:
       if (amount & 1) m.flags |= ZoneLoop;
       break;
-    case 56:
+    case kGenScaleTuning:
       m.scaleTuning = a;
       break;
-    case 58:
+    case kGenOverridingRootKey:
       if (a >= 0 && a <= 127) m.overridingRootKey = static_cast<std::uint8_t>(a);
       break;
     default:
@@ -184,7 +197,7 @@ void ApplyGenerator(Zone& zone, std::uint16_t number, std::uint16_t amount) {
   }
 }
 
-void MergeZonePair(Zone& existing, int mode, const Zone& added) {
+void MergeZonePair(Zone& existing, MergeMode mode, const Zone& added) {
   if (mode == MergeStereo) {
     existing.parameters.SetSigned(ZoneParameters::pan, 0);
     existing.mapping.flags |= ZoneStereo;

@@ -113,6 +113,49 @@ struct Zone {
   ZoneParameters parameters;
 };
 
+// SoundFont 2 generator numbers: what ApplyGenerator and the SoundFont importer read.
+enum SoundFontGenerator : std::uint16_t {
+  kGenStartAddrsOffset = 0,
+  kGenStartAddrsCoarseOffset = 4,
+  kGenModLfoToPitch = 5,
+  kGenVibLfoToPitch = 6,
+  kGenModEnvToPitch = 7,
+  kGenInitialFilterFc = 8,
+  kGenInitialFilterQ = 9,
+  kGenModLfoToFilterFc = 10,
+  kGenModEnvToFilterFc = 11,
+  kGenModLfoToVolume = 13,
+  kGenPan = 17,
+  kGenDelayModLfo = 21,
+  kGenFreqModLfo = 22,
+  kGenDelayVibLfo = 23,
+  kGenFreqVibLfo = 24,
+  kGenAttackModEnv = 26,
+  kGenHoldModEnv = 27,
+  kGenDecayModEnv = 28,
+  kGenSustainModEnv = 29,
+  kGenReleaseModEnv = 30,
+  kGenKeynumToModEnvHold = 31,
+  kGenKeynumToModEnvDecay = 32,
+  kGenAttackVolEnv = 34,
+  kGenHoldVolEnv = 35,
+  kGenDecayVolEnv = 36,
+  kGenSustainVolEnv = 37,
+  kGenReleaseVolEnv = 38,
+  kGenKeynumToVolEnvHold = 39,
+  kGenKeynumToVolEnvDecay = 40,
+  kGenInstrument = 41,
+  kGenKeyRange = 43,
+  kGenVelRange = 44,
+  kGenInitialAttenuation = 48,
+  kGenCoarseTune = 51,
+  kGenFineTune = 52,
+  kGenSampleId = 53,
+  kGenSampleModes = 54,
+  kGenScaleTuning = 56,
+  kGenOverridingRootKey = 58,
+};
+
 // Every field to its default; no sample.
 void InitZone(Zone& zone);
 
@@ -125,7 +168,7 @@ enum MergeMode : int { MergeStereo = 4, MergeDual = 8 };
 
 // Folds `added` into `existing` as the other half of a stereo (4) or dual (8) zone; any other
 // mode does nothing.
-void MergeZonePair(Zone& existing, int mode, const Zone& added);
+void MergeZonePair(Zone& existing, MergeMode mode, const Zone& added);
 
 // Field-wise difference / sum, wrapping modulo 2^16 for words and 2^8 for bytes.
 void SubtractParameters(Zone& zone, const ZoneParameters& parameters);

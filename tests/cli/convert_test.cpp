@@ -35,6 +35,10 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
+// The real banks from Debian: TimGM6mb (6 MB) and FluidR3_GM (141 MB).
+constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
 class ConvertTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -114,21 +118,60 @@ TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
   EXPECT_EQ(rows[1][0], "zither");
 }
 
-TEST_F(ConvertTest, UnrecognisedFilesAreNamedAndMissingFilesFail) {
+// Every file that is not imported whole is named with its reason, the others are still listed
+// or exported, and the status says that not everything went well.
+TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   const auto wav = Wav("a.wav", "-r 44100 -b 16 -c 1");
   std::ofstream(dir_ / "notes.txt") << "not a sound";
-  const Outcome run =
-      Convert("list --tsv " + Quote((dir_ / "notes.txt").string()) + " " + Quote(wav.string()));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(TsvRows(run.out).size(), 1u);
-  EXPECT_NE(run.err.find("notes.txt: not recognised"), std::string::npos) << run.err;
+  fs::create_directories(dir_ / "folder");
+  // MP3 data in a WAV file.
+  const std::string fmt("fmt \x10\0\0\0\x55\0\x01\0\x44\xAC\0\0\0\0\0\0\x01\0\0\0", 24);
+  const std::string data("data\x04\0\0\0\xFF\xFB\x90\x64", 12);
+  std::ofstream(dir_ / "mp3.wav") << "RIFF" << std::string("\x28\0\0\0", 4) << "WAVE" << fmt
+                                  << data;
+  // A SiFi file with bytes after its last chunk.
+  ASSERT_EQ(
+      Convert("export --single " + Quote(dir_.path().string()) + " " + Quote(wav.string())).status,
+      0);
+  tolvane::testing::WriteFileText(dir_ / "extra.SLI", ReadFileText(dir_ / "a.SLI") + "xyz");
 
-  const Outcome missing = Convert("list " + Quote((dir_ / "missing.wav").string()));
-  EXPECT_NE(missing.status, 0);
-  EXPECT_NE(missing.err.find("missing.wav: cannot open file"), std::string::npos) << missing.err;
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"notes.txt", "notes.txt: not recognised as a WAV file, SoundFont 2 bank or SiFi file"},
+      {"missing.wav", "missing.wav: cannot open file: no such file"},
+      {"folder", "folder: cannot open file: it is a folder"},
+      {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},
+      {"extra.SLI",
+       "extra.SLI: damaged (1 instrument imported): 3 bytes after the last chunk, too few for a "
+       "chunk"},
+  };
+  // A bank cut short once listed "0 instruments" as if all were well.
+  if (fs::exists(kTimGM6mb)) {
+    const std::string bank = ReadFileText(kTimGM6mb);
+    tolvane::testing::WriteFileText(dir_ / "cut.sf2",
+                                    std::string_view(bank).substr(0, bank.size() - 1000));
+    cases.emplace_back("cut.sf2", "cut.sf2: damaged: 'pdta' chunk runs past the end of the file");
+  }
+  std::string files = Quote(wav.string());
+  for (const auto& [name, message] : cases) files += " " + Quote((dir_ / name).string());
+
+  const Outcome run = Convert("list --tsv " + files);
+  EXPECT_EQ(run.status, 1);
+  const auto rows = TsvRows(run.out);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], "a");
+  EXPECT_EQ(rows[1][0], "a");
+  for (const auto& [name, message] : cases)
+    EXPECT_NE(run.err.find(dir_.path().string() + "/" + message + "\n"), std::string::npos)
+        << run.err;
+
+  const fs::path out = dir_ / "out.SLC";
+  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + files);
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_NE(exported.out.find("wrote"), std::string::npos);
+  EXPECT_EQ(TsvRows(Convert("list --tsv " + Quote(out.string())).out).size(), 2u);
 
   const Outcome bad = Convert("export --bogus x");
-  EXPECT_NE(bad.status, 0);
+  EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("unknown option"), std::string::npos);
 
   const Outcome help = Convert("--help", false);
@@ -146,12 +189,37 @@ TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   const Outcome again = Convert("list --tsv " + Quote(wav.string()));
   EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
 
+  // Listing changes nothing on disk; once every listed file gained a section.
+  fs::remove(dir_ / "db.ini");
+  ASSERT_EQ(Convert("list " + Quote(wav.string())).status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "db.ini"));
+
   const Outcome badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
   EXPECT_NE(badCode.status, 0);
   EXPECT_NE(badCode.err.find("unknown category code 'ZZ'"), std::string::npos);
   const Outcome badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
   EXPECT_NE(badName.status, 0);
   EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
+}
+
+// Something at the database's place that cannot be read is never saved over.
+TEST_F(ConvertTest, AnUnreadableDatabaseIsNamedAndNotSavedOver) {
+  const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
+  fs::create_directories(dir_ / "db.ini");
+  const Outcome list = Convert("list --tsv " + Quote(wav.string()));
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(TsvRows(list.out).size(), 1u);
+  EXPECT_NE(list.err.find("cannot read the sound database " + (dir_ / "db.ini").string()),
+            std::string::npos)
+      << list.err;
+
+  const Outcome set = Convert("list --tsv --category 'Kick 1=KC' " + Quote(wav.string()));
+  EXPECT_EQ(set.status, 1);
+  EXPECT_NE(set.err.find("the categories given are not saved: the sound database " +
+                         (dir_ / "db.ini").string() + " cannot be read"),
+            std::string::npos)
+      << set.err;
+  EXPECT_TRUE(fs::is_directory(dir_ / "db.ini"));
 }
 
 TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
@@ -198,16 +266,19 @@ TEST_F(ConvertTest, SingleExportUsesSafeUniqueNamesAndOnlyChecksNamedRows) {
   const auto b = Wav("two/piano.wav", "-r 22050 -b 16 -c 1");
   const auto c = Wav("Odd:Name*.wav", "-r 22050 -b 16 -c 1");
   const auto d = Wav("Skipped.wav", "-r 22050 -b 16 -c 1");
+  const auto e = Wav(".hidden.wav", "-r 22050 -b 16 -c 1");
   const fs::path out = dir_ / "out";
   const Outcome run =
       Convert("export --single " + Quote(out.string()) + " --only PIANO --only 'odd:name*' " +
-              Quote(a.string()) + " " + Quote(b.string()) + " " + Quote(c.string()) + " " +
-              Quote(d.string()));
+              "--only .hidden " + Quote(a.string()) + " " + Quote(b.string()) + " " +
+              Quote(c.string()) + " " + Quote(d.string()) + " " + Quote(e.string()));
   ASSERT_EQ(run.status, 0) << run.err;
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(out)) names.insert(entry.path().filename());
   // The later of two equal base names stands first among the sources, so it keeps the plain name.
-  EXPECT_EQ(names, (std::set<std::string>{"Odd_Name_.SLI", "piano.SLI", "Piano_2.SLI"}));
+  // A leading dot would hide the file.
+  EXPECT_EQ(names,
+            (std::set<std::string>{"Odd_Name_.SLI", "piano.SLI", "Piano_2.SLI", "_hidden.SLI"}));
 
   const Outcome nothing =
       Convert("export --single " + Quote(out.string()) + " " + Quote((dir_ / "db.ini").string()));
@@ -230,10 +301,6 @@ TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
   EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFileText(blocker), "x");
 }
-
-// The real banks from Debian: TimGM6mb (6 MB) and FluidR3_GM (141 MB).
-constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
 // Rows without the Coll column: collection numbers count per file, so a part of a bank written
 // to its own file numbers its collections anew.
@@ -330,8 +397,12 @@ TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
   tolvane::testing::WriteFileText(dir_ / "cut.SLC",
                                   std::string_view(whole).substr(0, whole.size() - 100));
   const Outcome cut = Convert("info " + Quote((dir_ / "cut.SLC").string()), false);
-  EXPECT_EQ(cut.status, 0);
-  EXPECT_NE(cut.out.find("damaged"), std::string::npos) << cut.out;
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.out.find("damaged: 'SiIg' chunk runs past the end of the file"), std::string::npos)
+      << cut.out;
+  EXPECT_NE(cut.err.find("cut.SLC: damaged: 'SiIg' chunk runs past the end of the file"),
+            std::string::npos)
+      << cut.err;
 }
 
 TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {

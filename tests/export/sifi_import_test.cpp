@@ -14,8 +14,9 @@
 #include "database/sound_database.h"
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
-#include "import/sifi_format.h"
+#include "import/import_file.h"
 #include "model_builder.h"
+#include "sifi/sifi_format.h"
 
 namespace tolvane {
 namespace {
@@ -23,7 +24,8 @@ namespace {
 using test_support::ModelBuilder;
 
 struct Imported {
-  bool accepted = false;
+  ImportOutcome outcome;
+  bool accepted = false;  // imported whole
   std::unique_ptr<Library> library = std::make_unique<Library>();
   Source* source = nullptr;
 };
@@ -32,7 +34,8 @@ Imported Import(std::span<const std::byte> bytes, DatabaseSection* section = nul
   Imported result;
   result.source = &CreateSource(*result.library, "C:\\Export\\Bank.SLC");
   result.source->section = section;
-  result.accepted = ImportSiFi(*result.library, *result.source, ImportView{bytes, 0, nullptr});
+  result.outcome = ImportSiFi(*result.library, *result.source, ImportView{bytes, 0, nullptr});
+  result.accepted = result.outcome.imported();
   return result;
 }
 
@@ -250,7 +253,7 @@ TEST(SiFiImportTest, ChunkLengthPastTheEndStopsTheWalk) {
   }
 }
 
-TEST(SiFiImportTest, UnknownChunksAreSteppedOverAndTrailingBytesRefuse) {
+TEST(SiFiImportTest, UnknownChunksAreSteppedOverAndTrailingBytesAreDamage) {
   ModelBuilder model;
   auto bytes = Serialize({&model.Simple("Piano")});
   // Turn the SiDp chunk into an unknown one: still a valid walk.
@@ -259,8 +262,22 @@ TEST(SiFiImportTest, UnknownChunksAreSteppedOverAndTrailingBytesRefuse) {
   for (std::size_t extra = 1; extra < 12; ++extra) {
     auto longer = bytes;
     longer.resize(bytes.size() + extra);
-    EXPECT_FALSE(Import(longer).accepted) << extra;
+    const Imported in = Import(longer);
+    EXPECT_EQ(in.outcome.status, ImportStatus::Damaged) << extra;
+    EXPECT_EQ(in.outcome.reason,
+              std::to_string(extra) + " bytes after the last chunk, too few for a chunk");
+    EXPECT_EQ(in.library->instruments.size(), 1u);
   }
+  // Found by a new user: such a file once listed its instrument and was also named as not
+  // recognised, because the chain went on to the WAV importer.
+  auto longer = bytes;
+  longer.resize(bytes.size() + 3);
+  SoundDatabase database;
+  Library library;
+  const ImportOutcome outcome =
+      ImportBytes(library, database, "C:\\Bank.SLI", ImportView{longer, 0, nullptr});
+  EXPECT_EQ(outcome.status, ImportStatus::Damaged);
+  EXPECT_EQ(library.instruments.size(), 1u);
 }
 
 TEST(SiFiImportTest, EveryPrefixIsReadSafelyAndOnlyChunkBoundariesAreAccepted) {
@@ -407,7 +424,12 @@ TEST(SiFiImportTest, CorruptedOffsetsCountsAndIndicesAreContained) {
     if (c.width == 4) StoreU32(p, c.value);
     const bool lengthChanged = c.offset == F::kGroup + 4;
     const Imported in = Import(file.bytes);
-    EXPECT_EQ(in.accepted, !lengthChanged);
+    // Whatever was cut or left out is named; a changed group length also breaks the walk.
+    EXPECT_TRUE(in.outcome.recognised());
+    EXPECT_EQ(in.outcome.status == ImportStatus::Damaged, !in.outcome.reason.empty());
+    if (lengthChanged) {
+      EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
+    }
     if (c.instruments != kAny) {
       EXPECT_EQ(in.library->instruments.size(), c.instruments);
     }
@@ -443,7 +465,11 @@ TEST(SiFiImportTest, SharedZoneRangesCannotMultiplyTheZones) {
   ByteWriter(bytes).PatchU32(4, static_cast<std::uint32_t>(bytes.size()));
 
   const Imported in = Import(bytes);
-  EXPECT_TRUE(in.accepted);
+  EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
+  EXPECT_NE(in.outcome.reason.find("zones left out: zone entry named more often than the group "
+                                   "could need"),
+            std::string::npos)
+      << in.outcome.reason;
   ASSERT_EQ(in.library->instruments.size(), instruments);
   const std::size_t chunk = bytes.size() - group;
   EXPECT_GE(ZoneCount(*in.library), zones);  // the first instrument is whole
@@ -479,7 +505,11 @@ TEST(SiFiImportTest, SampleEntriesSharingTheirDataCannotMultiplyTheCopies) {
   ByteWriter(bytes).PatchU32(4, static_cast<std::uint32_t>(bytes.size()));
 
   const Imported in = Import(bytes);
-  EXPECT_TRUE(in.accepted);
+  EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
+  EXPECT_NE(in.outcome.reason.find("zones left out: sample data asked for more often than the "
+                                   "group could need"),
+            std::string::npos)
+      << in.outcome.reason;
   std::size_t copied = 0;
   for (const auto& sample : in.source->samples) copied += 2 * sample->data.size();
   EXPECT_GE(copied, dataBytes);  // the first ones are read

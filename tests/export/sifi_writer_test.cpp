@@ -278,6 +278,23 @@ TEST(SiFiWriterTest, TablesLargerThanTheFormatAllowsAreRefused) {
   EXPECT_TRUE(bytes.empty());
 }
 
+// Loop points are stored as byte offsets; a loop of 0x80000010 frames was once written as 16.
+TEST(SiFiWriterTest, LoopOffsetsBeyondThirtyTwoBitsAreRefused) {
+  for (const std::uint32_t loopEnd : {0x7FFFFFFFu, 0x80000020u}) {
+    ModelBuilder model;
+    auto pad = model.Begin("Pad");
+    Sample* sample = model.NewSample(*pad, "Wide", 100, 2);
+    model.AddTestZone(*pad, sample, 0);
+    const Instrument& instrument = model.Finish(std::move(pad));
+    sample->loopEnd = loopEnd;  // as no importer can leave it: AddSample keeps loops inside
+    std::vector<std::byte> bytes;
+    const ExportResult result = SerializeExportSet(*SetOf({&instrument}), bytes);
+    EXPECT_EQ(result.error, ExportError::kFileTooLarge) << loopEnd;
+    EXPECT_EQ(result.reason, "group of Pad: sample Wide lies past the 4 GiB a file can address");
+    EXPECT_TRUE(bytes.empty());
+  }
+}
+
 TEST(SiFiWriterTest, FiveHundredGroupsFitButNotFiveHundredAndOne) {
   ModelBuilder model;
   auto set = CreateExportSet();

@@ -184,7 +184,8 @@ TEST(WalkChunks, UnknownIdsAndEmptyTargetsAreSteppedOver) {
   constexpr ChunkRule table[] = {
       {ChunkRecord, FourCC("none"), 4, 1, nullptr, nullptr},
       {ChunkCall, FourCC("call"), 0, 0, nullptr, nullptr},
-      {7, FourCC("inst"), 22, 0, nullptr, &ChunkWalkContext::inst},  // unknown kind: ignored
+      {static_cast<ChunkKind>(7), FourCC("inst"), 22, 0, nullptr,
+       &ChunkWalkContext::inst},  // unknown kind: ignored
       {ChunkRecord, FourCC("imod"), 1, 3, nullptr, &ChunkWalkContext::imod},
       {},
       {ChunkRecord, FourCC("igen"), 4, 0, nullptr, &ChunkWalkContext::igen},  // after the end

@@ -29,7 +29,7 @@ Bytes SmallWave() {
 
 class ImportFileTest : public ::testing::Test {
  protected:
-  bool Import(const std::filesystem::path& path) {
+  ImportOutcome Import(const std::filesystem::path& path) {
     return ImportFile(library, database, path.string());
   }
 
@@ -45,9 +45,9 @@ TEST_F(ImportFileTest, EachFileGetsItsOwnSourceAlsoWithTheSameBaseName) {
   testing::WriteFile(folder / "b" / "bell.wav", SmallWave());
   testing::WriteFile(folder / "Harp.wav", SmallWave());
 
-  EXPECT_TRUE(Import(folder / "a" / "Bell.wav"));
-  EXPECT_TRUE(Import(folder / "Harp.wav"));
-  EXPECT_TRUE(Import(folder / "b" / "bell.wav"));
+  EXPECT_TRUE(Import(folder / "a" / "Bell.wav").imported());
+  EXPECT_TRUE(Import(folder / "Harp.wav").imported());
+  EXPECT_TRUE(Import(folder / "b" / "bell.wav").imported());
 
   ASSERT_EQ(library.sources.size(), 3u);
   // The later of two equal names stands in front of the earlier one.
@@ -69,7 +69,9 @@ TEST_F(ImportFileTest, AFileNoImporterTakesLeavesAnEmptySource) {
   TempFolder folder("text");
   const Bytes text = {std::byte{'h'}, std::byte{'i'}, std::byte{'\n'}};
   testing::WriteFile(folder / "notes.txt", text);
-  EXPECT_FALSE(Import(folder / "notes.txt"));
+  const ImportOutcome outcome = Import(folder / "notes.txt");
+  EXPECT_EQ(outcome.status, ImportStatus::NotRecognised);
+  EXPECT_EQ(outcome.reason, "");
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, "notes");
   EXPECT_NE(library.sources[0]->section, nullptr);
@@ -79,7 +81,9 @@ TEST_F(ImportFileTest, AFileNoImporterTakesLeavesAnEmptySource) {
 TEST_F(ImportFileTest, AnEmptyFileLeavesAnEmptySource) {
   TempFolder folder("empty");
   testing::WriteFile(folder / "Nothing.wav", {});
-  EXPECT_FALSE(Import(folder / "Nothing.wav"));
+  const ImportOutcome outcome = Import(folder / "Nothing.wav");
+  EXPECT_EQ(outcome.status, ImportStatus::NotRecognised);
+  EXPECT_EQ(outcome.reason, "empty file");
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, "Nothing");
   EXPECT_EQ(database.sections.size(), 1u);
@@ -88,8 +92,12 @@ TEST_F(ImportFileTest, AnEmptyFileLeavesAnEmptySource) {
 TEST_F(ImportFileTest, WhatCannotBeOpenedAddsNothing) {
   TempFolder folder("missing");
   std::filesystem::create_directories(folder / "Folder.wav");
-  EXPECT_FALSE(Import(folder / "Missing.wav"));
-  EXPECT_FALSE(Import(folder / "Folder.wav"));
+  const ImportOutcome missing = Import(folder / "Missing.wav");
+  EXPECT_EQ(missing.status, ImportStatus::CannotOpen);
+  EXPECT_EQ(missing.reason, "cannot open file: no such file");
+  const ImportOutcome folderOutcome = Import(folder / "Folder.wav");
+  EXPECT_EQ(folderOutcome.status, ImportStatus::CannotOpen);
+  EXPECT_EQ(folderOutcome.reason, "cannot open file: it is a folder");
   EXPECT_TRUE(library.sources.empty());
   EXPECT_TRUE(database.sections.empty());
 }
@@ -112,7 +120,7 @@ std::optional<std::filesystem::path> UnmappableFile() {
 TEST_F(ImportFileTest, AFileThatCannotBeMappedLeavesAnEmptySource) {
   const auto path = UnmappableFile();
   if (!path) GTEST_SKIP() << "no file here that opens but does not map";
-  EXPECT_FALSE(Import(*path));
+  EXPECT_EQ(Import(*path).status, ImportStatus::CannotOpen);
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, BaseNameOf(path->string()));
   ASSERT_NE(library.sources[0]->section, nullptr);
@@ -130,7 +138,7 @@ TEST_F(ImportFileTest, FilesOf4GiBOrMoreAreRefused) {
   std::error_code error;
   std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + wave.size(), error);
   if (error) GTEST_SKIP() << "no sparse file: " << error.message();
-  EXPECT_FALSE(Import(path));
+  EXPECT_EQ(Import(path).status, ImportStatus::NotRecognised);
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_TRUE(library.instruments.empty());
 }
@@ -143,7 +151,7 @@ TEST_F(ImportFileTest, PathsAreKeptInWindows1252AndOpenedAsGiven) {
   testing::WriteFile(path, SmallWave());
   const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
   ASSERT_EQ(::utime(path.c_str(), &times), 0);
-  EXPECT_TRUE(ImportFile(library, database, path.string()));
+  EXPECT_TRUE(ImportFile(library, database, path.string()).imported());
   ASSERT_EQ(library.sources.size(), 1u);
   const Source& source = *library.sources[0];
   EXPECT_EQ(source.baseName, "_mega\x96Pad");
@@ -160,7 +168,7 @@ TEST_F(ImportFileTest, SoundIdUsesTheFilesModificationTime) {
   testing::WriteFile(path, SmallWave());
   const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
   ASSERT_EQ(::utime(path.c_str(), &times), 0);
-  ASSERT_TRUE(Import(path));
+  ASSERT_TRUE(Import(path).imported());
   EXPECT_EQ(library.instruments[0]->soundId, 0x0004762Fu ^ 0x586F6DAFu);
 }
 

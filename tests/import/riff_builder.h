@@ -67,9 +67,9 @@ inline Bytes Riff(std::string_view form, std::initializer_list<Bytes> chunks) {
 }
 
 inline Bytes FormatChunk(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                         std::size_t size = 16) {
+                         std::size_t size = 16, std::uint16_t tag = 1 /* PCM */) {
   Bytes data;
-  PutU16(data, 1);  // PCM
+  PutU16(data, tag);
   PutU16(data, channels);
   PutU32(data, rate);
   const std::uint32_t blockAlign = static_cast<std::uint32_t>(channels) * (bits / 8);

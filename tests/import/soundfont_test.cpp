@@ -195,7 +195,8 @@ struct BankBuilder {
 struct Imported {
   explicit Imported(const Bytes& bank, std::string_view path = "C:\\Banks\\Test.sf2")
       : source(CreateSource(library, path)) {
-    taken = ImportSoundFont(library, source, ImportView{bank, 0, nullptr});
+    outcome = ImportSoundFont(library, source, ImportView{bank, 0, nullptr});
+    taken = outcome.recognised();
   }
 
   const Instrument* Find(std::string_view importedName) const {
@@ -211,6 +212,7 @@ struct Imported {
 
   Library library;
   Source& source;
+  ImportOutcome outcome;
   bool taken = false;
 };
 
@@ -253,7 +255,7 @@ TEST(SoundFontImportTest, NamesCarryTheBaseNameAndSoundIdsHashBothWholeNames) {
   b.AddZone(s);
   b.Finish();
   const Imported bank(b.Build(), "C:\\Banks\\Strings.sf2");
-  ASSERT_TRUE(bank.taken);
+  ASSERT_TRUE(bank.outcome.imported()) << bank.outcome.reason;
   EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Strings_Cello", "Strings_Violin Ensemble"}));
   const Instrument* violin = bank.Find("Violin Ensemble");
   ASSERT_NE(violin, nullptr);
@@ -655,7 +657,7 @@ TEST(SoundFontImportTest, InstrumentsSharingSamplesFormOneCollection) {
   testing::WriteFile(folder / "Kit.sf2", b.Build());
   Library library;
   SoundDatabase database;
-  ASSERT_TRUE(ImportFile(library, database, (folder / "Kit.sf2").string()));
+  ASSERT_TRUE(ImportFile(library, database, (folder / "Kit.sf2").string()).imported());
   ASSERT_EQ(library.instruments.size(), 3u);
   ASSERT_EQ(library.sources.size(), 1u);
   const Source& source = *library.sources[0];
@@ -670,52 +672,84 @@ TEST(SoundFontImportTest, InstrumentsSharingSamplesFormOneCollection) {
   EXPECT_EQ(library.instruments[0]->zones[0].sample, library.instruments[1]->zones[0].sample);
 }
 
-TEST(SoundFontImportTest, BanksWithoutWhatInstrumentsNeedImportNothing) {
-  const auto check = [](const BankBuilder& b) {
+TEST(SoundFontImportTest, BanksWithoutWhatInstrumentsNeedAreDamaged) {
+  const auto check = [](const BankBuilder& b, std::string_view reason) {
     const Imported bank(b.Build());
-    EXPECT_TRUE(bank.taken);
+    EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
+    EXPECT_EQ(bank.outcome.reason, reason);
     EXPECT_TRUE(bank.library.instruments.empty());
     EXPECT_TRUE(bank.source.samples.empty());
     EXPECT_TRUE(bank.source.groups.empty());
   };
   BankBuilder b = OneZoneBank();
   b.withIbag = false;
-  check(b);
+  check(b, "the bank's 'ibag' chunk is missing or empty");
   b = OneZoneBank();
   b.withIgen = false;
-  check(b);
+  check(b, "the bank's 'igen' chunk is missing or empty");
   b = OneZoneBank();
   b.withShdr = false;
-  check(b);
+  check(b, "the bank's 'shdr' chunk is missing or empty");
   b = OneZoneBank();
   b.withInst = false;
-  check(b);
+  check(b, "the bank holds no instruments ('inst' chunk)");
   b = OneZoneBank();
   b.instruments.pop_back();  // one record: it only closes
-  check(b);
+  check(b, "the bank holds no instruments ('inst' chunk)");
   b = OneZoneBank();
   b.smpl.clear();
-  check(b);
+  check(b, "the bank holds no sample data ('smpl' chunk)");
 }
 
-TEST(SoundFontImportTest, TopLevelThatDoesNotEndAtTheRiffEndImportsNothing) {
+TEST(SoundFontImportTest, TopLevelThatDoesNotEndAtTheRiffEndIsDamaged) {
   const Bytes good = OneZoneBank().Build();
   ASSERT_EQ(Imported(good).library.instruments.size(), 1u);
   const std::uint32_t riffSize = LoadU32(good.data() + 4);
-  for (const std::uint32_t size : {riffSize - 4, riffSize - 1, riffSize + 2, riffSize + 100}) {
-    SCOPED_TRACE(size);
+  const struct {
+    std::uint32_t riffSize;
+    const char* reason;
+  } cases[] = {
+      {riffSize - 4, "'pdta' chunk runs past the end of the RIFF chunk"},
+      {riffSize - 1, "'pdta' chunk runs past the end of the RIFF chunk"},
+      {riffSize + 2, "the file ends before its RIFF chunk does"},
+      {riffSize + 100, "the file ends before its RIFF chunk does"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.riffSize);
     Bytes bank = good;
-    StoreU32(bank.data() + 4, size);
+    StoreU32(bank.data() + 4, c.riffSize);
     const Imported imported(bank);
-    EXPECT_TRUE(imported.taken);
+    EXPECT_EQ(imported.outcome.status, ImportStatus::Damaged);
+    EXPECT_EQ(imported.outcome.reason, c.reason);
     EXPECT_TRUE(imported.library.instruments.empty());
   }
   // A chunk at the top level that is not a list.
   Bytes bank = good;
   bank[12] = static_cast<std::byte>('X');
   const Imported imported(bank);
-  EXPECT_TRUE(imported.taken);
+  EXPECT_EQ(imported.outcome.reason, "the top-level chunk 'XIST' is not a list");
   EXPECT_TRUE(imported.library.instruments.empty());
+}
+
+// Found by a new user: a bank cut short listed "0 instruments" as if all were well.
+TEST(SoundFontImportTest, ABankCutShortIsDamaged) {
+  const Bytes good = OneZoneBank().Build();
+  const Imported cut(Bytes(good.begin(), good.end() - 30));
+  EXPECT_EQ(cut.outcome.status, ImportStatus::Damaged);
+  EXPECT_EQ(cut.outcome.reason, "'pdta' chunk runs past the end of the file");
+  // Cut inside the list with the sizes made to fit: the walker names the chunk.
+  Bytes inside(good.begin(), good.end() - 30);
+  StoreU32(inside.data() + 4, static_cast<std::uint32_t>(inside.size() - 8));
+  for (std::size_t at = 12; at + 8 <= inside.size();) {
+    const std::uint32_t size = LoadU32(inside.data() + at + 4);
+    if (LoadU32(inside.data() + at + 8) == FourCC("pdta")) {
+      StoreU32(inside.data() + at + 4, size - 30);
+      break;
+    }
+    at += 8 + size;
+  }
+  const Imported walked(inside);
+  EXPECT_EQ(walked.outcome.reason, "'shdr' chunk runs past the end of the 'pdta' list");
 }
 
 TEST(SoundFontImportTest, ListsOfOtherTypesAndBytesAfterTheRiffAreSteppedOver) {
@@ -726,25 +760,28 @@ TEST(SoundFontImportTest, ListsOfOtherTypesAndBytesAfterTheRiffAreSteppedOver) {
   StoreU32(bank.data() + 4, static_cast<std::uint32_t>(bank.size() - 8));
   bank.insert(bank.end(), 6, std::byte{0xEE});  // not part of the RIFF form
   const Imported imported(bank);
-  EXPECT_TRUE(imported.taken);
+  EXPECT_TRUE(imported.outcome.imported()) << imported.outcome.reason;
   EXPECT_EQ(imported.Names(), std::vector<std::string>{"Test_Piano"});
 }
 
-TEST(SoundFontImportTest, EveryPrefixOfABankImportsSafelyAndAddsNothing) {
+TEST(SoundFontImportTest, EveryPrefixOfABankIsDamagedAndAddsNothing) {
   const Bytes full = StereoBank(true, 60).Build();
   ASSERT_EQ(Imported(full).library.instruments.size(), 1u);
   for (std::size_t length = 0; length < full.size(); ++length) {
     Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
     {
       const Imported imported(prefix);
-      EXPECT_EQ(imported.taken, length >= 12) << length;
+      EXPECT_EQ(imported.outcome.status,
+                length >= 12 ? ImportStatus::Damaged : ImportStatus::NotRecognised)
+          << length;
       EXPECT_TRUE(imported.library.instruments.empty()) << length;
     }
     if (length >= 12) {
       // The same with the RIFF size telling the truth about the shorter file.
       StoreU32(prefix.data() + 4, static_cast<std::uint32_t>(length - 8));
       const Imported imported(prefix);
-      EXPECT_TRUE(imported.taken);
+      EXPECT_EQ(imported.outcome.status, ImportStatus::Damaged) << length;
+      EXPECT_FALSE(imported.outcome.reason.empty());
       EXPECT_TRUE(imported.library.instruments.empty()) << length;
     }
   }
@@ -798,6 +835,7 @@ TEST(SoundFontImportTest, EverySingleByteDamageImportsSafely) {
 // A bank with a good instrument and one whose single zone the case makes point outside.
 struct OutOfRangeCase {
   const char* what;
+  const char* reason;
   void (*spoil)(BankBuilder&, std::uint16_t badSample);
 };
 
@@ -816,6 +854,8 @@ BankBuilder GoodAndBadBank(const OutOfRangeCase& c) {
 
 const OutOfRangeCase kOutOfRange[] = {
     {"bag index past ibag",
+     "58 zones left out: bag outside the 'ibag' chunk; 1 zone left out: generators outside the "
+     "'igen' chunk",
      [](BankBuilder& b, std::uint16_t) {
        // The bad instrument loses its bag and points far behind the last one.
        b.bags.erase(b.bags.begin() + 1);
@@ -824,26 +864,32 @@ const OutOfRangeCase kOutOfRange[] = {
        b.instruments[1].second = 50;
        b.instruments[2].second = 60;
      }},
-    {"generator range reaching past igen",
+    {"generator range reaching past igen", "1 zone left out: generators outside the 'igen' chunk",
      [](BankBuilder& b, std::uint16_t) { b.bags[2] = 65535; }},
-    {"sample header index past shdr",
+    {"sample header index past shdr", "1 zone left out: sample header outside the 'shdr' chunk",
      [](BankBuilder& b, std::uint16_t) { b.generators[1].second = 3; }},
     {"sample header index at the end of the range",
+     "1 zone left out: sample header outside the 'shdr' chunk",
      [](BankBuilder& b, std::uint16_t) { b.generators[1].second = 65535; }},
     {"sample link past shdr",
+     "1 zone left out: stereo link to a sample header outside the 'shdr' chunk",
      [](BankBuilder& b, std::uint16_t bad) {
        b.headers[bad].type = kLeft;
        b.headers[bad].link = 200;
      }},
     {"sample link on a mono sample past shdr",
+     "1 zone left out: stereo link to a sample header outside the 'shdr' chunk",
      [](BankBuilder& b, std::uint16_t bad) { b.headers[bad].link = 3; }},
     {"sample end past smpl",
+     "1 zone left out: sample data outside the 'smpl' chunk or running backwards",
      [](BankBuilder& b, std::uint16_t bad) {
        b.headers[bad].end = static_cast<std::uint32_t>(b.smpl.size()) + 1;
      }},
     {"sample end before start",
+     "1 zone left out: sample data outside the 'smpl' chunk or running backwards",
      [](BankBuilder& b, std::uint16_t bad) { b.headers[bad].end = b.headers[bad].start - 1; }},
     {"sample start and end near 2^32",
+     "1 zone left out: sample data outside the 'smpl' chunk or running backwards",
      [](BankBuilder& b, std::uint16_t bad) {
        b.headers[bad].start = 0xFFFFFFF0u;
        b.headers[bad].end = 0xFFFFFFFFu;
@@ -851,6 +897,7 @@ const OutOfRangeCase kOutOfRange[] = {
        b.headers[bad].loopEnd = 0xFFFFFFFFu;
      }},
     {"stereo partner data past smpl",
+     "1 zone left out: sample data outside the 'smpl' chunk or running backwards",
      [](BankBuilder& b, std::uint16_t bad) {
        // "Good" becomes the right partner of "Bad" with the same shape but wild positions.
        b.headers[bad].type = kLeft;
@@ -866,6 +913,7 @@ const OutOfRangeCase kOutOfRange[] = {
        b.headers.insert(b.headers.begin() + 2, partner);
      }},
     {"a valid sample followed by one past shdr",
+     "1 zone left out: sample header outside the 'shdr' chunk",
      [](BankBuilder& b, std::uint16_t) {
        // The bad bag names its good sample and then a missing one.
        b.generators.insert(b.generators.begin() + 2, {kSampleId, 77});
@@ -873,11 +921,12 @@ const OutOfRangeCase kOutOfRange[] = {
      }},
 };
 
-TEST(SoundFontImportTest, ZonesPointingOutsideTheBankAreDroppedWithoutTrace) {
+TEST(SoundFontImportTest, ZonesPointingOutsideTheBankAreLeftOutAndNamed) {
   for (const OutOfRangeCase& c : kOutOfRange) {
     SCOPED_TRACE(c.what);
     const Imported bank(GoodAndBadBank(c).Build());
-    EXPECT_TRUE(bank.taken);
+    EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
+    EXPECT_EQ(bank.outcome.reason, c.reason);
     EXPECT_EQ(bank.Names(), std::vector<std::string>{"Test_Good"});
     ASSERT_EQ(bank.source.samples.size(), 1u);
     EXPECT_EQ(bank.source.samples[0]->name, "Good");
@@ -903,7 +952,7 @@ TEST(SoundFontImportTest, AnInstrumentKeepsItsZonesThatPointInside) {
 }
 
 TEST(SoundFontImportTest, BackwardRangesAreEmpty) {
-  const OutOfRangeCase unchanged{"", [](BankBuilder&, std::uint16_t) {}};
+  const OutOfRangeCase unchanged{"", "", [](BankBuilder&, std::uint16_t) {}};
   EXPECT_EQ(Imported(GoodAndBadBank(unchanged).Build()).Names(),
             (std::vector<std::string>{"Test_Bad", "Test_Good"}));
 
@@ -934,7 +983,7 @@ TEST(SoundFontImportTest, BackwardRangesStartingPastTheEndAreEmpty) {
 }
 
 TEST(SoundFontImportTest, BagsPastTheEndOfTheBankAreDroppedOneByOne) {
-  BankBuilder b = GoodAndBadBank({"", [](BankBuilder&, std::uint16_t) {}});
+  BankBuilder b = GoodAndBadBank({"", "", [](BankBuilder&, std::uint16_t) {}});
   b.instruments[2].second = 9000;  // the bad instrument's range reaches far past "ibag"
   const Imported bank(b.Build());
   EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Test_Bad", "Test_Good"}));
@@ -1029,7 +1078,8 @@ TEST(SoundFontImportTest, DataReadAgainAfterItsPagesWereReleasedIsTheSame) {
   ASSERT_TRUE(mapped);
   Library library;
   Source& source = CreateSource(library, "Bank.sf2");
-  ASSERT_TRUE(ImportSoundFont(library, source, ImportView{mapped->bytes(), 0, &*mapped}));
+  ASSERT_TRUE(
+      ImportSoundFont(library, source, ImportView{mapped->bytes(), 0, &*mapped}).imported());
   ASSERT_EQ(library.instruments.size(), 2u);
   ASSERT_EQ(source.samples.size(), 2u);
   const auto expected = Values(6, kFrames);
@@ -1126,7 +1176,9 @@ class TimGM6mbTest : public ::testing::Test {
     auto read = ReadReference(*bytes);
     ASSERT_TRUE(read);
     reference = std::move(*read);
-    ASSERT_TRUE(ImportFile(library, database, kTimGM6mb));
+    // A sound bank as shipped: imported whole, nothing left out.
+    const ImportOutcome outcome = ImportFile(library, database, kTimGM6mb);
+    ASSERT_EQ(outcome.status, ImportStatus::Imported) << outcome.reason;
     ASSERT_EQ(library.sources.size(), 1u);
   }
 

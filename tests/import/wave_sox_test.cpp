@@ -60,7 +60,7 @@ class SoxFiles : public ::testing::Test {
     const std::string command =
         "sox -n " + options + " '" + path.string() + "' " + effects + " 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_TRUE(ImportFile(library, database, path.string()));
+    EXPECT_TRUE(ImportFile(library, database, path.string()).imported());
     return DataChunkOf(ReadAll(path));
   }
 
@@ -149,6 +149,37 @@ TEST_F(SoxFiles, MultichannelFilesAreSplitPerChannel) {
         anyNonZero = anyNonZero || expected != 0;
       }
       EXPECT_TRUE(anyNonZero);
+    }
+  }
+}
+
+// Float, A-law and mu-law files, checked against sox's own conversion of the same file to
+// 16-bit PCM (without dither): equal within one step.
+TEST_F(SoxFiles, FloatAndCompandedFilesMatchSoxsSixteenBits) {
+  const char* const encodings[] = {"-e floating-point -b 32", "-e floating-point -b 64", "-e a-law",
+                                   "-e u-law"};
+  for (const char* encoding : encodings) {
+    for (const int channels : {1, 2}) {
+      SCOPED_TRACE(std::string(encoding) + " x" + std::to_string(channels));
+      ClearLibrary(library);
+      const std::string name = "Enc" + std::to_string(channels) + ".wav";
+      Make(name, "-r 22050 -c " + std::to_string(channels) + " " + encoding,
+           channels == 1 ? "synth 0.05 sine 440 vol 0.95"
+                         : "synth 0.05 sine 440 square 97 vol 0.95");
+      const auto reference = folder / "reference.wav";
+      const std::string command = "sox -D '" + (folder / name).string() + "' -e signed -b 16 '" +
+                                  reference.string() + "' 2>/dev/null";
+      ASSERT_EQ(std::system(command.c_str()), 0) << command;
+      const Bytes expected = DataChunkOf(ReadAll(reference));
+
+      ASSERT_EQ(library.instruments.size(), 1u);
+      const Instrument& instrument = *library.instruments[0];
+      ASSERT_EQ(instrument.zones.size(), 1u);
+      const Sample& sample = *instrument.zones[0].sample;
+      EXPECT_EQ(sample.channels, static_cast<std::uint32_t>(channels));
+      ASSERT_EQ(sample.data.size(), expected.size() / 2);
+      for (std::size_t i = 0; i < sample.data.size(); ++i)
+        ASSERT_NEAR(sample.data[i], Value(expected, 2 * i), 1) << i;
     }
   }
 }

@@ -172,7 +172,7 @@ TEST(Zone, MergeStereoAndDual) {
   EXPECT_EQ(dual.mapping.fineTune2, -5);
 
   Zone unchanged = left;
-  MergeZonePair(unchanged, 2, right);
+  MergeZonePair(unchanged, static_cast<MergeMode>(2), right);
   EXPECT_EQ(unchanged.mapping, left.mapping);
   EXPECT_EQ(unchanged.parameters, left.parameters);
 }

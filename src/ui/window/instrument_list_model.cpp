@@ -14,6 +14,8 @@
 namespace tolvane {
 namespace {
 
+constexpr int kColumns = static_cast<int>(kColumnCount);
+
 QString FromModelText(const std::string& text) {
   return QString::fromStdString(Windows1252ToUtf8(text));
 }
@@ -45,7 +47,7 @@ QVariant CollBackground(const Instrument& instrument) {
 }
 
 bool IsCell(const QModelIndex& index, int rows) {
-  return index.isValid() && index.row() < rows && index.column() < kColumnCount;
+  return index.isValid() && index.row() < rows && index.column() < kColumns;
 }
 
 QVariant InfoTip(const Instrument& instrument) {
@@ -67,7 +69,7 @@ int InstrumentListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int InstrumentListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumnCount;
+  return parent.isValid() ? 0 : kColumns;
 }
 
 QVariant InstrumentListModel::data(const QModelIndex& index, int role) const {
@@ -105,7 +107,7 @@ Qt::ItemFlags InstrumentListModel::flags(const QModelIndex& index) const {
 }
 
 QVariant InstrumentListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
+  if (orientation != Qt::Horizontal || section < 0 || section >= kColumns) return {};
   switch (role) {
     case Qt::DisplayRole:
       return QString::fromLatin1(texts::kColumnTitles[static_cast<std::size_t>(section)]);
@@ -137,7 +139,7 @@ void InstrumentListModel::Clear() {
 
 void InstrumentListModel::SetSortKey(int key) {
   sortKey_ = key;
-  emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1);
+  emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
 }
 
 void InstrumentListModel::Sort() {
@@ -209,7 +211,7 @@ std::vector<const Instrument*> InstrumentListModel::CheckedInstruments() const {
 
 void InstrumentListModel::RowChanged(int row) {
   if (row < 0 || row >= rowCount()) return;
-  emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+  emit dataChanged(index(row, 0), index(row, kColumns - 1));
 }
 
 }  // namespace tolvane

@@ -42,7 +42,7 @@ std::optional<int> ReadNumber(std::string_view& rest) {
 
 ColumnWidths DefaultColumnWidths(int clientWidth) {
   ColumnWidths widths{};
-  for (int c = 0; c < kColumnCount; ++c) widths[c] = clientWidth * kColumnPercent[c] / 100;
+  for (std::size_t c = 0; c < kColumnCount; ++c) widths[c] = clientWidth * kColumnPercent[c] / 100;
   return widths;
 }
 
@@ -55,7 +55,8 @@ void ApplyColumnWidths(std::string_view text, ColumnWidths& widths) {
     }
     const std::optional<int> value = ReadNumber(text);
     if (!value) return;
-    if (field < kColumnCount) widths[field] = *value;
+    if (static_cast<std::size_t>(field) < kColumnCount)
+      widths[static_cast<std::size_t>(field)] = *value;
   }
 }
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "library/instrument_texts.h"
 #include "library/library.h"
 
 namespace tolvane {
 
-inline constexpr int kColumnCount = 6;
 using ColumnWidths = std::array<int, kColumnCount>;
 
 // Each column's share of the list's client width: 30, 15, 10, 8, 8 and 20 percent, truncated.

@@ -227,8 +227,8 @@ void MainDialog::SetUpColumns() {
   std::string stored;
   ReadSettingText(kSoundListWidthsSetting, stored, kSoundListWidthsCapacity, std::nullopt);
   ApplyColumnWidths(stored, widths);
-  for (int column = 0; column < kColumnCount; ++column)
-    header->resizeSection(column, widths[static_cast<std::size_t>(column)]);
+  for (std::size_t column = 0; column < kColumnCount; ++column)
+    header->resizeSection(static_cast<int>(column), widths[column]);
 }
 
 void MainDialog::Connect() {

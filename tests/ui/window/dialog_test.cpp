@@ -216,11 +216,12 @@ class DialogTest : public QObject {
     WriteWav(window.place / "made.wav", 500);
     Library scratch;
     SoundDatabase scratchDatabase;
-    QVERIFY(ImportFile(scratch, scratchDatabase, (window.place / "made.wav").toStdString()));
+    QVERIFY(
+        ImportFile(scratch, scratchDatabase, (window.place / "made.wav").toStdString()).imported());
     const std::vector<const Instrument*> rows = {scratch.instruments.front().get()};
     QVERIFY(ExportCollection(rows, window.place.Path("made.SLC")).ok());
     Library bank;
-    QVERIFY(ImportFile(bank, scratchDatabase, kBank));
+    QVERIFY(ImportFile(bank, scratchDatabase, kBank).recognised());
 
     dialog.ImportDrop({window.place / "wave.wav", kBank, window.place / "made.SLC"});
     const QStringList names = window.Names();
@@ -350,7 +351,7 @@ class DialogTest : public QObject {
     QCOMPARE(QString::fromStdString(Setting(kSoundCollectionSetting)), *prompts.saveAnswer);
     Library back;
     SoundDatabase backDatabase;
-    QVERIFY(ImportFile(back, backDatabase, prompts.saveAnswer->toStdString()));
+    QVERIFY(ImportFile(back, backDatabase, prompts.saveAnswer->toStdString()).imported());
     QCOMPARE(back.instruments.size(), std::size_t{2});
     QVERIFY(prompts.messages.empty());
 

@@ -117,7 +117,7 @@ class ListTest : public QObject {
 
     const auto images = [&model] {
       QList<HeaderImage> list;
-      for (int c = 0; c < kColumnCount; ++c) list << model.HeaderImageOf(c);
+      for (int c = 0; c < int{kColumnCount}; ++c) list << model.HeaderImageOf(c);
       return list;
     };
     const HeaderImage o = HeaderImage::kBlank;

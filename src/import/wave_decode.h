@@ -1,0 +1,28 @@
+#pragma once
+// Sample values of a WAV file as the library keeps them: signed 16 bits. Integer PCM keeps its
+// top 16 bits (8-bit data is centred first), IEEE float is scaled, rounded and clipped, A-law
+// and mu-law are expanded by G.711.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "import/wave_records.h"
+
+namespace tolvane {
+
+// Reads one stored value at `sample` (which holds bitsPerSample / 8 bytes).
+using WaveDecoder = std::int16_t (*)(const std::byte* sample);
+
+// The decoder of `format`'s values. PCM widths other than 8, 16, 24 and 32 bits decode as
+// silence; a float width other than 64 is read as 32 bits (ReadWaveRecords refuses others).
+WaveDecoder DecoderFor(const WaveFormat& format);
+
+// A float sample (full scale at +-1.0) as 16 bits: x 32768, rounded to nearest, clipped to
+// -32768..32767; NaN is silence.
+std::int16_t FloatToInt16(double value);
+
+// G.711 expansions to 16-bit linear values, as the ITU reference code computes them.
+std::int16_t ALawToLinear(std::uint8_t code);
+std::int16_t MuLawToLinear(std::uint8_t code);
+
+}  // namespace tolvane

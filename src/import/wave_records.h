@@ -1,0 +1,63 @@
+#pragma once
+// The record layer of the WAV importer: the chunks of a RIFF WAVE file and the fields of its
+// "fmt " and "smpl" chunks, read in place and checked, nothing more.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "import/import_outcome.h"
+
+namespace tolvane {
+
+// How the "data" chunk stores its values.
+enum class WaveEncoding {
+  Pcm,    // little-endian integers; 8 bits unsigned, wider ones signed
+  Float,  // IEEE 754 little-endian, 32 or 64 bits, full scale at 1.0
+  ALaw,   // G.711 A-law, 8 bits
+  MuLaw,  // G.711 mu-law, 8 bits
+};
+
+// The "fmt " fields the importer uses. For WAVE_FORMAT_EXTENSIBLE the encoding comes from the
+// sub-format.
+struct WaveFormat {
+  WaveEncoding encoding = WaveEncoding::Pcm;
+  std::uint16_t channels = 0;
+  std::uint32_t sampleRate = 0;
+  std::uint16_t bitsPerSample = 0;
+};
+
+// The "smpl" fields the importer uses; the first loop's points are frame numbers.
+struct WaveSampler {
+  std::uint32_t unityNote = 0;
+  std::uint32_t pitchFraction = 0;
+  std::uint32_t loopCount = 0;
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
+};
+
+// What a readable WAV file holds. `data` points into the bytes given to ReadWaveRecords.
+struct WaveRecords {
+  WaveFormat format;
+  std::span<const std::byte> data;
+  std::optional<WaveSampler> sampler;  // only a "smpl" chunk of at least 60 bytes
+};
+
+struct WaveReading {
+  std::optional<WaveRecords> records;  // set when the file can be imported
+  ImportOutcome refusal;               // otherwise: NotRecognised or Damaged, with the reason
+};
+
+// More channels than any recording layout uses (the channel names run out at 207 anyway).
+inline constexpr std::size_t kWaveMostChannels = 256;
+
+// Reads a RIFF WAVE file held in `file`. Anything without "RIFF"/"WAVE" is not recognised;
+// so is a format the importer does not decode (compressed data, say), with the format named in
+// the reason. The chunks are walked, padded to even sizes, up to the end of the RIFF chunk or
+// of the file, whichever comes first: the last chunk may lack its pad byte, and whatever
+// follows the RIFF chunk is ignored. Damaged: a chunk that runs past that end, no "fmt " of at
+// least 16 bytes ahead of a "data" chunk, no channel, fewer than 8 bits per sample.
+WaveReading ReadWaveRecords(std::span<const std::byte> file);
+
+}  // namespace tolvane
