@@ -1,0 +1,46 @@
+#include "ui/window/item_menu.h"
+
+#include <QAction>
+#include <vector>
+
+#include "library/category.h"
+#include "ui/window/window_texts.h"
+
+namespace tolvane {
+namespace {
+
+QString Name(std::string_view name) {
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+void AddCommand(QMenu& menu, const QString& text, int command) {
+  menu.addAction(text)->setData(command);
+}
+
+}  // namespace
+
+void BuildItemMenu(QMenu& menu) {
+  AddCommand(menu, QString::fromLatin1(texts::kMenuCheck), kCheckCommand);
+  AddCommand(menu, QString::fromLatin1(texts::kMenuUncheck), kUncheckCommand);
+  QAction* remove = menu.addAction(QString::fromLatin1(texts::kMenuDelete));
+  remove->setData(kDeleteCommand);
+  remove->setEnabled(false);
+  menu.addSeparator();
+
+  std::vector<QMenu*> open = {menu.addMenu(QString::fromLatin1(texts::kMenuCategory))};
+  for (const CategoryMenuEntry& entry : CategoryMenu()) {
+    switch (entry.kind) {
+      case CategoryMenuEntry::Item:
+        AddCommand(*open.back(), Name(entry.name), entry.code);
+        break;
+      case CategoryMenuEntry::SubMenuBegin:
+        open.push_back(open.back()->addMenu(Name(entry.name)));
+        break;
+      case CategoryMenuEntry::SubMenuEnd:
+        if (open.size() > 1) open.pop_back();
+        break;
+    }
+  }
+}
+
+}  // namespace tolvane

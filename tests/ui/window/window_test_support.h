@@ -1,0 +1,138 @@
+#pragma once
+// What the window tests share: private settings and files, WAV files, and fakes that answer the
+// window's prompts and stand in for its MIDI and audio ports.
+
+#include <QAction>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QString>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "devices/port_device.h"
+#include "ui/settings/settings.h"
+#include "ui/window/prompts.h"
+
+namespace tolvane::testing {
+
+// A fresh folder per test; the settings live in it too.
+class TestPlace {
+ public:
+  TestPlace() {
+    qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_CONFIG_DIRS", dir_.filePath(QStringLiteral("machine")).toUtf8());
+  }
+  QString operator/(const QString& name) const { return dir_.filePath(name); }
+  std::filesystem::path Path(const QString& name) const {
+    return std::filesystem::path(dir_.filePath(name).toStdString());
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+inline std::string Setting(std::string_view name) {
+  std::string text;
+  ReadSettingText(name, text, 512, std::nullopt);
+  return text;
+}
+
+inline QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A 16-bit mono PCM WAV file of `frames` frames; the instrument it makes is named after the file.
+inline void WriteWav(const QString& path, std::uint32_t frames) {
+  QByteArray bytes;
+  const auto u32 = [&bytes](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  const auto u16 = [&bytes](std::uint32_t v) {
+    bytes.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
+  };
+  bytes.append("RIFF");
+  u32(36 + 2 * frames);
+  bytes.append("WAVEfmt ");
+  u32(16), u16(1), u16(1), u32(44100), u32(88200), u16(2), u16(16);
+  bytes.append("data");
+  u32(2 * frames);
+  for (std::uint32_t f = 0; f < frames; ++f) u16(f * 97);
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+}
+
+class FakePrompts : public Prompts {
+ public:
+  struct Message {
+    QString caption, text, detail;
+  };
+
+  std::optional<QString> AskSaveFile(const SaveFileRequest& request) override {
+    saveRequests.push_back(request);
+    return saveAnswer;
+  }
+  std::optional<QString> AskFolder(const QString& title, const QString& initialFolder) override {
+    folderRequests.push_back({title, initialFolder});
+    return folderAnswer;
+  }
+  void ShowMessage(const QString& caption, const QString& text, const QString& detail) override {
+    messages.push_back({caption, text, detail});
+  }
+  // Follows `menuPath` through the menu's texts; an empty path dismisses the menu.
+  int ChooseFromMenu(QMenu& menu, const QPoint& /*position*/) override {
+    ++menusShown;
+    const QMenu* current = &menu;
+    for (const QString& text : menuPath) {
+      const QAction* found = nullptr;
+      for (const QAction* action : current->actions())
+        if (action->text() == text) found = action;
+      if (found == nullptr) return 0;
+      if (found->menu() == nullptr) return found->data().toInt();
+      current = found->menu();
+    }
+    return 0;
+  }
+
+  std::optional<QString> saveAnswer;
+  std::optional<QString> folderAnswer;
+  QStringList menuPath;
+  std::vector<SaveFileRequest> saveRequests;
+  std::vector<std::pair<QString, QString>> folderRequests;
+  std::vector<Message> messages;
+  int menusShown = 0;
+};
+
+// A port list whose opens succeed except for `failing` item data; records every open.
+class FakePorts : public MidiInputDevice {
+ public:
+  explicit FakePorts(std::vector<PortEntry> entries = {{kNoPortName, 0}})
+      : entries_(std::move(entries)) {}
+
+  std::vector<PortEntry> ListPorts() override { return entries_; }
+  bool Open(int itemData) override {
+    opens.push_back(itemData);
+    open_ = itemData > 0 && failing.count(itemData) == 0 ? itemData : 0;
+    return open_ > 0;
+  }
+  void Close() override { open_ = 0; }
+  bool IsOpen() const override { return open_ > 0; }
+  void SetFlashCallback(FlashCallback callback) override { flash = std::move(callback); }
+
+  std::set<int> failing;
+  std::vector<int> opens;
+  FlashCallback flash;
+  int openItem() const { return open_; }
+
+ private:
+  std::vector<PortEntry> entries_;
+  int open_ = 0;
+};
+
+}  // namespace tolvane::testing
