@@ -12,6 +12,8 @@
 #include "export/sifi_writer.h"
 #include "library/library.h"
 #include "tests/import/riff_builder.h"
+#include "tests/import/soundfont_builder.h"
+#include "tests/import/vorbis_encoder.h"
 
 namespace {
 
@@ -136,6 +138,26 @@ Bytes SoundFontSeed() {
                      Chunk("imod", Bytes(10)), Chunk("igen", igen), Chunk("shdr", shdr)})});
 }
 
+// A compressed bank (SoundFont 3): a looped mono stream, and a pair of a compressed left and a
+// plain right channel.
+Bytes CompressedSoundFontSeed() {
+  std::vector<std::int16_t> tone(600);
+  for (std::size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<std::int16_t>(static_cast<int>((i * 1237) % 20000) - 10000);
+  const std::vector<std::byte> stream = EncodeVorbis(tone, 22050, 1, 0.0F);
+  BankBuilder b;
+  const auto mono = b.AddCompressedData("Mono", stream, 100, 500);
+  const auto left = b.AddCompressedData("Left", stream, 0, 600, kLeft, 2);
+  b.AddSampleValues("Right", tone, 0, 600, kRight, left);
+  b.AddInstrument("Lead");
+  b.AddZone(mono, {{kKeyRange, Range(0, 60)}, {kSampleModes, 1}});
+  b.AddInstrument("Pad");
+  b.AddZone(left, {{kPan, Amount(-500)}});
+  b.AddZone(2, {{kPan, Amount(500)}});
+  b.Finish();
+  return b.Build();
+}
+
 // Two instruments sharing a sample, and one stereo instrument of its own.
 std::vector<Bytes> SiFiSeeds() {
   Library library;
@@ -200,6 +222,7 @@ int main(int argc, char** argv) {
   for (const Bytes& wave : WaveSeeds())
     Save(root / "import" / ("wave" + std::to_string(n++)), wave);
   Save(root / "import" / "bank.sf2", SoundFontSeed());
+  Save(root / "import" / "bank.sf3", CompressedSoundFontSeed());
   n = 0;
   for (const Bytes& sifi : SiFiSeeds()) {
     Save(root / "import" / ("sifi" + std::to_string(n)), sifi);

@@ -1,6 +1,8 @@
 #include "import/soundfont_import.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <numeric>
@@ -13,6 +15,7 @@
 #include "base/mapped_file.h"
 #include "import/chunk_walker.h"
 #include "import/soundfont_records.h"
+#include "import/soundfont_streams.h"
 #include "library/library.h"
 #include "library/zone.h"
 
@@ -93,30 +96,46 @@ std::string WalkBank(ChunkWalkContext& context) {
   return {};
 }
 
-// Equal length and equal loop points relative to the start, in the bank's own 32-bit
-// arithmetic.
-bool SameShape(const SoundFontSampleHeader& a, const SoundFontSampleHeader& b) {
-  return a.end - a.start == b.end - b.start && a.loopStart - a.start == b.loopStart - b.start &&
-         a.loopEnd - a.start == b.loopEnd - b.start;
+// A header's sample: its length and loop relative to its start and, for a compressed header,
+// its decoded stream.
+struct HeaderSample {
+  const SoundFontSampleHeader* header = nullptr;
+  DecodedStream* stream = nullptr;  // null for plain data
+  std::uint32_t frames = 0;
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
+};
+
+// Equal length and equal loop points relative to the start.
+bool SameShape(const HeaderSample& a, const HeaderSample& b) {
+  return a.frames == b.frames && a.loopStart == b.loopStart && a.loopEnd == b.loopEnd;
 }
 
-SampleRequest RequestFor(const SoundFontSampleHeader& header, std::string_view name,
-                         std::uint32_t channels, std::span<const std::byte> first,
-                         std::span<const std::byte> second) {
+// Whether a sample's values, as it holds them, are little-endian words AddSample can read again.
+constexpr bool kValuesAreLittleEndian = std::endian::native == std::endian::little;
+
+// What `header` (the header a sampleID named) asks of AddSample, playing `shape`'s frames.
+SampleRequest RequestFor(const SoundFontSampleHeader& header, const HeaderSample& shape,
+                         std::string_view name, std::uint32_t channels) {
   SampleRequest request;
   request.name = name;
   request.sampleRate = header.sampleRate;
   request.bitsPerSample = 16;
   request.channels = channels;
-  request.first = first;
-  request.second = second;
-  request.frames = header.end - header.start;
-  request.loopStart = header.loopStart - header.start;
-  request.loopEnd = header.loopEnd - header.start;
+  request.frames = shape.frames;
+  request.loopStart = shape.loopStart;
+  request.loopEnd = shape.loopEnd;
   request.rootKey = header.originalKey;
   request.pitchCorrection = header.pitchCorrection;
   return request;
 }
+
+// An AddSample call of a bag, with the decoded streams it reads (null for plain data).
+struct PlannedSample {
+  SampleRequest request;
+  std::array<DecodedStream*, 2> streams{};
+  bool made = false;  // AddSample made a new sample of it
+};
 
 // Hands out each index below a bound at most once, whatever ranges are asked for: ranges that
 // overlap must not make the import visit records again and again, while a range that merely
@@ -177,7 +196,10 @@ class BankImport {
         records_(records),
         file_(file),
         mapped_(mapped),
-        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_") {}
+        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_") {
+    // Decoded, the Ogg Vorbis streams are read again only in the rare case of a re-decode.
+    if (streams_.decodedBytes() > 0) ReleaseRange(records_.sampleChunk());
+  }
 
   const ImportDrops& drops() const { return drops_; }
 
@@ -217,36 +239,126 @@ class BankImport {
  private:
   // Appends to `plan_` what a sampleID generator naming header `index` asks of AddSample: a
   // stereo sample, which replaces anything earlier, or a mono one while the bag has none yet.
-  // Why not, when the header, its link or the data it would read lies outside the bank; empty
-  // when planned.
+  // Why not, when the header, its link or the data it would read lies outside the bank or does
+  // not decode; empty when planned.
   std::string_view PlanSample(std::size_t index) {
     const auto header = records_.SampleHeader(index);
     if (!header) return kHeaderOutside;
-    if (header->type != kSoundFontMonoSample || header->link != 0) {
+    if (header->channelType() != kSoundFontMonoSample || header->link != 0) {
       const auto linked = records_.SampleHeader(header->link);
       if (!linked) return kLinkOutside;
-      const SoundFontSampleHeader* left = nullptr;
-      const SoundFontSampleHeader* right = nullptr;
-      if (header->type == kSoundFontRightSample && linked->type == kSoundFontLeftSample) {
-        left = &*linked;
-        right = &*header;
-      } else if (header->type == kSoundFontLeftSample && linked->type == kSoundFontRightSample) {
-        left = &*header;
-        right = &*linked;
-      }
-      if (left != nullptr && SameShape(*header, *linked)) {
-        const auto leftData = records_.SampleData(*left);
-        const auto rightData = records_.SampleData(*right);
-        if (!leftData || !rightData) return kDataOutside;
-        plan_.push_back(RequestFor(*header, left->name, 2, *leftData, *rightData));
-        return {};
+      const bool headerLeft = header->channelType() == kSoundFontLeftSample &&
+                              linked->channelType() == kSoundFontRightSample;
+      const bool headerRight = header->channelType() == kSoundFontRightSample &&
+                               linked->channelType() == kSoundFontLeftSample;
+      if (headerLeft || headerRight) {
+        const HeaderSample own = ShapeOf(index, *header);
+        const HeaderSample other = ShapeOf(header->link, *linked);
+        // A stream that did not decode has no length to compare.
+        for (const HeaderSample* part : {&own, &other}) {
+          if (part->stream != nullptr && !part->stream->failure.empty())
+            return part->stream->failure;
+        }
+        if (SameShape(own, other)) {
+          const HeaderSample& left = headerLeft ? own : other;
+          const HeaderSample& right = headerLeft ? other : own;
+          if (!PlanStereo(*header, left, right)) return kDataOutside;
+          return {};
+        }
       }
     }
     if (!plan_.empty()) return {};  // the bag has its sample already
-    const auto data = records_.SampleData(*header);
-    if (!data) return kDataOutside;
-    plan_.push_back(RequestFor(*header, header->name, 1, *data, {}));
+    const HeaderSample own = ShapeOf(index, *header);
+    if (own.stream != nullptr && !own.stream->failure.empty()) return own.stream->failure;
+    PlannedSample planned{RequestFor(*header, own, header->name, 1), {own.stream, nullptr}};
+    if (!ReadMono(own, planned.request)) return kDataOutside;
+    plan_.push_back(planned);
     return {};
+  }
+
+  // Frames and loop of header `index`: a plain header's positions in the bank's own 32-bit
+  // arithmetic, a compressed one's decoded frames and its loop as stored.
+  HeaderSample ShapeOf(std::size_t index, const SoundFontSampleHeader& header) {
+    HeaderSample shape{&header};
+    if (header.compressed()) {
+      shape.stream = &streams_.Find(index, header);
+      shape.frames = shape.stream->frames;
+      shape.loopStart = header.loopStart;
+      shape.loopEnd = header.loopEnd;
+    } else {
+      shape.frames = header.end - header.start;
+      shape.loopStart = header.loopStart - header.start;
+      shape.loopEnd = header.loopEnd - header.start;
+    }
+    return shape;
+  }
+
+  // Points `request.first` at the values of a mono sample, with its origin. False when plain
+  // data lies outside the "smpl" chunk.
+  bool ReadMono(const HeaderSample& sample, SampleRequest& request) const {
+    const auto data = DataOf(sample);
+    if (!data) return false;
+    request.first = *data;
+    request.origin = OriginOf(sample, *data);
+    // The only stream of the request: a new sample may take the decoded buffer.
+    if (sample.stream != nullptr && !sample.stream->values.empty())
+      request.firstBuffer = &sample.stream->values;
+    return true;
+  }
+
+  // Plans the 2-channel sample of a linked pair, `header` being the one the sampleID named.
+  // False when plain data lies outside the "smpl" chunk.
+  bool PlanStereo(const SoundFontSampleHeader& header, const HeaderSample& left,
+                  const HeaderSample& right) {
+    PlannedSample planned{
+        RequestFor(header, left.header == &header ? left : right, left.header->name, 2),
+        {left.stream, right.stream}};
+    SampleRequest& request = planned.request;
+    // Both streams already in the stereo sample made from them: read it as it is.
+    const Sample* both = left.stream != nullptr && right.stream != nullptr &&
+                                 left.stream->values.empty() && right.stream->values.empty() &&
+                                 left.stream->holder == right.stream->holder
+                             ? left.stream->holder
+                             : nullptr;
+    if (kValuesAreLittleEndian && both != nullptr && both->channels == 2 &&
+        both->origin == left.stream->encoded.data() &&
+        both->origin2 == right.stream->encoded.data()) {
+      request.first = std::as_bytes(std::span(both->data));
+      request.origin = both->origin;
+      request.origin2 = both->origin2;
+      plan_.push_back(planned);
+      return true;
+    }
+    const auto leftData = DataOf(left);
+    const auto rightData = DataOf(right);
+    if (!leftData || !rightData) return false;
+    request.first = *leftData;
+    request.second = *rightData;
+    request.origin = OriginOf(left, *leftData);
+    request.origin2 = OriginOf(right, *rightData);
+    plan_.push_back(planned);
+    return true;
+  }
+
+  // One channel's values as little-endian words: plain data in place, a stream's decoded values,
+  // from the mono sample that took them, or decoded again. Nothing when plain data lies outside
+  // the "smpl" chunk.
+  std::optional<std::span<const std::byte>> DataOf(const HeaderSample& sample) const {
+    if (sample.stream == nullptr) return records_.SampleData(*sample.header);
+    DecodedStream& stream = *sample.stream;
+    if (stream.values.empty()) {
+      const Sample* holder = stream.holder;
+      if (kValuesAreLittleEndian && holder != nullptr && holder->channels == 1 &&
+          holder->frames == stream.frames)
+        return std::as_bytes(std::span(holder->data));
+      DecodedStreams::Restore(stream);
+    }
+    return std::as_bytes(std::span(stream.values));
+  }
+
+  // Where the bank holds a sample's data: in place, or as its stream.
+  static const void* OriginOf(const HeaderSample& sample, std::span<const std::byte> data) {
+    return sample.stream != nullptr ? sample.stream->encoded.data() : data.data();
   }
 
   void ImportBag(Instrument& instrument, std::size_t bag) {
@@ -286,21 +398,18 @@ class BankImport {
 
     // Mono requests come only before any other, and stereo ones replace: the last one wins.
     Sample* sample = nullptr;
-    for (const SampleRequest& request : plan_) {
-      const std::size_t samplesBefore = source_.samples.size();
-      const std::uint64_t bytes = std::uint64_t{request.frames} * request.channels * 2;
-      // Headers may point any number of times at the same data; a valid bank copies each byte
-      // of its sample chunk about once, so a bank asking for far more is cut off there.
-      if (copied_ + bytes > copyBudget_) {
-        DropZone(kCopiedTooOften);
-        return;
+    const bool cutOff = !AddPlannedSamples(instrument, sample);
+    // Decoded values a new sample took or copied are not kept twice. Only those: values decoded
+    // again for a sample that was found stay, so that the next request needs no decode.
+    for (const PlannedSample& planned : plan_) {
+      if (!planned.made) continue;
+      for (DecodedStream* stream : planned.streams) {
+        if (stream != nullptr) std::vector<std::int16_t>().swap(stream->values);
       }
-      if (Sample* added = AddSample(instrument, request)) sample = added;
-      // A sample found again was not read: its pages went when it was copied.
-      if (source_.samples.size() == samplesBefore) continue;
-      copied_ += bytes;
-      ReleaseCopied(request.first);
-      ReleaseCopied(request.second);
+    }
+    if (cutOff) {
+      DropZone(kCopiedTooOften);
+      return;
     }
     if (sample == nullptr) {
       DropZone(kSampleRefused);
@@ -317,6 +426,32 @@ class BankImport {
     AddZone(instrument, zone);
   }
 
+  // AddSample for each planned sample; `sample` becomes the last one given. False when the bank
+  // asks for more copies than it could need.
+  bool AddPlannedSamples(Instrument& instrument, Sample*& sample) {
+    for (PlannedSample& planned : plan_) {
+      const SampleRequest& request = planned.request;
+      const std::size_t samplesBefore = source_.samples.size();
+      const std::uint64_t bytes = std::uint64_t{request.frames} * request.channels * 2;
+      // Headers may point any number of times at the same data; a valid bank copies each byte
+      // of its sample chunk (or of its decoded streams) about once, so a bank asking for far
+      // more is cut off there.
+      if (copied_ + bytes > copyBudget_) return false;
+      if (Sample* added = AddSample(instrument, request)) sample = added;
+      // A sample found again was not read: its pages went when it was copied.
+      if (source_.samples.size() == samplesBefore) continue;
+      copied_ += bytes;
+      planned.made = true;
+      for (std::size_t i = 0; i < planned.streams.size(); ++i) {
+        if (planned.streams[i] != nullptr)
+          planned.streams[i]->holder = sample;  // the values are in it now
+        else
+          ReleaseCopied(i == 0 ? request.first : request.second);
+      }
+    }
+    return true;
+  }
+
   // A zone that cannot be read is left out, and counted for the outcome.
   void DropZone(std::string_view reason) { drops_.Drop("zone", reason); }
 
@@ -324,7 +459,7 @@ class BankImport {
   // same sample is answered without reading them, and a rare re-read faults them back in), so
   // their pages go at once instead of piling up next to the copies.
   void ReleaseCopied(std::span<const std::byte> data) const {
-    if (mapped_ == nullptr || data.empty()) return;
+    if (data.empty()) return;
     const std::span<const std::byte> chunk = records_.sampleChunk();
     const auto chunkBegin = static_cast<std::size_t>(chunk.data() - file_.data());
     const std::size_t chunkEnd = chunkBegin + chunk.size();
@@ -333,7 +468,13 @@ class BankImport {
     const std::size_t from =
         begin - chunkBegin > kReleaseMargin ? begin - kReleaseMargin : chunkBegin;
     const std::size_t to = chunkEnd - end > kReleaseMargin ? end + kReleaseMargin : chunkEnd;
-    mapped_->Release(from, to - from);
+    ReleaseRange(file_.subspan(from, to - from));
+  }
+
+  // Gives back the mapped pages of `bytes`, a part of the file.
+  void ReleaseRange(std::span<const std::byte> bytes) const {
+    if (mapped_ == nullptr || bytes.empty()) return;
+    mapped_->Release(static_cast<std::size_t>(bytes.data() - file_.data()), bytes.size());
   }
 
   Library& library_;
@@ -342,12 +483,14 @@ class BankImport {
   std::span<const std::byte> file_;
   const MappedFile* mapped_;
   const std::string prefix_;
-  std::vector<SampleRequest> plan_;  // the AddSample calls of the bag at hand, in order
+  std::vector<PlannedSample> plan_;  // the AddSample calls of the bag at hand, in order
   VisitOnce bagsLeft_{records_.bagCount()};
   VisitOnce generatorsLeft_{records_.generatorCount()};
   std::uint64_t copied_ = 0;  // sample bytes copied so far
   ImportDrops drops_;
-  const std::uint64_t copyBudget_ = 2 * std::uint64_t{records_.sampleChunk().size()} + (1u << 20);
+  DecodedStreams streams_{records_};  // decoded before any instrument is built
+  const std::uint64_t copyBudget_ =
+      2 * (std::uint64_t{records_.sampleChunk().size()} + streams_.decodedBytes()) + (1u << 20);
 };
 
 }  // namespace

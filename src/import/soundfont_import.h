@@ -3,6 +3,8 @@
 // instrument of the library. Presets are not read. Each bag that names a sample becomes a zone;
 // linked left/right samples of equal shape become one 2-channel sample, and zones that play one
 // sample over the same ranges with mirrored panning fold into one stereo or dual zone.
+// Compressed banks (SoundFont 3) are read too: their Ogg Vorbis samples are decoded, on every
+// core, before the instruments are built, and a bank may mix them with plain samples.
 
 #include "import/importer.h"
 
@@ -12,8 +14,9 @@ namespace tolvane {
 // Damaged, with nothing imported, when the bank's top-level lists do not end exactly at the
 // RIFF end or it lacks sample data, instruments, bags, generators or sample headers. Zones whose
 // bag, generator, sample header or sample link indices or sample positions point outside their
-// chunks are left out (an instrument left without zones is not added) and counted: the bank is
-// then Damaged with the instruments that could be read. Imported otherwise.
+// chunks are left out (an instrument left without zones is not added) and counted, and so are
+// zones whose compressed sample does not decode: the bank is then Damaged with the instruments
+// that could be read. Imported otherwise.
 ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView& view);
 
 }  // namespace tolvane

@@ -15,6 +15,15 @@ std::span<const std::byte> ArrayBytes(std::span<const std::byte> file, const Chu
   return file.subspan(array.offset, static_cast<std::size_t>(length));
 }
 
+// The whole data of the chunk recorded in `array`, an odd last byte included: its size is read
+// again from the chunk's header, which the walk found in front of it inside the file.
+std::span<const std::byte> ChunkBytes(std::span<const std::byte> file, const ChunkArray& array) {
+  if (array.offset < 8 || array.offset > file.size()) return {};
+  const std::uint32_t size = LoadU32(file.data() + array.offset - 4);
+  if (!RangeFits(file.size(), array.offset, size)) return {};
+  return file.subspan(array.offset, size);
+}
+
 // A fixed-size name field, up to its first zero byte.
 std::string_view NameField(const std::byte* field) {
   const auto* text = reinterpret_cast<const char*>(field);
@@ -38,7 +47,8 @@ SoundFontRecords::SoundFontRecords(const ChunkWalkContext& context)
       ibag_(ArrayBytes(context.base, context.ibag, kSoundFontBagSize)),
       igen_(ArrayBytes(context.base, context.igen, kSoundFontGeneratorSize)),
       shdr_(ArrayBytes(context.base, context.shdr, kSoundFontSampleHeaderSize)),
-      smpl_(ArrayBytes(context.base, context.smpl, 2)) {}
+      smpl_(ArrayBytes(context.base, context.smpl, 2)),
+      smplBytes_(smpl_.empty() ? smpl_ : ChunkBytes(context.base, context.smpl)) {}
 
 std::optional<SoundFontInstrumentRecord> SoundFontRecords::Instrument(std::size_t index) const {
   const std::byte* r = Record(inst_, kSoundFontInstrumentSize, index);
@@ -98,6 +108,12 @@ std::optional<std::span<const std::byte>> SoundFontRecords::SampleData(
   const std::size_t first = std::size_t{header.start} * 2;
   const std::size_t length = (std::size_t{header.end} - header.start) * 2;
   return smpl_.subspan(first, length);
+}
+
+std::optional<std::span<const std::byte>> SoundFontRecords::CompressedData(
+    const SoundFontSampleHeader& header) const {
+  if (header.end <= header.start || header.end > smplBytes_.size()) return std::nullopt;
+  return smplBytes_.subspan(header.start, header.end - header.start);
 }
 
 }  // namespace tolvane

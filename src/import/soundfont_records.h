@@ -24,6 +24,8 @@ inline constexpr std::size_t kSoundFontNameLength = 20;
 inline constexpr std::uint16_t kSoundFontMonoSample = 1;
 inline constexpr std::uint16_t kSoundFontRightSample = 2;
 inline constexpr std::uint16_t kSoundFontLeftSample = 4;
+// Added to a type in a compressed bank (SoundFont 3): the sample is an Ogg Vorbis stream.
+inline constexpr std::uint16_t kSoundFontVorbisFlag = 0x10;
 
 // An "inst" record. `name` points into the bank and stops at its first zero byte.
 struct SoundFontInstrumentRecord {
@@ -37,7 +39,12 @@ struct SoundFontGeneratorRecord {
   std::uint16_t amount = 0;
 };
 
-// A "shdr" record. Positions count 16-bit words from the start of the "smpl" data.
+// A "shdr" record. Positions count 16-bit words from the start of the "smpl" data, except in a
+// compressed header: there `start` and `end` are the byte offsets in the "smpl" data of its Ogg
+// Vorbis stream (`end` just past its last byte, where the next stream starts), and `loopStart`
+// and `loopEnd` count frames of the decoded sample from its first frame. The Debian banks
+// MuseScore_General and FluidR3Mono_GM store them so: loops such as 8..24343 on a stream at
+// bytes 0..11532, 17992..53127 on one at 2219610..2246536.
 struct SoundFontSampleHeader {
   std::string_view name;  // points into the bank, up to the first zero byte
   std::uint32_t start = 0;
@@ -49,6 +56,12 @@ struct SoundFontSampleHeader {
   std::int8_t pitchCorrection = 0;
   std::uint16_t link = 0;
   std::uint16_t type = 0;
+
+  bool compressed() const { return (type & kSoundFontVorbisFlag) != 0; }
+  // Mono, right or left, compressed or not.
+  std::uint16_t channelType() const {
+    return static_cast<std::uint16_t>(type & ~kSoundFontVorbisFlag);
+  }
 };
 
 // A half-open run of record indices.
@@ -68,6 +81,7 @@ class SoundFontRecords {
   std::size_t generatorCount() const { return igen_.size() / kSoundFontGeneratorSize; }
   std::size_t sampleHeaderCount() const { return shdr_.size() / kSoundFontSampleHeaderSize; }
   std::size_t sampleWordCount() const { return smpl_.size() / 2; }
+  std::size_t sampleByteCount() const { return smplBytes_.size(); }
   // The bytes of the "smpl" data, for releasing what was copied out of it.
   std::span<const std::byte> sampleChunk() const { return smpl_; }
 
@@ -87,6 +101,10 @@ class SoundFontRecords {
   // The words [header.start, header.end) of the sample data; nothing when they run backwards or
   // past the "smpl" chunk.
   std::optional<std::span<const std::byte>> SampleData(const SoundFontSampleHeader& header) const;
+  // The Ogg Vorbis stream of a compressed header: bytes [header.start, header.end) of the
+  // "smpl" data; nothing when they are empty, run backwards or lie past the chunk.
+  std::optional<std::span<const std::byte>> CompressedData(
+      const SoundFontSampleHeader& header) const;
 
  private:
   std::span<const std::byte> inst_;
@@ -94,6 +112,8 @@ class SoundFontRecords {
   std::span<const std::byte> igen_;
   std::span<const std::byte> shdr_;
   std::span<const std::byte> smpl_;
+  // The "smpl" data to its last byte: a compressed bank's last stream may end on an odd one.
+  std::span<const std::byte> smplBytes_;
 };
 
 }  // namespace tolvane

@@ -1,8 +1,10 @@
 #include "library/library.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <iterator>
+#include <utility>
 
 #include "base/text_order.h"
 #include "database/sound_database.h"
@@ -116,6 +118,15 @@ std::vector<std::int16_t> CopyValues(std::span<const std::byte> in, std::size_t 
                                    LittleEndianValues(in.data(), count));
 }
 
+// Whether `buffer` is the memory of `stream` and holds just its `count` values, as a sample keeps
+// them: its bytes are little-endian words, which are the values only on a little-endian machine.
+bool CanTake(const std::vector<std::int16_t>* buffer, std::span<const std::byte> stream,
+             std::uint64_t count) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  return buffer != nullptr && buffer->size() == count &&
+         static_cast<const void*>(buffer->data()) == static_cast<const void*>(stream.data());
+}
+
 // Interleaves two streams of `frames` little-endian values: first, second, first, ...
 std::vector<std::int16_t> InterleaveValues(std::span<const std::byte> first,
                                            std::span<const std::byte> second, std::size_t frames) {
@@ -200,7 +211,10 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
                  : !StreamHolds(request.first, frames * request.channels))
     return nullptr;
 
-  const void* const secondOrigin = twoStreams ? request.second.data() : nullptr;
+  const void* const firstOrigin = request.origin != nullptr ? request.origin : request.first.data();
+  const void* const secondOrigin = request.origin2 != nullptr ? request.origin2
+                                   : twoStreams               ? request.second.data()
+                                                              : nullptr;
   Source& source = *instrument.source;
   auto& samples = source.samples;
   const auto byName = [](const std::unique_ptr<Sample>& s, std::string_view name) {
@@ -210,8 +224,8 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
   Sample* found = nullptr;
   for (; at != samples.end() && CompareBytes((*at)->name, request.name) == 0; ++at) {
     const Sample& s = **at;
-    if (s.origin == request.first.data() && s.origin2 == secondOrigin &&
-        s.frames == request.frames && s.channels == request.channels) {
+    if (s.origin == firstOrigin && s.origin2 == secondOrigin && s.frames == request.frames &&
+        s.channels == request.channels) {
       found = at->get();
       break;
     }
@@ -221,7 +235,7 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
     sample->name = std::string(request.name);
     sample->sampleRate = request.sampleRate;
     sample->channels = request.channels;
-    sample->origin = request.first.data();
+    sample->origin = firstOrigin;
     sample->origin2 = secondOrigin;
     sample->frames = request.frames;
     const LoopPoints loop = ClampLoop(request.frames, request.loopStart, request.loopEnd);
@@ -229,8 +243,14 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
     sample->loopEnd = loop.end;
     sample->rootKey = ClampRootKey(request.rootKey);
     sample->pitchCorrection = request.pitchCorrection;
-    sample->data = twoStreams ? InterleaveValues(request.first, request.second, request.frames)
-                              : CopyValues(request.first, frames * request.channels);
+    if (twoStreams) {
+      sample->data = InterleaveValues(request.first, request.second, request.frames);
+    } else if (CanTake(request.firstBuffer, request.first, frames * request.channels)) {
+      sample->data = std::move(*request.firstBuffer);
+      request.firstBuffer->clear();
+    } else {
+      sample->data = CopyValues(request.first, frames * request.channels);
+    }
     found = samples.insert(at, std::move(sample))->get();  // `at` ends the run of equal names
   }
   JoinGroup(source, instrument, *found);

@@ -104,6 +104,14 @@ struct SampleRequest {
   std::uint32_t loopEnd = 0;
   std::uint32_t rootKey = 0;
   std::int32_t pitchCorrection = 0;
+  // Where the file holds the data when `first` and `second` are not read from there (data that
+  // was decoded first): what an equal sample is found by. By default the streams' addresses.
+  const void* origin = nullptr;
+  const void* origin2 = nullptr;
+  // The buffer whose memory `first` is (one stream of interleaved values, nothing else): a new
+  // sample takes it instead of a copy where its bytes already are the values (little-endian
+  // machines), leaving it empty. Saves holding decoded data twice.
+  std::vector<std::int16_t>* firstBuffer = nullptr;
 };
 
 // A new source for a dropped file, placed in front of any source of equal base name. Its

@@ -1,0 +1,153 @@
+#include "import/vorbis_decode.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+#include <system_error>
+#include <thread>
+
+namespace tolvane {
+namespace {
+
+// The stream as vorbisfile reads it: a file over memory, with seeking, so that vorbisfile can
+// tell the stream's length before decoding it.
+struct MemoryStream {
+  std::span<const std::byte> bytes;
+  std::size_t position = 0;
+};
+
+std::size_t ReadMemory(void* out, std::size_t size, std::size_t count, void* source) {
+  auto& stream = *static_cast<MemoryStream*>(source);
+  if (size == 0) return 0;
+  const std::size_t items = std::min(count, (stream.bytes.size() - stream.position) / size);
+  if (items == 0) return 0;
+  std::memcpy(out, stream.bytes.data() + stream.position, items * size);
+  stream.position += items * size;
+  return items;
+}
+
+int SeekMemory(void* source, ogg_int64_t offset, int whence) {
+  auto& stream = *static_cast<MemoryStream*>(source);
+  const auto size = static_cast<ogg_int64_t>(stream.bytes.size());
+  ogg_int64_t base = 0;
+  if (whence == SEEK_CUR)
+    base = static_cast<ogg_int64_t>(stream.position);
+  else if (whence == SEEK_END)
+    base = size;
+  else if (whence != SEEK_SET)
+    return -1;
+  if (offset < -base || offset > size - base) return -1;
+  stream.position = static_cast<std::size_t>(base + offset);
+  return 0;
+}
+
+long TellMemory(void* source) {
+  return static_cast<long>(static_cast<MemoryStream*>(source)->position);
+}
+
+constexpr ov_callbacks kMemoryCallbacks = {&ReadMemory, &SeekMemory, nullptr, &TellMemory};
+
+// Frees what vorbisfile holds for an opened stream.
+struct OpenedVorbis {
+  OggVorbis_File file{};
+  OpenedVorbis() = default;
+  OpenedVorbis(const OpenedVorbis&) = delete;
+  OpenedVorbis& operator=(const OpenedVorbis&) = delete;
+  ~OpenedVorbis() { ov_clear(&file); }
+};
+
+DecodedVorbis Failed(std::string_view why) {
+  return {{}, why};
+}
+
+}  // namespace
+
+DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxFrames) {
+  const std::uint64_t limit = std::min(maxFrames, kVorbisMaxFrames);
+  MemoryStream source{stream};
+  OpenedVorbis opened;
+  if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
+    return Failed(kVorbisUndecodable);
+
+  DecodedVorbis decoded;
+  // The length the stream claims sizes the buffer once, if it is within the bounds; the decode
+  // still checks every value it appends.
+  const ogg_int64_t claimed = ov_pcm_total(&opened.file, -1);
+  if (claimed > 0 && static_cast<std::uint64_t>(claimed) > limit) return Failed(kVorbisTooLong);
+  if (claimed > 0) decoded.values.reserve(static_cast<std::size_t>(claimed));
+
+  std::array<char, 8192> buffer{};
+  for (;;) {
+    int link = 0;
+    const long got = ov_read(&opened.file, buffer.data(), static_cast<int>(buffer.size()),
+                             /*bigendianp=*/0, /*word=*/2, /*sgned=*/1, &link);
+    if (got == 0) break;
+    // A hole (lost or damaged pages) counts as damage too: the sample would be cut.
+    if (got < 0) return Failed(kVorbisUndecodable);
+    const vorbis_info* info = ov_info(&opened.file, link);
+    if (info == nullptr || info->channels != 1) return Failed(kVorbisNotMono);
+    const auto count = static_cast<std::size_t>(got) / sizeof(std::int16_t);
+    if (decoded.values.size() + count > limit) return Failed(kVorbisTooLong);
+    const std::size_t at = decoded.values.size();
+    decoded.values.resize(at + count);
+    std::memcpy(decoded.values.data() + at, buffer.data(), count * sizeof(std::int16_t));
+  }
+  if (decoded.values.empty()) return Failed(kVorbisEmpty);
+  // A stream that decoded to less than it claimed gives back the room it did not use.
+  if (decoded.values.capacity() > decoded.values.size()) decoded.values.shrink_to_fit();
+  return decoded;
+}
+
+std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const std::byte>> streams,
+                                               std::uint64_t maxBytes) {
+  std::vector<DecodedVorbis> results(streams.size());
+  // Longest first, so that no core is left with one long stream at the end; each result still
+  // goes to its own place.
+  std::vector<std::size_t> order(streams.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return streams[a].size() > streams[b].size();
+  });
+  const std::uint64_t maxFrames = maxBytes / sizeof(std::int16_t);
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::uint64_t> decodedBytes{0};
+  std::atomic<bool> tooMuch{false};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < order.size() && !tooMuch; i = next++) {
+      DecodedVorbis& result = results[order[i]];
+      result = DecodeVorbis(streams[order[i]], maxFrames);
+      const std::uint64_t bytes = result.values.size() * sizeof(std::int16_t);
+      // The values decoded so far are part of the total whatever the order: once past the
+      // bound, the total of all streams is too.
+      if (decodedBytes += bytes; decodedBytes > maxBytes) tooMuch = true;
+    }
+  };
+
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t helpers =
+      std::min(cores, streams.size()) - std::min<std::size_t>(1, streams.size());
+  {
+    std::vector<std::jthread> threads;
+    threads.reserve(helpers);
+    for (std::size_t t = 0; t < helpers; ++t) {
+      // Without another thread the calling one decodes what is left alone.
+      try {
+        threads.emplace_back(work);
+      } catch (const std::system_error&) {
+        break;
+      }
+    }
+    work();
+  }  // joins the helpers
+  if (tooMuch) {
+    for (DecodedVorbis& result : results) result = Failed(kVorbisTooMuch);
+  }
+  return results;
+}
+
+}  // namespace tolvane
