@@ -15,9 +15,6 @@ constexpr int kSegmentShift = 4;
 constexpr std::uint8_t kALawToggle = 0x55;  // even bits are inverted on the line
 constexpr int kMuLawBias = 0x84;
 
-std::int16_t Silence(const std::byte*) {
-  return 0;
-}
 std::int16_t Pcm8(const std::byte* p) {
   return static_cast<std::int16_t>((std::to_integer<int>(p[0]) - 128) * 256);
 }
@@ -52,17 +49,23 @@ WaveDecoder DecoderFor(const WaveFormat& format) {
     case WaveEncoding::Pcm:
       break;
   }
-  switch (format.bitsPerSample) {
-    case 8:
+  switch (format.bytesPerValue()) {
+    case 1:
       return &Pcm8;
-    case 16:
+    case 2:
       return &PcmTop16<2>;
-    case 24:
+    case 3:
       return &PcmTop16<3>;
-    case 32:
+    case 4:
       return &PcmTop16<4>;
-    default:
-      return &Silence;
+    case 5:
+      return &PcmTop16<5>;
+    case 6:
+      return &PcmTop16<6>;
+    case 7:
+      return &PcmTop16<7>;
+    default:  // ReadWaveRecords takes at most 64 bits
+      return &PcmTop16<kWaveMostValueBytes>;
   }
 }
 

@@ -10,11 +10,11 @@
 
 namespace tolvane {
 
-// Reads one stored value at `sample` (which holds bitsPerSample / 8 bytes).
+// Reads one stored value at `sample` (which holds format.bytesPerValue() bytes).
 using WaveDecoder = std::int16_t (*)(const std::byte* sample);
 
-// The decoder of `format`'s values. PCM widths other than 8, 16, 24 and 32 bits decode as
-// silence; a float width other than 64 is read as 32 bits (ReadWaveRecords refuses others).
+// The decoder of `format`'s values: integer PCM of 8 to 64 bits, each value in its whole bytes;
+// a float width other than 64 is read as 32 bits (ReadWaveRecords refuses others).
 WaveDecoder DecoderFor(const WaveFormat& format);
 
 // A float sample (full scale at +-1.0) as 16 bits: x 32768, rounded to nearest, clipped to

@@ -47,7 +47,7 @@ LoopValues LoopValuesOf(const std::optional<WaveSampler>& sampler, std::uint32_t
 void DecodeChannel(std::span<const std::byte> data, const WaveFormat& format, std::size_t channel,
                    std::size_t frames, std::span<std::byte> out) {
   const WaveDecoder decode = DecoderFor(format);
-  const std::size_t width = format.bitsPerSample >> 3;
+  const std::size_t width = format.bytesPerValue();
   const std::size_t frameSize = width * format.channels;
   const std::byte* sample = data.data() + channel * width;
   for (std::size_t f = 0; f < frames; ++f, sample += frameSize)
@@ -58,7 +58,7 @@ void DecodeChannel(std::span<const std::byte> data, const WaveFormat& format, st
 std::vector<std::byte> DecodeFrames(std::span<const std::byte> data, const WaveFormat& format,
                                     std::size_t frames) {
   const WaveDecoder decode = DecoderFor(format);
-  const std::size_t width = format.bitsPerSample >> 3;
+  const std::size_t width = format.bytesPerValue();
   const std::size_t values = frames * format.channels;
   std::vector<std::byte> out(2 * values);
   for (std::size_t i = 0; i < values; ++i)
@@ -150,8 +150,7 @@ ImportOutcome ImportWave(Library& library, Source& source, const ImportView& vie
                                 ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
   std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
 
-  const std::size_t frameSize =
-      static_cast<std::size_t>(format.bitsPerSample >> 3) * format.channels;
+  const std::size_t frameSize = format.bytesPerValue() * format.channels;
   // The data chunk is under 4 GiB, so the frame count fits 32 bits.
   const auto frames = static_cast<std::uint32_t>(records.data.size() / frameSize);
   const LoopValues loop = LoopValuesOf(records.sampler, frames);

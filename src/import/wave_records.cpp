@@ -144,12 +144,12 @@ std::optional<WaveFormat> ReadFormat(std::span<const std::byte> fmt, ImportOutco
                                      " channels are not supported");
     return std::nullopt;
   }
-  // Integer PCM of widths the importer cannot convert gives silence; the other encodings come
-  // in fixed widths.
+  // Integer PCM of any width up to 64 bits; the other encodings come in fixed widths.
   const unsigned bits = format.bitsPerSample;
   const bool widthRead =
-      format.encoding == WaveEncoding::Pcm ||
-      (format.encoding == WaveEncoding::Float ? bits == 32 || bits == 64 : bits == 8);
+      format.encoding == WaveEncoding::Pcm
+          ? format.bytesPerValue() <= kWaveMostValueBytes
+          : (format.encoding == WaveEncoding::Float ? bits == 32 || bits == 64 : bits == 8);
   if (!widthRead) {
     refusal = ImportOutcome::NotRecognised(FormatName(*tag) + " with " + std::to_string(bits) +
                                            " bits per sample is not supported");

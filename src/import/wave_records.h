@@ -26,6 +26,10 @@ struct WaveFormat {
   std::uint16_t channels = 0;
   std::uint32_t sampleRate = 0;
   std::uint16_t bitsPerSample = 0;
+
+  // Bytes one value takes: widths that are not whole bytes fill the next whole byte, with the
+  // value in its top bits (12 bits in 2 bytes, 20 in 3).
+  std::size_t bytesPerValue() const { return (std::size_t{bitsPerSample} + 7) / 8; }
 };
 
 // The "smpl" fields the importer uses; the first loop's points are frame numbers.
@@ -51,6 +55,8 @@ struct WaveReading {
 
 // More channels than any recording layout uses (the channel names run out at 207 anyway).
 inline constexpr std::size_t kWaveMostChannels = 256;
+// The widest integer value read: 64 bits.
+inline constexpr std::size_t kWaveMostValueBytes = 8;
 
 // Reads a RIFF WAVE file held in `file`. Anything without "RIFF"/"WAVE" is not recognised;
 // so is a format the importer does not decode (compressed data, say), with the format named in
