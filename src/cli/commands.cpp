@@ -65,14 +65,15 @@ std::optional<CategoryCode> MenuCode(std::string_view text) {
 // Names a file that was not imported whole, with the reason. `added` instruments came from it.
 void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::size_t added,
                    std::ostream& err) {
+  if (outcome.status == ImportStatus::Imported) return;
   err << kProgram << file << ": ";
   switch (outcome.status) {
     case ImportStatus::Imported:
-      return;
+      break;
     case ImportStatus::NotRecognised:
       err << "not recognised";
       if (outcome.reason.empty())
-        err << " as a WAV file, SoundFont 2 bank or SiFi file";
+        err << " as a WAV file, SoundFont bank or SiFi file";
       else
         err << ": " << outcome.reason;
       break;

@@ -136,7 +136,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   tolvane::testing::WriteFileText(dir_ / "extra.SLI", ReadFileText(dir_ / "a.SLI") + "xyz");
 
   std::vector<std::pair<std::string, std::string>> cases = {
-      {"notes.txt", "notes.txt: not recognised as a WAV file, SoundFont 2 bank or SiFi file"},
+      {"notes.txt", "notes.txt: not recognised as a WAV file, SoundFont bank or SiFi file"},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
       {"folder", "folder: cannot open file: it is a folder"},
       {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},
