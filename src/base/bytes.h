@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +41,17 @@ constexpr std::uint32_t FourCC(const char (&s)[5]) {
          (static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 8) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 16) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])) << 24);
+}
+
+// A four-character code quoted for a message, as in "'fmt '"; bytes that are not printable
+// ASCII show as '?', so hostile files cannot put control characters on a terminal.
+inline std::string QuotedFourCC(std::uint32_t fourcc) {
+  std::string text = "'";
+  for (int i = 0; i < 4; ++i) {
+    const auto c = static_cast<unsigned char>((fourcc >> (8 * i)) & 0xFF);
+    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  }
+  return text + "'";
 }
 
 // True when [offset, offset + length) lies inside a run of `size` bytes; never overflows.

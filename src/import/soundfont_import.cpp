@@ -50,16 +50,6 @@ ChunkTable TableForList(std::uint32_t listType) {
   return {};
 }
 
-// A list or chunk identifier as text for a reason; bytes that are no printable ASCII show as '?'.
-std::string QuotedFourCC(std::uint32_t fourcc) {
-  std::string text = "'";
-  for (int i = 0; i < 4; ++i) {
-    const auto c = static_cast<unsigned char>((fourcc >> (8 * i)) & 0xFF);
-    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-  }
-  return text + "'";
-}
-
 // Why a walk of the chunks of list `listType` failed, from what the walker left in `context`.
 std::string WalkDamage(const ChunkWalkContext& context, std::uint32_t listType) {
   if (context.reason == kChunkHeadTruncated)

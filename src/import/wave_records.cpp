@@ -63,16 +63,6 @@ std::string FormatName(std::uint16_t tag) {
   return text;
 }
 
-// A chunk identifier as text for a reason; bytes that are no printable ASCII show as '?'.
-std::string ChunkName(std::uint32_t fourcc) {
-  std::string text = "'";
-  for (int i = 0; i < 4; ++i) {
-    const auto c = static_cast<unsigned char>((fourcc >> (8 * i)) & 0xFF);
-    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-  }
-  return text + "'";
-}
-
 WaveSampler ReadSampler(std::span<const std::byte> data) {
   return {LoadU32(data.data() + 12), LoadU32(data.data() + 16), LoadU32(data.data() + 28),
           LoadU32(data.data() + 44), LoadU32(data.data() + 48)};
@@ -189,7 +179,7 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
     const std::size_t start = position + kChunkHeaderSize;
     if (size > end - start) {
       return Refuse(
-          ImportOutcome::Damaged(ChunkName(fourcc) + " chunk runs past the end of " + endName));
+          ImportOutcome::Damaged(QuotedFourCC(fourcc) + " chunk runs past the end of " + endName));
     }
     const std::span<const std::byte> chunk = file.subspan(start, size);
     // Chunks are padded to even sizes; the pad byte of the last one may be missing, which

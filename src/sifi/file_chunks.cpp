@@ -1,18 +1,8 @@
 #include "sifi/file_chunks.h"
 
+#include "base/bytes.h"
+
 namespace tolvane::sifi {
-namespace {
-
-std::string TagText(std::uint32_t tag) {
-  std::string text = "'";
-  for (int i = 0; i < 4; ++i) {
-    const auto c = static_cast<unsigned char>((tag >> (8 * i)) & 0xFF);
-    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-  }
-  return text + "'";
-}
-
-}  // namespace
 
 std::optional<FileChunks::Chunk> FileChunks::Next() {
   if (ended_) return std::nullopt;
@@ -34,12 +24,12 @@ std::optional<FileChunks::Chunk> FileChunks::Next() {
   const auto header = ChunkHeader::Read(file_.subspan(static_cast<std::size_t>(position_)));
   // A length below the header's own size could not move the walk forward.
   if (header->length < kChunkHeaderSize) {
-    damage_ = TagText(header->tag) + " chunk gives a length of " + std::to_string(header->length) +
-              " bytes, shorter than its header";
+    damage_ = QuotedFourCC(header->tag) + " chunk gives a length of " +
+              std::to_string(header->length) + " bytes, shorter than its header";
     return std::nullopt;
   }
   if (header->length > left) {
-    damage_ = TagText(header->tag) + " chunk runs past the end of the file";
+    damage_ = QuotedFourCC(header->tag) + " chunk runs past the end of the file";
     return std::nullopt;
   }
   const auto bytes = file_.subspan(static_cast<std::size_t>(position_), header->length);
