@@ -15,7 +15,7 @@
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
 #include "import/importer.h"
-#include "import/sifi_import.h"
+#include "import/sifi/sifi_import.h"
 #include "library/library.h"
 
 namespace {

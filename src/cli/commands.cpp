@@ -15,7 +15,7 @@
 #include "database/sound_database.h"
 #include "export/export_commands.h"
 #include "import/import_file.h"
-#include "import/sifi_import.h"
+#include "import/sifi/sifi_import.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
 #include "library/library.h"

@@ -14,9 +14,9 @@
 #include "base/mapped_file.h"
 #include "database/sound_database.h"
 #include "import/importer.h"
-#include "import/sifi_import.h"
-#include "import/soundfont_import.h"
-#include "import/wave_import.h"
+#include "import/sifi/sifi_import.h"
+#include "import/soundfont/soundfont_import.h"
+#include "import/wave/wave_import.h"
 #include "library/library.h"
 
 namespace tolvane {

@@ -1,7 +1,7 @@
 // The SiFi reader, fed with files from the writer: round trips, the format's edge cases, and
 // hostile input (cut files, corrupted offsets, counts and indices).
 
-#include "import/sifi_import.h"
+#include "import/sifi/sifi_import.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "import/importer.h"
-#include "import/soundfont_import.h"
+#include "import/soundfont/soundfont_import.h"
 #include "library/library.h"
 #include "library/zone.h"
 #include "tests/import/riff_builder.h"

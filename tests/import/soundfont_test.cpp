@@ -1,4 +1,4 @@
-#include "import/soundfont_import.h"
+#include "import/soundfont/soundfont_import.h"
 
 #include <gtest/gtest.h>
 

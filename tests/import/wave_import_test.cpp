@@ -1,4 +1,4 @@
-#include "import/wave_import.h"
+#include "import/wave/wave_import.h"
 
 #include <gtest/gtest.h>
 

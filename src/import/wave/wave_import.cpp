@@ -1,4 +1,4 @@
-#include "import/wave_import.h"
+#include "import/wave/wave_import.h"
 
 #include <chrono>
 #include <optional>
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/bytes.h"
-#include "import/wave_decode.h"
-#include "import/wave_records.h"
+#include "import/wave/wave_decode.h"
+#include "import/wave/wave_records.h"
 #include "library/library.h"
 #include "library/zone.h"
 

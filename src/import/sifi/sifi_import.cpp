@@ -1,4 +1,4 @@
-#include "import/sifi_import.h"
+#include "import/sifi/sifi_import.h"
 
 #include <cstdint>
 #include <memory>

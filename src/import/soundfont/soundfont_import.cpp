@@ -1,4 +1,4 @@
-#include "import/soundfont_import.h"
+#include "import/soundfont/soundfont_import.h"
 
 #include <algorithm>
 #include <array>
@@ -14,8 +14,8 @@
 #include "base/bytes.h"
 #include "base/mapped_file.h"
 #include "import/chunk_walker.h"
-#include "import/soundfont_records.h"
-#include "import/soundfont_streams.h"
+#include "import/soundfont/soundfont_records.h"
+#include "import/soundfont/soundfont_streams.h"
 #include "library/library.h"
 #include "library/zone.h"
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "import/wave_records.h"
+#include "import/wave/wave_records.h"
 
 namespace tolvane {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/soundfont_records.h"
+#include "import/soundfont/soundfont_records.h"
 
 namespace tolvane {
 

@@ -1,9 +1,9 @@
-#include "import/soundfont_streams.h"
+#include "import/soundfont/soundfont_streams.h"
 
 #include <algorithm>
 #include <set>
 
-#include "import/vorbis_decode.h"
+#include "import/soundfont/vorbis_decode.h"
 #include "library/zone.h"
 
 namespace tolvane {

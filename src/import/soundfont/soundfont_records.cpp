@@ -1,4 +1,4 @@
-#include "import/soundfont_records.h"
+#include "import/soundfont/soundfont_records.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "import/vorbis_decode.h"
+#include "import/soundfont/vorbis_decode.h"
 
 #include <vorbis/vorbisfile.h>
 

@@ -1,4 +1,4 @@
-#include "import/wave_decode.h"
+#include "import/wave/wave_decode.h"
 
 #include <bit>
 #include <cmath>

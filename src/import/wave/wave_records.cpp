@@ -1,4 +1,4 @@
-#include "import/wave_records.h"
+#include "import/wave/wave_records.h"
 
 #include <algorithm>
 #include <array>
