@@ -87,8 +87,8 @@ std::unique_ptr<JackAudioOutput> JackAudioOutput::Open(const std::string& device
   output->sampleRate_ = jack_get_sample_rate(output->client_);
   output->device_ = device;
   if (jack_set_process_callback(output->client_, &Process, output.get()) != 0 ||
-      jack_set_client_registration_callback(output->client_, &OnClientRegistration,
-                                            output.get()) != 0)
+      jack_set_client_registration_callback(output->client_, &OnClientRegistration, output.get()) !=
+          0)
     return fail();
 
   // The device's inputs are looked up before starting, so that a device that is gone opens
