@@ -21,10 +21,13 @@ void Fill(QComboBox& selector, PortDevice& device) {
     selector.addItem(QString::fromStdString(entry.name), entry.itemData);
 }
 
-void Refill(QComboBox& selector, PortDevice& device) {
+// Whether the entry shown before is still there.
+bool Refill(QComboBox& selector, PortDevice& device) {
   const QString shown = selector.currentText();
   Fill(selector, device);
-  selector.setCurrentIndex(std::max(0, selector.findText(shown, Qt::MatchExactly)));
+  const int entry = selector.findText(shown, Qt::MatchExactly);
+  selector.setCurrentIndex(std::max(0, entry));
+  return entry >= 0;
 }
 
 int ItemData(const QComboBox& selector, int entry) {
@@ -128,26 +131,31 @@ void PortSelection::ChooseAudioPort(int entry) {
 }
 
 void PortSelection::RefillMidiPorts() {
-  Refill(midiSelector_, midi_);
+  // An open port that is no longer listed went away with its device.
+  if (!Refill(midiSelector_, midi_) && midiOpened_) LetGoOfMidiPort();
 }
 
 void PortSelection::RefillAudioPorts() {
-  Refill(audioSelector_, audio_);
+  if (!Refill(audioSelector_, audio_) && audioOpened_) LetGoOfAudioPort();
 }
 
 void PortSelection::CheckPorts() {
-  // The remembered names stay: the next start, or choosing the port once it is back, reopens it.
-  if (midiOpened_ && !midi_.IsOpen()) {
-    midiOpened_ = false;
-    midi_.Close();
-    midiSelector_.setCurrentIndex(0);
-    indicator_.SetIdleColour(kNoPortColour);
-  }
-  if (audioOpened_ && !audio_.IsOpen()) {
-    audioOpened_ = false;
-    audio_.Close();
-    audioSelector_.setCurrentIndex(0);
-  }
+  if (midiOpened_ && !midi_.IsOpen()) LetGoOfMidiPort();
+  if (audioOpened_ && !audio_.IsOpen()) LetGoOfAudioPort();
+}
+
+// The remembered names stay: the next start, or choosing the port once it is back, reopens it.
+void PortSelection::LetGoOfMidiPort() {
+  midiOpened_ = false;
+  midi_.Close();
+  midiSelector_.setCurrentIndex(0);
+  indicator_.SetIdleColour(kNoPortColour);
+}
+
+void PortSelection::LetGoOfAudioPort() {
+  audioOpened_ = false;
+  audio_.Close();
+  audioSelector_.setCurrentIndex(0);
 }
 
 }  // namespace tolvane

@@ -46,8 +46,8 @@ class PortSelection {
   void ChooseMidiPort(int entry);
   void ChooseAudioPort(int entry);
 
-  // Fills a selector's list anew, keeping the entry shown when it is still there ("None"
-  // otherwise). Runs when a person opens the list.
+  // Fills a selector's list anew, keeping the entry shown when it is still there; otherwise
+  // "None" is shown, and a port opened here is closed. Runs when a person opens the list.
   void RefillMidiPorts();
   void RefillAudioPorts();
 
@@ -56,6 +56,10 @@ class PortSelection {
   void CheckPorts();
 
  private:
+  // Closes a port or device that went away and shows "None".
+  void LetGoOfMidiPort();
+  void LetGoOfAudioPort();
+
   PortSelector& midiSelector_;
   PortSelector& audioSelector_;
   MidiInputDevice& midi_;

@@ -199,11 +199,14 @@ class PortsTest : public QObject {
     ports.selection.ChooseMidiPort(1);
     QVERIFY(ports.midi.IsOpen());
     ports.audioSelector.setCurrentIndex(2);
+    ports.selection.ChooseAudioPort(2);
     ports.audio.SetEntries({{"None", 0}, {"Speakers", 1}});
     ports.audioSelector.showPopup();
     ports.audioSelector.hidePopup();
     QCOMPARE(ports.audioSelector.count(), 2);
     QCOMPARE(ports.audioSelector.currentIndex(), 0);
+    QCOMPARE(ports.audio.openItem(), 0);
+    QCOMPARE(Setting(kLastAudioPortSetting), std::string("Headphones"));
   }
 
   // Messages that come while the window thread is busy leave one flash on its way, not one each;
