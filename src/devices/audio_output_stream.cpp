@@ -3,75 +3,59 @@
 #include <RtAudio.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
-#include <optional>
-#include <span>
 #include <string>
+
+#include "devices/jack_audio_output.h"
 
 namespace tolvane {
 
 namespace {
 
 constexpr const char* kStreamName = "Tolvane Sound Converter";
+constexpr std::array kAutomaticOrder = {AudioSystem::kJack, AudioSystem::kPulseAudio,
+                                        AudioSystem::kAlsa};
 
-std::optional<RtAudio::Api> ResolveSystem(AudioSystem system) {
-  // A system is only tried once it is known to be there: the library and the systems beneath it
-  // report a missing one on stderr.
-  const auto pulseRuns = [] {
-    try {
-      RtAudio probe(RtAudio::LINUX_PULSE);
-      probe.showWarnings(false);
-      return probe.getDeviceCount() > 0;
-    } catch (const std::exception&) {
-      return false;
-    }
-  };
-  switch (system) {
-    case AudioSystem::kJack:
-      if (sound_systems::JackServerRunning()) return RtAudio::UNIX_JACK;
-      return std::nullopt;
-    case AudioSystem::kPulseAudio:
-      if (pulseRuns()) return RtAudio::LINUX_PULSE;
-      return std::nullopt;
-    case AudioSystem::kAlsa:
-      if (sound_systems::AlsaCardsPresent()) return RtAudio::LINUX_ALSA;
-      return std::nullopt;
-    case AudioSystem::kAutomatic:
-      break;
+// A system is only tried once it is known to be there: the library and the systems beneath it
+// report a missing one on stderr.
+bool PulseRuns() {
+  try {
+    RtAudio probe(RtAudio::LINUX_PULSE);
+    probe.showWarnings(false);
+    return probe.getDeviceCount() > 0;
+  } catch (const std::exception&) {
+    return false;
   }
-  if (sound_systems::JackServerRunning()) return RtAudio::UNIX_JACK;
-  if (pulseRuns()) return RtAudio::LINUX_PULSE;
-  if (sound_systems::AlsaCardsPresent()) return RtAudio::LINUX_ALSA;
-  return std::nullopt;
 }
 
+// The audio library's client of PulseAudio or ALSA, or null when the system is absent.
 std::unique_ptr<RtAudio> CreateAudio(AudioSystem system) {
-  const std::optional<RtAudio::Api> api = ResolveSystem(system);
-  if (!api) return nullptr;
-  auto audio = std::make_unique<RtAudio>(*api);
+  RtAudio::Api api = RtAudio::UNSPECIFIED;
+  if (system == AudioSystem::kPulseAudio && PulseRuns()) api = RtAudio::LINUX_PULSE;
+  if (system == AudioSystem::kAlsa && sound_systems::AlsaCardsPresent()) api = RtAudio::LINUX_ALSA;
+  if (api == RtAudio::UNSPECIFIED) return nullptr;
+  auto audio = std::make_unique<RtAudio>(api);
   audio->showWarnings(false);
   return audio;
 }
 
 bool CanPlay(const RtAudio::DeviceInfo& info) {
   return info.probed && info.outputChannels >= AudioOutputStream::kChannels &&
-         std::ranges::find(info.sampleRates, AudioOutputStream::kSampleRate) !=
+         std::ranges::find(info.sampleRates, AudioOutputStream::kResampledRate) !=
              info.sampleRates.end();
+}
+
+bool CanPlay(const sound_systems::JackAudioOutput::Device& device) {
+  return device.inputs >= AudioOutputStream::kChannels;
 }
 
 // Errors the library meets while the stream runs stay inside the layer: the stream is then
 // found closed. Without this callback the library would throw them on its own threads.
 void OnError(RtAudioError::Type /*type*/, const std::string& /*text*/) {}
 
-void FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
-  constexpr std::uint64_t kRampFrames =
-      std::uint64_t{AudioOutputStream::kRampBuffers} * AudioOutputStream::kBufferFrames;
-  for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
-    const std::uint64_t frame = first + i / 2;
-    const auto n = static_cast<std::int16_t>(2 * (frame % AudioOutputStream::kBufferFrames));
-    samples[i] = frame < kRampFrames ? n : std::int16_t{0};
-    samples[i + 1] = frame < kRampFrames ? static_cast<std::int16_t>(n + 1) : std::int16_t{0};
-  }
+void Render(std::span<std::int16_t> samples, void* stream) {
+  static_cast<AudioOutputStream*>(stream)->FillBuffer(samples);
 }
 
 }  // namespace
@@ -92,20 +76,44 @@ AudioOutputStream::~AudioOutputStream() {
 void AudioOutputStream::UseSystem(AudioSystem system) {
   Close();
   system_ = system;
+  listed_.reset();
 }
 
-std::vector<PortEntry> AudioOutputStream::ListPorts() {
-  std::vector<PortEntry> entries{{kNoPortName, 0}};
+std::vector<PortEntry> AudioOutputStream::ListDevices(AudioSystem system) const {
+  std::vector<PortEntry> entries;
+  // A device that cannot play the stream is left out; the others keep their index.
+  if (system == AudioSystem::kJack) {
+    const auto devices = sound_systems::JackAudioOutput::ListDevices();
+    for (std::size_t index = 0; devices && index < devices->size(); ++index)
+      if (CanPlay((*devices)[index]))
+        entries.push_back({(*devices)[index].name, static_cast<int>(index) + 1});
+    return entries;
+  }
   try {
-    const std::unique_ptr<RtAudio> audio = CreateAudio(system_);
-    if (!audio) return entries;
-    const unsigned int count = audio->getDeviceCount();
+    const std::unique_ptr<RtAudio> audio = CreateAudio(system);
+    const unsigned int count = audio ? audio->getDeviceCount() : 0;
     for (unsigned int index = 0; index < count; ++index) {
-      // A device that cannot play the stream is left out; the others keep their index.
       RtAudio::DeviceInfo info = audio->getDeviceInfo(index);
       if (CanPlay(info)) entries.push_back({std::move(info.name), static_cast<int>(index) + 1});
     }
   } catch (const std::exception&) {
+    entries.clear();
+  }
+  return entries;
+}
+
+std::vector<PortEntry> AudioOutputStream::ListPorts() {
+  std::vector<PortEntry> entries{{kNoPortName, 0}};
+  listed_.reset();
+  // A system that offers nothing usable (a JACK server whose clients take no stereo, a sound card
+  // without 44100 Hz) gives way to the next one.
+  for (const AudioSystem system : kAutomaticOrder) {
+    if (system_ != AudioSystem::kAutomatic && system != system_) continue;
+    std::vector<PortEntry> devices = ListDevices(system);
+    if (devices.empty()) continue;
+    listed_ = system;
+    entries.insert(entries.end(), devices.begin(), devices.end());
+    break;
   }
   return entries;
 }
@@ -113,10 +121,27 @@ std::vector<PortEntry> AudioOutputStream::ListPorts() {
 bool AudioOutputStream::Open(int itemData) {
   Close();
   if (itemData <= 0) return false;
+  if (!listed_) ListPorts();
+  if (!listed_) return false;
   const auto index = static_cast<unsigned int>(itemData - 1);
+  if (*listed_ == AudioSystem::kJack) return OpenJack(index);
+  return OpenWithAudioLibrary(*listed_, index);
+}
+
+bool AudioOutputStream::OpenJack(unsigned int index) {
+  const auto devices = sound_systems::JackAudioOutput::ListDevices();
+  if (!devices || index >= devices->size() || !CanPlay((*devices)[index])) return false;
+  played_ = 0;
+  jack_ = sound_systems::JackAudioOutput::Open((*devices)[index].name, kStreamName, &Render, this);
+  if (!jack_) return false;
+  sampleRate_ = jack_->SampleRate();
+  return true;
+}
+
+bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int index) {
   std::unique_ptr<RtAudio> audio;
   try {
-    audio = CreateAudio(system_);
+    audio = CreateAudio(system);
     if (!audio || index >= audio->getDeviceCount() || !CanPlay(audio->getDeviceInfo(index)))
       return false;
     RtAudio::StreamParameters output;
@@ -127,11 +152,12 @@ bool AudioOutputStream::Open(int itemData) {
     // The system may pick another buffer size; the ramp is counted in frames, not callbacks.
     unsigned int frames = kBufferFrames;
     played_ = 0;
-    audio->openStream(&output, nullptr, RTAUDIO_SINT16, kSampleRate, &frames, &Play, this, &options,
-                      &OnError);
+    audio->openStream(&output, nullptr, RTAUDIO_SINT16, kResampledRate, &frames, &Play, this,
+                      &options, &OnError);
     if (audio->isStreamOpen()) audio->startStream();
     if (audio->isStreamRunning()) {
       audio_ = std::move(audio);
+      sampleRate_ = kResampledRate;
       return true;
     }
   } catch (const std::exception&) {
@@ -145,9 +171,12 @@ bool AudioOutputStream::Open(int itemData) {
 }
 
 void AudioOutputStream::Close() {
+  sampleRate_ = 0;
+  // A client of a JACK server that went away is abandoned, never touched again.
+  sound_systems::JackAudioOutput::Release(std::move(jack_));
   if (!audio_) return;
   try {
-    // Aborting discards what is queued and, unlike stopping, never waits for a server that no
+    // Aborting discards what is queued and, unlike stopping, never waits for a device that no
     // longer answers.
     if (audio_->isStreamRunning()) audio_->abortStream();
     if (audio_->isStreamOpen()) audio_->closeStream();
@@ -157,15 +186,26 @@ void AudioOutputStream::Close() {
 }
 
 bool AudioOutputStream::IsOpen() const {
+  if (jack_) return jack_->Running();
   return audio_ != nullptr && audio_->isStreamRunning();
+}
+
+void AudioOutputStream::FillBuffer(std::span<std::int16_t> samples) {
+  constexpr std::uint64_t kRampFrames = std::uint64_t{kRampBuffers} * kBufferFrames;
+  const std::uint64_t first = played_.load(std::memory_order_relaxed);
+  for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
+    const std::uint64_t frame = first + i / 2;
+    const auto n = static_cast<std::int16_t>(2 * (frame % kBufferFrames));
+    samples[i] = frame < kRampFrames ? n : std::int16_t{0};
+    samples[i + 1] = frame < kRampFrames ? static_cast<std::int16_t>(n + 1) : std::int16_t{0};
+  }
+  played_.store(first + samples.size() / kChannels, std::memory_order_relaxed);
 }
 
 int AudioOutputStream::Play(void* output, void* /*input*/, unsigned int frames, double /*time*/,
                             unsigned int /*status*/, void* stream) {
-  auto* self = static_cast<AudioOutputStream*>(stream);
-  const std::uint64_t first = self->played_.load(std::memory_order_relaxed);
-  FillFrames({static_cast<std::int16_t*>(output), std::size_t{frames} * kChannels}, first);
-  self->played_.store(first + frames, std::memory_order_relaxed);
+  static_cast<AudioOutputStream*>(stream)->FillBuffer(
+      {static_cast<std::int16_t*>(output), std::size_t{frames} * kChannels});
   return 0;
 }
 

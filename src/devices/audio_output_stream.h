@@ -1,15 +1,21 @@
 #pragma once
-// The audio output stream: lists the output devices that can play 44100 Hz 16-bit stereo, keeps
-// at most one of them open and plays a stream on it that carries no program material. After
-// every open come four buffers of 1024 frames holding a start-up ramp (frame i of each: 2i on the
-// left, 2i + 1 on the right), then silence for as long as the stream stays open.
+// The audio output stream: lists the output devices that can play 16-bit stereo, keeps at most
+// one of them open and plays a stream on it that carries no program material. After every open
+// come four buffers of 1024 frames holding a start-up ramp (frame i of each: 2i on the left,
+// 2i + 1 on the right), then silence for as long as the stream stays open.
 //
-// One per process. Every operation is called on one thread (the window's); the samples are made
-// on the audio library's thread.
+// Under JACK the stream runs at the server's rate, whatever it is, on every client that takes
+// two audio inputs; where the system resamples (PulseAudio, ALSA) it runs at 44100 Hz on the
+// devices that take that rate.
+//
+// One per process. Every operation but SampleRate is called on one thread (the window's); the
+// samples are made on the audio system's thread.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "devices/port_device.h"
@@ -19,9 +25,14 @@ class RtAudio;
 
 namespace tolvane {
 
+namespace sound_systems {
+class JackAudioOutput;
+}
+
 class AudioOutputStream final : public PortDevice {
  public:
-  static constexpr unsigned int kSampleRate = 44100;
+  // The rate where the sound system resamples for the device.
+  static constexpr unsigned int kResampledRate = 44100;
   static constexpr unsigned int kChannels = 2;
   static constexpr unsigned int kBufferFrames = 1024;
   static constexpr unsigned int kRampBuffers = 4;
@@ -34,23 +45,41 @@ class AudioOutputStream final : public PortDevice {
   // Which system later calls use (automatic unless told otherwise). Closes an open stream.
   void UseSystem(AudioSystem system);
 
-  // "None", then every device with 2 output channels at 44100 Hz, item data device index + 1.
+  // "None", then every device of the first system that has one (automatic: a JACK server, then
+  // PulseAudio, then ALSA), item data device index + 1. Open takes item data of this list.
   std::vector<PortEntry> ListPorts() override;
   bool Open(int itemData) override;
   void Close() override;
   // False too once the stream stopped on its own: an error, or a JACK server that went away.
   bool IsOpen() const override;
 
+  // The frames per second the open stream runs at; 0 while none is open. Any thread.
+  unsigned int SampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
+
+  // The stream's content: the next frames into `samples` (interleaved left, right), counted from
+  // the open. Called on the audio system's thread only, so it must not wait, allocate or lock.
+  void FillBuffer(std::span<std::int16_t> samples);
+
  private:
   AudioOutputStream();
   ~AudioOutputStream() override;
+
+  // The entries of one system's devices, without "None"; nothing when the system is absent.
+  std::vector<PortEntry> ListDevices(AudioSystem system) const;
+  bool OpenJack(unsigned int index);
+  bool OpenWithAudioLibrary(AudioSystem system, unsigned int index);
 
   // The audio library's callback: the next `frames` frames into `output`.
   static int Play(void* output, void* input, unsigned int frames, double time, unsigned int status,
                   void* stream);
 
   AudioSystem system_ = AudioSystem::kAutomatic;
+  // The system the last list came from, so that item data keep their meaning until Open.
+  std::optional<AudioSystem> listed_;
+  // At most one of these is set while a stream is open.
   std::unique_ptr<RtAudio> audio_;
+  std::unique_ptr<sound_systems::JackAudioOutput> jack_;
+  std::atomic<unsigned int> sampleRate_ = 0;
   // Frames handed out since the open; touched by the audio thread while the stream runs.
   std::atomic<std::uint64_t> played_ = 0;
 };

@@ -4,6 +4,25 @@
 
 namespace tolvane::sound_systems {
 
+namespace {
+
+std::atomic<std::uint64_t> generation{0};
+
+}  // namespace
+
+std::uint64_t JackServerGeneration() {
+  return generation.load();
+}
+
+void NoteJackServerGone(std::uint64_t gone) {
+  // Only the first report of a server counts; a late one must not condemn a newer server.
+  generation.compare_exchange_strong(gone, gone + 1);
+}
+
+bool JackServerGoneSince(std::uint64_t generationAtOpen) {
+  return generation.load() != generationAtOpen;
+}
+
 std::unique_ptr<JackServerWatch> JackServerWatch::Start() {
   SilenceJack();
   std::unique_ptr<JackServerWatch> watch(new JackServerWatch);
@@ -16,14 +35,14 @@ std::unique_ptr<JackServerWatch> JackServerWatch::Start() {
 
 JackServerWatch::~JackServerWatch() {
   if (client_ == nullptr) return;
-  if (gone_)
+  if (ServerGone())
     Abandon(std::shared_ptr<void>(client_, [](void*) {}));
   else
     jack_client_close(client_);
 }
 
 void JackServerWatch::OnShutdown(jack_status_t /*status*/, const char* /*reason*/, void* watch) {
-  static_cast<JackServerWatch*>(watch)->gone_ = true;
+  NoteJackServerGone(static_cast<JackServerWatch*>(watch)->generation_);
 }
 
 }  // namespace tolvane::sound_systems

@@ -77,24 +77,56 @@ void ExpectRampThenSilence(const std::vector<float>& capture) {
                           [](float v) { return v == 0; }));
 }
 
+// The item data of the device named `name`, or 0 when it is not listed.
+int Listed(AudioOutputStream& stream, const std::string& name) {
+  int device = 0;
+  for (const PortEntry& entry : stream.ListPorts()) {
+    if (entry.name == name) device = entry.itemData;
+  }
+  return device;
+}
+
 TEST(AudioOutputStreamTest, EveryOpenPlaysFourRampBuffersThenSilence) {
   AudioOutputStream& stream = AudioOutputStream::Instance();
   stream.UseSystem(AudioSystem::kJack);
   Recorder recorder;
-  int device = 0;
-  for (const PortEntry& entry : stream.ListPorts()) {
-    if (entry.name == "tolvane-recorder") device = entry.itemData;
-  }
+  const int device = Listed(stream, "tolvane-recorder");
   ASSERT_GT(device, 0) << "the recorder is not listed";
   ExpectRampThenSilence(recorder.Capture(stream, device));
+  EXPECT_EQ(stream.SampleRate(), 44100U);
   ExpectRampThenSilence(recorder.Capture(stream, device));  // open while open
   stream.Close();
   EXPECT_FALSE(stream.IsOpen());
+  EXPECT_EQ(stream.SampleRate(), 0U);
   ExpectRampThenSilence(recorder.Capture(stream, device));
   EXPECT_FALSE(stream.Open(0));  // "None"
   EXPECT_FALSE(stream.IsOpen());
   stream.Close();
   EXPECT_FALSE(stream.Open(100000));
+}
+
+// JACK does not resample: the stream takes the server's rate, and its devices are offered at any
+// rate. A device that goes away leaves the stream found closed.
+TEST(AudioOutputStreamTest, RunsAtTheServersRateAndNoticesItsDeviceGoing) {
+  AudioOutputStream& stream = AudioOutputStream::Instance();
+  stream.UseSystem(AudioSystem::kJack);
+  testing::JackServer::Get().Stop();
+  ASSERT_TRUE(testing::JackServer::Get().Start(48000));
+  {
+    Recorder recorder;
+    EXPECT_GT(Listed(stream, "system"), 0);
+    const int device = Listed(stream, "tolvane-recorder");
+    ASSERT_GT(device, 0) << "the recorder is not listed";
+    ExpectRampThenSilence(recorder.Capture(stream, device));
+    EXPECT_EQ(stream.SampleRate(), 48000U);
+    EXPECT_TRUE(stream.IsOpen());
+  }
+  for (int i = 0; i < 300 && stream.IsOpen(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(stream.IsOpen());
+  stream.Close();
+  testing::JackServer::Get().Stop();
+  ASSERT_TRUE(testing::JackServer::Get().Start());
 }
 
 }  // namespace

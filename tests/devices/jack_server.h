@@ -1,7 +1,8 @@
 #pragma once
-// A JACK server of the test binary's own (dummy driver, 44100 Hz, 1024-frame periods, no
-// realtime), named after the binary and its process: started before the first test, stopped
-// after the last, and tied to the process so that a crash or a timeout ends it too.
+// A JACK server of the test binary's own (dummy driver, 44100 Hz unless a test asks for another
+// rate, 1024-frame periods, no realtime), named after the binary and its process: started before
+// the first test, stopped after the last, and tied to the process so that a crash or a timeout
+// ends it too.
 
 #include <fcntl.h>
 #include <jack/jack.h>
@@ -38,7 +39,8 @@ class JackServer : public ::testing::Environment {
   void TearDown() override { Stop(); }
 
   // Waits until the server takes clients.
-  bool Start() {
+  bool Start(unsigned int rate = 44100) {
+    const std::string rateText = std::to_string(rate);
     const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {  // only async-signal-safe calls until exec
@@ -47,8 +49,8 @@ class JackServer : public ::testing::Environment {
       const int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, STDOUT_FILENO);
       ::dup2(null, STDERR_FILENO);
-      ::execlp("jackd", "jackd", "-n", name_.c_str(), "-r", "-d", "dummy", "-r", "44100", "-p",
-               "1024", static_cast<char*>(nullptr));
+      ::execlp("jackd", "jackd", "-n", name_.c_str(), "-r", "-d", "dummy", "-r", rateText.c_str(),
+               "-p", "1024", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     for (int attempt = 0; pid_ > 0 && attempt < 200; ++attempt) {
@@ -60,6 +62,10 @@ class JackServer : public ::testing::Environment {
     }
     Stop();
     return false;
+  }
+  // Sends `signal` to the server and returns at once; Stop reaps it.
+  void Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
   }
   // Ends the server and waits for it; clients should be closed first.
   void Stop() {

@@ -1,7 +1,10 @@
 // With no server to reach, both lists hold only "None", nothing opens and nothing is printed. A
 // server that ends under an open port and stream leaves them closed and the layer usable: once
-// other clients were opened, touching a client of the dead server crashes.
+// other clients were opened, touching a client of the dead server crashes. A close that comes
+// while the server is still going away (as at logout, when the session ends both) is safe too.
 #include <RtMidi.h>
+
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -67,6 +70,43 @@ TEST(ServerLossTest, PortAndStreamOfADeadServerEndClosedAndTheLayerWorksOn) {
   const auto sender = Sender();
   EXPECT_TRUE(OpenFirst(monitor));
   EXPECT_TRUE(OpenFirst(stream));
+  monitor.Close();
+  stream.Close();
+}
+
+TEST(ServerLossTest, ClosingWhileTheServerEndsNeitherCrashesNorPrints) {
+  MidiInputMonitor& monitor = MidiInputMonitor::Instance();
+  AudioOutputStream& stream = AudioOutputStream::Instance();
+  monitor.UseSystem(MidiSystem::kJack);
+  stream.UseSystem(AudioSystem::kJack);
+  for (const int signal : {SIGKILL, SIGTERM}) {
+    for (int round = 0; round < 10; ++round) {
+      SCOPED_TRACE(::testing::Message() << "signal " << signal << ", round " << round);
+      sound_systems::Abandon(Sender());
+      ASSERT_TRUE(OpenFirst(monitor));
+      ASSERT_TRUE(OpenFirst(stream));
+      ::testing::internal::CaptureStderr();
+      testing::JackServer::Get().Signal(signal);
+      // From at once to after the server noticed its end, in 2 ms steps.
+      std::this_thread::sleep_for(std::chrono::milliseconds(2 * (round % 5)));
+      if (round % 2 == 0) {
+        stream.Close();
+        monitor.Close();
+      } else {
+        monitor.Close();
+        stream.Close();
+      }
+      EXPECT_FALSE(stream.IsOpen());
+      EXPECT_FALSE(monitor.IsOpen());
+      testing::JackServer::Get().Stop();
+      EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+      ASSERT_TRUE(testing::JackServer::Get().Start());
+    }
+  }
+  const auto sender = Sender();
+  EXPECT_TRUE(OpenFirst(monitor));
+  EXPECT_TRUE(OpenFirst(stream));
+  EXPECT_TRUE(monitor.IsOpen() && stream.IsOpen());
   monitor.Close();
   stream.Close();
 }

@@ -53,7 +53,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
       return label;
     }
     case ControlKind::kComboBox:
-      return new QComboBox(parent);
+      return new PortSelector(parent);
     case ControlKind::kIndicator:
       return new OplEmuLed(parent);
     case ControlKind::kList: {
@@ -108,8 +108,10 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowIcon(ProgramIcon());
   CreateControls();
-  ports_ = std::make_unique<PortSelection>(*midiSelector_, *audioSelector_, services_.midi,
-                                           services_.audio, *indicator_);
+  // The template's combo boxes are the two port selectors.
+  ports_ = std::make_unique<PortSelection>(static_cast<PortSelector&>(*midiSelector_),
+                                           static_cast<PortSelector&>(*audioSelector_),
+                                           services_.midi, services_.audio, *indicator_);
   RestoreSize();
   SetUpColumns();
   setAcceptDrops(true);

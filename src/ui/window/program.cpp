@@ -16,12 +16,21 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
   const std::filesystem::path savePath = readable ? databasePath : std::filesystem::path();
   Library library;
   {
+    // Handled from before the window is built: at logout the signal may come while the
+    // remembered ports are still being opened. It is read once the window runs, and ends it.
+    MainDialog* running = nullptr;
+    bool ended = false;
+    const TerminationSignals signalsEnd([&running, &ended] {
+      ended = true;
+      if (running != nullptr) running->reject();
+    });
     MainDialog dialog({library, database, savePath, midi, audio});
-    const TerminationSignals signalsEnd([&dialog] { dialog.reject(); });
+    running = &dialog;
     if (!files.isEmpty())
       QMetaObject::invokeMethod(
           &dialog, [&dialog, files] { dialog.ImportDrop(files); }, Qt::QueuedConnection);
-    dialog.exec();
+    if (!ended) dialog.exec();
+    running = nullptr;
     if (!savePath.empty()) static_cast<void>(SaveSoundDatabase(database, savePath));
     audio.Close();
     midi.Close();

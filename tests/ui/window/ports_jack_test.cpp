@@ -1,16 +1,20 @@
 // Port selection against the device layer's real MIDI input monitor and audio output stream, on
-// a JACK server of the test's own: the remembered ports reopen at start, and a MIDI message
-// flashes the indicator.
+// a JACK server of the test's own: the remembered ports reopen at start, a MIDI message flashes
+// the indicator, a port made later appears when the list opens, and both selectors show "None"
+// once the server ends.
 
 #include <RtMidi.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <csignal>
+#include <memory>
 
 #include "devices/audio_output_stream.h"
 #include "devices/indicator/opl_emu_led.h"
 #include "devices/midi_input_monitor.h"
+#include "devices/sound_systems.h"
 #include "tests/devices/jack_server.h"
 #include "ui/settings/settings.h"
 #include "ui/window/port_selection.h"
@@ -26,11 +30,27 @@ std::string Setting(std::string_view name) {
   return text;
 }
 
-TEST(PortsOnJack, RememberedPortsReopenAndMessagesFlash) {
+// Keeps running until `done` or 5 s passed; whether `done`.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 5000) QApplication::processEvents();
+  return done();
+}
+
+// A virtual MIDI output port. Its client is never closed: the test ends its server under it.
+RtMidiOut& Keys(const char* client) {
+  auto keys = std::make_shared<RtMidiOut>(RtMidi::UNIX_JACK, client);
+  keys->openVirtualPort("out");
+  sound_systems::Abandon(keys);
+  return *keys;
+}
+
+TEST(PortsOnJack, RememberedPortsReopenFlashFollowTheListAndTheServersEnd) {
   const QTemporaryDir place;
   qputenv("XDG_CONFIG_HOME", place.path().toUtf8());
-  RtMidiOut keys(RtMidi::UNIX_JACK, "tolvane-keys");
-  keys.openVirtualPort("out");
+  RtMidiOut& keys = Keys("tolvane-keys");
   MidiInputMonitor& midi = MidiInputMonitor::Instance();
   AudioOutputStream& audio = AudioOutputStream::Instance();
   midi.UseSystem(MidiSystem::kJack);
@@ -39,9 +59,10 @@ TEST(PortsOnJack, RememberedPortsReopenAndMessagesFlash) {
   WriteSettingText(kLastAudioPortSetting, "SYSTEM");
   WriteSettingText(kLastMidiPortSetting, "Tolvane-Keys:OUT");
 
-  QComboBox midiSelector, audioSelector;
+  PortSelector midiSelector, audioSelector;
   OplEmuLed indicator;
-  PortSelection(midiSelector, audioSelector, midi, audio, indicator).RestorePorts();
+  PortSelection selection(midiSelector, audioSelector, midi, audio, indicator);
+  selection.RestorePorts();
   EXPECT_TRUE(audio.IsOpen());
   EXPECT_EQ(audioSelector.currentText().toStdString(), "system");
   EXPECT_EQ(Setting(kLastAudioPortSetting), "system");
@@ -52,13 +73,22 @@ TEST(PortsOnJack, RememberedPortsReopenAndMessagesFlash) {
 
   const std::vector<unsigned char> noteOn = {0x90, 60, 100};
   keys.sendMessage(&noteOn);
-  QElapsedTimer clock;
-  clock.start();
-  while (!indicator.isFlashing() && clock.elapsed() < 5000) QApplication::processEvents();
-  EXPECT_TRUE(indicator.isFlashing());
+  EXPECT_TRUE(ProcessEventsUntil([&indicator] { return indicator.isFlashing(); }));
   EXPECT_EQ(indicator.currentColour(), QColor(Qt::blue));
-  midi.Close();
-  audio.Close();
+
+  Keys("tolvane-late");
+  midiSelector.showPopup();
+  midiSelector.hidePopup();
+  EXPECT_GE(midiSelector.findText("tolvane-late:out"), 0);
+  EXPECT_EQ(midiSelector.currentText().toStdString(), "tolvane-keys:out");
+
+  testing::JackServer::Get().Signal(SIGKILL);
+  EXPECT_TRUE(ProcessEventsUntil(
+      [&] { return midiSelector.currentIndex() == 0 && audioSelector.currentIndex() == 0; }));
+  EXPECT_FALSE(midi.IsOpen() || audio.IsOpen());
+  EXPECT_EQ(indicator.idleColour(), QColor(0xC0, 0xC0, 0xC0));
+  EXPECT_EQ(Setting(kLastAudioPortSetting), "system");
+  EXPECT_EQ(Setting(kLastMidiPortSetting), "tolvane-keys:out");
 }
 
 }  // namespace

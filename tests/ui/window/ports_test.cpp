@@ -22,9 +22,19 @@ const QColor kGrey(0xC0, 0xC0, 0xC0);
 struct Ports {
   FakePorts midi{{{"None", 0}, {"USB MIDI", 1}, {"Synth In", 3}}};
   FakePorts audio{{{"None", 0}, {"Speakers", 1}, {"Headphones", 2}}};
-  QComboBox midiSelector, audioSelector;
+  PortSelector midiSelector, audioSelector;
   OplEmuLed indicator;
   PortSelection selection{midiSelector, audioSelector, midi, audio, indicator};
+};
+
+// Counts the queued calls that reach an object.
+class QueuedCallCounter : public QObject {
+ public:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::MetaCall) ++count;
+    return false;
+  }
+  int count = 0;
 };
 
 }  // namespace
@@ -103,7 +113,7 @@ class PortsTest : public QObject {
       std::string seen = "?";
     } midi({{"None", 0}, {"USB MIDI", 1}});
     FakePorts audio;
-    QComboBox midiSelector, audioSelector;
+    PortSelector midiSelector, audioSelector;
     OplEmuLed indicator;
     PortSelection(midiSelector, audioSelector, midi, audio, indicator).RestorePorts();
     QCOMPARE(midi.seen, std::string());
@@ -121,8 +131,8 @@ class PortsTest : public QObject {
     midi.failing = {2};
     testing::FakePrompts prompts;
     MainDialog dialog({library, database, {}, midi, audio}, &prompts);
-    auto* midiSelector = static_cast<QComboBox*>(dialog.Control(kMidiSelectorId));
-    auto* audioSelector = static_cast<QComboBox*>(dialog.Control(kAudioSelectorId));
+    auto* midiSelector = static_cast<PortSelector*>(dialog.Control(kMidiSelectorId));
+    auto* audioSelector = static_cast<PortSelector*>(dialog.Control(kAudioSelectorId));
     auto* indicator = static_cast<OplEmuLed*>(dialog.Control(kIndicatorId));
 
     midiSelector->setCurrentIndex(1);
@@ -151,6 +161,83 @@ class PortsTest : public QObject {
     emit audioSelector->activated(0);
     QVERIFY(!audio.IsOpen());
     QCOMPARE(Setting(kLastAudioPortSetting), std::string("None"));
+
+    // Opening a list fills it anew: a keyboard plugged in after the start appears.
+    midi.SetEntries({{"None", 0}, {"USB MIDI", 1}, {"Broken", 2}, {"New Keys", 4}});
+    midiSelector->showPopup();
+    midiSelector->hidePopup();
+    QCOMPARE(midiSelector->count(), 4);
+    QCOMPARE(midiSelector->itemText(3), QStringLiteral("New Keys"));
+    QCOMPARE(midiSelector->currentText(), QStringLiteral("Broken"));
+    emit midiSelector->activated(3);
+    QCOMPARE(midi.openItem(), 4);
+  }
+
+  // A port or device that goes away while open shows "None" (by the selection's own timer), the
+  // indicator idles grey, and the remembered names stay for the next start.
+  void gonePortsShowNone() {
+    const testing::TestPlace place;
+    WriteSettingText(kLastAudioPortSetting, "Speakers");
+    WriteSettingText(kLastMidiPortSetting, "USB MIDI");
+    Ports ports;
+    ports.selection.RestorePorts();
+    QVERIFY(ports.midi.IsOpen() && ports.audio.IsOpen());
+    ports.selection.CheckPorts();
+    QCOMPARE(ports.midiSelector.currentIndex(), 1);
+
+    ports.midi.Vanish();
+    ports.audio.Vanish();
+    QTRY_COMPARE(ports.midiSelector.currentIndex(), 0);
+    QCOMPARE(ports.audioSelector.currentIndex(), 0);
+    QCOMPARE(ports.indicator.idleColour(), kGrey);
+    QCOMPARE(ports.midi.openItem(), 0);  // closed
+    QCOMPARE(ports.audio.openItem(), 0);
+    QCOMPARE(Setting(kLastMidiPortSetting), std::string("USB MIDI"));
+    QCOMPARE(Setting(kLastAudioPortSetting), std::string("Speakers"));
+
+    // Back again: choosing it reopens it. An entry that is gone when the list opens gives "None".
+    ports.selection.ChooseMidiPort(1);
+    QVERIFY(ports.midi.IsOpen());
+    ports.audioSelector.setCurrentIndex(2);
+    ports.selection.ChooseAudioPort(2);
+    ports.audio.SetEntries({{"None", 0}, {"Speakers", 1}});
+    ports.audioSelector.showPopup();
+    ports.audioSelector.hidePopup();
+    QCOMPARE(ports.audioSelector.count(), 2);
+    QCOMPARE(ports.audioSelector.currentIndex(), 0);
+    QCOMPARE(ports.audio.openItem(), 0);
+    QCOMPARE(Setting(kLastAudioPortSetting), std::string("Headphones"));
+  }
+
+  // Messages that come while the window thread is busy leave one flash on its way, not one each;
+  // the next message after it is shown queues again. The port is closed and the flash route
+  // taken back when the selection goes.
+  void flashesWhileTheWindowIsBusy() {
+    const testing::TestPlace place;
+    const auto ports = std::make_unique<Ports>();
+    QueuedCallCounter queued;
+    ports->indicator.installEventFilter(&queued);
+    const FlashCallback flash = ports->midi.flash;
+    std::thread([&flash] {
+      for (int i = 0; i < 100000; ++i) flash(0xFF0000, 100);
+    }).join();
+    QCoreApplication::processEvents();
+    QCOMPARE(queued.count, 1);
+    QVERIFY(ports->indicator.isFlashing());
+    std::thread([&flash] { flash(0xFF0000, 100); }).join();
+    QCoreApplication::processEvents();
+    QCOMPARE(queued.count, 2);
+
+    FakePorts midi({{"None", 0}, {"USB MIDI", 1}});
+    FakePorts audio;
+    {
+      PortSelection selection(ports->midiSelector, ports->audioSelector, midi, audio,
+                              ports->indicator);
+      QVERIFY(midi.flash);
+      QVERIFY(midi.Open(1));
+    }
+    QVERIFY(!midi.IsOpen());
+    QVERIFY(!midi.flash);
   }
 };
 

@@ -118,12 +118,18 @@ class FakePorts : public MidiInputDevice {
   std::vector<PortEntry> ListPorts() override { return entries_; }
   bool Open(int itemData) override {
     opens.push_back(itemData);
+    gone_ = false;
     open_ = itemData > 0 && failing.count(itemData) == 0 ? itemData : 0;
     return open_ > 0;
   }
   void Close() override { open_ = 0; }
-  bool IsOpen() const override { return open_ > 0; }
+  bool IsOpen() const override { return open_ > 0 && !gone_; }
   void SetFlashCallback(FlashCallback callback) override { flash = std::move(callback); }
+
+  // A port plugged in or pulled out: the next list shows `entries`.
+  void SetEntries(std::vector<PortEntry> entries) { entries_ = std::move(entries); }
+  // The open port goes away under it, as when its server ends.
+  void Vanish() { gone_ = true; }
 
   std::set<int> failing;
   std::vector<int> opens;
@@ -133,6 +139,7 @@ class FakePorts : public MidiInputDevice {
  private:
   std::vector<PortEntry> entries_;
   int open_ = 0;
+  bool gone_ = false;
 };
 
 }  // namespace tolvane::testing
