@@ -15,6 +15,7 @@
 #include "database/sound_database.h"
 #include "export/export_commands.h"
 #include "import/import_file.h"
+#include "import/outcome_text.h"
 #include "import/sifi/sifi_import.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
@@ -66,28 +67,7 @@ std::optional<CategoryCode> MenuCode(std::string_view text) {
 void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::size_t added,
                    std::ostream& err) {
   if (outcome.status == ImportStatus::Imported) return;
-  err << kProgram << file << ": ";
-  switch (outcome.status) {
-    case ImportStatus::Imported:
-      break;
-    case ImportStatus::NotRecognised:
-      err << "not recognised";
-      if (outcome.reason.empty())
-        err << " as a WAV file, SoundFont bank or SiFi file";
-      else
-        err << ": " << outcome.reason;
-      break;
-    case ImportStatus::Damaged:
-      err << "damaged";
-      if (added > 0)
-        err << " (" << added << (added == 1 ? " instrument" : " instruments") << " imported)";
-      err << ": " << outcome.reason;
-      break;
-    case ImportStatus::CannotOpen:
-      err << outcome.reason;
-      break;
-  }
-  err << '\n';
+  err << kProgram << file << ": " << DescribeImportOutcome(outcome, added) << '\n';
 }
 
 // Imports every file in order as one drop. A file that cannot be opened, is not recognised or

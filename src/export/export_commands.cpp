@@ -1,6 +1,7 @@
 #include "export/export_commands.h"
 
 #include <set>
+#include <system_error>
 
 #include "base/encoding.h"
 #include "base/text_order.h"
@@ -23,6 +24,16 @@ std::string UniqueStem(const std::string& stem, std::set<std::string, CaseInsens
   }
 }
 
+// Passes a cancel on to each file's write, but not its steps: the export counts files.
+class CancelOnly : public WorkProgress {
+ public:
+  explicit CancelOnly(const WorkProgress* progress) : progress_(progress) {}
+  bool Cancelled() const override { return WorkCancelled(progress_); }
+
+ private:
+  const WorkProgress* progress_;
+};
+
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
@@ -41,42 +52,66 @@ std::string SafeFileName(std::string_view name) {
 }
 
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
-                              const std::filesystem::path& file) {
+                              const std::filesystem::path& file, WorkProgress* progress) {
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
-  ExportResult result = WriteExportSet(*set, file);
+  ExportResult result = WriteExportSet(*set, file, progress);
   FreeExportSet(std::move(set));
   return result;
 }
 
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
-                                           const std::filesystem::path& folder) {
+                                           const std::filesystem::path& folder,
+                                           WorkProgress* progress) {
   SingleExportResult result;
   for (const auto& source : library.sources)
     for (const auto& group : source->groups) group->exportMark = 0;
   for (const Instrument* instrument : checked)
     if (instrument->group != nullptr) instrument->group->exportMark |= 1;
+  std::size_t total = 0;
+  for (const auto& source : library.sources)
+    for (const auto& group : source->groups)
+      total += (group->exportMark & 1) != 0 && !group->instruments.empty() ? 1 : 0;
 
   auto set = CreateExportSet();
   std::set<std::string, CaseInsensitiveLess> used;
+  std::vector<std::filesystem::path> created;  // files that were not there before
+  CancelOnly eachFile(progress);
   for (const auto& source : library.sources) {
     for (const auto& group : source->groups) {
       if ((group->exportMark & 1) == 0 || group->instruments.empty()) continue;
+      if (WorkCancelled(progress)) result.cancelled = true;
+      if (result.cancelled) break;
       ++result.marked;
       const std::string stem = UniqueStem(SafeFileName(group->instruments.front()->name), used);
       const std::filesystem::path file = folder / (stem + ".SLI");
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
-      const ExportResult written = WriteExportSet(*set, file);
-      if (written)
+      std::error_code error;
+      const bool existed = std::filesystem::exists(file, error);
+      const ExportResult written = WriteExportSet(*set, file, &eachFile);
+      if (written) {
         result.written.push_back(file);
-      else
+        if (!existed) created.push_back(file);
+      } else if (written.error == ExportError::kCancelled) {
+        result.cancelled = true;
+      } else {
         result.failures.push_back(file.string() + ": " + Windows1252ToUtf8(written.reason));
+      }
+      ReportStep(progress, kWritingFilesStep, result.marked, total);
     }
   }
   FreeExportSet(std::move(set));
+  if (result.cancelled) {
+    // A cancelled export leaves no new file behind, whole or not.
+    for (const std::filesystem::path& file : created) {
+      std::error_code error;
+      std::filesystem::remove(file, error);
+    }
+    result.written.clear();
+  }
   return result;
 }
 

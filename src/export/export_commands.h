@@ -17,27 +17,35 @@ namespace tolvane {
 
 // Writes the checked instruments into one collection file. Groups follow the order of their
 // first checked instrument, instruments list order. Instruments without samples are left out;
-// with nothing left the file holds no groups.
+// with nothing left the file holds no groups. `progress` (may be null) hears of each group
+// written and may cancel: then no file is left (kCancelled).
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
-                              const std::filesystem::path& file);
+                              const std::filesystem::path& file, WorkProgress* progress = nullptr);
 
 struct SingleExportResult {
   std::size_t marked = 0;  // groups that held a checked instrument
   std::vector<std::filesystem::path> written;
   // One UTF-8 text per file that failed, naming file and reason.
   std::vector<std::string> failures;
+  // Cancelled before the end: the files this export made are gone again (`written` is empty);
+  // files it replaced keep their new content.
+  bool cancelled = false;
 
-  bool ok() const { return failures.empty() && marked > 0; }
+  bool ok() const { return failures.empty() && marked > 0 && !cancelled; }
 };
 
 // Writes one single-instrument file per sample group that holds a checked instrument, with all
 // the group's instruments, into `folder`, named after the group's first instrument. Groups are
 // visited by source, then in the source's group order. Marks the groups in `exportMark` as the
 // status line does. The names are made safe for a file system, and a name already used in this
-// export gets "_2", "_3", ... so that no file of the export replaces another.
+// export gets "_2", "_3", ... so that no file of the export replaces another. `progress` (may be
+// null) hears of each file written (kWritingFilesStep) and may cancel the export.
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
-                                           const std::filesystem::path& folder);
+                                           const std::filesystem::path& folder,
+                                           WorkProgress* progress = nullptr);
+
+inline constexpr std::string_view kWritingFilesStep = "writing files";
 
 // An instrument name (Windows-1252) as a file name (UTF-8) that stays inside its folder:
 // \ / : * ? " < > | and control characters become "_", "", "." or ".." becomes "_", and a

@@ -220,9 +220,10 @@ void WriteGroupTables(const GroupLayout& group, ByteWriter& out) {
 // grown large and once at the end; long runs of sample data go straight to `pass`. `flush`
 // decides whether to empty the buffer, `pass` must put its bytes behind what `flush` was given;
 // false from either stops the writing.
-template <typename Flush, typename Pass>
-bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& flush,
-              Pass&& pass) {
+// `groupDone(n)` hears that n groups are out; false from it stops the writing too.
+template <typename Flush, typename Pass, typename GroupDone>
+bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& flush, Pass&& pass,
+              GroupDone&& groupDone) {
   ByteWriter out(buffer);
   FileHeader{layout.length, kVersion, static_cast<std::uint16_t>(layout.groups.size()),
              kFileHeaderSize}
@@ -238,7 +239,8 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)
       ChunkHeader{kTagSiDp, kSiDpChunkSize, kVersion}.Write(out);
-    if (!flush(buffer)) return false;
+    if (!flush(buffer) || !groupDone(static_cast<std::size_t>(&group - layout.groups.data()) + 1))
+      return false;
   }
   return flush(buffer);
 }
@@ -311,11 +313,13 @@ ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& ou
       [&out](std::span<const std::byte> bytes) {
         out.insert(out.end(), bytes.begin(), bytes.end());
         return true;
-      });
+      },
+      [](std::size_t) { return true; });
   return {};
 }
 
-ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path) {
+ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path,
+                            WorkProgress* progress) {
   // Everything is sized and checked first, so a set the format cannot hold creates no file.
   FileLayout layout;
   if (ExportResult result = LayOutFile(set, layout); !result) return result;
@@ -325,11 +329,18 @@ ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& p
     return Failure(ExportError::kCannotCreateFile, "cannot create the file: " + SystemError());
   std::vector<std::byte> buffer;
   GatheredWrites writes(file);
+  const std::size_t groups = layout.groups.size();
   const bool written =
       EmitFile(
           layout, buffer, [&writes](std::vector<std::byte>& bytes) { return writes.Flush(bytes); },
-          [&writes](std::span<const std::byte> bytes) { return writes.Pass(bytes); }) &&
+          [&writes](std::span<const std::byte> bytes) { return writes.Pass(bytes); },
+          [progress, groups](std::size_t done) {
+            ReportStep(progress, kWritingGroupsStep, done, groups);
+            return !WorkCancelled(progress);
+          }) &&
       writes.WriteOut();
+  // The writer, going out of scope uncommitted, takes its temporary file with it.
+  if (WorkCancelled(progress)) return Failure(ExportError::kCancelled, "export cancelled");
   if (!written || !file.Commit())
     return Failure(ExportError::kWriteFailed, "writing the file failed: " + SystemError());
   return {};

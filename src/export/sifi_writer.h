@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/work_progress.h"
 #include "export/export_set.h"
 
 namespace tolvane {
@@ -21,6 +23,7 @@ enum class ExportError {
   kBadSample,         // a sample holds fewer values than its frame count says
   kCannotCreateFile,  // the file (its temporary twin) could not be created
   kWriteFailed,       // writing, syncing or renaming into place failed
+  kCancelled,         // the work was cancelled; no file was written
 };
 
 struct ExportResult {
@@ -37,7 +40,11 @@ struct ExportResult {
 ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& out);
 
 // Writes the set to `path`, replacing an existing file only once the new one is complete: on any
-// failure no file is left behind and an existing file keeps its content.
-ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path);
+// failure no file is left behind and an existing file keeps its content. `progress` (may be
+// null) hears of every group written (kWritingGroupsStep) and may cancel the write.
+ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path,
+                            WorkProgress* progress = nullptr);
+
+inline constexpr std::string_view kWritingGroupsStep = "writing groups";
 
 }  // namespace tolvane

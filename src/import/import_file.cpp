@@ -64,7 +64,8 @@ std::string WhyNotOpened(const std::filesystem::path& path) {
 
 }  // namespace
 
-ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path) {
+ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                         WorkProgress* progress) {
   // Paths are bytes here: the file is opened by exactly the name it was dropped with.
   const std::filesystem::path path{std::string(utf8Path)};
   std::optional<MappedFile> file = MappedFile::Open(path);
@@ -79,8 +80,9 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
     ImportBytes(library, database, utf8Path, ImportView{});
     return ImportOutcome::NotRecognised("files of 4 GiB or more are not read");
   }
-  ImportOutcome outcome = ImportBytes(library, database, utf8Path,
-                                      ImportView{file->bytes(), file->modifiedTime(), &*file});
+  ImportOutcome outcome =
+      ImportBytes(library, database, utf8Path,
+                  ImportView{file->bytes(), file->modifiedTime(), &*file, progress});
   file.reset();  // nothing refers to the mapped bytes any more
   return outcome;
 }

@@ -11,6 +11,7 @@ struct Library;
 struct Source;
 struct SoundDatabase;
 struct ImportView;
+class WorkProgress;
 
 // Opens the file at `utf8Path`, gives it a Source (path and names in Windows-1252, so that
 // database keys and sound identifiers match the original platform) with its database section,
@@ -18,8 +19,10 @@ struct ImportView;
 // outcome is the result. A file that cannot be opened adds nothing (CannotOpen). A file that
 // opens but cannot be mapped (CannotOpen), an empty file, a file of 4 GiB or more and a file no
 // importer recognises (NotRecognised, with the first importer's reason that has one) leave an
-// empty Source.
-ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path);
+// empty Source. `progress` (may be null) hears of the steps of a long import and may stop it:
+// a cancelled import ends Damaged, and its library is for throwing away.
+ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
+                         WorkProgress* progress = nullptr);
 
 // What ImportFile does once the file is mapped: the Source and its section, the importer chain
 // over `view`, the collection numbers. For callers that already hold the bytes. An empty view

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/work_progress.h"
 #include "import/import_outcome.h"
 
 namespace tolvane {
@@ -19,6 +20,9 @@ struct ImportView {
   std::int64_t modifiedTime = 0;     // last write, seconds since 1970-01-01 UTC
   // The mapping behind `bytes`, for releasing pages whose data was copied; may be null.
   const MappedFile* file = nullptr;
+  // Told of the steps of long work (the streams of a compressed bank); asked whether to stop.
+  // May be null.
+  WorkProgress* progress = nullptr;
 };
 
 // NotRecognised (nothing created) lets the next importer try; Imported or Damaged end the chain.

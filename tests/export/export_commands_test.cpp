@@ -146,6 +146,46 @@ TEST_F(ExportCommandsTest, SingleExportGoesOnAfterAFileFailsAndReportsTheFailure
   EXPECT_TRUE(std::filesystem::is_directory(folder / "Bass.SLI"));
 }
 
+// Cancels the work once `steps` steps were told.
+class CancelAfter : public WorkProgress {
+ public:
+  explicit CancelAfter(std::size_t steps) : left_(steps) {}
+  void Step(std::string_view what, std::size_t done, std::size_t total) override {
+    told.push_back(std::string(what) + " " + std::to_string(done) + "/" + std::to_string(total));
+    if (left_ > 0) --left_;
+  }
+  bool Cancelled() const override { return left_ == 0; }
+  std::vector<std::string> told;
+
+ private:
+  std::size_t left_;
+};
+
+TEST_F(ExportCommandsTest, ExportsTellEachStepAndACancelLeavesNoNewFile) {
+  const std::vector<const Instrument*> checked = {bass, alto, zitherInstrument};
+  CancelAfter whole(100);
+  ASSERT_TRUE(ExportCollection(checked, folder / "All.SLC", &whole));
+  EXPECT_EQ(whole.told, (Names{"writing groups 1/3", "writing groups 2/3", "writing groups 3/3"}));
+  CancelAfter collection(1);
+  EXPECT_EQ(ExportCollection(checked, folder / "Cut.SLC", &collection).error,
+            ExportError::kCancelled);
+  EXPECT_EQ(folder.EntryCount(), 1u);  // All.SLC; no temporary file is left either
+
+  // Cancelled after two files: Bass.SLI was there before and keeps what replaced it, Cello.SLI
+  // is new and goes again, Alto.SLI is never begun.
+  std::filesystem::copy_file(folder / "All.SLC", folder / "Bass.SLI");
+  CancelAfter single(2);
+  const SingleExportResult result =
+      ExportSingleInstruments(model.library(), checked, folder.path(), &single);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_FALSE(result.ok());
+  EXPECT_TRUE(result.written.empty());
+  EXPECT_EQ(single.told, (Names{"writing files 1/3", "writing files 2/3"}));
+  EXPECT_FALSE(std::filesystem::exists(folder / "Cello.SLI"));
+  EXPECT_EQ(GroupsOfFile(folder / "Bass.SLI"), (std::vector<Names>{{"Bass"}}));
+  EXPECT_EQ(folder.EntryCount(), 2u);
+}
+
 TEST_F(ExportCommandsTest, SingleExportKeepsEveryFileOfEqualNames) {
   // Two groups whose first instruments share a name: the second file gets its own name.
   const Instrument& other = model.Simple("bass");

@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
@@ -298,6 +301,32 @@ TEST_F(Sf3Tones, DecodingInParallelGivesWhatDecodingOneByOneGives) {
   // One stream's own bound.
   EXPECT_EQ(DecodeVorbis(streams[0], 499).failure, kVorbisTooLong);
   EXPECT_EQ(DecodeVorbis(streams[0], 500).values.size(), 500u);
+}
+
+// Each decoded stream is a step; a cancel stops the streams not yet begun.
+TEST_F(Sf3Tones, DecodingReportsEachStreamAndStopsWhenCancelled) {
+  struct Progress : WorkProgress {
+    void Step(std::string_view what, std::size_t done, std::size_t total) override {
+      const std::lock_guard lock(mutex);
+      if (what == kVorbisStep && total == 6) seen.insert(done);
+    }
+    bool Cancelled() const override { return cancel; }
+    std::mutex mutex;
+    std::set<std::size_t> seen;
+    bool cancel = false;
+  };
+  std::vector<Bytes> encoded(6, EncodeVorbis(Values16(mono.begin(), mono.begin() + 800), 22050));
+  const std::vector<std::span<const std::byte>> streams(encoded.begin(), encoded.end());
+  Progress counting;
+  for (const DecodedVorbis& result : DecodeVorbisStreams(streams, 1u << 20, &counting))
+    EXPECT_EQ(result.values.size(), 800u);
+  EXPECT_EQ(counting.seen, (std::set<std::size_t>{1, 2, 3, 4, 5, 6}));
+
+  Progress cancelled;
+  cancelled.cancel = true;
+  for (const DecodedVorbis& result : DecodeVorbisStreams(streams, 1u << 20, &cancelled))
+    EXPECT_EQ(result.failure, kVorbisCancelled);
+  EXPECT_TRUE(cancelled.seen.empty());
 }
 
 // The compressed banks Debian ships, when installed: every instrument, no zone left out, and

@@ -180,13 +180,14 @@ Fold FoldOf(const Zone& existing, const Zone& added, const Sample& sample) {
 class BankImport {
  public:
   BankImport(Library& library, Source& source, const SoundFontRecords& records,
-             std::span<const std::byte> file, const MappedFile* mapped)
+             std::span<const std::byte> file, const MappedFile* mapped, WorkProgress* progress)
       : library_(library),
         source_(source),
         records_(records),
         file_(file),
         mapped_(mapped),
-        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_") {
+        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_"),
+        progress_(progress) {
     // Decoded, the Ogg Vorbis streams are read again only in the rare case of a re-decode.
     if (streams_.decodedBytes() > 0) ReleaseRange(records_.sampleChunk());
   }
@@ -478,7 +479,8 @@ class BankImport {
   VisitOnce generatorsLeft_{records_.generatorCount()};
   std::uint64_t copied_ = 0;  // sample bytes copied so far
   ImportDrops drops_;
-  DecodedStreams streams_{records_};  // decoded before any instrument is built
+  WorkProgress* const progress_;
+  DecodedStreams streams_{records_, progress_};  // decoded before any instrument is built
   const std::uint64_t copyBudget_ =
       2 * (std::uint64_t{records_.sampleChunk().size()} + streams_.decodedBytes()) + (1u << 20);
 };
@@ -510,9 +512,12 @@ ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView
                                     " chunk is missing or empty");
   }
 
-  BankImport bank(library, source, records, file, view.file);
+  BankImport bank(library, source, records, file, view.file, view.progress);
   // The last record only closes the bag range of the one before it.
-  for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) bank.ImportInstrument(i);
+  for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) {
+    if (WorkCancelled(view.progress)) return ImportOutcome::Damaged("import cancelled");
+    bank.ImportInstrument(i);
+  }
   return bank.drops().Finish();
 }
 

@@ -18,7 +18,8 @@ void Take(DecodedStream& stream, DecodedVorbis& decoded) {
 
 }  // namespace
 
-DecodedStreams::DecodedStreams(const SoundFontRecords& records) : records_(records) {
+DecodedStreams::DecodedStreams(const SoundFontRecords& records, WorkProgress* progress)
+    : records_(records) {
   // Every generator, whether or not a bag reaches it: a valid bank names each sample it plays
   // this way, and a stream decoded for nothing only costs time.
   std::set<std::size_t> named;
@@ -42,8 +43,8 @@ DecodedStreams::DecodedStreams(const SoundFontRecords& records) : records_(recor
   std::vector<std::span<const std::byte>> encoded;
   encoded.reserve(pending.size());
   for (const DecodedStream* stream : pending) encoded.push_back(stream->encoded);
-  std::vector<DecodedVorbis> decoded =
-      DecodeVorbisStreams(encoded, kVorbisMaxGrowth * std::uint64_t{records.sampleByteCount()});
+  std::vector<DecodedVorbis> decoded = DecodeVorbisStreams(
+      encoded, kVorbisMaxGrowth * std::uint64_t{records.sampleByteCount()}, progress);
   for (std::size_t i = 0; i < pending.size(); ++i) {
     Take(*pending[i], decoded[i]);
     decodedBytes_ += 2 * std::uint64_t{pending[i]->frames};

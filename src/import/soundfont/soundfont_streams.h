@@ -17,6 +17,7 @@
 namespace tolvane {
 
 struct Sample;
+class WorkProgress;
 
 // Why a compressed header's stream is not decoded, for people.
 inline constexpr std::string_view kStreamOutside =
@@ -41,7 +42,8 @@ class DecodedStreams {
  public:
   // Decodes, in parallel, the stream of every compressed header that a sampleID generator of
   // the bank names, or that the link of such a header names. REQUIRES: `records` outlives this.
-  explicit DecodedStreams(const SoundFontRecords& records);
+  // `progress` (may be null) hears of each stream decoded and may stop the decoding.
+  DecodedStreams(const SoundFontRecords& records, WorkProgress* progress = nullptr);
 
   // The stream of compressed header `index` (`header` is its record); one stream for headers
   // that name the same bytes. A header the first pass did not meet is decoded now (a valid bank

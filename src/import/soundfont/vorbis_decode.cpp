@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include "base/work_progress.h"
+
 namespace tolvane {
 namespace {
 
@@ -104,7 +106,7 @@ DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxF
 }
 
 std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const std::byte>> streams,
-                                               std::uint64_t maxBytes) {
+                                               std::uint64_t maxBytes, WorkProgress* progress) {
   std::vector<DecodedVorbis> results(streams.size());
   // Longest first, so that no core is left with one long stream at the end; each result still
   // goes to its own place.
@@ -117,14 +119,21 @@ std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const s
   std::atomic<std::size_t> next{0};
   std::atomic<std::uint64_t> decodedBytes{0};
   std::atomic<bool> tooMuch{false};
+  std::atomic<std::size_t> finished{0};
+  std::atomic<bool> cancelled{false};
   const auto work = [&] {
     for (std::size_t i = next++; i < order.size() && !tooMuch; i = next++) {
+      if (cancelled || WorkCancelled(progress)) {
+        cancelled = true;
+        break;
+      }
       DecodedVorbis& result = results[order[i]];
       result = DecodeVorbis(streams[order[i]], maxFrames);
       const std::uint64_t bytes = result.values.size() * sizeof(std::int16_t);
       // The values decoded so far are part of the total whatever the order: once past the
       // bound, the total of all streams is too.
       if (decodedBytes += bytes; decodedBytes > maxBytes) tooMuch = true;
+      ReportStep(progress, kVorbisStep, ++finished, order.size());
     }
   };
 
@@ -146,6 +155,9 @@ std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const s
   }  // joins the helpers
   if (tooMuch) {
     for (DecodedVorbis& result : results) result = Failed(kVorbisTooMuch);
+  } else if (cancelled) {
+    for (DecodedVorbis& result : results)
+      if (result.values.empty() && result.failure.empty()) result = Failed(kVorbisCancelled);
   }
   return results;
 }

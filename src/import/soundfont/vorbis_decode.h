@@ -10,6 +10,8 @@
 
 namespace tolvane {
 
+class WorkProgress;
+
 // Why a stream gave no sample, for people: each names the stream a zone was left out for.
 inline constexpr std::string_view kVorbisUndecodable = "Ogg Vorbis stream that cannot be decoded";
 inline constexpr std::string_view kVorbisNotMono = "Ogg Vorbis stream of more than one channel";
@@ -18,6 +20,9 @@ inline constexpr std::string_view kVorbisTooLong =
     "Ogg Vorbis stream that decodes to more than its bound";
 inline constexpr std::string_view kVorbisTooMuch =
     "Ogg Vorbis streams that decode to more than 64 times their size together";
+inline constexpr std::string_view kVorbisCancelled = "decoding cancelled";
+// What DecodeVorbisStreams reports each decoded stream as.
+inline constexpr std::string_view kVorbisStep = "decoding samples";
 
 // Bounds that keep a hostile bank from claiming all memory. One stream decodes to at most 2^31
 // frames; the streams of a bank decode together to at most 64 times the bytes of the sample
@@ -44,7 +49,10 @@ DecodedVorbis DecodeVorbis(std::span<const std::byte> stream,
 // that of stream i, as a decode one after the other would give. When the values decoded come to
 // more than `maxBytes` together, every result fails with kVorbisTooMuch (the decode stops as
 // soon as that is known), so that which streams fail never depends on the threads' timing.
+// `progress` (may be null) hears of every stream decoded, from the decoding threads; once it is
+// cancelled no further stream is begun, and those fail with kVorbisCancelled.
 std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const std::byte>> streams,
-                                               std::uint64_t maxBytes);
+                                               std::uint64_t maxBytes,
+                                               WorkProgress* progress = nullptr);
 
 }  // namespace tolvane

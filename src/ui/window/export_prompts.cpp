@@ -4,18 +4,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "base/encoding.h"
-#include "export/export_commands.h"
 #include "ui/settings/settings.h"
-#include "ui/window/wait_cursor.h"
 #include "ui/window/window_texts.h"
 
 namespace tolvane {
 namespace {
-
-std::filesystem::path PathOf(const QString& path) {
-  return std::filesystem::path(path.toStdU16String());
-}
 
 QString RememberedText(std::string_view name, std::size_t capacity) {
   std::string text;
@@ -23,13 +16,11 @@ QString RememberedText(std::string_view name, std::size_t capacity) {
   return QString::fromStdString(text);
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string joined;
-  for (const std::string& line : lines) joined += (joined.empty() ? "" : "\n") + line;
-  return joined;
-}
-
 }  // namespace
+
+std::filesystem::path PathOf(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
 
 InitialChoice SplitRememberedPath(const QString& path) {
 #ifdef _WIN32
@@ -41,7 +32,7 @@ InitialChoice SplitRememberedPath(const QString& path) {
   return {path.left(cut), path.mid(cut + 1)};
 }
 
-ExportOutcome RunCollectionExport(std::span<const Instrument* const> checked, Prompts& prompts) {
+std::optional<QString> AskCollectionFile(Prompts& prompts) {
   const InitialChoice initial =
       SplitRememberedPath(RememberedText(kSoundCollectionSetting, kSoundCollectionCapacity));
   const SaveFileRequest request{
@@ -51,30 +42,21 @@ ExportOutcome RunCollectionExport(std::span<const Instrument* const> checked, Pr
       initial.folder,
       initial.file};
   const std::optional<QString> file = prompts.AskSaveFile(request);
-  if (!file) return {};
+  if (!file) return std::nullopt;
   const QString native = QDir::toNativeSeparators(*file);
   WriteSettingText(kSoundCollectionSetting, native.toStdString());
-  const WaitCursor busy;
-  const ExportResult result = ExportCollection(checked, PathOf(native));
-  if (result) return {true, {}};
-  return {false, native.toStdString() + ": " + Windows1252ToUtf8(result.reason)};
+  return native;
 }
 
-ExportOutcome RunSingleExport(Library& library, std::span<const Instrument* const> checked,
-                              Prompts& prompts) {
+std::optional<QString> AskExportFolder(Prompts& prompts) {
   QString folder = RememberedText(kSoundDirectorySetting, kSoundDirectoryCapacity);
-  if (checked.empty()) return {false, texts::kNothingCheckedReason};
   if (folder.isEmpty()) folder = QDir::currentPath();
   const std::optional<QString> chosen =
       prompts.AskFolder(QString::fromLatin1(texts::kFolderPromptTitle), folder);
-  if (!chosen) return {};
+  if (!chosen) return std::nullopt;
   const QString native = QDir::toNativeSeparators(*chosen);
   WriteSettingText(kSoundDirectorySetting, native.toStdString());
-  const WaitCursor busy;
-  const SingleExportResult result = ExportSingleInstruments(library, checked, PathOf(native));
-  if (result.ok()) return {true, {}};
-  if (result.marked == 0) return {false, texts::kNoSamplesReason};
-  return {false, JoinLines(result.failures)};
+  return native;
 }
 
 }  // namespace tolvane

@@ -1,20 +1,14 @@
 #pragma once
-// The two export buttons' commands: ask for the file or folder (starting from the one remembered
-// in the settings), remember the choice, and run the export on the checked rows.
+// The questions the two export buttons ask: the file or folder, starting from the one remembered
+// in the settings, and remembered once chosen. The export itself runs as the window's work.
 
 #include <QString>
-#include <span>
-#include <string>
+#include <filesystem>
+#include <optional>
 
-#include "library/library.h"
 #include "ui/window/prompts.h"
 
 namespace tolvane {
-
-struct ExportOutcome {
-  bool ok = false;
-  std::string detail;  // UTF-8, why it failed; empty when the prompt was cancelled
-};
 
 // The remembered collection file split at the platform's last path separator into the prompt's
 // initial folder and file name; without a separator the whole text is the file name.
@@ -25,12 +19,14 @@ struct InitialChoice {
 InitialChoice SplitRememberedPath(const QString& path);
 
 // Asks for the collection file ("SoundCollection" remembers it, stored before the file is
-// written) and writes the checked instruments into it.
-ExportOutcome RunCollectionExport(std::span<const Instrument* const> checked, Prompts& prompts);
+// written): the file in native form, or nothing when the prompt was cancelled.
+std::optional<QString> AskCollectionFile(Prompts& prompts);
 
-// With at least one checked row, asks for the folder ("SoundDirectory" remembers it; the current
-// folder when there is none) and writes one file per sample group of a checked instrument.
-ExportOutcome RunSingleExport(Library& library, std::span<const Instrument* const> checked,
-                              Prompts& prompts);
+// Asks for the folder of the single-instrument files ("SoundDirectory" remembers it; the current
+// folder when there is none): the folder in native form, or nothing when cancelled.
+std::optional<QString> AskExportFolder(Prompts& prompts);
+
+// A path the user chose, as the file system names it.
+std::filesystem::path PathOf(const QString& path);
 
 }  // namespace tolvane

@@ -1,20 +1,27 @@
 #include "ui/window/main_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include "devices/indicator/dialog_units.h"
 #include "devices/indicator/opl_emu_led.h"
@@ -26,7 +33,6 @@
 #include "ui/window/list_rules.h"
 #include "ui/window/program_icon.h"
 #include "ui/window/qt_prompts.h"
-#include "ui/window/wait_cursor.h"
 #include "ui/window/window_texts.h"
 
 namespace tolvane {
@@ -98,7 +104,12 @@ void FitText(QWidget* widget, ControlKind kind, const QString& text, int width) 
 }  // namespace
 
 MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
-    : QDialog(nullptr), services_(services), prompts_(prompts) {
+    : QDialog(nullptr),
+      services_(services),
+      prompts_(prompts),
+      importFile_(
+          [](Library& library, SoundDatabase& database, std::string_view path,
+             WorkProgress* progress) { return ImportFile(library, database, path, progress); }) {
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -155,6 +166,13 @@ void MainDialog::CreateControls() {
   singleButton_ = static_cast<QPushButton*>(Control(kSingleId));
   collectionButton_ = static_cast<QPushButton*>(Control(kCollectionId));
   status_ = static_cast<QLabel*>(Control(kStatusId));
+  hint_ = static_cast<QLabel*>(Control(kHintId));
+  // The progress of work takes the hint's place while it runs.
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setRange(0, 1000);
+  progressBar_->setFormat(QStringLiteral("%p% - ") + QString::fromLatin1(texts::kCancelHint));
+  progressBar_->setGeometry(hint_->geometry());
+  progressBar_->hide();
   singleButton_->setEnabled(false);
   collectionButton_->setEnabled(false);
   setMinimumSize(templateSize_);
@@ -162,32 +180,42 @@ void MainDialog::CreateControls() {
 }
 
 void MainDialog::RestoreSize() {
-  // With its native window the dialog knows its frame, where the window system tells it early.
-  create();
+  // The settings hold the inner size, the one the window itself is given: a window manager's
+  // frame arrives when it likes (or never) and may change, so an outer size could only be
+  // turned back into this one by guessing the frame, and a wrong guess grows the window at
+  // every start.
   const std::uint32_t width = ReadSettingNumber(kWindowWidthSetting, 0);
   const std::uint32_t height = ReadSettingNumber(kWindowHeightSetting, 0);
   if (width == 0 || height == 0) return;
-  savedOuterSize_ = QSize(SettingToPixels(width), SettingToPixels(height));
-  FitSavedSize();
-}
-
-void MainDialog::FitSavedSize() {
-  // The settings hold the outer size; the frame's share is known only once the window system
-  // has framed the window, so the size is fitted again when that share changes.
-  fittedFrameExtra_ = frameGeometry().size() - size();
-  resize(savedOuterSize_ - fittedFrameExtra_);
+  resize(SettingToPixels(width), SettingToPixels(height));
   // A hidden window gets its resize event only when shown; the list must have its size now.
   PlaceControls();
 }
 
 bool MainDialog::event(QEvent* event) {
   const bool handled = QDialog::event(event);
-  const QEvent::Type type = event->type();
-  if (savedOuterSize_.isValid() &&
-      (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
-      frameGeometry().size() - size() != fittedFrameExtra_)
-    FitSavedSize();
+  if (event->type() == QEvent::Paint && !importWhenShown_.isEmpty()) {
+    // Queued behind the paint, so that the window is on the screen first.
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::exchange(importWhenShown_, {})] { ImportDrop(paths); },
+        Qt::QueuedConnection);
+  }
   return handled;
+}
+
+void MainDialog::ImportWhenShown(const QStringList& paths) {
+  importWhenShown_ = paths;
+  if (isVisible()) update();
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+  // The first Escape during work stops the work; the next one ends the program as ever.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && runner_.Busy() &&
+      !runner_.Cancelling()) {
+    CancelWork();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void MainDialog::resizeEvent(QResizeEvent* /*event*/) {
@@ -199,6 +227,7 @@ void MainDialog::PlaceControls() {
   const int dH = height() - templateSize_.height();
   for (const Placed& control : placed_)
     control.widget->setGeometry(PlaceControl(control.initial, control.rule, dW, dH));
+  if (progressBar_ != nullptr) progressBar_->setGeometry(hint_->geometry());
 }
 
 void MainDialog::SetUpColumns() {
@@ -249,6 +278,10 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
+  connect(&runner_, &WorkRunner::Progressed, this, [this](const QString& text, int permille) {
+    status_->setText(text);
+    progressBar_->setValue(permille);
+  });
 }
 
 void MainDialog::RowsChanged() {
@@ -265,29 +298,107 @@ void MainDialog::RowsChanged() {
 }
 
 void MainDialog::UpdateStatus() {
+  // Work may be writing the groups' export marks; the count waits for its end.
+  if (runner_.Busy()) return;
   const std::vector<const Instrument*> checked = model_.CheckedInstruments();
   const CheckedSummary summary = SummarizeChecked(services_.library, checked);
   singleButton_->setEnabled(summary.instruments > 0);
   collectionButton_->setEnabled(summary.instruments > 0 && summary.groups > 1);
   status_->setText(
-      QString::fromStdString(StatusText(summary, services_.library.instruments.size())));
+      QString::fromStdString(StatusText(summary, services_.library.instruments.size())) +
+      importReport_.StatusSuffix());
+  status_->setToolTip(importReport_.Details());
   emit StatusUpdated();
 }
 
+namespace {
+
+// What a drop's work builds apart from what the window shows.
+struct DropWork {
+  Library library;
+  ImportReport report;
+};
+
+}  // namespace
+
 void MainDialog::ImportDrop(const QStringList& paths) {
-  const WaitCursor busy;
+  if (runner_.Busy()) return;
+  std::vector<std::pair<std::string, std::string>> files;  // path, name shown
+  for (const QString& path : paths)
+    files.emplace_back(QFile::encodeName(path).toStdString(),
+                       QFileInfo(path).fileName().toStdString());
+  auto drop = std::make_shared<DropWork>();
+  StartWork(
+      texts::kImportingTitle,
+      [drop, files = std::move(files), &database = services_.database,
+       importFile = importFile_](RunnerProgress& progress) {
+        for (std::size_t i = 0; i < files.size() && !progress.Cancelled(); ++i) {
+          progress.SetItem(files[i].second, i, files.size());
+          const std::size_t before = drop->library.instruments.size();
+          const ImportOutcome outcome =
+              importFile(drop->library, database, files[i].first, &progress);
+          drop->report.Add(files[i].first, outcome, drop->library.instruments.size() - before);
+        }
+      },
+      [this, drop](bool cancelled) {
+        FinishImport(drop->library, std::move(drop->report), cancelled);
+      });
+}
+
+void MainDialog::FinishImport(Library& imported, ImportReport report, bool cancelled) {
+  if (cancelled) {
+    // What was imported goes with the work; the list keeps the library it shows.
+    UpdateStatus();
+    status_->setText(QString::fromLatin1(texts::kImportCancelledStatus));
+    return;
+  }
   model_.Clear();  // its rows point into the library
   ClearLibrary(services_.library);
-  for (const QString& path : paths) {
-    // The window is silent about files it cannot take.
-    static_cast<void>(
-        ImportFile(services_.library, services_.database, QFile::encodeName(path).toStdString()));
-  }
+  services_.library.sources = std::move(imported.sources);
+  services_.library.instruments = std::move(imported.instruments);
+  importReport_ = std::move(report);
   model_.Fill(services_.library);
   if (model_.rowCount() > 0)
     list_->selectionModel()->setCurrentIndex(
         model_.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   UpdateStatus();
+}
+
+void MainDialog::StartWork(const char* title, WorkRunner::Work work,
+                           WorkRunner::Finished finished) {
+  SetBusy(true);
+  runner_.Start(QString::fromLatin1(title), std::move(work),
+                [this, finished = std::move(finished)](bool cancelled) {
+                  SetBusy(false);
+                  finished(cancelled);
+                  emit WorkFinished();
+                });
+}
+
+void MainDialog::SetBusy(bool busy) {
+  // No input made during the work may act on what comes after it.
+  for (QWidget* control : {Control(kListId), Control(kAllId), Control(kNoneId)})
+    control->setEnabled(!busy);
+  if (busy) {
+    singleButton_->setEnabled(false);
+    collectionButton_->setEnabled(false);
+    progressBar_->setValue(0);
+  } else {
+    UpdateStatus();
+  }
+  progressBar_->setVisible(busy);
+  hint_->setVisible(!busy);
+  if (busy) {
+    QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+  } else {
+    QApplication::restoreOverrideCursor();
+    list_->setFocus();
+  }
+}
+
+void MainDialog::CancelWork() {
+  runner_.Cancel();
+  if (runner_.Busy()) status_->setText(QString::fromLatin1(texts::kCancellingStatus));
 }
 
 void MainDialog::CheckAll(bool checked) {
@@ -316,6 +427,7 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
     return;
   }
   if (command < kLowestCategoryCommand) return;
+  TellDatabaseProblemOnce();
   bool changed = false;
   for (const int row : rows) {
     if (Instrument* instrument = model_.InstrumentAt(row)) {
@@ -329,23 +441,56 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 }
 
 bool MainDialog::ExportCollection() {
-  const std::vector<const Instrument*> checked = model_.CheckedInstruments();
-  const ExportOutcome outcome = RunCollectionExport(checked, *prompts_);
-  if (!outcome.ok) ShowExportFailure(outcome.detail);
-  return outcome.ok;
+  if (runner_.Busy()) return false;
+  std::vector<const Instrument*> checked = model_.CheckedInstruments();
+  const std::optional<QString> file = AskCollectionFile(*prompts_);
+  if (!file) return false;
+  auto result = std::make_shared<ExportResult>();
+  StartWork(
+      texts::kExportingTitle,
+      [result, checked = std::move(checked), path = PathOf(*file),
+       name = QFileInfo(*file).fileName().toStdString()](RunnerProgress& progress) {
+        progress.SetItem(name, 0, 1);
+        *result = tolvane::ExportCollection(checked, path, &progress);
+      },
+      [this, result, file = *file](bool /*cancelled*/) {
+        ShowExportReport(ReportCollectionExport(*result, file));
+      });
+  return true;
 }
 
 bool MainDialog::ExportSingleInstruments() {
-  const std::vector<const Instrument*> checked = model_.CheckedInstruments();
-  const ExportOutcome outcome = RunSingleExport(services_.library, checked, *prompts_);
-  if (!outcome.ok) ShowExportFailure(outcome.detail);
-  return outcome.ok;
+  if (runner_.Busy()) return false;
+  std::vector<const Instrument*> checked = model_.CheckedInstruments();
+  if (checked.empty()) {
+    ShowExportFailure(QString::fromLatin1(texts::kNothingCheckedReason));
+    return false;
+  }
+  const std::optional<QString> folder = AskExportFolder(*prompts_);
+  if (!folder) return false;
+  auto result = std::make_shared<SingleExportResult>();
+  StartWork(
+      texts::kExportingTitle,
+      [result, checked = std::move(checked), path = PathOf(*folder),
+       &library = services_.library](RunnerProgress& progress) {
+        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress);
+      },
+      [this, result, folder = *folder](bool /*cancelled*/) {
+        ShowExportReport(ReportSingleExport(*result, folder));
+      });
+  return true;
 }
 
-void MainDialog::ShowExportFailure(const std::string& detail) {
+void MainDialog::ShowExportReport(const ExportReport& report) {
+  if (!report.status.isEmpty()) status_->setText(report.status);
+  if (!report.message.isEmpty())
+    prompts_->ShowMessage(QString::fromLatin1(texts::kExportFailedCaption), report.message,
+                          report.detail);
+}
+
+void MainDialog::ShowExportFailure(const QString& detail) {
   prompts_->ShowMessage(QString::fromLatin1(texts::kExportFailedCaption),
-                        QString::fromLatin1(texts::kExportFailedText),
-                        QString::fromStdString(detail));
+                        QString::fromLatin1(texts::kExportFailedText), detail);
 }
 
 void MainDialog::SaveDatabase() {
@@ -353,25 +498,38 @@ void MainDialog::SaveDatabase() {
     static_cast<void>(SaveSoundDatabase(services_.database, services_.databasePath));
 }
 
+void MainDialog::TellDatabaseProblemOnce() {
+  if (databaseProblem_.isEmpty() || databaseProblemTold_) return;
+  databaseProblemTold_ = true;
+  prompts_->ShowMessage(QString::fromLatin1(texts::kDatabaseCaption), databaseProblem_, {});
+}
+
 void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
-  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!runner_.Busy() && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MainDialog::dragMoveEvent(QDragMoveEvent* event) {
-  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!runner_.Busy() && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MainDialog::dropEvent(QDropEvent* event) {
   const QStringList files = LocalFiles(event->mimeData());
-  if (files.isEmpty()) return;
+  if (files.isEmpty() || runner_.Busy()) return;
   event->acceptProposedAction();
-  ImportDrop(files);
+  // Imported from the event loop, so that the drag source is answered at once.
+  QMetaObject::invokeMethod(
+      this, [this, files] { ImportDrop(files); }, Qt::QueuedConnection);
 }
 
 void MainDialog::done(int result) {
-  const QSize outer = frameGeometry().size();
-  WriteSettingNumber(kWindowWidthSetting, static_cast<std::uint32_t>(outer.width()));
-  WriteSettingNumber(kWindowHeightSetting, static_cast<std::uint32_t>(outer.height()));
+  // Work still running is cancelled and waited for: an import's library goes with it, an
+  // export leaves no file.
+  if (runner_.Busy()) {
+    runner_.Abandon();
+    SetBusy(false);
+  }
+  WriteSettingNumber(kWindowWidthSetting, static_cast<std::uint32_t>(width()));
+  WriteSettingNumber(kWindowHeightSetting, static_cast<std::uint32_t>(height()));
   QDialog::done(result);
 }
 

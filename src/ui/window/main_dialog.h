@@ -3,26 +3,40 @@
 // export buttons, the port selectors and the status line. Files dropped on it replace the list;
 // Escape and the close box end it; Enter does nothing.
 //
+// Imports and exports run as work on a worker thread (WorkRunner). While one runs, the status
+// line shows its progress with a bar in place of the hint, the list and the buttons take no
+// input and drops are refused; Escape cancels it (a second Escape ends the program), and ending
+// the program cancels it first. The library is replaced on the window thread, in one step,
+// once an import has finished.
+//
 // Each slot is one call of a named operation below, which tests call as well.
 
 #include <QDialog>
 #include <QSize>
+#include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "database/sound_database.h"
 #include "devices/port_device.h"
+#include "import/import_outcome.h"
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
+#include "ui/window/outcome_report.h"
 #include "ui/window/port_selection.h"
 #include "ui/window/prompts.h"
+#include "ui/window/work_runner.h"
 
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 class OplEmuLed;
@@ -40,6 +54,10 @@ struct WindowServices {
   PortDevice& audio;
 };
 
+// How the window imports one file of a drop (ImportFile's contract); tests give their own.
+using FileImporter =
+    std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view, WorkProgress*)>;
+
 class MainDialog : public QDialog {
   Q_OBJECT
 
@@ -48,10 +66,21 @@ class MainDialog : public QDialog {
   explicit MainDialog(const WindowServices& services, Prompts* prompts = nullptr);
   ~MainDialog() override;
 
-  // One drop: the library is cleared, each file imported in order (what no importer takes adds
-  // nothing, silently), the list refilled with every row checked and sorted, its first row
-  // selected, and the status line updated.
+  // One drop, as work: each file is imported in order into a new library, which then replaces
+  // the old one; the list is refilled with every row checked and sorted, its first row
+  // selected, and the status line updated, counting the files not imported whole. A cancelled
+  // drop leaves the list as it was. Ignored while work runs.
   void ImportDrop(const QStringList& paths);
+  // ImportDrop once the window has been painted, so that it shows before a long import.
+  void ImportWhenShown(const QStringList& paths);
+  // Whether work runs; Escape's first press while it does.
+  bool Busy() const { return runner_.Busy(); }
+  void CancelWork();
+  // Why the sound database could not be read, for people; told once, when the first category
+  // is chosen. Empty (as at first) when it could be read or was absent.
+  void SetDatabaseProblem(const QString& problem) { databaseProblem_ = problem; }
+  // Replaces ImportFile for the drops that follow.
+  void SetFileImporter(FileImporter importer) { importFile_ = std::move(importer); }
   // "All" and "None".
   void CheckAll(bool checked);
   // A command of the right-click menu on the selected rows, or on `clickedRow` when none is
@@ -59,7 +88,8 @@ class MainDialog : public QDialog {
   void ApplyItemCommand(int command, int clickedRow);
   // The right-click at a position of the list's viewport: the menu, but only on a row.
   void ShowItemMenu(const QPoint& viewportPosition);
-  // The export buttons; false (after the error message) when nothing was written.
+  // The export buttons: ask, then write as work. False when no work started (nothing chosen,
+  // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
   bool ExportSingleInstruments();
   // Recounts the checked rows into the status line and the export buttons.
@@ -75,9 +105,12 @@ class MainDialog : public QDialog {
  signals:
   // After every status update.
   void StatusUpdated();
+  // After an import or export has ended and its outcome was shown.
+  void WorkFinished();
 
  protected:
   bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -95,13 +128,17 @@ class MainDialog : public QDialog {
 
   void CreateControls();
   void RestoreSize();
-  void FitSavedSize();
   void PlaceControls();
   void SetUpColumns();
   void Connect();
   void RowsChanged();
-  void ShowExportFailure(const std::string& detail);
+  void ShowExportFailure(const QString& detail);
   void SaveDatabase();
+  void TellDatabaseProblemOnce();
+  void StartWork(const char* title, WorkRunner::Work work, WorkRunner::Finished finished);
+  void SetBusy(bool busy);
+  void FinishImport(Library& imported, ImportReport report, bool cancelled);
+  void ShowExportReport(const ExportReport& report);
 
   WindowServices services_;
   std::unique_ptr<Prompts> ownPrompts_;
@@ -116,12 +153,17 @@ class MainDialog : public QDialog {
   QPushButton* singleButton_ = nullptr;
   QPushButton* collectionButton_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* hint_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
   std::unique_ptr<PortSelection> ports_;
   QSize templateSize_;
-  // The outer size restored from the settings, fitted again once the frame's size is known.
-  QSize savedOuterSize_;
-  QSize fittedFrameExtra_;
   bool updatePending_ = false;
+  QString databaseProblem_;
+  bool databaseProblemTold_ = false;
+  QStringList importWhenShown_;
+  ImportReport importReport_;  // of the drop the list shows
+  FileImporter importFile_;
+  WorkRunner runner_;
 };
 
 }  // namespace tolvane

@@ -1,19 +1,40 @@
 #include "ui/window/program.h"
 
-#include <QMetaObject>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <system_error>
 
 #include "database/sound_database.h"
 #include "library/library.h"
 #include "ui/window/main_dialog.h"
 #include "ui/window/termination_signals.h"
+#include "ui/window/window_texts.h"
 
 namespace tolvane {
+namespace {
+
+// Why a database file that exists could not be read, as far as the system tells.
+std::string WhyUnreadable(const std::filesystem::path& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return "it is a folder";
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) return std::string("it cannot be opened: ") + std::strerror(errno);
+  return "it is not a file that can be read whole";
+}
+
+}  // namespace
 
 int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice& audio,
                      const std::filesystem::path& databasePath) {
   SoundDatabase database;
   const bool readable = LoadSoundDatabase(database, databasePath) != DatabaseLoad::kUnreadable;
   const std::filesystem::path savePath = readable ? databasePath : std::filesystem::path();
+  const QString problem = readable ? QString()
+                                   : QString::fromLatin1(texts::kDatabaseUnreadableText)
+                                         .arg(QString::fromStdString(databasePath.string()),
+                                              QString::fromStdString(WhyUnreadable(databasePath)));
   Library library;
   {
     // Handled from before the window is built: at logout the signal may come while the
@@ -25,10 +46,11 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
       if (running != nullptr) running->reject();
     });
     MainDialog dialog({library, database, savePath, midi, audio});
+    dialog.SetDatabaseProblem(problem);
     running = &dialog;
-    if (!files.isEmpty())
-      QMetaObject::invokeMethod(
-          &dialog, [&dialog, files] { dialog.ImportDrop(files); }, Qt::QueuedConnection);
+    // Ending the dialog cancels running work and waits for it, so that the database and the
+    // settings are saved at once.
+    if (!files.isEmpty()) dialog.ImportWhenShown(files);
     if (!ended) dialog.exec();
     running = nullptr;
     if (!savePath.empty()) static_cast<void>(SaveSoundDatabase(database, savePath));

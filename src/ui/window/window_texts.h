@@ -28,6 +28,23 @@ inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Cate
 inline constexpr char kStartStatus[] = "Tolvane Import...";
 inline constexpr char kSelectedStatus[] = "%d Instruments selected, %d.%02dMB Samples";
 inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
+// After the count, when files of the drop were not imported whole.
+inline constexpr char kNotWholeOneStatus[] = " - 1 file not imported whole";
+inline constexpr char kNotWholeStatus[] = " - %1 files not imported whole";
+
+// Long work: its progress (a title, then what WorkRunner adds), the way out, and its ends.
+inline constexpr char kImportingTitle[] = "Importing";
+inline constexpr char kExportingTitle[] = "Exporting";
+inline constexpr char kCancelHint[] = "Escape cancels";
+inline constexpr char kCancellingStatus[] = "Cancelling...";
+inline constexpr char kImportCancelledStatus[] = "Import cancelled, the list is as it was";
+inline constexpr char kExportCancelledStatus[] = "Export cancelled, no file written";
+inline constexpr char kCollectionWrittenStatus[] = "Collection written: %1";
+inline constexpr char kFilesWrittenStatus[] = "%1 files written to %2";
+inline constexpr char kOneFileWrittenStatus[] = "1 file written to %1";
+inline constexpr char kSomeFilesFailedStatus[] = "%1 of %2 files written to %3, %4 failed";
+inline constexpr char kSomeFilesFailedText[] = "%1 of %2 files were written to %3. Not written:";
+inline constexpr char kMoreFailures[] = "... and %1 more (see the details)";
 
 // The right-click menu; the category names come from the category table.
 inline constexpr char kMenuCheck[] = "Check";
@@ -48,5 +65,11 @@ inline constexpr char kExportFailedCaption[] = "Error!";
 // Details under the export failure, for the cases the export itself gives no reason for.
 inline constexpr char kNothingCheckedReason[] = "No instrument is checked.";
 inline constexpr char kNoSamplesReason[] = "None of the checked instruments has samples.";
+
+// The sound database that could not be read, told once, at the first category chosen.
+inline constexpr char kDatabaseCaption[] = "Categories";
+inline constexpr char kDatabaseUnreadableText[] =
+    "The sound database %1 cannot be read (%2). Categories chosen while the program runs are "
+    "shown, but they are not kept after it ends.";
 
 }  // namespace tolvane::texts

@@ -1,0 +1,76 @@
+#include "ui/window/outcome_report.h"
+
+#include <QStringList>
+
+#include "base/encoding.h"
+#include "import/outcome_text.h"
+#include "ui/window/window_texts.h"
+
+namespace tolvane {
+namespace {
+
+QString Joined(const std::vector<std::string>& lines) {
+  QStringList joined;
+  for (const std::string& line : lines) joined << QString::fromStdString(line);
+  return joined.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
+  if (outcome.imported()) return;
+  lines_.push_back(std::string(path) + ": " + DescribeImportOutcome(outcome, added));
+}
+
+QString ImportReport::StatusSuffix() const {
+  if (lines_.empty()) return {};
+  if (lines_.size() == 1) return QString::fromLatin1(texts::kNotWholeOneStatus);
+  return QString::fromLatin1(texts::kNotWholeStatus).arg(lines_.size());
+}
+
+QString ImportReport::Details() const {
+  return Joined(lines_);
+}
+
+ExportReport ReportCollectionExport(const ExportResult& result, const QString& file) {
+  if (result) return {QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}};
+  if (result.error == ExportError::kCancelled)
+    return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}};
+  return {{},
+          QString::fromLatin1(texts::kExportFailedText),
+          file + QStringLiteral(": ") + QString::fromStdString(Windows1252ToUtf8(result.reason))};
+}
+
+ExportReport ReportSingleExport(const SingleExportResult& result, const QString& folder) {
+  if (result.cancelled) return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}};
+  const std::size_t written = result.written.size();
+  if (result.ok()) {
+    return {written == 1 ? QString::fromLatin1(texts::kOneFileWrittenStatus).arg(folder)
+                         : QString::fromLatin1(texts::kFilesWrittenStatus).arg(written).arg(folder),
+            {},
+            {}};
+  }
+  if (result.marked == 0)
+    return {{},
+            QString::fromLatin1(texts::kExportFailedText),
+            QString::fromLatin1(texts::kNoSamplesReason)};
+  ExportReport report{{}, QString::fromLatin1(texts::kExportFailedText), Joined(result.failures)};
+  if (written == 0) return report;
+  // Some files made it: the message itself says which did not, so that the user need not
+  // open the details to learn that most of the export is there.
+  const std::size_t failed = result.failures.size();
+  report.status = QString::fromLatin1(texts::kSomeFilesFailedStatus)
+                      .arg(written)
+                      .arg(result.marked)
+                      .arg(folder)
+                      .arg(failed);
+  report.message +=
+      QStringLiteral("\n\n") +
+      QString::fromLatin1(texts::kSomeFilesFailedText).arg(written).arg(result.marked).arg(folder) +
+      QLatin1Char('\n') + QString::fromStdString(result.failures.front());
+  if (failed > 1)
+    report.message += QLatin1Char('\n') + QString::fromLatin1(texts::kMoreFailures).arg(failed - 1);
+  return report;
+}
+
+}  // namespace tolvane

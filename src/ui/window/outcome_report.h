@@ -1,0 +1,44 @@
+#pragma once
+// What the window tells after a drop or an export: the files a drop could not import whole, and
+// what an export wrote or why it did not. Plain texts; the dialog shows them.
+
+#include <QString>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/export_commands.h"
+#include "import/import_outcome.h"
+
+namespace tolvane {
+
+// The files of one drop that were not imported whole, in drop order.
+class ImportReport {
+ public:
+  // The outcome of the file at `path`, after which `added` instruments came from it.
+  void Add(std::string_view path, const ImportOutcome& outcome, std::size_t added);
+
+  std::size_t count() const { return lines_.size(); }
+  // Appended to the status line: " - 2 files not imported whole"; empty when all were.
+  QString StatusSuffix() const;
+  // One line per file, "PATH: REASON", with the reason the command-line tool gives.
+  QString Details() const;
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// What to show after an export: a new status line, or a message box, or neither.
+struct ExportReport {
+  QString status;   // empty: the status line stays
+  QString message;  // empty: no message box
+  QString detail;   // shown under the message on request
+};
+
+// After the collection file `file` was written, failed or cancelled.
+ExportReport ReportCollectionExport(const ExportResult& result, const QString& file);
+// After the single-instrument files of `folder`.
+ExportReport ReportSingleExport(const SingleExportResult& result, const QString& folder);
+
+}  // namespace tolvane

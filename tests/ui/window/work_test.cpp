@@ -1,0 +1,232 @@
+// The window during long work, offscreen, with an importer that takes as long as the test says:
+// progress in the status line, input refused, Escape and the close box, and what the window
+// says about a drop or an export once it has ended.
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QUrl>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "database/sound_database.h"
+#include "import/import_file.h"
+#include "tests/ui/window/window_test_support.h"
+#include "ui/window/dialog_template.h"
+#include "ui/window/item_menu.h"
+#include "ui/window/main_dialog.h"
+
+namespace tolvane {
+namespace {
+
+using testing::FakePorts;
+using testing::FakePrompts;
+using testing::TestPlace;
+using testing::WriteWav;
+
+// Imports as ImportFile does, but first reports a step and holds the work until the test opens
+// the gate or the work is cancelled.
+struct GatedImporter {
+  std::atomic<bool> open{false};
+  std::atomic<int> started{0};
+
+  FileImporter Importer() {
+    return [this](Library& library, SoundDatabase& database, std::string_view path,
+                  WorkProgress* progress) {
+      ++started;
+      ReportStep(progress, "testing", 1, 4);
+      while (!open && !WorkCancelled(progress))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return ImportFile(library, database, path, progress);
+    };
+  }
+};
+
+struct Window {
+  TestPlace place;
+  Library library;
+  SoundDatabase database;
+  FakePorts midi, audio;
+  FakePrompts prompts;
+  GatedImporter gate;
+  std::unique_ptr<MainDialog> dialog;
+
+  explicit Window(const QString& databaseProblem = {}) {
+    dialog = std::make_unique<MainDialog>(
+        WindowServices{library, database, place.Path("sounds.INI"), midi, audio}, &prompts);
+    dialog->SetDatabaseProblem(databaseProblem);
+  }
+  QStringList Files(const QStringList& names) const {
+    QStringList paths;
+    for (const QString& name : names) {
+      paths << place / (name + ".wav");
+      WriteWav(paths.back(), 100);
+    }
+    return paths;
+  }
+  void Drop(const QStringList& names) {
+    dialog->ImportDrop(Files(names));
+    Wait();
+  }
+  void Wait() const {
+    QVERIFY(QTest::qWaitFor([this] { return !dialog->Busy(); }, 20000));
+  }
+  QString Status() const { return static_cast<QLabel*>(dialog->Control(kStatusId))->text(); }
+  QStringList Names() const {
+    QStringList names;
+    for (int row = 0; row < dialog->model().rowCount(); ++row)
+      names << dialog->model().data(dialog->model().index(row, 0)).toString();
+    return names;
+  }
+};
+
+}  // namespace
+
+class WorkTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // While the import runs: its progress shows, and no input acts on the list it will bring.
+  void progressAndInputDuringImport() {
+    Window window;
+    window.Drop({"old"});
+    window.dialog->SetFileImporter(window.gate.Importer());
+    MainDialog& dialog = *window.dialog;
+    dialog.show();
+    dialog.ImportDrop(window.Files({"a", "b"}));
+    QTRY_COMPARE(window.Status(), QStringLiteral("Importing 1 of 2: a.wav - testing 1 of 4"));
+    auto* bar = dialog.findChild<QProgressBar*>();
+    QVERIFY(bar != nullptr && bar->isVisible() && !dialog.Control(kHintId)->isVisible());
+    QCOMPARE(bar->value(), 125);
+    for (const int id : {kListId, kAllId, kNoneId, kSingleId, kCollectionId})
+      QVERIFY(!dialog.Control(id)->isEnabled());
+
+    QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(kNoneId)), Qt::LeftButton);
+    dialog.ImportDrop(window.Files({"other"}));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(window.place / "other.wav")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &enter);
+    QVERIFY(!enter.isAccepted());
+    QCOMPARE(window.Names(), QStringList{"old"});  // the list stays whole meanwhile
+
+    window.gate.open = true;
+    window.Wait();
+    QCOMPARE(window.Names(), (QStringList{"a", "b"}));
+    QCOMPARE(dialog.model().CheckedInstruments().size(), std::size_t{2});
+    QCOMPARE(window.gate.started.load(), 2);
+    QVERIFY(!bar->isVisible() && dialog.Control(kHintId)->isVisible());
+    QVERIFY(dialog.Control(kListId)->isEnabled() && dialog.Control(kCollectionId)->isEnabled());
+    QCOMPARE(window.Status(), QStringLiteral("2 Instruments selected, 0.00MB Samples"));
+  }
+
+  // Escape cancels and the list is as before the drop; a second Escape ends the program.
+  void escapeCancelsThenEnds() {
+    Window window;
+    window.Drop({"old"});
+    window.dialog->SetFileImporter(window.gate.Importer());
+    MainDialog& dialog = *window.dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QSignalSpy finished(&dialog, &MainDialog::WorkFinished);
+    dialog.ImportDrop(window.Files({"a", "b"}));
+    QTRY_COMPARE(window.gate.started.load(), 1);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isVisible());
+    window.Wait();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(window.gate.started.load(), 1);  // the second file was never begun
+    QCOMPARE(window.Names(), QStringList{"old"});
+    QCOMPARE(window.Status(), QStringLiteral("Import cancelled, the list is as it was"));
+    QVERIFY(dialog.Control(kListId)->isEnabled());
+
+    dialog.ImportDrop(window.Files({"c"}));
+    QTRY_COMPARE(window.gate.started.load(), 2);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible() && !dialog.Busy());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(window.Names(), QStringList{"old"});
+  }
+
+  // The close box during work cancels it, waits for it and ends, saving the size as ever.
+  void closeBoxDuringWork() {
+    Window window;
+    window.dialog->SetFileImporter(window.gate.Importer());
+    MainDialog& dialog = *window.dialog;
+    dialog.show();
+    dialog.ImportDrop(window.Files({"a"}));
+    QTRY_COMPARE(window.gate.started.load(), 1);
+    QVERIFY(dialog.close());
+    QVERIFY(!dialog.isVisible() && !dialog.Busy());
+    QCOMPARE(window.dialog->model().rowCount(), 0);
+    QCOMPARE(ReadSettingNumber(kWindowWidthSetting, 0), std::uint32_t(dialog.width()));
+  }
+
+  // A file not imported whole is counted in the status line and named, with its reason, in its
+  // tip; the count goes with the next drop.
+  void notImportedCount() {
+    Window window;
+    const QStringList files = window.Files({"good"});
+    QFile truncated(window.place / "cut.wav");
+    QVERIFY(truncated.open(QIODevice::WriteOnly) && truncated.write("RIFF\x10\0\0\0WAVE", 12));
+    truncated.close();
+    window.dialog->ImportDrop({files.front(), window.place / "cut.wav"});
+    window.Wait();
+    QCOMPARE(window.Status(),
+             QStringLiteral("1 Instruments selected, 0.00MB Samples - 1 file not imported whole"));
+    const QString tip = static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip();
+    QVERIFY2(tip.startsWith(window.place / "cut.wav: ") && !tip.contains('\n'), qPrintable(tip));
+    window.dialog->CheckAll(false);
+    QTRY_COMPARE(window.Status(),
+                 QStringLiteral("1 Instruments loaded - 1 file not imported whole"));
+    window.Drop({"good"});
+    QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples"));
+    QVERIFY(static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip().isEmpty());
+  }
+
+  // A single-instrument export that wrote some files says in its message which one failed.
+  void partlyFailedExport() {
+    Window window;
+    window.Drop({"a", "b"});
+    QDir(window.place / "").mkpath("out/b.SLI");  // a folder where a file should go
+    window.prompts.folderAnswer = window.place / "out";
+    QVERIFY(window.dialog->ExportSingleInstruments());
+    window.Wait();
+    QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+    const QString text = window.prompts.messages.back().text;
+    QVERIFY2(
+        text.startsWith("Unable to Export Instruments (Maybe too complex!)\n\n1 of 2 files "
+                        "were written to " +
+                        window.place / "out" + ". Not written:\n" + window.place / "out/b.SLI: "),
+        qPrintable(text));
+    QCOMPARE(window.Status(), "1 of 2 files written to " + window.place / "out" + ", 1 failed");
+    QVERIFY(QFile::exists(window.place / "out/a.SLI"));
+  }
+
+  // An unreadable database is told once, at the first category chosen.
+  void unreadableDatabaseToldOnce() {
+    Window window(QStringLiteral("cannot read it"));
+    window.Drop({"a"});
+    window.dialog->ApplyItemCommand(kCheckCommand, 0);
+    QVERIFY(window.prompts.messages.empty());
+    const int kick = static_cast<int>('K' * 256 + 'C');
+    window.dialog->ApplyItemCommand(kick, 0);
+    window.dialog->ApplyItemCommand(kick, 0);
+    QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+    QCOMPARE(window.prompts.messages.front().text, QStringLiteral("cannot read it"));
+  }
+};
+
+}  // namespace tolvane
+
+QTEST_MAIN(tolvane::WorkTest)
+#include "work_test.moc"
