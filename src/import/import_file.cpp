@@ -14,6 +14,7 @@
 #include "base/mapped_file.h"
 #include "database/sound_database.h"
 #include "import/importer.h"
+#include "import/sample_files/sample_file_import.h"
 #include "import/sifi/sifi_import.h"
 #include "import/soundfont/soundfont_import.h"
 #include "import/wave/wave_import.h"
@@ -28,6 +29,7 @@ constexpr std::array kImporters = {
     Importer{&ImportSoundFont},
     Importer{&ImportSiFi},
     Importer{&ImportWave},
+    Importer{&ImportSampleFile},
 };
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.

@@ -63,11 +63,6 @@ std::string FormatName(std::uint16_t tag) {
   return text;
 }
 
-WaveSampler ReadSampler(std::span<const std::byte> data) {
-  return {LoadU32(data.data() + 12), LoadU32(data.data() + 16), LoadU32(data.data() + 28),
-          LoadU32(data.data() + 44), LoadU32(data.data() + 48)};
-}
-
 // The format tag that says how the data is stored: the sub-format's for WAVE_FORMAT_EXTENSIBLE.
 // Nothing, with `refusal` set, when that cannot be told.
 std::optional<std::uint16_t> DataFormatTag(std::span<const std::byte> fmt, ImportOutcome& refusal) {
@@ -165,6 +160,13 @@ WaveReading Refuse(ImportOutcome refusal) {
 
 }  // namespace
 
+std::optional<WaveSampler> ReadWaveSampler(std::span<const std::byte> chunk) {
+  if (chunk.size() < kSamplerMinimum) return std::nullopt;
+  return WaveSampler{LoadU32(chunk.data() + 12), LoadU32(chunk.data() + 16),
+                     LoadU32(chunk.data() + 28), LoadU32(chunk.data() + 44),
+                     LoadU32(chunk.data() + 48)};
+}
+
 WaveReading ReadWaveRecords(std::span<const std::byte> file) {
   if (file.size() < kFormHeaderSize || LoadU32(file.data()) != FourCC("RIFF") ||
       LoadU32(file.data() + 8) != FourCC("WAVE"))
@@ -242,8 +244,8 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
       } else {
         dataBeforeFormat = true;
       }
-    } else if (fourcc == FourCC("smpl") && chunk.size() >= kSamplerMinimum) {
-      sampler = ReadSampler(chunk);
+    } else if (fourcc == FourCC("smpl")) {
+      if (auto read = ReadWaveSampler(chunk)) sampler = read;
     }
   }
   if (!fmt) {

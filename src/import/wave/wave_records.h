@@ -60,6 +60,10 @@ inline constexpr std::size_t kWaveMostChannels = 256;
 // The widest integer value read: 64 bits.
 inline constexpr std::size_t kWaveMostValueBytes = 8;
 
+// The fields of a "smpl" chunk's data (FLAC files keep one too); nothing when it is shorter
+// than 60 bytes.
+std::optional<WaveSampler> ReadWaveSampler(std::span<const std::byte> chunk);
+
 // Reads a RIFF WAVE file held in `file`. Anything without "RIFF"/"WAVE" is not recognised;
 // so is a format the importer does not decode (compressed data, say), with the format named in
 // the reason. The chunks are walked, padded to even sizes, up to the end of the RIFF chunk or
