@@ -73,7 +73,7 @@ void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::s
     case ImportStatus::NotRecognised:
       err << "not recognised";
       if (outcome.reason.empty())
-        err << " as a WAV file, SoundFont bank or SiFi file";
+        err << " as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ instrument or SiFi file";
       else
         err << ": " << outcome.reason;
       break;

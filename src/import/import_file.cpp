@@ -15,6 +15,7 @@
 #include "database/sound_database.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
+#include "import/sfz/sfz_import.h"
 #include "import/sifi/sifi_import.h"
 #include "import/soundfont/soundfont_import.h"
 #include "import/wave/wave_import.h"
@@ -26,10 +27,8 @@ namespace {
 // The importers in the order they are offered a file; the first that takes it ends the chain.
 // Each format adds its row here.
 constexpr std::array kImporters = {
-    Importer{&ImportSoundFont},
-    Importer{&ImportSiFi},
-    Importer{&ImportWave},
-    Importer{&ImportSampleFile},
+    Importer{&ImportSoundFont},  Importer{&ImportSiFi}, Importer{&ImportWave},
+    Importer{&ImportSampleFile}, Importer{&ImportSfz},
 };
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
