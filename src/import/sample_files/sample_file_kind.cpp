@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 #include "import/sample_files/sndfile_decode.h"
+#include "import/soundfont/vorbis_decode.h"
 
 namespace tolvane {
 
@@ -24,6 +25,27 @@ std::string_view SampleFileKindName(SampleFileKind kind) {
       return "Ogg";
   }
   return "sample";
+}
+
+}  // namespace tolvane
+
+namespace tolvane {
+
+SoundReading DecodeOggFile(std::span<const std::byte> file) {
+  DecodedVorbisFile decoded =
+      DecodeVorbisFile(file, kSampleFileMaxGrowth * std::uint64_t{file.size()} / 2);
+  if (!decoded.failure.empty())
+    return {std::nullopt, ImportOutcome::Damaged(std::string(decoded.failure))};
+  DecodedSound sound;
+  sound.sampleRate = decoded.sampleRate;
+  sound.channels = decoded.channels;
+  if (sound.channels > kSampleFileMostChannels) {
+    return {std::nullopt, ImportOutcome::Damaged("Ogg file that gives " +
+                                                 std::to_string(sound.channels) + " channels")};
+  }
+  sound.frames = static_cast<std::uint32_t>(decoded.values.size() / sound.channels);
+  sound.values = std::move(decoded.values);
+  return {std::move(sound), {}};
 }
 
 }  // namespace tolvane

@@ -11,7 +11,8 @@ bool SampleFilesReadable() {
   return false;
 }
 
-SoundReading DecodeSampleFile(std::span<const std::byte> /*file*/, SampleFileKind kind) {
+SoundReading DecodeSampleFile(std::span<const std::byte> file, SampleFileKind kind) {
+  if (kind == SampleFileKind::Ogg) return DecodeOggFile(file);
   return {std::nullopt, ImportOutcome::NotRecognised(std::string(SampleFileKindName(kind)) +
                                                      " files cannot be read by this build "
                                                      "(it was made without libsndfile)")};

@@ -1,7 +1,8 @@
 #pragma once
 // AIFF, FLAC and Ogg Vorbis files decoded through libsndfile, from memory, to 16-bit values as
 // WAV files are converted: integers keep their top 16 bits, floats are scaled, rounded and
-// clipped. A build without libsndfile (TOLVANE_SNDFILE off) recognises the files but reads none.
+// clipped. A build without libsndfile (TOLVANE_SNDFILE off) recognises AIFF and FLAC files but
+// reads none; Ogg Vorbis files are decoded with libvorbisfile in every build.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,9 +32,14 @@ inline constexpr std::uint32_t kSampleFileMostChannels = 256;
 // Whether this build reads the sample files at all.
 bool SampleFilesReadable();
 
-// Decodes a file RecogniseSampleFile took as `kind`; the markers are left for the caller.
-// Damaged when libsndfile cannot read it, it has no channel or too many, no sample rate, or it
-// decodes to nothing or past kSampleFileMaxGrowth; NotRecognised in a build without libsndfile.
+// An Ogg Vorbis file decoded with libvorbisfile, which every build has (compressed SoundFont
+// banks need it): multi-channel files interleaved, values rounded and clipped by vorbisfile.
+SoundReading DecodeOggFile(std::span<const std::byte> file);
+
+// Decodes a file RecogniseSampleFile took as `kind` (Ogg files through DecodeOggFile); the markers
+// are left for the caller. Damaged when libsndfile cannot read it, it has no channel or too many,
+// no sample rate, or it decodes to nothing or past kSampleFileMaxGrowth; NotRecognised in a build
+// without libsndfile.
 SoundReading DecodeSampleFile(std::span<const std::byte> file, SampleFileKind kind);
 
 }  // namespace tolvane
