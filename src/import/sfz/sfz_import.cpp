@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -40,10 +41,16 @@ void DecodeAll(std::deque<SfzSample>& samples, const SfzFiles& files) {
     for (std::size_t i = next++; i < samples.size(); i = next++)
       samples[i].reading = files.ReadSample(samples[i].path);
   };
-  std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  std::vector<std::jthread> pool;
+  for (std::size_t t = 1; t < threads; ++t) {
+    // Without another thread the calling one decodes what is left alone.
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
   work();
-  for (std::thread& thread : pool) thread.join();
 }
 
 // Regions left out for one kind of reason, named by the first sample path met.
@@ -73,9 +80,14 @@ bool EndsWithSfz(std::string_view path) {
 bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& sample,
                    std::string& why) {
   if (!sample.reading.sound) {
-    why = sample.reading.refusal.status == ImportStatus::CannotOpen
-              ? "sample '" + plan.samplePath + "' " + sample.reading.refusal.reason
-              : "sample '" + plan.samplePath + "' cannot be read: " + sample.reading.refusal.reason;
+    const ImportOutcome& refusal = sample.reading.refusal;
+    why = "sample '" + plan.samplePath + "' ";
+    if (refusal.status == ImportStatus::CannotOpen)
+      why += refusal.reason;
+    else if (refusal.reason.empty())
+      why += "is not a sound file that can be read";
+    else
+      why += "cannot be read: " + refusal.reason;
     return false;
   }
   DecodedSound& sound = *sample.reading.sound;
