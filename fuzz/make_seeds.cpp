@@ -2,6 +2,9 @@
 //   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database
 
 #include <cstdio>
+#ifdef TOLVANE_SNDFILE
+#include <sndfile.h>
+#endif
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -208,15 +211,53 @@ Bytes Text(std::string_view text) {
   return out;
 }
 
+#ifdef TOLVANE_SNDFILE
+// One second of a tone in each sample file format, written by libsndfile, with the AIFF file's
+// loop and root key.
+void SaveSampleFileSeeds(const fs::path& folder) {
+  struct Kind {
+    const char* name;
+    int format;
+  };
+  const Kind kinds[] = {{"seed.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+                        {"seed24.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
+                        {"seed.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+                        {"seed.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS}};
+  for (const Kind& kind : kinds) {
+    SF_INFO info{};
+    info.samplerate = 8000;
+    info.channels = 1;
+    info.format = kind.format;
+    SNDFILE* file = sf_open((folder / kind.name).c_str(), SFM_WRITE, &info);
+    if (file == nullptr) continue;
+    SF_INSTRUMENT instrument{};
+    instrument.basenote = 57;
+    instrument.velocity_hi = instrument.key_hi = 127;
+    instrument.loop_count = 1;
+    instrument.loops[0].mode = SF_LOOP_FORWARD;
+    instrument.loops[0].start = 100;
+    instrument.loops[0].end = 400;
+    sf_command(file, SFC_SET_INSTRUMENT, &instrument, sizeof instrument);
+    std::vector<short> tone(800);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+      tone[i] = static_cast<short>(8000 * ((i / 10) % 2 == 0 ? 1 : -1));
+    sf_writef_short(file, tone.data(), static_cast<sf_count_t>(tone.size()));
+    sf_close(file);
+  }
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace std::string_view_literals;
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_fuzz_seeds DIR\n");
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus : {"import", "sifi", "database"}) fs::create_directories(root / corpus);
+  for (const char* corpus : {"import", "sifi", "database", "sfz"})
+    fs::create_directories(root / corpus);
 
   int n = 0;
   for (const Bytes& wave : WaveSeeds())
@@ -228,6 +269,19 @@ int main(int argc, char** argv) {
     Save(root / "import" / ("sifi" + std::to_string(n)), sifi);
     Save(root / "sifi" / ("sifi" + std::to_string(n++)), sifi);
   }
+#ifdef TOLVANE_SNDFILE
+  SaveSampleFileSeeds(root / "import");
+#endif
+  Save(root / "sfz" / "drums",
+       Text("// kit\n#define $KIT Drums\n<control> default_path=Samples\\ set_cc64=0\n"
+            "<global> volume=-3 ampeg_release=0.3 <group> lovel=1 hivel=127 sw_default=c1\n"
+            "<region> sample=$KIT/Kick 1.wav key=36 sw_last=c1 tune=-20 transpose=1\n"
+            "<region> sample=stereo pad.flac lokey=c#4 hikey=g5 pitch_keycenter=60 "
+            "loop_mode=loop_continuous loop_start=4 loop_end=30 cutoff=800 resonance=3\n"
+            "<region> sample=missing.wav key=38 seq_position=2 <region> sample=loop.ogg "
+            "trigger=release <region> sample=loop.aif locc64=0 hicc64=63 pan=-30 offset=5 "
+            "ampeg_sustain=40 #include \"more.sfz\" /* block */\n"
+            "<curve> v000=0\0<region> sample=b.wav key=d4 volume=2 lorand=0 hirand=0.5\n"sv));
   Save(root / "database" / "plain",
        Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
   Save(root / "database" / "odd",

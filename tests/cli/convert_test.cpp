@@ -136,7 +136,9 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   tolvane::testing::WriteFileText(dir_ / "extra.SLI", ReadFileText(dir_ / "a.SLI") + "xyz");
 
   std::vector<std::pair<std::string, std::string>> cases = {
-      {"notes.txt", "notes.txt: not recognised as a WAV file, SoundFont bank or SiFi file"},
+      {"notes.txt",
+       "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, "
+       "SFZ instrument or SiFi file"},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
       {"folder", "folder: cannot open file: it is a folder"},
       {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},
@@ -177,6 +179,36 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   const Outcome help = Convert("--help", false);
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
+}
+
+// A small SFZ library as found on Windows: folders in another case, '\\' between them, an
+// included file, a FLAC sample and a missing one.
+TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {
+  Wav("Lib/Samples/Kick 1.wav", "-r 44100 -b 16 -c 1");
+  const fs::path flac = dir_ / "Lib/Samples/Pad.flac";
+  ASSERT_EQ(std::system(("sox -n -r 44100 -b 16 -c 2 " + Quote(flac.string()) +
+                         " synth 0.05 sine 330 2>/dev/null")
+                            .c_str()),
+            0);
+  std::ofstream(dir_ / "Lib/keys.sfz") << "<region> sample=samples\\pad.flac lokey=c4 hikey=c5\n";
+  std::ofstream(dir_ / "Lib/Drums.sfz")
+      << "<control> default_path=SAMPLES/\n<group> volume=-6\n"
+         "<region> sample=Kick 1.wav key=36\n<region> sample=Snare 1.wav key=38\n"
+         "<control> default_path=\n#include \"keys.sfz\"\n";
+  const std::string sfz = Quote((dir_ / "Lib/Drums.sfz").string());
+  const Outcome list = Convert("list --tsv " + sfz);
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(list.err, "tolvane-convert: " + (dir_ / "Lib/Drums.sfz").string() +
+                          ": damaged (1 instrument imported): 1 region left out: sample "
+                          "'SAMPLES/Snare 1.wav' not found\n");
+  const auto rows = TsvRows(list.out);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], "Drums");
+  EXPECT_EQ(rows[0][3], "2 (1M1S)");
+  const fs::path out = dir_ / "Drums.SLC";
+  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + sfz);
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_GT(fs::file_size(out), 2205u * 2 + 2205u * 4);
 }
 
 TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {

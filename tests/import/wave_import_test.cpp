@@ -248,17 +248,64 @@ TEST_F(WaveImport, WhateverFollowsTheRiffChunkIsIgnored) {
   }
 }
 
+// Found in real files that players accept: once the format and the data are read, damage after
+// them no longer refuses the file. A data chunk longer than the file keeps what is there.
+TEST_F(WaveImport, DamageAfterTheSoundKeepsTheSound) {
+  const Bytes fmt = FormatChunk(1, 8000, 16);
+  const Bytes loop = SamplerChunk(62, 0, 1, 1, 2);
+  // A tracker's odd data chunk without its pad byte, then more chunks.
+  const Bytes unpadded = Riff("WAVE", {fmt, Chunk("data", Raw({1, 0, 2, 0, 3}), false), loop});
+  // A RIFF size 4 bytes short of the data chunk.
+  Bytes riffShort = Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2, 3}))});
+  StoreU32(riffShort.data() + 4, LoadU32(riffShort.data() + 4) - 4);
+  // A data size past the end of the file, and one past the RIFF chunk with bytes after it.
+  const Bytes dataLong = Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2}), true, 8)});
+  Bytes riffAndDataShort =
+      Concat({Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2}), true, 8)}), Raw({0, 0})});
+  StoreU32(riffAndDataShort.data() + 4, LoadU32(riffAndDataShort.data() + 4) - 4);
+  // A chunk after the data that runs past the RIFF chunk, or a half header.
+  const Bytes brokenAfter =
+      Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2})), Chunk("smpl", Bytes(4), true, 99)});
+  const Bytes halfHeaderAfter =
+      Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2})), Raw({'s', 'm', 'p', 'l'})});
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::vector<std::int16_t> values;
+    std::uint32_t rootKey;
+    std::string damage;
+  };
+  const Case cases[] = {
+      {"unpadded", unpadded, {1, 2}, 62, ""},
+      {"RIFF short", riffShort, {1, 2, 3}, 60, ""},
+      {"data long", dataLong, {1, 2}, 60, "data chunk cut short: 2 of 4 frames"},
+      {"RIFF and data short",
+       riffAndDataShort,
+       {1, 2, 0},
+       60,
+       "data chunk cut short: 3 of 4 frames"},
+      {"broken after", brokenAfter, {1, 2}, 60, ""},
+      {"half header after", halfHeaderAfter, {1, 2}, 60, ""},
+  };
+  for (const Case& c : cases) {
+    ClearLibrary(library);
+    const ImportOutcome outcome = Import(c.file);
+    EXPECT_EQ(outcome.status, c.damage.empty() ? ImportStatus::Imported : ImportStatus::Damaged)
+        << c.what;
+    EXPECT_EQ(outcome.reason, c.damage) << c.what;
+    ASSERT_EQ(library.instruments.size(), 1u) << c.what;
+    const Sample& sample = *Only().zones[0].sample;
+    EXPECT_EQ(sample.data, c.values) << c.what;
+    EXPECT_EQ(sample.rootKey, c.rootKey) << c.what;
+  }
+}
+
 // Not RIFF/WAVE: not recognised, without a word. Broken inside: damaged, with the reason.
 TEST_F(WaveImport, RefusesWhatCannotBeRead) {
   const Bytes fmt = FormatChunk(1, 8000, 16);
   const Bytes data = Chunk("data", Bytes(4));
   Bytes notRiff = Riff("WAVE", {fmt, data});
   notRiff[3] = std::byte{'X'};
-  Bytes cutData = Riff("WAVE", {fmt, data});
-  cutData.pop_back();
-  Bytes cutHeader = Riff("WAVE", {fmt, data});
-  cutHeader.resize(cutHeader.size() + 4);  // half a chunk header inside the RIFF chunk
-  StoreU32(cutHeader.data() + 4, static_cast<std::uint32_t>(cutHeader.size() - 8));
   struct Case {
     Bytes file;
     ImportStatus status;
@@ -280,12 +327,12 @@ TEST_F(WaveImport, RefusesWhatCannotBeRead) {
        "the 'fmt ' chunk gives fewer than 8 bits per sample"},
       {Riff("WAVE", {FormatChunk(2, 8000, 7), data}), ImportStatus::Damaged,
        "the 'fmt ' chunk gives fewer than 8 bits per sample"},
-      {Riff("WAVE", {fmt, Chunk("data", Bytes(4), true, 0xFFFFFFFF)}), ImportStatus::Damaged,
-       "'data' chunk runs past the end of the RIFF chunk"},
       {Riff("WAVE", {Chunk("fmt ", Bytes(16), true, 0xFFFFFFFE), data}), ImportStatus::Damaged,
        "'fmt ' chunk runs past the end of the RIFF chunk"},
-      {cutData, ImportStatus::Damaged, "'data' chunk runs past the end of the file"},
-      {cutHeader, ImportStatus::Damaged, "the RIFF chunk ends inside a chunk header"},
+      {Riff("WAVE", {fmt, Raw({'j', 'u', 'n', 'k'}), data}), ImportStatus::Damaged,
+       "'junk' chunk runs past the end of the RIFF chunk"},
+      {Riff("WAVE", {fmt, Raw({'j', 'u', 'n', 'k'})}), ImportStatus::Damaged,
+       "the RIFF chunk ends inside a chunk header"},
   };
   for (const Case& c : cases) {
     Library fresh;
@@ -601,17 +648,16 @@ TEST(WaveTruncation, EveryPrefixIsReadOrRefusedSafely) {
   const Bytes riff = Riff("WAVE", {Chunk("junk", Raw({1, 2, 3})), FormatChunk(2, 8000, 24),
                                    Chunk("data", Bytes(6 * 5)), SamplerChunk(60, 0, 1, 0, 4)});
   const Bytes full = Concat({riff, Chunk("LIST", Raw({'I', 'N', 'F', 'O'}))});
-  constexpr std::size_t kDataEnd = 12 + 12 + 24 + 38;  // junk, "fmt " and "data" whole
+  constexpr std::size_t kDataStart = 12 + 12 + 24 + 8;  // junk, "fmt " and the data's header
   for (std::size_t length = 0; length < full.size(); ++length) {
     const Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
     Library library;
     Source& source = CreateSource(library, "Cut.wav");
-    // Cuts at the end of a chunk after the data leave a file to read; what follows the RIFF
-    // chunk does not count.
-    const bool whole = length == kDataEnd || length >= riff.size();
-    EXPECT_EQ(ImportWave(library, source, ImportView{prefix, 0, nullptr}).imported(), whole)
-        << length;
-    EXPECT_EQ(library.instruments.size(), whole ? 1u : 0u);
+    // A cut inside the data keeps the frames before it, named as damaged; a cut after it
+    // leaves the sound whole.
+    const ImportOutcome outcome = ImportWave(library, source, ImportView{prefix, 0, nullptr});
+    EXPECT_EQ(outcome.imported(), length >= kDataStart + 30) << length;
+    EXPECT_EQ(library.instruments.size(), length >= kDataStart ? 1u : 0u) << length;
   }
   Library library;
   Source& source = CreateSource(library, "Cut.wav");
@@ -619,19 +665,20 @@ TEST(WaveTruncation, EveryPrefixIsReadOrRefusedSafely) {
 }
 
 // The same cuts with the RIFF size made to fit, so that the walk itself meets every kind of
-// truncated chunk. Only cuts that leave whole chunks may be taken.
+// truncated chunk: before the data they refuse the file, after it they end the walk.
 TEST(WaveTruncation, EveryPrefixWithAFittingRiffSizeIsWalkedSafely) {
   const Bytes full =
       Riff("WAVE", {Chunk("junk", Raw({1, 2, 3})), FormatChunk(1, 8000, 16),
                     Chunk("data", ValuesLE16({1, 2, 3})), SamplerChunk(60, 0, 1, 0, 2)});
-  const std::size_t dataEnd = 12 + 12 + 24 + 8 + 6;  // junk, "fmt " and "data" whole
+  const std::size_t dataStart = 12 + 12 + 24 + 8;  // junk, "fmt " and the data's header
   for (std::size_t length = 12; length <= full.size(); ++length) {
     Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
     StoreU32(prefix.data() + 4, static_cast<std::uint32_t>(length - 8));
     Library library;
     Source& source = CreateSource(library, "Cut.wav");
-    const bool taken = ImportWave(library, source, ImportView{prefix, 0, nullptr}).imported();
-    EXPECT_EQ(taken, length == dataEnd || length == full.size()) << length;
+    const ImportOutcome outcome = ImportWave(library, source, ImportView{prefix, 0, nullptr});
+    EXPECT_EQ(outcome.imported(), length >= dataStart + 6) << length;
+    EXPECT_EQ(library.instruments.size(), length >= dataStart ? 1u : 0u) << length;
   }
 }
 

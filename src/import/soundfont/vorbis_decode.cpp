@@ -105,6 +105,44 @@ DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxF
   return decoded;
 }
 
+DecodedVorbisFile DecodeVorbisFile(std::span<const std::byte> file, std::uint64_t maxValues) {
+  MemoryStream source{file};
+  OpenedVorbis opened;
+  DecodedVorbisFile decoded;
+  const auto fail = [&](std::string_view why) {
+    decoded.values = {};
+    decoded.failure = why;
+    return std::move(decoded);
+  };
+  if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
+    return fail(kVorbisUndecodable);
+  std::array<char, 8192> buffer{};
+  for (;;) {
+    int link = 0;
+    const long got = ov_read(&opened.file, buffer.data(), static_cast<int>(buffer.size()),
+                             /*bigendianp=*/0, /*word=*/2, /*sgned=*/1, &link);
+    if (got == 0) break;
+    if (got < 0) return fail(kVorbisUndecodable);
+    const vorbis_info* info = ov_info(&opened.file, link);
+    if (info == nullptr || info->channels <= 0 || info->rate <= 0) return fail(kVorbisUndecodable);
+    const auto channels = static_cast<std::uint32_t>(info->channels);
+    const auto rate = static_cast<std::uint32_t>(info->rate);
+    if (decoded.channels == 0) {
+      decoded.channels = channels;
+      decoded.sampleRate = rate;
+    } else if (channels != decoded.channels || rate != decoded.sampleRate) {
+      return fail(kVorbisChanging);
+    }
+    const auto count = static_cast<std::size_t>(got) / sizeof(std::int16_t);
+    if (decoded.values.size() + count > maxValues) return fail(kVorbisTooLong);
+    const std::size_t at = decoded.values.size();
+    decoded.values.resize(at + count);
+    std::memcpy(decoded.values.data() + at, buffer.data(), count * sizeof(std::int16_t));
+  }
+  if (decoded.values.empty()) return fail(kVorbisEmpty);
+  return decoded;
+}
+
 std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const std::byte>> streams,
                                                std::uint64_t maxBytes, WorkProgress* progress) {
   std::vector<DecodedVorbis> results(streams.size());

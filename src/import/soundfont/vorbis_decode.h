@@ -45,6 +45,22 @@ struct DecodedVorbis {
 DecodedVorbis DecodeVorbis(std::span<const std::byte> stream,
                            std::uint64_t maxFrames = kVorbisMaxFrames);
 
+// A whole Ogg Vorbis file of any channel count (every link the same), interleaved.
+struct DecodedVorbisFile {
+  std::vector<std::int16_t> values;  // frames x channels; empty on failure
+  std::uint32_t channels = 0;
+  std::uint32_t sampleRate = 0;
+  std::string_view failure;  // one of the kVorbis texts; empty when decoded
+};
+
+// Decodes a file of at most `maxValues` values; one that cannot be read to its end, changes its
+// channel count or rate, decodes to nothing or to more fails.
+DecodedVorbisFile DecodeVorbisFile(std::span<const std::byte> file, std::uint64_t maxValues);
+
+// A stream whose links differ in channels or rate.
+inline constexpr std::string_view kVorbisChanging =
+    "Ogg Vorbis stream whose channels or rate change";
+
 // DecodeVorbis for each of `streams`, on as many threads as the machine has cores; result i is
 // that of stream i, as a decode one after the other would give. When the values decoded come to
 // more than `maxBytes` together, every result fails with kVorbisTooMuch (the decode stops as

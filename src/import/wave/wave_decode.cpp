@@ -69,6 +69,15 @@ WaveDecoder DecoderFor(const WaveFormat& format) {
   }
 }
 
+std::vector<std::int16_t> DecodeWaveValues(std::span<const std::byte> data,
+                                           const WaveFormat& format, std::size_t frames) {
+  const WaveDecoder decode = DecoderFor(format);
+  const std::size_t width = format.bytesPerValue();
+  std::vector<std::int16_t> values(frames * format.channels);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = decode(data.data() + i * width);
+  return values;
+}
+
 std::int16_t FloatToInt16(double value) {
   if (std::isnan(value)) return 0;
   const double scaled = value * 32768.0;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "import/wave/wave_records.h"
 
@@ -16,6 +18,11 @@ using WaveDecoder = std::int16_t (*)(const std::byte* sample);
 // The decoder of `format`'s values: integer PCM of 8 to 64 bits, each value in its whole bytes;
 // a float width other than 64 is read as 32 bits (ReadWaveRecords refuses others).
 WaveDecoder DecoderFor(const WaveFormat& format);
+
+// Every value of the first `frames` interleaved frames of `data`, stored as `format` gives.
+// REQUIRES: `data` holds them.
+std::vector<std::int16_t> DecodeWaveValues(std::span<const std::byte> data,
+                                           const WaveFormat& format, std::size_t frames);
 
 // A float sample (full scale at +-1.0) as 16 bits: x 32768, rounded to nearest, clipped to
 // -32768..32767; NaN is silence.

@@ -172,6 +172,11 @@ ImportOutcome ImportWave(Library& library, Source& source, const ImportView& vie
 
   if (!instrument->zones.empty()) AverageInstrument(*instrument);
   AddInstrument(library, std::move(instrument));
+  const std::uint64_t claimedFrames = records.claimedDataSize / frameSize;
+  if (claimedFrames > frames) {
+    return ImportOutcome::Damaged("data chunk cut short: " + std::to_string(frames) + " of " +
+                                  std::to_string(claimedFrames) + " frames");
+  }
   return ImportOutcome::Imported();
 }
 

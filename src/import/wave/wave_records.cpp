@@ -63,11 +63,6 @@ std::string FormatName(std::uint16_t tag) {
   return text;
 }
 
-WaveSampler ReadSampler(std::span<const std::byte> data) {
-  return {LoadU32(data.data() + 12), LoadU32(data.data() + 16), LoadU32(data.data() + 28),
-          LoadU32(data.data() + 44), LoadU32(data.data() + 48)};
-}
-
 // The format tag that says how the data is stored: the sub-format's for WAVE_FORMAT_EXTENSIBLE.
 // Nothing, with `refusal` set, when that cannot be told.
 std::optional<std::uint16_t> DataFormatTag(std::span<const std::byte> fmt, ImportOutcome& refusal) {
@@ -148,11 +143,29 @@ std::optional<WaveFormat> ReadFormat(std::span<const std::byte> fmt, ImportOutco
   return format;
 }
 
+// A chunk header at `at` whose identifier is printable text and whose data fits in `bytes`:
+// what a writer that left out a pad byte put there.
+bool PlausibleChunkAt(std::span<const std::byte> bytes, std::size_t at) {
+  if (!RangeFits(bytes.size(), at, kChunkHeaderSize)) return false;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const auto c = std::to_integer<unsigned>(bytes[at + i]);
+    if (c < 0x20 || c >= 0x7F) return false;
+  }
+  return LoadU32(bytes.data() + at + 4) <= bytes.size() - at - kChunkHeaderSize;
+}
+
 WaveReading Refuse(ImportOutcome refusal) {
   return {std::nullopt, std::move(refusal)};
 }
 
 }  // namespace
+
+std::optional<WaveSampler> ReadWaveSampler(std::span<const std::byte> chunk) {
+  if (chunk.size() < kSamplerMinimum) return std::nullopt;
+  return WaveSampler{LoadU32(chunk.data() + 12), LoadU32(chunk.data() + 16),
+                     LoadU32(chunk.data() + 28), LoadU32(chunk.data() + 44),
+                     LoadU32(chunk.data() + 48)};
+}
 
 WaveReading ReadWaveRecords(std::span<const std::byte> file) {
   if (file.size() < kFormHeaderSize || LoadU32(file.data()) != FourCC("RIFF") ||
@@ -162,29 +175,62 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
   // the RIFF chunk is not looked at: players accept both, and so do real files.
   const std::uint64_t riffEnd = kChunkHeaderSize + std::uint64_t{LoadU32(file.data() + 4)};
   const bool riffInside = riffEnd <= file.size();
-  const auto end = static_cast<std::size_t>(riffInside ? riffEnd : file.size());
-  const std::string endName = riffInside ? "the RIFF chunk" : "the file";
+  std::size_t end = static_cast<std::size_t>(riffInside ? riffEnd : file.size());
+  std::string endName = riffInside ? "the RIFF chunk" : "the file";
 
   std::optional<std::span<const std::byte>> fmt;
   std::optional<std::span<const std::byte>> data;
+  std::uint64_t claimedDataSize = 0;
   std::optional<WaveSampler> sampler;
   bool dataBeforeFormat = false;
   bool shortFormat = false;
+  // Where the chunk after the last odd-sized one starts if its writer left out the pad byte;
+  // 0 for none (no chunk starts there).
+  std::size_t unpadded = 0;
   std::size_t position = kFormHeaderSize;
   while (position < end) {
-    if (end - position < kChunkHeaderSize)
-      return Refuse(ImportOutcome::Damaged(endName + " ends inside a chunk header"));
-    const std::uint32_t fourcc = LoadU32(file.data() + position);
-    const std::uint32_t size = LoadU32(file.data() + position + 4);
+    const bool soundRead = fmt && data;
+    std::optional<std::string> damage;
+    std::uint32_t fourcc = 0;
+    std::uint32_t size = 0;
     const std::size_t start = position + kChunkHeaderSize;
-    if (size > end - start) {
-      return Refuse(
-          ImportOutcome::Damaged(QuotedFourCC(fourcc) + " chunk runs past the end of " + endName));
+    if (end - position < kChunkHeaderSize) {
+      damage = endName + " ends inside a chunk header";
+    } else {
+      fourcc = LoadU32(file.data() + position);
+      size = LoadU32(file.data() + position + 4);
+      if (size > end - start) {
+        if (fmt && fourcc == FourCC("data")) {
+          // Real files give a RIFF size short of their data chunk, or a data chunk longer than
+          // the file: the data is read as far as the file holds it, and no chunk after it.
+          if (size <= file.size() - start) {
+            end = file.size();
+            endName = "the file";
+          } else {
+            data = file.subspan(start);
+            claimedDataSize = size;
+            break;
+          }
+        } else {
+          damage = QuotedFourCC(fourcc) + " chunk runs past the end of " + endName;
+        }
+      }
+    }
+    if (damage) {
+      // The sound itself is whole: what follows it is read where it can be found, else left.
+      if (!soundRead) return Refuse(ImportOutcome::Damaged(*damage));
+      if (unpadded != 0 && PlausibleChunkAt(file.first(end), unpadded)) {
+        position = unpadded;
+        unpadded = 0;
+        continue;
+      }
+      break;
     }
     const std::span<const std::byte> chunk = file.subspan(start, size);
     // Chunks are padded to even sizes; the pad byte of the last one may be missing, which
     // leaves `position` one past `end` and ends the walk.
     position = start + size + (size & 1);
+    if ((size & 1) != 0) unpadded = start + size;
 
     if (fourcc == FourCC("fmt ")) {
       if (chunk.size() >= kFormatMinimum)
@@ -192,12 +238,14 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
       else
         shortFormat = true;  // not taken
     } else if (fourcc == FourCC("data")) {
-      if (fmt)
+      if (fmt) {
         data = chunk;  // one ahead of the first "fmt " is not taken
-      else
+        claimedDataSize = size;
+      } else {
         dataBeforeFormat = true;
-    } else if (fourcc == FourCC("smpl") && chunk.size() >= kSamplerMinimum) {
-      sampler = ReadSampler(chunk);
+      }
+    } else if (fourcc == FourCC("smpl")) {
+      if (auto read = ReadWaveSampler(chunk)) sampler = read;
     }
   }
   if (!fmt) {
@@ -210,7 +258,7 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
   ImportOutcome refusal;
   const std::optional<WaveFormat> format = ReadFormat(*fmt, refusal);
   if (!format) return Refuse(std::move(refusal));
-  return {WaveRecords{*format, *data, sampler}, ImportOutcome{}};
+  return {WaveRecords{*format, *data, claimedDataSize, sampler}, ImportOutcome{}};
 }
 
 }  // namespace tolvane

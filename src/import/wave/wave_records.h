@@ -45,6 +45,8 @@ struct WaveSampler {
 struct WaveRecords {
   WaveFormat format;
   std::span<const std::byte> data;
+  // The size the "data" chunk gives itself: more than `data` holds when the file ends first.
+  std::uint64_t claimedDataSize = 0;
   std::optional<WaveSampler> sampler;  // only a "smpl" chunk of at least 60 bytes
 };
 
@@ -58,12 +60,21 @@ inline constexpr std::size_t kWaveMostChannels = 256;
 // The widest integer value read: 64 bits.
 inline constexpr std::size_t kWaveMostValueBytes = 8;
 
+// The fields of a "smpl" chunk's data (FLAC files keep one too); nothing when it is shorter
+// than 60 bytes.
+std::optional<WaveSampler> ReadWaveSampler(std::span<const std::byte> chunk);
+
 // Reads a RIFF WAVE file held in `file`. Anything without "RIFF"/"WAVE" is not recognised;
 // so is a format the importer does not decode (compressed data, say), with the format named in
 // the reason. The chunks are walked, padded to even sizes, up to the end of the RIFF chunk or
 // of the file, whichever comes first: the last chunk may lack its pad byte, and whatever
-// follows the RIFF chunk is ignored. Damaged: a chunk that runs past that end, no "fmt " of at
-// least 16 bytes ahead of a "data" chunk, no channel, fewer than 8 bits per sample.
+// follows the RIFF chunk is ignored. Damaged: a chunk before the sound that runs past that
+// end, no "fmt " of at least 16 bytes ahead of a "data" chunk, no channel, fewer than 8 bits
+// per sample.
+// Once "fmt " and "data" are read, what real files get wrong no longer refuses them: a "data"
+// chunk past the RIFF end is read as far as the file holds it (see `claimedDataSize`), and a
+// broken chunk after the data is read again one byte earlier when the chunk before it was odd
+// and unpadded, else the walk stops there.
 WaveReading ReadWaveRecords(std::span<const std::byte> file);
 
 }  // namespace tolvane

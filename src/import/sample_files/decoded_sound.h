@@ -1,0 +1,38 @@
+#pragma once
+// A sound file decoded to what the library keeps: 16-bit values, with the loop and root key the
+// file gives.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "import/import_outcome.h"
+
+namespace tolvane {
+
+struct SoundLoop {
+  std::uint32_t start = 0;  // frames
+  std::uint32_t end = 0;    // frames, past the last frame of the loop
+};
+
+// Where a file keeps a sampler's settings for its sound.
+struct SoundMarkers {
+  std::optional<SoundLoop> loop;
+  std::optional<std::uint32_t> rootKey;
+  std::int32_t pitchCorrection = 0;  // cents
+};
+
+struct DecodedSound {
+  std::uint32_t sampleRate = 0;
+  std::uint32_t channels = 0;
+  std::uint32_t frames = 0;
+  std::vector<std::int16_t> values;  // frames x channels, interleaved
+  SoundMarkers markers;
+};
+
+struct SoundReading {
+  std::optional<DecodedSound> sound;  // set when the file was read
+  ImportOutcome refusal;              // otherwise: NotRecognised or Damaged, with the reason
+};
+
+}  // namespace tolvane

@@ -1,0 +1,54 @@
+#include "import/sample_files/read_sound.h"
+
+#include "import/sample_files/sndfile_decode.h"
+#include "import/sample_files/sound_markers.h"
+#include "import/wave/wave_decode.h"
+#include "import/wave/wave_records.h"
+
+namespace tolvane {
+namespace {
+
+SoundReading ReadWave(const WaveRecords& records) {
+  const WaveFormat& format = records.format;
+  const std::size_t frameSize = format.bytesPerValue() * format.channels;
+  DecodedSound sound;
+  sound.sampleRate = format.sampleRate;
+  sound.channels = format.channels;
+  sound.frames = static_cast<std::uint32_t>(records.data.size() / frameSize);
+  sound.values = DecodeWaveValues(records.data, format, sound.frames);
+  if (records.sampler && records.sampler->loopCount != 0) {
+    const WaveSampler& sampler = *records.sampler;
+    sound.markers.rootKey = sampler.unityNote;
+    sound.markers.pitchCorrection =
+        static_cast<std::int32_t>(((sampler.pitchFraction >> 8) * 100u) >> 24);
+    sound.markers.loop = SoundLoop{sampler.loopStart, sampler.loopEnd};
+  }
+  return {std::move(sound), {}};
+}
+
+}  // namespace
+
+SoundMarkers ReadSampleFileMarkers(std::span<const std::byte> file) {
+  switch (RecogniseSampleFile(file).value_or(SampleFileKind::Ogg)) {
+    case SampleFileKind::Aiff:
+      return ReadAiffMarkers(file);
+    case SampleFileKind::Flac:
+      return ReadFlacMarkers(file);
+    case SampleFileKind::Ogg:
+      break;
+  }
+  return {};  // Ogg Vorbis files keep none
+}
+
+SoundReading ReadSound(std::span<const std::byte> file) {
+  WaveReading wave = ReadWaveRecords(file);
+  if (wave.records) return ReadWave(*wave.records);
+  if (wave.refusal.recognised()) return {std::nullopt, std::move(wave.refusal)};
+  const auto kind = RecogniseSampleFile(file);
+  if (!kind) return {std::nullopt, std::move(wave.refusal)};
+  SoundReading reading = DecodeSampleFile(file, *kind);
+  if (reading.sound) reading.sound->markers = ReadSampleFileMarkers(file);
+  return reading;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,92 @@
+#include "import/sample_files/sample_file_import.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/bytes.h"
+#include "import/sample_files/decoded_sound.h"
+#include "import/sample_files/read_sound.h"
+#include "import/sample_files/sndfile_decode.h"
+#include "import/wave/wave_import.h"
+#include "library/library.h"
+#include "library/zone.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::uint32_t kDefaultRootKey = 60;
+constexpr std::size_t kNameLength = 24;
+
+std::span<const std::byte> AsBytes(const std::vector<std::int16_t>& values) {
+  return std::as_bytes(std::span(values));
+}
+
+void AddFullZone(Instrument& instrument, Sample* sample, std::uint8_t flags, bool loop) {
+  if (sample == nullptr) return;
+  Zone zone;
+  InitZone(zone);
+  SetZoneSample(zone, sample);
+  zone.mapping.flags |= flags;
+  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
+  AddZone(instrument, zone);
+}
+
+}  // namespace
+
+void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedTime,
+                        DecodedSound& sound) {
+  const std::string name = ShortenName(source.baseName, kNameLength);
+  const DosDateTime stamp = ToDosDateTime(modifiedTime);
+  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
+                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
+  std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
+
+  const SoundMarkers& markers = sound.markers;
+  SampleRequest request;
+  request.name = source.baseName;
+  request.sampleRate = sound.sampleRate;
+  request.frames = sound.frames;
+  request.loopStart = markers.loop ? markers.loop->start : 0;
+  request.loopEnd = markers.loop ? markers.loop->end : sound.frames;
+  request.rootKey = markers.rootKey.value_or(kDefaultRootKey);
+  request.pitchCorrection = markers.pitchCorrection;
+  const bool loop = markers.loop.has_value();
+
+  if (sound.channels <= 2) {
+    request.channels = sound.channels;
+    request.first = AsBytes(sound.values);
+    request.firstBuffer = &sound.values;
+    AddFullZone(*instrument, AddSample(*instrument, request), sound.channels == 2 ? ZoneStereo : 0,
+                loop);
+  } else {
+    // One mono sample per channel, named like a WAV file's: Pad1, Pad2 ...
+    const std::string baseName(request.name);
+    std::vector<std::int16_t> channel(sound.frames);
+    request.channels = 1;
+    request.first = AsBytes(channel);
+    for (std::size_t c = 0; c < sound.channels; ++c) {
+      for (std::size_t f = 0; f < sound.frames; ++f)
+        channel[f] = sound.values[f * sound.channels + c];
+      std::string sampleName = baseName;
+      const auto digit = static_cast<char>(static_cast<unsigned char>('1' + c));
+      if (digit != '\0') sampleName.push_back(digit);
+      request.name = sampleName;
+      AddFullZone(*instrument, AddSample(*instrument, request), 0, loop);
+    }
+  }
+  if (!instrument->zones.empty()) AverageInstrument(*instrument);
+  AddInstrument(library, std::move(instrument));
+}
+
+ImportOutcome ImportSampleFile(Library& library, Source& source, const ImportView& view) {
+  const auto kind = RecogniseSampleFile(view.bytes);
+  if (!kind) return ImportOutcome::NotRecognised();
+  SoundReading reading = DecodeSampleFile(view.bytes, *kind);
+  if (!reading.sound) return reading.refusal;
+  reading.sound->markers = ReadSampleFileMarkers(view.bytes);
+  AddSoundInstrument(library, source, view.modifiedTime, *reading.sound);
+  return ImportOutcome::Imported();
+}
+
+}  // namespace tolvane

@@ -1,0 +1,21 @@
+#pragma once
+// Loops and root keys where AIFF and FLAC files keep them, read by a small record reader of our
+// own: libsndfile does not give those of FLAC files, and AIFF's are read the same way.
+
+#include <cstddef>
+#include <span>
+
+#include "import/sample_files/decoded_sound.h"
+
+namespace tolvane {
+
+// An AIFF or AIFF-C file's "INST" chunk (base note, detune, sustain loop) with the "MARK"
+// positions its loop names. A loop whose play mode is 0 or whose markers are missing is none.
+SoundMarkers ReadAiffMarkers(std::span<const std::byte> file);
+
+// A FLAC file's APPLICATION metadata blocks of id "riff" (where `flac --keep-foreign-metadata`
+// keeps a WAV file's chunks) holding a "smpl" chunk: its unity note, pitch fraction and first
+// loop, read as a WAV file's.
+SoundMarkers ReadFlacMarkers(std::span<const std::byte> file);
+
+}  // namespace tolvane

@@ -1,0 +1,73 @@
+#include "import/sfz/sfz_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+#include <system_error>
+
+#include "base/mapped_file.h"
+#include "base/whole_file.h"
+#include "import/sample_files/read_sound.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::size_t kLargestText = std::size_t{64} << 20;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> SfzDiskFiles::Find(const std::string& path) const {
+  std::error_code error;
+  std::filesystem::path at = folder_;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == ".." || std::filesystem::exists(at / part, error)) {
+      at /= part;
+      continue;
+    }
+    std::optional<std::filesystem::path> match;
+    for (std::filesystem::directory_iterator entry(at, error), done; !error && entry != done;
+         entry.increment(error)) {
+      if (!SameIgnoringCase(entry->path().filename().string(), part)) continue;
+      if (match) return std::nullopt;  // two candidates: neither is taken
+      match = entry->path();
+    }
+    if (!match) return std::nullopt;
+    at = *match;
+  }
+  if (!std::filesystem::is_regular_file(at, error)) return std::nullopt;
+  return at;
+}
+
+std::optional<std::string> SfzDiskFiles::ReadText(const std::string& path) const {
+  const auto found = Find(path);
+  if (!found) return std::nullopt;
+  const WholeFile file = ReadWholeFile(*found, kLargestText);
+  if (file.state != FileState::kRead) return std::nullopt;
+  std::string text(file.bytes.size(), '\0');
+  std::transform(file.bytes.begin(), file.bytes.end(), text.begin(),
+                 [](std::byte b) { return static_cast<char>(b); });
+  return text;
+}
+
+SoundReading SfzDiskFiles::ReadSample(const std::string& path) const {
+  const auto found = Find(path);
+  if (!found) return {std::nullopt, ImportOutcome::CannotOpen("not found")};
+  const std::optional<MappedFile> file = MappedFile::Open(*found);
+  if (!file) return {std::nullopt, ImportOutcome::CannotOpen("cannot be opened")};
+  return ReadSound(file->bytes());
+}
+
+}  // namespace tolvane

@@ -1,0 +1,39 @@
+#pragma once
+// The files an SFZ instrument names (included text, samples), behind a small interface so that
+// tests and the fuzzer give them from memory. Paths are relative to the SFZ file's folder, with
+// '/' between folders.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "import/sample_files/decoded_sound.h"
+
+namespace tolvane {
+
+class SfzFiles {
+ public:
+  virtual ~SfzFiles() = default;
+  // The text of an included file; nothing when it cannot be read.
+  virtual std::optional<std::string> ReadText(const std::string& path) const = 0;
+  // A sample decoded whole: CannotOpen (reason "not found") for a file that is not there,
+  // NotRecognised or Damaged for one that cannot be read. Called from several threads at once.
+  virtual SoundReading ReadSample(const std::string& path) const = 0;
+};
+
+// Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
+// on Windows) is found when exactly one entry of each folder matches it case-insensitively.
+class SfzDiskFiles : public SfzFiles {
+ public:
+  explicit SfzDiskFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  std::optional<std::string> ReadText(const std::string& path) const override;
+  SoundReading ReadSample(const std::string& path) const override;
+
+  // The file `path` names, or nothing.
+  std::optional<std::filesystem::path> Find(const std::string& path) const;
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,205 @@
+#include "import/sfz/sfz_import.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "base/encoding.h"
+#include "import/sfz/sfz_files.h"
+#include "import/sfz/sfz_parser.h"
+#include "import/sfz/sfz_regions.h"
+#include "import/sfz/sfz_zone.h"
+#include "import/wave/wave_import.h"
+#include "library/library.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::uint32_t kDefaultRootKey = 60;
+constexpr std::size_t kNameLength = 24;
+
+// One sample file, decoded once for every region that plays it.
+struct SfzSample {
+  std::string path;
+  SoundReading reading;
+  std::size_t usesLeft = 0;  // regions still to take it; the last may take its values
+};
+
+// Decodes every sample on as many threads as the machine has cores.
+void DecodeAll(std::deque<SfzSample>& samples, const SfzFiles& files) {
+  const std::size_t threads =
+      std::min<std::size_t>(samples.size(), std::max(1u, std::thread::hardware_concurrency()));
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < samples.size(); i = next++)
+      samples[i].reading = files.ReadSample(samples[i].path);
+  };
+  std::vector<std::jthread> pool;
+  for (std::size_t t = 1; t < threads; ++t) {
+    // Without another thread the calling one decodes what is left alone.
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  work();
+}
+
+// Regions left out for one kind of reason, named by the first sample path met.
+struct LeftOut {
+  std::size_t count = 0;
+  std::string firstReason;
+};
+
+std::string FileStem(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+bool EndsWithSfz(std::string_view path) {
+  constexpr std::string_view kExtension = ".sfz";
+  if (path.size() < kExtension.size()) return false;
+  const std::string_view tail = path.substr(path.size() - kExtension.size());
+  return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
+}
+
+// Adds the zone of one region playing `sample`; false, with `why` set, when it cannot.
+bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& sample,
+                   std::string& why) {
+  if (!sample.reading.sound) {
+    const ImportOutcome& refusal = sample.reading.refusal;
+    why = "sample '" + plan.samplePath + "' ";
+    if (refusal.status == ImportStatus::CannotOpen)
+      why += refusal.reason;
+    else if (refusal.reason.empty())
+      why += "is not a sound file that can be read";
+    else
+      why += "cannot be read: " + refusal.reason;
+    return false;
+  }
+  DecodedSound& sound = *sample.reading.sound;
+  if (sound.channels > 2) {
+    why = "sample '" + plan.samplePath + "' has more than two channels";
+    return false;
+  }
+  const bool fileLoops = sound.markers.loop.has_value();
+  const bool looped = plan.looped.value_or(fileLoops);
+  SoundLoop loop = plan.loop.value_or(sound.markers.loop.value_or(SoundLoop{0, sound.frames}));
+  if (!plan.loop && !fileLoops) loop = SoundLoop{0, sound.frames};
+
+  // A sample's loop is the sample's own: a region that loops it elsewhere plays a sample of
+  // its own, named after the loop.
+  std::string name = FileStem(plan.samplePath);
+  const bool ownLoop = plan.loop && (!fileLoops || plan.loop->start != sound.markers.loop->start ||
+                                     plan.loop->end != sound.markers.loop->end);
+  if (ownLoop) name += " " + std::to_string(loop.start) + "-" + std::to_string(loop.end);
+
+  SampleRequest request;
+  request.name = name;
+  request.sampleRate = sound.sampleRate;
+  request.channels = sound.channels;
+  request.first = std::as_bytes(std::span(sound.values));
+  request.frames = sound.frames;
+  request.loopStart = loop.start;
+  request.loopEnd = loop.end;
+  request.rootKey = sound.markers.rootKey.value_or(kDefaultRootKey);
+  request.pitchCorrection = sound.markers.pitchCorrection;
+  request.origin = &sample;
+  if (--sample.usesLeft == 0) request.firstBuffer = &sound.values;
+  Sample* added = AddSample(instrument, request);
+  if (added == nullptr) {
+    why = "sample '" + plan.samplePath + "' cannot be kept";
+    return false;
+  }
+  Zone zone = plan.zone;
+  SetZoneSample(zone, added);
+  if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
+  ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
+  AddZone(instrument, zone);
+  return true;
+}
+
+}  // namespace
+
+ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
+                            std::int64_t modifiedTime, const SfzFiles& files) {
+  const SfzText parsed =
+      ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
+  const SfzInstrument collected = CollectRegions(parsed.sections);
+  const std::vector<SfzRegion> regions = ChooseRegions(collected);
+
+  std::vector<SfzZonePlan> plans;
+  std::deque<SfzSample> samples;  // addresses stay put: they are the samples' origins
+  std::map<std::string, SfzSample*> byPath;
+  std::vector<SfzSample*> planSamples;
+  for (const SfzRegion& region : regions) {
+    std::optional<SfzZonePlan> plan = PlanSfzZone(region);
+    if (!plan) continue;
+    SfzSample*& sample = byPath[plan->samplePath];
+    if (sample == nullptr) sample = &samples.emplace_back(SfzSample{plan->samplePath, {}, 0});
+    ++sample->usesLeft;
+    planSamples.push_back(sample);
+    plans.push_back(std::move(*plan));
+  }
+  DecodeAll(samples, files);
+
+  const std::string name = ShortenName(source.baseName, kNameLength);
+  const DosDateTime stamp = ToDosDateTime(modifiedTime);
+  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
+                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
+  std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
+
+  std::map<std::string, LeftOut> leftOut;  // by the kind of reason, in the order of kinds
+  std::size_t gainClipped = 0;
+  for (std::size_t i = 0; i < plans.size(); ++i) {
+    std::string why;
+    if (!AddRegionZone(*instrument, plans[i], *planSamples[i], why)) {
+      const std::size_t quote = why.rfind('\'');
+      LeftOut& kind = leftOut[why.substr(quote == std::string::npos ? 0 : quote)];
+      if (kind.count++ == 0) kind.firstReason = why;
+      continue;
+    }
+    if (plans[i].gainClipped) ++gainClipped;
+  }
+
+  ImportDrops drops;
+  for (const auto& [kind, left] : leftOut) drops.Drop("region", left.firstReason, left.count);
+  std::string damage = parsed.damage;
+  if (gainClipped > 0) {
+    if (!damage.empty()) damage += "; ";
+    damage += std::to_string(gainClipped) + (gainClipped == 1 ? " region" : " regions") +
+              " played at 0 dB: a gain above 0 dB cannot be kept";
+  }
+  if (instrument->zones.empty()) {
+    if (!damage.empty()) damage += "; ";
+    damage += regions.empty() ? "no region" : "no region left";
+    return drops.Finish(damage);
+  }
+  AverageInstrument(*instrument);
+  AddInstrument(library, std::move(instrument));
+  return drops.Finish(damage);
+}
+
+ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view) {
+  if (!EndsWithSfz(source.path)) return ImportOutcome::NotRecognised();
+  const std::filesystem::path path{Windows1252ToUtf8(source.path)};
+  const SfzDiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
+                                                      : path.parent_path());
+  const std::string text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
+  return ImportSfzText(library, source, text, view.modifiedTime, files);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,26 @@
+#pragma once
+// The SFZ importer: one .sfz file is one instrument, each region it keeps one zone (stereo for
+// a stereo sample). Samples are WAV, AIFF, FLAC or Ogg Vorbis files, each decoded once, all of
+// them in parallel, however many regions share them.
+
+#include <cstdint>
+#include <string_view>
+
+#include "import/importer.h"
+
+namespace tolvane {
+
+class SfzFiles;
+
+// The importer of the chain: a file whose name ends in ".sfz" (any case), read with its
+// samples and included files from its folder.
+ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view);
+
+// The same for SFZ `text` whose files come from `files`. Damaged, with counts and the first
+// path, when regions are left out for samples that are missing or cannot be read, when a gain
+// above 0 dB was played at 0 dB, or when an #include could not be followed; Damaged without an
+// instrument when no region is left.
+ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
+                            std::int64_t modifiedTime, const SfzFiles& files);
+
+}  // namespace tolvane

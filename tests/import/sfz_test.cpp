@@ -1,0 +1,276 @@
+// SFZ instruments read from text with samples and included files given from memory.
+
+#include "import/sfz/sfz_import.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "import/sfz/sfz_files.h"
+#include "import/sfz/sfz_parser.h"
+#include "import/sfz/sfz_regions.h"
+#include "library/library.h"
+
+namespace tolvane {
+namespace {
+
+using Byte = ZoneParameters::Byte;
+using Word = ZoneParameters::Word;
+
+// Samples of 1000 frames (mono unless named "stereo"), with a loop when named "loop"; texts by
+// path. Every request is counted.
+class FakeFiles : public SfzFiles {
+ public:
+  std::optional<std::string> ReadText(const std::string& path) const override {
+    const auto found = texts.find(path);
+    if (found == texts.end()) return std::nullopt;
+    return found->second;
+  }
+  SoundReading ReadSample(const std::string& path) const override {
+    ++reads;
+    if (path.find("missing") != std::string::npos)
+      return {std::nullopt, ImportOutcome::CannotOpen("not found")};
+    if (path.find("broken") != std::string::npos)
+      return {std::nullopt, ImportOutcome::Damaged("no 'data' chunk after the 'fmt ' chunk")};
+    DecodedSound sound;
+    sound.sampleRate = 44100;
+    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
+    sound.frames = 1000;
+    sound.values.assign(std::size_t{sound.frames} * sound.channels, 7);
+    if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{100, 900};
+    return {std::move(sound), {}};
+  }
+  std::map<std::string, std::string> texts;
+  mutable std::atomic<int> reads{0};
+};
+
+class Sfz : public ::testing::Test {
+ protected:
+  ImportOutcome Import(std::string_view text) {
+    ClearLibrary(library);
+    files.reads = 0;
+    Source& source = CreateSource(library, "/lib/Piano.sfz");
+    return ImportSfzText(library, source, text, 0, files);
+  }
+  // The zones of the only instrument, with absolute parameters, in key order.
+  std::vector<Zone> Zones() {
+    EXPECT_EQ(library.instruments.size(), 1u);
+    if (library.instruments.size() != 1) return {};
+    const Instrument& instrument = *library.instruments[0];
+    std::vector<Zone> zones = instrument.zones;
+    for (Zone& zone : zones) AddParameters(zone, instrument.parameters);
+    return zones;
+  }
+  Zone Only(std::string_view text) {
+    EXPECT_TRUE(Import(text).imported()) << text;
+    const std::vector<Zone> zones = Zones();
+    EXPECT_EQ(zones.size(), 1u) << text;
+    return zones.empty() ? Zone{} : zones[0];
+  }
+
+  FakeFiles files;
+  Library library;
+};
+
+TEST_F(Sfz, OpcodesMapOntoZoneFields) {
+  struct Case {
+    const char* opcodes;
+    int (*field)(const Zone&);
+    int expected;
+  };
+  const auto keyLow = [](const Zone& z) { return int{z.mapping.keyLow}; };
+  const auto keyHigh = [](const Zone& z) { return int{z.mapping.keyHigh}; };
+  const auto velLow = [](const Zone& z) { return int{z.mapping.velLow}; };
+  const auto velHigh = [](const Zone& z) { return int{z.mapping.velHigh}; };
+  const auto root = [](const Zone& z) { return int{z.mapping.overridingRootKey}; };
+  const auto coarse = [](const Zone& z) { return int{z.mapping.coarseTune}; };
+  const auto fine = [](const Zone& z) { return int{z.mapping.fineTune}; };
+  const auto scale = [](const Zone& z) { return int{z.mapping.scaleTuning}; };
+  const auto loop = [](const Zone& z) { return int{z.mapping.flags & ZoneLoop}; };
+  const auto stereo = [](const Zone& z) { return int{z.mapping.flags & ZoneStereo}; };
+  const auto start = [](const Zone& z) { return int{z.mapping.startOffset}; };
+  const auto attenuation = [](const Zone& z) { return int{z.parameters.bytes[Byte::attenuation]}; };
+  const auto pan = [](const Zone& z) { return int{z.parameters.Signed(Byte::pan)}; };
+  const auto attack = [](const Zone& z) { return int{z.parameters.Signed(Byte::attackVolEnv)}; };
+  const auto release = [](const Zone& z) { return int{z.parameters.Signed(Byte::releaseVolEnv)}; };
+  const auto sustain = [](const Zone& z) { return int{z.parameters.words[Word::sustainVolEnv]}; };
+  const auto cutoff = [](const Zone& z) { return int{z.parameters.words[Word::initialFilterFc]}; };
+  const auto q = [](const Zone& z) { return int{z.parameters.words[Word::initialFilterQ]}; };
+  const Case cases[] = {
+      {"lokey=36 hikey=c4", keyLow, 36},
+      {"lokey=36 hikey=c4", keyHigh, 60},
+      {"key=c#4", keyLow, 61},
+      {"key=db4", keyHigh, 61},
+      {"key=c#4", root, 61},
+      {"", root, 60},
+      {"pitch_keycenter=a3", root, 57},
+      {"lovel=10 hivel=90", velLow, 10},
+      {"lovel=10 hivel=90", velHigh, 90},
+      {"tune=250", coarse, 2},
+      {"tune=250", fine, 50},
+      {"tune=-30 transpose=-1", coarse, -1},
+      {"tune=-30 transpose=-1", fine, -30},
+      {"pitch_keytrack=50", scale, 50},
+      {"volume=-12.5", attenuation, 12},
+      {"pan=-100", pan, -100},
+      {"pan=40", pan, 40},
+      {"offset=500", start, 1000},
+      {"ampeg_attack=1", attack, 0},
+      {"ampeg_attack=0.5", attack, -12},
+      {"ampeg_attack=0", attack, -120},
+      {"ampeg_release=2", release, 12},
+      {"ampeg_sustain=100", sustain, 0},
+      {"ampeg_sustain=10", sustain, 200},
+      {"ampeg_sustain=0", sustain, 1440},
+      {"cutoff=1000", cutoff, 8321},
+      {"cutoff=1000 resonance=6", q, 60},
+      {"cutoff=1000 fil_type=hpf_2p", cutoff, 13500},
+      {"", loop, 0},
+      {"loop_mode=loop_continuous", loop, ZoneLoop},
+      {"loop_mode=loop_sustain loop_start=10 loop_end=20", loop, ZoneLoop},
+  };
+  for (const Case& c : cases) {
+    const Zone zone = Only(std::string("<region> sample=a.wav ") + c.opcodes);
+    EXPECT_EQ(c.field(zone), c.expected) << c.opcodes;
+  }
+  // The sample decides the loop mode by default; the region may turn it off.
+  EXPECT_EQ(loop(Only("<region> sample=loop.wav")), ZoneLoop);
+  EXPECT_EQ(loop(Only("<region> sample=loop.wav loop_mode=one_shot")), 0);
+  EXPECT_EQ(stereo(Only("<region> sample=stereo.wav")), ZoneStereo);
+  // Key offsets of the control header.
+  EXPECT_EQ(keyLow(Only("<control> note_offset=2 octave_offset=-1 <region> sample=a.wav key=60")),
+            50);
+}
+
+TEST_F(Sfz, LoopsComeFromTheRegionOrTheSample) {
+  Only("<region> sample=loop.wav");
+  Sample* sample = library.instruments[0]->zones[0].sample;
+  EXPECT_EQ(sample->loopStart, 100u);
+  EXPECT_EQ(sample->loopEnd, 900u);
+  EXPECT_EQ(sample->name, "loop");
+  Only("<region> sample=a.wav loop_mode=loop_continuous loop_start=10 loop_end=499");
+  sample = library.instruments[0]->zones[0].sample;
+  EXPECT_EQ(sample->loopStart, 10u);
+  EXPECT_EQ(sample->loopEnd, 500u);
+  Only("<region> sample=a.wav loop_mode=loop_continuous");
+  EXPECT_EQ(library.instruments[0]->zones[0].sample->loopEnd, 1000u);
+}
+
+TEST_F(Sfz, HeadersPassTheirOpcodesDown) {
+  ASSERT_TRUE(Import("<global> volume=-6 pan=10 <master> lovel=5 <group> hivel=100 tune=10\n"
+                     "<region> sample=a.wav key=60 tune=20\n"
+                     "<region> sample=a.wav key=61\n"
+                     "<group> <region> sample=a.wav key=62\n"
+                     "<master> <region> sample=a.wav key=63\n"
+                     "<global> <region> sample=a.wav key=64\n"
+                     "<curve> volume=-20 <region> sample=a.wav key=65\n")
+                  .imported());
+  const std::vector<Zone> zones = Zones();
+  ASSERT_EQ(zones.size(), 6u);
+  struct Expected {
+    int attenuation, pan, velLow, velHigh, fine;
+  };
+  const Expected expected[] = {{6, 10, 5, 100, 20}, {6, 10, 5, 100, 10}, {6, 10, 5, 127, 0},
+                               {6, 10, 0, 127, 0},  {0, 0, 0, 127, 0},   {0, 0, 0, 127, 0}};
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    EXPECT_EQ(zones[i].parameters.bytes[Byte::attenuation], expected[i].attenuation) << i;
+    EXPECT_EQ(zones[i].parameters.Signed(Byte::pan), expected[i].pan) << i;
+    EXPECT_EQ(zones[i].mapping.velLow, expected[i].velLow) << i;
+    EXPECT_EQ(zones[i].mapping.velHigh, expected[i].velHigh) << i;
+    EXPECT_EQ(zones[i].mapping.fineTune, expected[i].fine) << i;
+  }
+}
+
+TEST_F(Sfz, TextIncludesDefinesCommentsAndPaths) {
+  files.texts["inc/keys.sfz"] = "#define $HI 72\n<region> sample=$DIR\\b c.wav hikey=$HI";
+  files.texts["inc/more.sfz"] = "<region> sample=d.wav key=10";
+  const SfzText text = ParseSfz(
+      "// a comment\n#define $DIR Samples/Soft /* block\n comment */ #define $D2 x\n"
+      "<control> default_path=../ #include \"inc/keys.sfz\" #include \"inc\\more.sfz\"\n"
+      "<region> sample=a b.wav lokey=$HIGH volume=-3 // $HI is defined late\n",
+      [&](const std::string& path) { return files.ReadText(path); });
+  EXPECT_EQ(text.damage, "");
+  std::vector<std::string> values;
+  for (const SfzSection& section : text.sections) {
+    for (const SfzOpcode& opcode : section.opcodes)
+      values.push_back(opcode.name + "=" + opcode.value);
+  }
+  EXPECT_EQ(values, (std::vector<std::string>{"default_path=../", "sample=Samples/Soft\\b c.wav",
+                                              "hikey=72", "sample=d.wav", "key=10",
+                                              "sample=a b.wav", "lokey=72GH", "volume=-3"}));
+}
+
+TEST_F(Sfz, IncludeCyclesAndDepthAreDamageNotHangs) {
+  files.texts["self.sfz"] = "<region> sample=a.wav #include \"self.sfz\" #include \"self.sfz\"";
+  for (int i = 0; i < 20; ++i) {
+    files.texts["deep" + std::to_string(i) + ".sfz"] =
+        "#include \"deep" + std::to_string(i + 1) + ".sfz\"";
+  }
+  const ImportOutcome cycle = Import("#include \"self.sfz\"");
+  EXPECT_EQ(cycle.status, ImportStatus::Damaged);
+  EXPECT_EQ(cycle.reason, "#include cycle through 'self.sfz'");
+  EXPECT_EQ(Zones().size(), 1u);
+  const ImportOutcome deep = Import("<region> sample=a.wav #include \"deep0.sfz\"");
+  EXPECT_EQ(deep.reason, "#include nested more than 16 deep");
+  EXPECT_EQ(Import("#include \"none.sfz\"").reason,
+            "#include file 'none.sfz' not found; no region");
+}
+
+TEST_F(Sfz, MissingSamplesLeaveTheirRegionsOutAndSamplesAreReadOnce) {
+  const ImportOutcome outcome = Import(
+      "<region> sample=Samples/missing 1.wav key=1 <region> sample=missing2.wav key=2\n"
+      "<region> sample=broken.wav key=3 <region> sample=a.wav key=4\n"
+      "<region> sample=a.wav key=5 <region> sample=stereo.wav key=6 volume=3");
+  EXPECT_EQ(outcome.status, ImportStatus::Damaged);
+  EXPECT_EQ(outcome.reason,
+            "1 region played at 0 dB: a gain above 0 dB cannot be kept; 1 region left out: "
+            "sample 'broken.wav' cannot be read: no 'data' chunk after the 'fmt ' chunk; "
+            "2 regions left out: sample 'Samples/missing 1.wav' not found");
+  EXPECT_EQ(files.reads, 5);
+  const std::vector<Zone> zones = Zones();
+  ASSERT_EQ(zones.size(), 3u);
+  EXPECT_EQ(zones[0].sample, zones[1].sample);
+  EXPECT_EQ(zones[2].parameters.bytes[Byte::attenuation], 0);
+
+  const ImportOutcome none = Import("<region> sample=missing.wav");
+  EXPECT_EQ(none.reason, "no region left; 1 region left out: sample 'missing.wav' not found");
+  EXPECT_TRUE(library.instruments.empty());
+}
+
+TEST_F(Sfz, ChoicesKeepOneRegionOfEachKind) {
+  struct Case {
+    const char* text;
+    std::vector<int> keptKeys;
+  };
+  const Case cases[] = {
+      {"<region> key=1 <region> key=2 trigger=release <region> key=3 trigger=attack", {1, 3}},
+      {"<region> key=1 seq_position=2 <region> key=2 seq_position=1 <region> key=3", {2, 3}},
+      {"<region> key=1 lorand=0.5 hirand=1 <region> key=2 lorand=0 hirand=0.5", {2}},
+      {"<region> key=1 sw_last=37 <region> key=2 sw_last=36 <region> key=3", {2, 3}},
+      {"<global> sw_default=37 <region> key=1 sw_last=37 <region> key=2 sw_last=36", {1}},
+      {"<region> key=1 locc64=64 <region> key=2 hicc64=63 <region> key=3", {2, 3}},
+      {"<control> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63", {1}},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.text;
+    for (std::size_t at = 0; (at = text.find("<region>", at)) != std::string::npos; at += 8)
+      text.insert(at + 8, " sample=a.wav");
+    ASSERT_TRUE(Import(text).imported()) << c.text;
+    std::vector<int> keys;
+    for (const Zone& zone : Zones()) keys.push_back(zone.mapping.keyLow);
+    EXPECT_EQ(keys, c.keptKeys) << c.text;
+  }
+}
+
+TEST(SfzKeys, NumbersAndNoteNames) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"60", 60},           {"c4", 60},         {"C4", 60},         {"c#4", 61},
+      {"db4", 61},          {"c-1", 0},         {"g9", 127},        {"b3", 59},
+      {"h4", std::nullopt}, {"", std::nullopt}, {"c", std::nullopt}};
+  for (const auto& [text, key] : cases) EXPECT_EQ(ParseSfzKey(text), key) << text;
+}
+
+}  // namespace
+}  // namespace tolvane
