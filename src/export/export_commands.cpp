@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/encoding.h"
+#include "base/paths.h"
 #include "base/text_order.h"
 
 namespace tolvane {
@@ -65,7 +66,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       if ((group->exportMark & 1) == 0 || group->instruments.empty()) continue;
       ++result.marked;
       const std::string stem = UniqueStem(SafeFileName(group->instruments.front()->name), used);
-      const std::filesystem::path file = folder / (stem + ".SLI");
+      const std::filesystem::path file = folder / PathFromUtf8(stem + ".SLI");
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
@@ -73,7 +74,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       if (written)
         result.written.push_back(file);
       else
-        result.failures.push_back(file.string() + ": " + Windows1252ToUtf8(written.reason));
+        result.failures.push_back(PathToUtf8(file) + ": " + Windows1252ToUtf8(written.reason));
     }
   }
   FreeExportSet(std::move(set));
