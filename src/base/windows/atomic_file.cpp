@@ -35,6 +35,10 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (::MoveFileExW(from.c_str(), to.c_str(), kFlags) != 0) return true;
   if (::GetLastError() != ERROR_ACCESS_DENIED) return false;
+  // Only a file goes aside: a folder in the target's place must stay and fail the write.
+  const DWORD attributes = ::GetFileAttributesW(to.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return false;
   std::filesystem::path aside = to;
   aside.replace_filename(L"." + to.filename().wstring() + TemporarySuffix() + L".old");
   if (::MoveFileExW(to.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH) == 0) return false;
