@@ -36,7 +36,11 @@ class FolderLock {
   ~FolderLock();
 
  private:
+#ifdef _WIN32
+  void* mutex_ = nullptr;  // a named mutex's handle
+#else
   int fd_ = -1;
+#endif
 };
 
 }  // namespace tolvane

@@ -10,6 +10,7 @@
 
 #include "base/encoding.h"
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "base/text_order.h"
 #include "cli/sifi_info.h"
 #include "database/sound_database.h"
@@ -75,10 +76,10 @@ void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::s
 // such a file.
 bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   drop.databasePath =
-      options.database ? std::filesystem::path(*options.database) : DefaultSoundDatabasePath();
+      options.database ? PathFromUtf8(*options.database) : DefaultSoundDatabasePath();
   drop.databaseLoad = LoadSoundDatabase(drop.database, drop.databasePath);
   if (drop.databaseLoad == DatabaseLoad::kUnreadable) {
-    err << kProgram << "cannot read the sound database " << drop.databasePath.string()
+    err << kProgram << "cannot read the sound database " << PathToUtf8(drop.databasePath)
         << " (remembered categories are not shown, and it is not saved over)\n";
   }
   ClearLibrary(drop.library);
@@ -176,7 +177,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     return 1;
   }
   if (options.command == Command::ExportCollection) {
-    const ExportResult result = ExportCollection(checked, options.target);
+    const ExportResult result = ExportCollection(checked, PathFromUtf8(options.target));
     if (!result) {
       // Reasons name instruments, whose names are Windows-1252.
       err << kProgram << "cannot write " << options.target << ": "
@@ -186,21 +187,22 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     out << "wrote " << options.target << '\n';
     return 0;
   }
+  const std::filesystem::path folder = PathFromUtf8(options.target);
   std::error_code error;
-  std::filesystem::create_directories(options.target, error);
-  if (!std::filesystem::is_directory(options.target, error)) {
+  std::filesystem::create_directories(folder, error);
+  if (!std::filesystem::is_directory(folder, error)) {
     err << kProgram << options.target << ": not a folder\n";
     return 1;
   }
-  const SingleExportResult result = ExportSingleInstruments(drop.library, checked, options.target);
-  for (const auto& file : result.written) out << "wrote " << file.string() << '\n';
+  const SingleExportResult result = ExportSingleInstruments(drop.library, checked, folder);
+  for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   for (const auto& failure : result.failures) err << kProgram << "cannot write " << failure << '\n';
   return result.ok() ? 0 : 1;
 }
 
 int Info(const Options& options, std::ostream& out, std::ostream& err) {
   const std::string& file = options.files.front();
-  const auto mapped = MappedFile::Open(file);
+  const auto mapped = MappedFile::Open(PathFromUtf8(file));
   if (!mapped) {
     err << kProgram << file << ": cannot open file\n";
     return 1;
@@ -226,9 +228,9 @@ bool SaveDatabase(Drop& drop, std::ostream& err) {
   if (SaveSoundDatabase(drop.database, drop.databasePath)) return true;
   err << kProgram << "the categories given are not saved: ";
   if (drop.databaseLoad == DatabaseLoad::kUnreadable)
-    err << "the sound database " << drop.databasePath.string() << " cannot be read\n";
+    err << "the sound database " << PathToUtf8(drop.databasePath) << " cannot be read\n";
   else
-    err << "cannot write the sound database " << drop.databasePath.string() << '\n';
+    err << "cannot write the sound database " << PathToUtf8(drop.databasePath) << '\n';
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/encoding.h"
+#include "base/paths.h"
 #include "base/text_order.h"
 
 namespace tolvane {
@@ -85,7 +86,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       if (result.cancelled) break;
       ++result.marked;
       const std::string stem = UniqueStem(SafeFileName(group->instruments.front()->name), used);
-      const std::filesystem::path file = folder / (stem + ".SLI");
+      const std::filesystem::path file = folder / PathFromUtf8(stem + ".SLI");
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
@@ -98,7 +99,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       } else if (written.error == ExportError::kCancelled) {
         result.cancelled = true;
       } else {
-        result.failures.push_back(file.string() + ": " + Windows1252ToUtf8(written.reason));
+        result.failures.push_back(PathToUtf8(file) + ": " + Windows1252ToUtf8(written.reason));
       }
       ReportStep(progress, kWritingFilesStep, result.marked, total);
     }

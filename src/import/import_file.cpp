@@ -12,6 +12,7 @@
 
 #include "base/encoding.h"
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "database/sound_database.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
@@ -67,8 +68,8 @@ std::string WhyNotOpened(const std::filesystem::path& path) {
 
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
                          WorkProgress* progress) {
-  // Paths are bytes here: the file is opened by exactly the name it was dropped with.
-  const std::filesystem::path path{std::string(utf8Path)};
+  // The file is opened by exactly the name it was dropped with.
+  const std::filesystem::path path = PathFromUtf8(utf8Path);
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
     if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));

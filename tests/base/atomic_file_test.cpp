@@ -1,4 +1,5 @@
 #include "base/atomic_file.h"
+#include "base/mapped_file.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,23 @@ TEST_F(AtomicFileTest, CommitReplacesOldContent) {
   ASSERT_TRUE(WriteFileAtomically(target, std::string_view("old content")));
   ASSERT_TRUE(WriteFileAtomically(target, std::string_view("new")));
   EXPECT_EQ(ReadFileText(target), "new");
+  EXPECT_EQ(folder_.EntryCount(), 1u);
+}
+
+// An export may replace one of the files it read; the reader's mapping keeps the old bytes.
+TEST_F(AtomicFileTest, CommitReplacesAMappedFile) {
+  const auto target = folder_ / "bank.SLC";
+  ASSERT_TRUE(WriteFileAtomically(target, std::string_view("old content")));
+  auto mapped = MappedFile::Open(target);
+  ASSERT_TRUE(mapped);
+  ASSERT_TRUE(WriteFileAtomically(target, std::string_view("new")));
+  EXPECT_EQ(ReadFileText(target), "new");
+  const auto bytes = mapped->bytes();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()), "old content");
+  ASSERT_TRUE(WriteFileAtomically(target, std::string_view("newer")));
+  EXPECT_EQ(ReadFileText(target), "newer");
+  // On Windows the replaced file may keep a name until nothing maps it any more.
+  mapped.reset();
   EXPECT_EQ(folder_.EntryCount(), 1u);
 }
 

@@ -1,11 +1,10 @@
-// Runs the real tolvane-convert on WAV files made by sox.
+// Runs the real tolvane-convert on WAV files made in the test, on Linux and under Wine alike.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -15,57 +14,81 @@
 #include <utility>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/paths.h"
+#include "tests/support/run_program.h"
 #include "tests/support/test_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
+using Args = std::vector<std::string>;
+using tolvane::PathFromUtf8;
+using tolvane::testing::ProgramRun;
 using tolvane::testing::ReadFileText;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
+// A path as the program's arguments and messages spell it.
+std::string U(const fs::path& path) {
+  return tolvane::PathToUtf8(path);
 }
 
 // The real banks from Debian: TimGM6mb (6 MB) and FluidR3_GM (141 MB).
 constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
+// A 440 Hz tone of 0.05 s as a plain PCM WAV file (8 bits unsigned, wider signed).
+std::string ToneWave(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
+  const auto frames = static_cast<std::uint32_t>(std::lround(rate * 0.05));
+  const std::uint32_t bytesPerSample = bits / 8u;
+  std::vector<std::byte> data;
+  tolvane::ByteWriter writer(data);
+  for (std::uint32_t frame = 0; frame < frames; ++frame) {
+    const double value = 0.5 * std::sin(2 * 3.141592653589793 * 440 * frame / rate);
+    for (std::uint16_t channel = 0; channel < channels; ++channel) {
+      if (bits == 8) {
+        data.push_back(static_cast<std::byte>(std::lround(128 + value * 127)));
+        continue;
+      }
+      const auto sample = static_cast<std::int64_t>(std::lround(value * ((1 << (bits - 1)) - 1)));
+      for (std::uint32_t i = 0; i < bytesPerSample; ++i)
+        data.push_back(
+            static_cast<std::byte>((static_cast<std::uint64_t>(sample) >> (8 * i)) & 0xFF));
+    }
+  }
+  std::vector<std::byte> file;
+  tolvane::ByteWriter out(file);
+  out.Text("RIFF");
+  out.U32(static_cast<std::uint32_t>(4 + 24 + 8 + data.size()));
+  out.Text("WAVEfmt ");
+  out.U32(16);
+  out.U16(1);
+  out.U16(channels);
+  out.U32(rate);
+  out.U32(rate * channels * bytesPerSample);
+  out.U16(static_cast<std::uint16_t>(channels * bytesPerSample));
+  out.U16(bits);
+  out.Text("data");
+  out.U32(static_cast<std::uint32_t>(data.size()));
+  file.insert(file.end(), data.begin(), data.end());
+  return {reinterpret_cast<const char*>(file.data()), file.size()};
+}
+
 class ConvertTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is missing";
-  }
-
-  fs::path Wav(const std::string& name, const std::string& format) {
-    const fs::path path = dir_ / name;
+  // `name` is UTF-8 and may hold folders.
+  fs::path Wav(const std::string& name, std::uint32_t rate, std::uint16_t bits,
+               std::uint16_t channels) {
+    const fs::path path = dir_.path() / PathFromUtf8(name);
     fs::create_directories(path.parent_path());
-    const std::string command =
-        "sox -n " + format + " " + Quote(path.string()) + " synth 0.05 sine 440 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    tolvane::testing::WriteFileText(path, ToneWave(rate, bits, channels));
     return path;
   }
 
   // Runs the tool with the test's own database unless the arguments name one.
-  Outcome Convert(const std::string& arguments, bool ownDatabase = true) {
-    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    std::string command = std::string(TOLVANE_CONVERT) + " " + arguments;
-    if (ownDatabase) command += " --database " + Quote((dir_ / "db.ini").string());
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    Outcome run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFileText(out);
-    run.err = ReadFileText(err);
-    return run;
+  ProgramRun Convert(Args arguments, bool ownDatabase = true) {
+    if (ownDatabase) arguments.insert(arguments.end(), {"--database", U(dir_ / "db.ini")});
+    return tolvane::testing::RunProgram(PathFromUtf8(TOLVANE_CONVERT), arguments, dir_.path());
   }
 
   tolvane::testing::TestFolder dir_;
@@ -91,9 +114,9 @@ bool LooksLikeSoundId(const std::string& text) {
 }
 
 TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
-  const auto zither = Wav("zither.wav", "-r 44100 -b 16 -c 1");
-  const auto bells = Wav("Bells.wav", "-r 22050 -b 16 -c 2");
-  const Outcome run = Convert("list " + Quote(zither.string()) + " " + Quote(bells.string()));
+  const auto zither = Wav("zither.wav", 44100, 16, 1);
+  const auto bells = Wav("Bells.wav", 22050, 16, 2);
+  const ProgramRun run = Convert({"list", U(zither), U(bells)});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   std::istringstream lines(run.out);
@@ -109,7 +132,7 @@ TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
   EXPECT_EQ(count, "2 instruments");
   EXPECT_TRUE(LooksLikeSoundId(first.substr(first.size() - 10))) << first;
 
-  const Outcome tsv = Convert("list --tsv " + Quote(zither.string()) + " " + Quote(bells.string()));
+  const ProgramRun tsv = Convert({"list", "--tsv", U(zither), U(bells)});
   ASSERT_EQ(tsv.status, 0);
   const auto rows = TsvRows(tsv.out);
   ASSERT_EQ(rows.size(), 2u);
@@ -121,7 +144,7 @@ TEST_F(ConvertTest, ListShowsRowsSortedByNameInAlignedColumns) {
 // Every file that is not imported whole is named with its reason, the others are still listed
 // or exported, and the status says that not everything went well.
 TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
-  const auto wav = Wav("a.wav", "-r 44100 -b 16 -c 1");
+  const auto wav = Wav("a.wav", 44100, 16, 1);
   std::ofstream(dir_ / "notes.txt") << "not a sound";
   fs::create_directories(dir_ / "folder");
   // MP3 data in a WAV file.
@@ -130,9 +153,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   std::ofstream(dir_ / "mp3.wav") << "RIFF" << std::string("\x28\0\0\0", 4) << "WAVE" << fmt
                                   << data;
   // A SiFi file with bytes after its last chunk.
-  ASSERT_EQ(
-      Convert("export --single " + Quote(dir_.path().string()) + " " + Quote(wav.string())).status,
-      0);
+  ASSERT_EQ(Convert({"export", "--single", U(dir_.path()), U(wav)}).status, 0);
   tolvane::testing::WriteFileText(dir_ / "extra.SLI", ReadFileText(dir_ / "a.SLI") + "xyz");
 
   std::vector<std::pair<std::string, std::string>> cases = {
@@ -153,30 +174,34 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
                                     std::string_view(bank).substr(0, bank.size() - 1000));
     cases.emplace_back("cut.sf2", "cut.sf2: damaged: 'pdta' chunk runs past the end of the file");
   }
-  std::string files = Quote(wav.string());
-  for (const auto& [name, message] : cases) files += " " + Quote((dir_ / name).string());
+  Args files = {U(wav)};
+  for (const auto& [name, message] : cases) files.push_back(U(dir_ / name));
 
-  const Outcome run = Convert("list --tsv " + files);
+  Args list = {"list", "--tsv"};
+  list.insert(list.end(), files.begin(), files.end());
+  const ProgramRun run = Convert(list);
   EXPECT_EQ(run.status, 1);
   const auto rows = TsvRows(run.out);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0][0], "a");
   EXPECT_EQ(rows[1][0], "a");
   for (const auto& [name, message] : cases)
-    EXPECT_NE(run.err.find(dir_.path().string() + "/" + message + "\n"), std::string::npos)
+    EXPECT_NE(run.err.find(U(dir_ / name) + message.substr(name.size()) + "\n"), std::string::npos)
         << run.err;
 
   const fs::path out = dir_ / "out.SLC";
-  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + files);
+  Args exportAll = {"export", "--collection", U(out)};
+  exportAll.insert(exportAll.end(), files.begin(), files.end());
+  const ProgramRun exported = Convert(exportAll);
   EXPECT_EQ(exported.status, 1);
   EXPECT_NE(exported.out.find("wrote"), std::string::npos);
-  EXPECT_EQ(TsvRows(Convert("list --tsv " + Quote(out.string())).out).size(), 2u);
+  EXPECT_EQ(TsvRows(Convert({"list", "--tsv", U(out)}).out).size(), 2u);
 
-  const Outcome bad = Convert("export --bogus x");
+  const ProgramRun bad = Convert({"export", "--bogus", "x"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("unknown option"), std::string::npos);
 
-  const Outcome help = Convert("--help", false);
+  const ProgramRun help = Convert({"--help"}, false);
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
 }
@@ -212,68 +237,76 @@ TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {
 }
 
 TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
-  const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
-  const Outcome set = Convert("list --tsv --category 'kick 1=KC' " + Quote(wav.string()));
+  const auto wav = Wav("Kick 1.wav", 44100, 16, 1);
+  const ProgramRun set = Convert({"list", "--tsv", "--category", "kick 1=KC", U(wav)});
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(TsvRows(set.out)[0][1], "[KC] Techno Kick");
   EXPECT_EQ(ReadFileText(dir_ / "db.ini"), "[Kick 1]\r\nKick 1=0;KC;\r\n");
 
-  const Outcome again = Convert("list --tsv " + Quote(wav.string()));
+  const ProgramRun again = Convert({"list", "--tsv", U(wav)});
   EXPECT_EQ(TsvRows(again.out)[0][1], "[KC] Techno Kick");
 
   // Listing changes nothing on disk; once every listed file gained a section.
   fs::remove(dir_ / "db.ini");
-  ASSERT_EQ(Convert("list " + Quote(wav.string())).status, 0);
+  ASSERT_EQ(Convert({"list", U(wav)}).status, 0);
   EXPECT_FALSE(fs::exists(dir_ / "db.ini"));
 
-  const Outcome badCode = Convert("list --category 'Kick 1=ZZ' " + Quote(wav.string()));
+  const ProgramRun badCode = Convert({"list", "--category", "Kick 1=ZZ", U(wav)});
   EXPECT_NE(badCode.status, 0);
   EXPECT_NE(badCode.err.find("unknown category code 'ZZ'"), std::string::npos);
-  const Outcome badName = Convert("list --category 'Snare=KC' " + Quote(wav.string()));
+  const ProgramRun badName = Convert({"list", "--category", "Snare=KC", U(wav)});
   EXPECT_NE(badName.status, 0);
   EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
 }
 
 // Something at the database's place that cannot be read is never saved over.
 TEST_F(ConvertTest, AnUnreadableDatabaseIsNamedAndNotSavedOver) {
-  const auto wav = Wav("Kick 1.wav", "-r 44100 -b 16 -c 1");
+  const auto wav = Wav("Kick 1.wav", 44100, 16, 1);
   fs::create_directories(dir_ / "db.ini");
-  const Outcome list = Convert("list --tsv " + Quote(wav.string()));
+  const ProgramRun list = Convert({"list", "--tsv", U(wav)});
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(TsvRows(list.out).size(), 1u);
-  EXPECT_NE(list.err.find("cannot read the sound database " + (dir_ / "db.ini").string()),
+  EXPECT_NE(list.err.find("cannot read the sound database " + U(dir_ / "db.ini")),
             std::string::npos)
       << list.err;
 
-  const Outcome set = Convert("list --tsv --category 'Kick 1=KC' " + Quote(wav.string()));
+  const ProgramRun set = Convert({"list", "--tsv", "--category", "Kick 1=KC", U(wav)});
   EXPECT_EQ(set.status, 1);
   EXPECT_NE(set.err.find("the categories given are not saved: the sound database " +
-                         (dir_ / "db.ini").string() + " cannot be read"),
+                         U(dir_ / "db.ini") + " cannot be read"),
             std::string::npos)
       << set.err;
   EXPECT_TRUE(fs::is_directory(dir_ / "db.ini"));
 }
 
 TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
-  const auto mono = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
-  const auto stereo = Wav("Pad.wav", "-r 48000 -b 24 -c 2");
-  const auto eight = Wav("Organ.wav", "-r 8000 -b 8 -c 1");
-  const auto strings = Wav("Strings.wav", "-r 44100 -b 16 -c 2");
-  const std::string files = Quote(mono.string()) + " " + Quote(stereo.string()) + " " +
-                            Quote(eight.string()) + " " + Quote(strings.string());
-  const Outcome before = Convert("list --tsv --category Pad=AP " + files);
+  const auto mono = Wav("Piano.wav", 44100, 16, 1);
+  const auto stereo = Wav("Pad.wav", 48000, 24, 2);
+  const auto eight = Wav("Organ.wav", 8000, 8, 1);
+  const auto strings = Wav("Strings.wav", 44100, 16, 2);
+  const Args files = {U(mono), U(stereo), U(eight), U(strings)};
+  const auto with = [&files](Args head) {
+    head.insert(head.end(), files.begin(), files.end());
+    return head;
+  };
+  const ProgramRun before = Convert(with({"list", "--tsv", "--category", "Pad=AP"}));
   ASSERT_EQ(before.status, 0) << before.err;
 
   const fs::path out = dir_ / "all.SLC";
-  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + files);
+  const ProgramRun exported = Convert(with({"export", "--collection", U(out)}));
   ASSERT_EQ(exported.status, 0) << exported.err;
   ASSERT_TRUE(fs::exists(out));
+  // An existing file is replaced, also when it is one of the files read (and mapped) for it.
+  const ProgramRun again = Convert(with({"export", "--collection", U(out)}));
+  ASSERT_EQ(again.status, 0) << again.err;
+  const ProgramRun fromItself = Convert({"export", "--collection", U(out), U(out)});
+  ASSERT_EQ(fromItself.status, 0) << fromItself.err;
 
-  const Outcome after = Convert("list --tsv " + Quote(out.string()));
+  const ProgramRun after = Convert({"list", "--tsv", U(out)});
   ASSERT_EQ(after.status, 0) << after.err;
   EXPECT_EQ(TsvRows(after.out), TsvRows(before.out));
 
-  const Outcome info = Convert("info " + Quote(out.string()), false);
+  const ProgramRun info = Convert({"info", U(out)}, false);
   ASSERT_EQ(info.status, 0) << info.err;
   // 24-bit and 8-bit files become one mono sample per channel, named after the file and channel.
   EXPECT_NE(info.out.find("4 groups, 4 instruments, 5 samples"), std::string::npos) << info.out;
@@ -288,47 +321,48 @@ TEST_F(ConvertTest, CollectionExportReadsBackToTheSameRows) {
   EXPECT_NE(info.out.find("sample \"Organ1\" 8000 Hz, 1 channel, 400 frames"), std::string::npos)
       << info.out;
 
-  const Outcome notSiFi = Convert("info " + Quote(mono.string()), false);
+  const ProgramRun notSiFi = Convert({"info", U(mono)}, false);
   EXPECT_NE(notSiFi.status, 0);
   EXPECT_NE(notSiFi.err.find("not a SiFi instrument file"), std::string::npos);
 }
 
 TEST_F(ConvertTest, SingleExportUsesSafeUniqueNamesAndOnlyChecksNamedRows) {
-  const auto a = Wav("one/Piano.wav", "-r 44100 -b 16 -c 1");
-  const auto b = Wav("two/piano.wav", "-r 22050 -b 16 -c 1");
-  const auto c = Wav("Odd:Name*.wav", "-r 22050 -b 16 -c 1");
-  const auto d = Wav("Skipped.wav", "-r 22050 -b 16 -c 1");
-  const auto e = Wav(".hidden.wav", "-r 22050 -b 16 -c 1");
+  const auto a = Wav("one/Piano.wav", 44100, 16, 1);
+  const auto b = Wav("two/piano.wav", 22050, 16, 1);
+  const auto d = Wav("Skipped.wav", 22050, 16, 1);
+  const auto e = Wav(".hidden.wav", 22050, 16, 1);
   const fs::path out = dir_ / "out";
-  const Outcome run =
-      Convert("export --single " + Quote(out.string()) + " --only PIANO --only 'odd:name*' " +
-              "--only .hidden " + Quote(a.string()) + " " + Quote(b.string()) + " " +
-              Quote(c.string()) + " " + Quote(d.string()) + " " + Quote(e.string()));
+  Args arguments = {"export",  "--single", U(out), "--only", "PIANO", "--only",
+                    ".hidden", U(a),       U(b),   U(d),     U(e)};
+  std::set<std::string> expected = {"piano.SLI", "Piano_2.SLI", "_hidden.SLI"};
+#ifndef _WIN32
+  // Windows file names cannot hold these characters (there, such names come from banks).
+  arguments.insert(arguments.end(), {"--only", "odd:name*", U(Wav("Odd:Name*.wav", 22050, 16, 1))});
+  expected.insert("Odd_Name_.SLI");
+#endif
+  const ProgramRun run = Convert(arguments);
   ASSERT_EQ(run.status, 0) << run.err;
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(out)) names.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(out)) names.insert(U(entry.path().filename()));
   // The later of two equal base names stands first among the sources, so it keeps the plain name.
   // A leading dot would hide the file.
-  EXPECT_EQ(names,
-            (std::set<std::string>{"Odd_Name_.SLI", "piano.SLI", "Piano_2.SLI", "_hidden.SLI"}));
+  EXPECT_EQ(names, expected);
+  EXPECT_NE(run.out.find("wrote " + U(out / "Piano_2.SLI") + "\n"), std::string::npos) << run.out;
 
-  const Outcome nothing =
-      Convert("export --single " + Quote(out.string()) + " " + Quote((dir_ / "db.ini").string()));
+  const ProgramRun nothing = Convert({"export", "--single", U(out), U(dir_ / "db.ini")});
   EXPECT_NE(nothing.status, 0);
   EXPECT_NE(nothing.err.find("nothing to export"), std::string::npos) << nothing.err;
 
-  const Outcome unknown =
-      Convert("export --single " + Quote(out.string()) + " --only Nope " + Quote(a.string()));
+  const ProgramRun unknown = Convert({"export", "--single", U(out), "--only", "Nope", U(a)});
   EXPECT_NE(unknown.status, 0);
   EXPECT_NE(unknown.err.find("no instrument named 'Nope'"), std::string::npos);
 }
 
 TEST_F(ConvertTest, FailedCollectionExportKeepsTheOldFile) {
-  const auto wav = Wav("Piano.wav", "-r 44100 -b 16 -c 1");
+  const auto wav = Wav("Piano.wav", 44100, 16, 1);
   const fs::path blocker = dir_ / "file-not-folder";
   std::ofstream(blocker) << "x";
-  const Outcome run = Convert("export --collection " + Quote((blocker / "out.SLC").string()) + " " +
-                              Quote(wav.string()));
+  const ProgramRun run = Convert({"export", "--collection", U(blocker / "out.SLC"), U(wav)});
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFileText(blocker), "x");
@@ -344,7 +378,7 @@ std::vector<std::vector<std::string>> WithoutColl(std::vector<std::vector<std::s
 
 TEST_F(ConvertTest, TimGM6mbTooLargeCollectionIsNamedAndTheRestExports) {
   if (!fs::exists(kTimGM6mb)) GTEST_SKIP() << "timgm6mb-soundfont is not installed";
-  const Outcome list = Convert(std::string("list --tsv ") + kTimGM6mb);
+  const ProgramRun list = Convert({"list", "--tsv", kTimGM6mb});
   ASSERT_EQ(list.status, 0) << list.err;
   const auto rows = TsvRows(list.out);
   ASSERT_GT(rows.size(), 100u);
@@ -352,9 +386,9 @@ TEST_F(ConvertTest, TimGM6mbTooLargeCollectionIsNamedAndTheRestExports) {
   // Its drum and effect instruments share so many samples that their group's tables need more
   // than the format's 65535 bytes: the whole bank cannot go into one file, and no file is left.
   const fs::path all = dir_ / "all.SLC";
-  const Outcome whole = Convert("export --collection " + Quote(all.string()) + " " + kTimGM6mb);
+  const ProgramRun whole = Convert({"export", "--collection", U(all), kTimGM6mb});
   EXPECT_NE(whole.status, 0);
-  EXPECT_NE(whole.err.find("cannot write " + all.string() + ": group of "), std::string::npos)
+  EXPECT_NE(whole.err.find("cannot write " + U(all) + ": group of "), std::string::npos)
       << whole.err;
   EXPECT_NE(whole.err.find("tables need"), std::string::npos) << whole.err;
   EXPECT_FALSE(fs::exists(all));
@@ -367,30 +401,30 @@ TEST_F(ConvertTest, TimGM6mbTooLargeCollectionIsNamedAndTheRestExports) {
     if (row[0] == firstOfGroup) tooLargeColl = row[2];
   ASSERT_NE(tooLargeColl, "");
   ASSERT_NE(tooLargeColl, "---");
-  std::string only;
+  const fs::path rest = dir_ / "rest.SLC";
+  Args only = {"export", "--collection", U(rest)};
   std::vector<std::vector<std::string>> kept;
   for (const auto& row : rows) {
     if (row[2] == tooLargeColl) continue;
-    only += " --only " + Quote(row[0]);
+    only.insert(only.end(), {"--only", row[0]});
     kept.push_back(row);
   }
   ASSERT_GT(kept.size(), 50u);
-  const fs::path rest = dir_ / "rest.SLC";
-  const Outcome part =
-      Convert("export --collection " + Quote(rest.string()) + only + " " + kTimGM6mb);
+  only.push_back(kTimGM6mb);
+  const ProgramRun part = Convert(only);
   ASSERT_EQ(part.status, 0) << part.err;
-  const Outcome back = Convert("list --tsv " + Quote(rest.string()));
+  const ProgramRun back = Convert({"list", "--tsv", U(rest)});
   ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(WithoutColl(TsvRows(back.out)), WithoutColl(kept));
 
-  const Outcome info = Convert("info " + Quote(rest.string()), false);
+  const ProgramRun info = Convert({"info", U(rest)}, false);
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find(std::to_string(kept.size()) + " instruments"), std::string::npos);
 }
 
 TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
   if (!fs::exists(kTimGM6mb)) GTEST_SKIP() << "timgm6mb-soundfont is not installed";
-  const auto rows = TsvRows(Convert(std::string("list --tsv ") + kTimGM6mb).out);
+  const auto rows = TsvRows(Convert({"list", "--tsv", kTimGM6mb}).out);
   // An instrument sharing its samples with others, exported alone: its file still holds every
   // sample of its group, also those only the other instruments play.
   // Such an instrument has fewer zones than its group has samples: '11 (5M)'.
@@ -414,11 +448,8 @@ TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
   ASSERT_FALSE(shared.empty());
   const std::string groupSamples = shared[3].substr(0, shared[3].find(' '));
   const fs::path one = dir_ / "one.SLC";
-  ASSERT_EQ(Convert("export --collection " + Quote(one.string()) + " --only " + Quote(shared[0]) +
-                    " " + kTimGM6mb)
-                .status,
-            0);
-  const Outcome info = Convert("info " + Quote(one.string()), false);
+  ASSERT_EQ(Convert({"export", "--collection", U(one), "--only", shared[0], kTimGM6mb}).status, 0);
+  const ProgramRun info = Convert({"info", U(one)}, false);
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find(": 1 groups, 1 instruments, " + groupSamples + " samples\n"),
             std::string::npos)
@@ -428,7 +459,7 @@ TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
   const std::string whole = ReadFileText(one);
   tolvane::testing::WriteFileText(dir_ / "cut.SLC",
                                   std::string_view(whole).substr(0, whole.size() - 100));
-  const Outcome cut = Convert("info " + Quote((dir_ / "cut.SLC").string()), false);
+  const ProgramRun cut = Convert({"info", U(dir_ / "cut.SLC")}, false);
   EXPECT_EQ(cut.status, 1);
   EXPECT_NE(cut.out.find("damaged: 'SiIg' chunk runs past the end of the file"), std::string::npos)
       << cut.out;
@@ -439,15 +470,15 @@ TEST_F(ConvertTest, InfoShowsEverySampleOfTheFileAndNamesDamage) {
 
 TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
   if (!fs::exists(kFluidR3)) GTEST_SKIP() << "fluid-soundfont-gm is not installed";
-  const Outcome list = Convert(std::string("list --tsv ") + kFluidR3);
+  const ProgramRun list = Convert({"list", "--tsv", kFluidR3});
   ASSERT_EQ(list.status, 0) << list.err;
   const auto rows = TsvRows(list.out);
   ASSERT_GT(rows.size(), 150u);
 
   const fs::path all = dir_ / "fluid.SLC";
-  const Outcome exported = Convert("export --collection " + Quote(all.string()) + " " + kFluidR3);
+  const ProgramRun exported = Convert({"export", "--collection", U(all), kFluidR3});
   ASSERT_EQ(exported.status, 0) << exported.err;
-  const Outcome back = Convert("list --tsv " + Quote(all.string()));
+  const ProgramRun back = Convert({"list", "--tsv", U(all)});
   ASSERT_EQ(back.status, 0) << back.err;
   const auto backRows = TsvRows(back.out);
   EXPECT_EQ(WithoutColl(backRows), WithoutColl(rows));
@@ -463,10 +494,43 @@ TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
     EXPECT_EQ(backward.emplace(b, a).first->second, a) << rows[i][0];
   }
 
-  const Outcome info = Convert("info " + Quote(all.string()), false);
+  const ProgramRun info = Convert({"info", U(all)}, false);
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find(std::to_string(rows.size()) + " instruments"), std::string::npos)
       << info.out.substr(0, 200);
+}
+
+// Names beyond ASCII and beyond Windows-1252, in files, folders and the database's path, reach
+// the program whole (on Windows through the wide command line); saving twice replaces the
+// database.
+TEST_F(ConvertTest, NamesBeyondAsciiWorkAsFilesFoldersAndDatabase) {
+  const std::string folder = "Ordner \xCE\xA9 \xE9\x9F\xB3/";  // Greek omega, CJK
+  const auto snare =
+      Wav(folder + "Caf\xC3\xA9\xE2\x80\x94Snare.wav", 44100, 16, 1);  // "Café—Snare"
+  const auto omega = Wav(folder + "\xCE\xA9mega.wav", 22050, 16, 1);
+  const fs::path database = dir_.path() / PathFromUtf8("Donn\xC3\xA9\x65s \xCE\xB1.ini");
+  const auto run = [&](Args arguments) {
+    arguments.insert(arguments.end(), {"--database", U(database), U(snare), U(omega)});
+    return Convert(arguments, false);
+  };
+  const ProgramRun first = run({"list", "--tsv", "--category", "caf\xC3\xA9\xE2\x80\x94snare=KC"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  std::map<std::string, std::string> categories;
+  for (const auto& row : TsvRows(first.out)) categories[row.at(0)] = row.at(1);
+  // The omega has no Windows-1252 character; the names inside the model are Windows-1252.
+  EXPECT_EQ(categories,
+            (std::map<std::string, std::string>{
+                {"Caf\xC3\xA9\xE2\x80\x94Snare", "[KC] Techno Kick"}, {"_mega", "(unknown)"}}));
+  ASSERT_EQ(run({"list", "--category", "_mega=SE"}).status, 0);
+  const std::string saved = ReadFileText(database);
+  EXPECT_NE(saved.find("[Caf\xE9\x97Snare]\r\nCaf\xE9\x97Snare=0;KC;\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("[_mega]\r\n_mega=0;SE;\r\n"), std::string::npos);
+
+  const fs::path out = dir_.path() / PathFromUtf8(folder + "Ausgabe \xCE\xB2");
+  const ProgramRun exported = run({"export", "--single", U(out)});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  EXPECT_TRUE(fs::exists(out / PathFromUtf8("Caf\xC3\xA9\xE2\x80\x94Snare.SLI")));
+  EXPECT_TRUE(fs::exists(out / "_mega.SLI"));
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 #include "import/import_file.h"
 
 #include <gtest/gtest.h>
-#include <utime.h>
+
+#include <chrono>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 
+#include "base/encoding.h"
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "database/sound_database.h"
 #include "library/library.h"
 #include "riff_builder.h"
@@ -22,6 +25,12 @@ using testing::FormatChunk;
 using testing::Riff;
 using testing::TempFolder;
 using testing::ValuesLE16;
+
+void SetModifiedTime(const std::filesystem::path& path, std::time_t seconds) {
+  using Clock = std::filesystem::file_time_type::clock;
+  std::filesystem::last_write_time(
+      path, Clock::from_sys(std::chrono::system_clock::from_time_t(seconds)));
+}
 
 Bytes SmallWave() {
   return Riff("WAVE", {FormatChunk(1, 22050, 16), Chunk("data", ValuesLE16({1, 2, 3, 4}))});
@@ -147,15 +156,14 @@ TEST_F(ImportFileTest, PathsAreKeptInWindows1252AndOpenedAsGiven) {
   TempFolder folder("utf8");
   // "Ωmega–Pad": the omega has no Windows-1252 byte, the en dash is 0x96.
   const std::string name = "\xCE\xA9mega\xE2\x80\x93Pad";
-  const auto path = folder / (name + ".wav");
+  const auto path = folder.path() / PathFromUtf8(name + ".wav");
   testing::WriteFile(path, SmallWave());
-  const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
-  ASSERT_EQ(::utime(path.c_str(), &times), 0);
-  EXPECT_TRUE(ImportFile(library, database, path.string()).imported());
+  SetModifiedTime(path, 1710510331);  // 2024-03-15 13:45:31 UTC
+  EXPECT_TRUE(ImportFile(library, database, PathToUtf8(path)).imported());
   ASSERT_EQ(library.sources.size(), 1u);
   const Source& source = *library.sources[0];
   EXPECT_EQ(source.baseName, "_mega\x96Pad");
-  EXPECT_EQ(source.path, (folder.path() / "_mega\x96Pad.wav").string());
+  EXPECT_EQ(source.path, Utf8ToWindows1252(PathToUtf8(folder.path() / "")) + "_mega\x96Pad.wav");
   EXPECT_EQ(source.section->name, "_mega\x96Pad");
   ASSERT_EQ(library.instruments.size(), 1u);
   EXPECT_EQ(library.instruments[0]->name, "_mega\x96Pad");
@@ -166,8 +174,7 @@ TEST_F(ImportFileTest, SoundIdUsesTheFilesModificationTime) {
   TempFolder folder("time");
   const auto path = folder / "Piano.wav";
   testing::WriteFile(path, SmallWave());
-  const utimbuf times{1710510331, 1710510331};  // 2024-03-15 13:45:31 UTC
-  ASSERT_EQ(::utime(path.c_str(), &times), 0);
+  SetModifiedTime(path, 1710510331);  // 2024-03-15 13:45:31 UTC
   ASSERT_TRUE(Import(path).imported());
   EXPECT_EQ(library.instruments[0]->soundId, 0x0004762Fu ^ 0x586F6DAFu);
 }

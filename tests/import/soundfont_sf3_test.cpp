@@ -1,5 +1,5 @@
-// Compressed banks (SoundFont 3): tones made by sox, encoded with libvorbisenc, read back as the
-// same bank stored plainly reads; damaged streams; the Debian banks.
+// Compressed banks (SoundFont 3): tones made in the test, encoded with libvorbisenc, read back as
+// the same bank stored plainly reads; damaged streams; the Debian banks.
 
 #include <gtest/gtest.h>
 
@@ -33,19 +33,17 @@ using namespace testing;  // the bank builder and the encoder
 
 using Values16 = std::vector<std::int16_t>;
 
-// A tone made by sox as 16-bit mono values, or nothing when sox is missing.
-Values16 SoxTone(const TempFolder& folder, const std::string& synth, int rate, double seconds) {
-  const auto path = folder / "tone.raw";
-  const std::string command =
-      "sox -n -r " + std::to_string(rate) + " -b 16 -e signed-integer -c 1 -t raw '" +
-      path.string() + "' synth " + std::to_string(seconds) + " " + synth + " vol 0.5 2>/dev/null";
-  if (std::system(command.c_str()) != 0) return {};
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Values16 values(bytes.size() / 2);
+enum class Shape { kSine, kSquare };
+
+// A tone at half of full scale as 16-bit mono values.
+Values16 Tone(Shape shape, double frequency, int rate, double seconds) {
+  Values16 values(static_cast<std::size_t>(std::lround(rate * seconds)));
   for (std::size_t i = 0; i < values.size(); ++i) {
-    values[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                          (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    const double phase = frequency * static_cast<double>(i) / rate;
+    const double value = shape == Shape::kSine             ? std::sin(2 * 3.141592653589793 * phase)
+                         : phase - std::floor(phase) < 0.5 ? 1.0
+                                                           : -1.0;
+    values[i] = static_cast<std::int16_t>(std::lround(value * 0.5 * 32767));
   }
   return values;
 }
@@ -75,10 +73,9 @@ Values16 Channel(const Sample& sample, std::uint32_t channel) {
 class Sf3Tones : public ::testing::Test {
  protected:
   void SetUp() override {
-    mono = SoxTone(folder, "sine 440", 22050, 0.3);
-    left = SoxTone(folder, "sine 330", 32000, 0.25);
-    right = SoxTone(folder, "square 660", 32000, 0.25);
-    if (mono.empty() || left.empty() || right.empty()) GTEST_SKIP() << "sox is not installed";
+    mono = Tone(Shape::kSine, 440, 22050, 0.3);
+    left = Tone(Shape::kSine, 330, 32000, 0.25);
+    right = Tone(Shape::kSquare, 660, 32000, 0.25);
   }
 
   // The sample `values` as a plain or a compressed bank holds it.
