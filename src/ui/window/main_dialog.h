@@ -160,6 +160,7 @@ class MainDialog : public QDialog {
   bool updatePending_ = false;
   QString databaseProblem_;
   bool databaseProblemTold_ = false;
+  bool columnsDragged_ = false;
   QStringList importWhenShown_;
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;
