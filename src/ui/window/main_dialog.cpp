@@ -307,10 +307,13 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
-  connect(&runner_, &WorkRunner::Progressed, this, [this](const QString& text, int permille) {
-    status_->setText(text);
-    progressBar_->setValue(permille);
-  });
+  connect(&runner_, &WorkRunner::Progressed, this,
+          [this](const QString& text, int permille) { ShowProgress(text, permille); });
+}
+
+void MainDialog::ShowProgress(const QString& text, int permille) {
+  status_->setText(text);
+  progressBar_->setValue(permille);
 }
 
 void MainDialog::RowsChanged() {

@@ -137,6 +137,7 @@ class MainDialog : public QDialog {
   void TellDatabaseProblemOnce();
   void StartWork(const char* title, WorkRunner::Work work, WorkRunner::Finished finished);
   void SetBusy(bool busy);
+  void ShowProgress(const QString& text, int permille);
   void FinishImport(Library& imported, ImportReport report, bool cancelled);
   void ShowExportReport(const ExportReport& report);
 
