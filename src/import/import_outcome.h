@@ -1,7 +1,7 @@
 #pragma once
 // What importing one file came to, as a value the importers, ImportFile and the programs share.
-// The window program stays silent whatever the outcome; the command-line tool names every file
-// that was not imported whole, with the reason.
+// Both programs name every file that was not imported whole, with the reason (outcome_text.h):
+// the command-line tool on stderr, the window in its status line.
 
 #include <cstddef>
 #include <string>

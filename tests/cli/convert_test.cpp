@@ -207,23 +207,21 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
 }
 
 // A small SFZ library as found on Windows: folders in another case, '\\' between them, an
-// included file, a FLAC sample and a missing one.
+// included file, a stereo sample and a missing one.
 TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {
-  Wav("Lib/Samples/Kick 1.wav", "-r 44100 -b 16 -c 1");
-  const fs::path flac = dir_ / "Lib/Samples/Pad.flac";
-  ASSERT_EQ(std::system(("sox -n -r 44100 -b 16 -c 2 " + Quote(flac.string()) +
-                         " synth 0.05 sine 330 2>/dev/null")
-                            .c_str()),
-            0);
-  std::ofstream(dir_ / "Lib/keys.sfz") << "<region> sample=samples\\pad.flac lokey=c4 hikey=c5\n";
-  std::ofstream(dir_ / "Lib/Drums.sfz")
-      << "<control> default_path=SAMPLES/\n<group> volume=-6\n"
-         "<region> sample=Kick 1.wav key=36\n<region> sample=Snare 1.wav key=38\n"
-         "<control> default_path=\n#include \"keys.sfz\"\n";
-  const std::string sfz = Quote((dir_ / "Lib/Drums.sfz").string());
-  const Outcome list = Convert("list --tsv " + sfz);
+  Wav("Lib/Samples/Kick 1.wav", 44100, 16, 1);
+  Wav("Lib/Samples/Pad.wav", 44100, 16, 2);
+  tolvane::testing::WriteFileText(dir_ / "Lib/keys.sfz",
+                                  "<region> sample=samples\\pad.wav lokey=c4 hikey=c5\n");
+  tolvane::testing::WriteFileText(dir_ / "Lib/Drums.sfz",
+                                  "<control> default_path=SAMPLES/\n<group> volume=-6\n"
+                                  "<region> sample=Kick 1.wav key=36\n"
+                                  "<region> sample=Snare 1.wav key=38\n"
+                                  "<control> default_path=\n#include \"keys.sfz\"\n");
+  const fs::path sfz = dir_ / "Lib/Drums.sfz";
+  const ProgramRun list = Convert({"list", "--tsv", U(sfz)});
   EXPECT_EQ(list.status, 1);
-  EXPECT_EQ(list.err, "tolvane-convert: " + (dir_ / "Lib/Drums.sfz").string() +
+  EXPECT_EQ(list.err, "tolvane-convert: " + U(sfz) +
                           ": damaged (1 instrument imported): 1 region left out: sample "
                           "'SAMPLES/Snare 1.wav' not found\n");
   const auto rows = TsvRows(list.out);
@@ -231,7 +229,7 @@ TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {
   EXPECT_EQ(rows[0][0], "Drums");
   EXPECT_EQ(rows[0][3], "2 (1M1S)");
   const fs::path out = dir_ / "Drums.SLC";
-  const Outcome exported = Convert("export --collection " + Quote(out.string()) + " " + sfz);
+  const ProgramRun exported = Convert({"export", "--collection", U(out), U(sfz)});
   EXPECT_EQ(exported.status, 1);
   EXPECT_GT(fs::file_size(out), 2205u * 2 + 2205u * 4);
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <string>
 
 #include "ui/window/window_texts.h"
 
@@ -58,6 +59,23 @@ void ApplyColumnWidths(std::string_view text, ColumnWidths& widths) {
     if (static_cast<std::size_t>(field) < kColumnCount)
       widths[static_cast<std::size_t>(field)] = *value;
   }
+}
+
+ColumnWidths FittedColumnWidths(int clientWidth, const ColumnWidths& needed) {
+  ColumnWidths widths = needed;
+  widths[kColumnCategory - 1] =
+      std::max(needed[kColumnCategory - 1], DefaultColumnWidths(clientWidth)[kColumnCategory - 1]);
+  int others = 0;
+  for (std::size_t column = 1; column < kColumnCount; ++column) others += widths[column];
+  widths[0] = std::max(needed[0], clientWidth - others);
+  return widths;
+}
+
+std::string FormatColumnWidths(const ColumnWidths& widths) {
+  std::string text;
+  for (const int width : widths)
+    text += (text.empty() ? "" : ";") + std::to_string(std::max(width, 0));
+  return text;
 }
 
 int NextSortKey(int sortKey, int column) {

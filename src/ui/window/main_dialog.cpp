@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -44,6 +45,24 @@ QStringList LocalFiles(const QMimeData* mime) {
   for (const QUrl& url : mime->urls())
     if (url.isLocalFile()) files.push_back(url.toLocalFile());
   return files;
+}
+
+// What each column needs to show its title and typical values unclipped ("120 (118M2S)",
+// "141.20MB"), with the margins the header and the cells keep on both sides.
+ColumnWidths NeededColumnWidths(const QTableView& list) {
+  constexpr std::array<const char*, kColumnCount> kTypical = {
+      "", "", "99", "120 (118M2S)", "141.20MB", "[FFFFFFFF]"};
+  const QHeaderView& header = *list.horizontalHeader();
+  const int titleMargin = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+  const int cellMargin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
+  ColumnWidths needed{};
+  for (std::size_t column = 0; column < kColumnCount; ++column) {
+    const int title =
+        header.fontMetrics().horizontalAdvance(QString::fromLatin1(texts::kColumnTitles[column]));
+    const int value = list.fontMetrics().horizontalAdvance(QString::fromLatin1(kTypical[column]));
+    needed[column] = std::max(title + titleMargin, value + cellMargin);
+  }
+  return needed;
 }
 
 int SettingToPixels(std::uint32_t value) {
@@ -173,6 +192,11 @@ void MainDialog::CreateControls() {
   progressBar_->setFormat(QStringLiteral("%p% - ") + QString::fromLatin1(texts::kCancelHint));
   progressBar_->setGeometry(hint_->geometry());
   progressBar_->hide();
+  // The two export buttons side by side read as a pair only at one font size.
+  if (singleButton_->font().pointSizeF() < collectionButton_->font().pointSizeF())
+    collectionButton_->setFont(singleButton_->font());
+  else
+    singleButton_->setFont(collectionButton_->font());
   singleButton_->setEnabled(false);
   collectionButton_->setEnabled(false);
   setMinimumSize(templateSize_);
@@ -254,12 +278,19 @@ void MainDialog::SetUpColumns() {
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  ColumnWidths widths = DefaultColumnWidths(list_->width() - 2 * list_->frameWidth());
+  ColumnWidths widths =
+      FittedColumnWidths(list_->width() - 2 * list_->frameWidth(), NeededColumnWidths(*list_));
   std::string stored;
   ReadSettingText(kSoundListWidthsSetting, stored, kSoundListWidthsCapacity, std::nullopt);
   ApplyColumnWidths(stored, widths);
   for (std::size_t column = 0; column < kColumnCount; ++column)
     header->resizeSection(static_cast<int>(column), widths[column]);
+  // Sound-Name takes what the window gives beyond the other columns; a width the user drags is
+  // kept for the next start.
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+    if (column != 0) columnsDragged_ = true;
+  });
 }
 
 void MainDialog::Connect() {
@@ -278,10 +309,13 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
-  connect(&runner_, &WorkRunner::Progressed, this, [this](const QString& text, int permille) {
-    status_->setText(text);
-    progressBar_->setValue(permille);
-  });
+  connect(&runner_, &WorkRunner::Progressed, this,
+          [this](const QString& text, int permille) { ShowProgress(text, permille); });
+}
+
+void MainDialog::ShowProgress(const QString& text, int permille) {
+  status_->setText(text);
+  progressBar_->setValue(permille);
 }
 
 void MainDialog::RowsChanged() {
@@ -527,6 +561,12 @@ void MainDialog::done(int result) {
   if (runner_.Busy()) {
     runner_.Abandon();
     SetBusy(false);
+  }
+  if (columnsDragged_) {
+    ColumnWidths widths{};
+    for (std::size_t column = 0; column < kColumnCount; ++column)
+      widths[column] = list_->horizontalHeader()->sectionSize(static_cast<int>(column));
+    WriteSettingText(kSoundListWidthsSetting, FormatColumnWidths(widths));
   }
   WriteSettingNumber(kWindowWidthSetting, static_cast<std::uint32_t>(width()));
   WriteSettingNumber(kWindowHeightSetting, static_cast<std::uint32_t>(height()));

@@ -137,6 +137,7 @@ class MainDialog : public QDialog {
   void TellDatabaseProblemOnce();
   void StartWork(const char* title, WorkRunner::Work work, WorkRunner::Finished finished);
   void SetBusy(bool busy);
+  void ShowProgress(const QString& text, int permille);
   void FinishImport(Library& imported, ImportReport report, bool cancelled);
   void ShowExportReport(const ExportReport& report);
 
@@ -160,6 +161,7 @@ class MainDialog : public QDialog {
   bool updatePending_ = false;
   QString databaseProblem_;
   bool databaseProblemTold_ = false;
+  bool columnsDragged_ = false;
   QStringList importWhenShown_;
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;

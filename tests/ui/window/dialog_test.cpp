@@ -106,6 +106,7 @@ class DialogTest : public QObject {
       QCOMPARE(button->text(), text);
       QVERIFY(!button->autoDefault() && !button->isDefault());
     }
+    QCOMPARE(dialog.Control(kSingleId)->font(), dialog.Control(kCollectionId)->font());
     const DialogUnits units(dialog.font());
     QCOMPARE(dialog.size(), units.Size(284, 243));
     QCOMPARE(dialog.minimumSize(), dialog.size());
@@ -178,15 +179,51 @@ class DialogTest : public QObject {
       QCOMPARE(dialog.size(), QSize(width, height));
     else
       QCOMPARE(dialog.size(), dialog.TemplateSize());
-    // The list's default column widths follow the restored size.
+    // The list's default column widths fill the restored size.
     const int client = dialog.list().width() - 2 * dialog.list().frameWidth();
-    QCOMPARE(dialog.list().horizontalHeader()->sectionSize(0), client * 30 / 100);
+    QHeaderView& header = *dialog.list().horizontalHeader();
+    QCOMPARE(header.length(), client);
+    QVERIFY(header.sectionSize(1) >= client * 15 / 100);
     dialog.resize(dialog.size() + QSize(7, 5));
     QCoreApplication::processEvents();
     const QSize inner = dialog.size();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(ReadSettingNumber(kWindowWidthSetting, 0), std::uint32_t(inner.width()));
     QCOMPARE(ReadSettingNumber(kWindowHeightSetting, 0), std::uint32_t(inner.height()));
+  }
+
+  // At the default size the numeric columns show typical values whole; Sound-Name grows with
+  // the window, and a width the user drags comes back at the next start.
+  void columnsFitAndAreRemembered() {
+    Window window;
+    MainDialog& dialog = window.Open();
+    dialog.show();
+    QCoreApplication::processEvents();
+    QHeaderView& header = *dialog.list().horizontalHeader();
+    const QFontMetrics metrics = dialog.list().fontMetrics();
+    const QStringList typical = {"", "", "99", "120 (118M2S)", "141.20MB", "[FFFFFFFF]"};
+    for (int column = 0; column < 6; ++column) {
+      const QString title = dialog.model().headerData(column, Qt::Horizontal).toString();
+      const int needed = std::max(header.fontMetrics().horizontalAdvance(title),
+                                  metrics.horizontalAdvance(typical[column]));
+      QVERIFY2(header.sectionSize(column) > needed + 4,
+               qPrintable(QStringLiteral("column %1: %2 for %3")
+                              .arg(column)
+                              .arg(header.sectionSize(column))
+                              .arg(needed)));
+    }
+    const int name = header.sectionSize(0);
+    dialog.resize(dialog.size() + QSize(120, 0));
+    QCoreApplication::processEvents();
+    QCOMPARE(header.sectionSize(0), name + 120);
+    QCOMPARE(Setting(kSoundListWidthsSetting), std::string());
+
+    header.resizeSection(4, 150);
+    dialog.reject();
+    QVERIFY(Setting(kSoundListWidthsSetting).find(";150;") != std::string::npos);
+    MainDialog again(WindowServices{window.library, window.database, {}, window.midi, window.audio},
+                     &window.prompts);
+    QCOMPARE(again.list().horizontalHeader()->sectionSize(4), 150);
   }
 
   void enterDoesNothingEscapeEnds() {
