@@ -33,12 +33,18 @@ std::unique_ptr<JackServerWatch> JackServerWatch::Start() {
   return watch;
 }
 
-JackServerWatch::~JackServerWatch() {
-  if (client_ == nullptr) return;
-  if (ServerGone())
-    Abandon(std::shared_ptr<void>(client_, [](void*) {}));
+void JackServerWatch::Release(std::unique_ptr<JackServerWatch> watch) {
+  if (watch == nullptr) return;
+  // Another client may have heard of the end first; this one's report may still come.
+  if (watch->ServerGone())
+    Abandon(std::shared_ptr<JackServerWatch>(std::move(watch)));
   else
-    jack_client_close(client_);
+    watch.reset();
+}
+
+JackServerWatch::~JackServerWatch() {
+  // Closing stops the client's threads: no report comes after this.
+  if (client_ != nullptr) jack_client_close(client_);
 }
 
 void JackServerWatch::OnShutdown(jack_status_t /*status*/, const char* /*reason*/, void* watch) {

@@ -25,9 +25,12 @@ class JackServerWatch {
  public:
   // Null when no server runs.
   static std::unique_ptr<JackServerWatch> Start();
+  // Closes the watch, or abandons it for good when its server went away: its client may still
+  // report the end to it.
+  static void Release(std::unique_ptr<JackServerWatch> watch);
   JackServerWatch(const JackServerWatch&) = delete;
   JackServerWatch& operator=(const JackServerWatch&) = delete;
-  // Closes the watching client, or abandons it when the server went away.
+  // Closes the watching client. REQUIRES: !ServerGone(); use Release.
   ~JackServerWatch();
 
   bool ServerGone() const { return JackServerGoneSince(generation_); }

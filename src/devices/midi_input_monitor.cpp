@@ -103,14 +103,14 @@ bool MidiInputMonitor::Open(int itemData) {
     if (failed_ || !input->isPortOpen()) {
       input.reset();
       ring_.Stop();
-      watch_.reset();
+      sound_systems::JackServerWatch::Release(std::move(watch_));
       return false;
     }
     input_ = std::move(input);
     return true;
   } catch (const std::exception&) {
     ring_.Stop();
-    watch_.reset();
+    sound_systems::JackServerWatch::Release(std::move(watch_));
     return false;
   }
 }
@@ -130,7 +130,7 @@ void MidiInputMonitor::Close() {
     input_.reset();
   }
   ring_.Stop();
-  watch_.reset();
+  sound_systems::JackServerWatch::Release(std::move(watch_));
 }
 
 bool MidiInputMonitor::IsOpen() const {

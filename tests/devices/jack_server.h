@@ -36,7 +36,13 @@ class JackServer : public ::testing::Environment {
     jack_set_info_function([](const char*) {});
     ASSERT_TRUE(Start()) << "jackd did not start";
   }
-  void TearDown() override { Stop(); }
+  // A server killed with SIGKILL cannot give back its slot in JACK's registry of servers, which
+  // holds eight for the whole machine; starting one under the same name reclaims it. So the last
+  // server is never left killed.
+  void TearDown() override {
+    Stop();
+    if (hardKilled_ && Start()) Stop();
+  }
 
   // Waits until the server takes clients.
   bool Start(unsigned int rate = 44100) {
@@ -56,6 +62,7 @@ class JackServer : public ::testing::Environment {
     for (int attempt = 0; pid_ > 0 && attempt < 200; ++attempt) {
       if (jack_client_t* client = jack_client_open("tolvane-ready", JackNoStartServer, nullptr)) {
         jack_client_close(client);
+        hardKilled_ = false;
         return true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -69,7 +76,9 @@ class JackServer : public ::testing::Environment {
   }
   // Ends the server and waits for it; clients should be closed first.
   void Stop() {
-    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
+    int status = 0;
+    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0 && ::waitpid(pid_, &status, 0) == pid_)
+      hardKilled_ = hardKilled_ || (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     pid_ = -1;
   }
 
@@ -77,6 +86,7 @@ class JackServer : public ::testing::Environment {
   explicit JackServer(const std::string& pid) : name_("tolvane-devices-tests-" + pid) {}
   std::string name_;
   pid_t pid_ = -1;
+  bool hardKilled_ = false;
 };
 
 }  // namespace tolvane::testing
