@@ -29,7 +29,6 @@ namespace {
 // binary mode: lines end in LF as on Linux, so `--tsv` reads the same everywhere (the console
 // shows LF alone as a line end).
 std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/) {
-  ::SetConsoleOutputCP(CP_UTF8);
   ::_setmode(::_fileno(stdout), _O_BINARY);
   ::_setmode(::_fileno(stderr), _O_BINARY);
   int count = 0;
@@ -40,15 +39,35 @@ std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/) {
   ::LocalFree(static_cast<void*>(wide));
   return arguments;
 }
+
+// The console shows UTF-8 while the program runs; the console's own code page comes back after.
+class Utf8Console {
+ public:
+  Utf8Console() : previous_(::GetConsoleOutputCP()) { ::SetConsoleOutputCP(CP_UTF8); }
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+  ~Utf8Console() {
+    // What is still buffered must reach the console while it shows UTF-8.
+    std::cout.flush();
+    std::fflush(nullptr);
+    if (previous_ != 0) ::SetConsoleOutputCP(previous_);  // 0: there is no console
+  }
+
+ private:
+  UINT previous_;
+};
 #else
 std::vector<std::string> Arguments(int argc, char** argv) {
   return {argv + 1, argv + argc};
 }
+
+struct Utf8Console {};  // output is UTF-8 already
 #endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  [[maybe_unused]] const Utf8Console console;
   const std::vector<std::string> arguments = Arguments(argc, argv);
   const auto parsed = tolvane::cli::ParseCommandLine(arguments);
   if (!parsed.options) {

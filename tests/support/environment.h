@@ -4,10 +4,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-
-#ifdef _WIN32
-#include <windows.h>  // SetEnvironmentVariableW, for the calls _wgetenv does not see
-#endif
+#include <utility>
 
 namespace tolvane::testing {
 
@@ -18,10 +15,12 @@ inline constexpr const char* kDataHomeVariable = "LOCALAPPDATA";
 inline constexpr const char* kDataHomeVariable = "XDG_DATA_HOME";
 #endif
 
-// Sets (or, with no value, removes) `name` until the object ends. Values are ASCII or UTF-8.
+// Sets `name`, or removes it when there is no value. On Windows the value passes through the
+// ANSI code page: tests give ASCII there.
 inline void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
 #ifdef _WIN32
-  // An empty value removes the variable, as Windows has no empty ones.
+  // An empty value removes the variable, as Windows has no empty ones; the runtime keeps the
+  // wide copy that _wgetenv reads in step.
   ::_putenv_s(name.c_str(), value ? value->c_str() : "");
 #else
   if (value)
@@ -31,6 +30,7 @@ inline void SetEnvironment(const std::string& name, const std::optional<std::str
 #endif
 }
 
+// SetEnvironment for the object's lifetime; the old value (or its absence) comes back after.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(std::string name, const std::optional<std::string>& value)
