@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,11 +48,14 @@ class ConvertTest : public ::testing::Test {
     if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is missing";
   }
 
-  fs::path Wav(const std::string& name, const std::string& format) {
+  // A 0.05 s sine of 440 Hz; `effects` follow it, undithered.
+  fs::path Wav(const std::string& name, const std::string& format,
+               const std::string& effects = "") {
     const fs::path path = dir_ / name;
     fs::create_directories(path.parent_path());
-    const std::string command =
-        "sox -n " + format + " " + Quote(path.string()) + " synth 0.05 sine 440 2>/dev/null";
+    const std::string command = "sox " + std::string(effects.empty() ? "" : "-D ") + "-n " +
+                                format + " " + Quote(path.string()) + " synth 0.05 sine 440 " +
+                                effects + " 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return path;
   }
@@ -435,6 +441,82 @@ TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find(std::to_string(rows.size()) + " instruments"), std::string::npos)
       << info.out.substr(0, 200);
+}
+
+}  // namespace
+
+namespace {
+
+// The 16-bit values of a canonical WAV file's data chunk, and its channels and rate.
+struct WaveData {
+  std::uint16_t channels = 0;
+  std::uint32_t rate = 0;
+  std::vector<std::int16_t> values;
+};
+
+WaveData ReadWave16(const fs::path& path) {
+  const std::string bytes = ReadFileText(path);
+  WaveData wave;
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
+  };
+  const std::size_t fmt = bytes.find("fmt ");
+  const std::size_t data = bytes.find("data");
+  if (fmt == std::string::npos || data == std::string::npos || u16(fmt + 22) != 16) return wave;
+  wave.channels = u16(fmt + 10);
+  wave.rate = u16(fmt + 12) | (std::uint32_t{u16(fmt + 14)} << 16);
+  for (std::size_t at = data + 8; at + 1 < bytes.size(); at += 2)
+    wave.values.push_back(static_cast<std::int16_t>(u16(at)));
+  return wave;
+}
+
+TEST_F(ConvertTest, RenderPlaysTheSampleAtItsRootKeyAndPrintsThePeak) {
+  const auto sine = Wav("Sine.wav", "-r 44100 -b 16 -c 1", "vol 0.5");
+  const auto other = Wav("Another.wav", "-r 44100 -b 16 -c 1");
+  const WaveData source = ReadWave16(sine);
+  ASSERT_EQ(source.values.size(), 2205U);
+  int peak = 0;
+  for (const std::int16_t v : source.values) peak = std::max(peak, std::abs(int{v}));
+
+  const fs::path out = dir_ / "note.wav";
+  const Outcome run = Convert("render " + Quote(out.string()) + " --only sine --note 60:127 " +
+                              Quote(sine.string()) + " " + Quote(other.string()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  char line[64];
+  std::snprintf(line, sizeof line, "note 60 velocity 127: peak %.1f dBFS\n",
+                20 * std::log10(peak / 32768.0));
+  EXPECT_EQ(run.out, "Sine\n" + std::string(line) + "wrote " + out.string() + "\n");
+
+  // Held for a second; after the attack (a millisecond) both sides are the sample itself.
+  const WaveData rendered = ReadWave16(out);
+  EXPECT_EQ(rendered.channels, 2U);
+  EXPECT_EQ(rendered.rate, 44100U);
+  ASSERT_GE(rendered.values.size(), 2U * 44100);
+  for (std::size_t k = 100; k < source.values.size(); ++k) {
+    ASSERT_EQ(rendered.values[2 * k], source.values[k]) << k;
+    ASSERT_EQ(rendered.values[2 * k + 1], source.values[k]) << k;
+  }
+
+  const Outcome missing =
+      Convert("render " + Quote(out.string()) + " --only Cello " + Quote(sine.string()));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "tolvane-convert: --only: no instrument named 'Cello'\n");
+}
+
+TEST_F(ConvertTest, ExportNamesSilentAndNearlySilentInstruments) {
+  const auto loud = Wav("Loud.wav", "-r 44100 -b 16 -c 1");
+  const auto quiet = Wav("Quiet.wav", "-r 44100 -b 16 -c 1", "vol 0.0005");  // peak 16
+  const auto faint = Wav("Faint.wav", "-r 44100 -b 16 -c 1", "vol 0.0011");  // -59 dB
+  const auto hush = Wav("Hush.wav", "-r 44100 -b 16 -c 1", "vol 0");
+  const Outcome run = Convert("export --single " + Quote((dir_ / "out").string()) + " " +
+                              Quote(loud.string()) + " " + Quote(quiet.string()) + " " +
+                              Quote(faint.string()) + " " + Quote(hush.string()));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err,
+            "tolvane-convert: Hush: silent (every sample value is 0)\n"
+            "tolvane-convert: Quiet: nearly silent (peak -66.2 dBFS, below -60 dBFS)\n");
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "Hush.SLI"));
 }
 
 }  // namespace
