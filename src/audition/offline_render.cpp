@@ -18,11 +18,17 @@ std::size_t FramesOf(double seconds, std::uint32_t rate) {
 
 }  // namespace
 
-void ToPcm16(std::span<const float> in, std::vector<std::int16_t>& out) {
-  for (const float x : in) {
-    const float scaled = std::clamp(std::nearbyint(x * 32768.0F), -32768.0F, 32767.0F);
-    out.push_back(static_cast<std::int16_t>(scaled));
+void ToPcm16(std::span<const float> in, std::span<std::int16_t> out) {
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const float scaled = std::clamp(std::nearbyint(in[i] * 32768.0F), -32768.0F, 32767.0F);
+    out[i] = static_cast<std::int16_t>(scaled);
   }
+}
+
+void ToPcm16(std::span<const float> in, std::vector<std::int16_t>& out) {
+  const std::size_t at = out.size();
+  out.resize(at + in.size());
+  ToPcm16(in, std::span(out).subspan(at));
 }
 
 double PeakDbfs(std::int32_t peak) {

@@ -31,8 +31,10 @@ struct RenderedNotes {
 RenderedNotes RenderNotes(std::shared_ptr<const PlayableInstrument> instrument,
                           const RenderSettings& settings);
 
-// Full scale 1.0 to 16 bits, rounded and clipped.
+// Full scale 1.0 to 16 bits, rounded and clipped: appended to `out`, or into `out` (which
+// holds at least as many values as `in`).
 void ToPcm16(std::span<const float> in, std::vector<std::int16_t>& out);
+void ToPcm16(std::span<const float> in, std::span<std::int16_t> out);
 
 // A peak magnitude (0..32768) in dB below full scale; -infinity for 0.
 double PeakDbfs(std::int32_t peak);

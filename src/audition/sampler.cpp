@@ -28,6 +28,11 @@ Sampler::Sampler(double outputRate) : outputRate_(outputRate) {}
 
 Sampler::~Sampler() = default;
 
+void Sampler::SetOutputRate(double outputRate) {
+  StopAll();
+  outputRate_ = outputRate;
+}
+
 void Sampler::SetInstrument(std::shared_ptr<const PlayableInstrument> instrument) {
   auto handoff = std::make_unique<Handoff>();
   handoff->sequence = nextSequence_++;

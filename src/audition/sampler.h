@@ -35,6 +35,9 @@ class Sampler {
   ~Sampler();  // REQUIRES: Render is not running
 
   double outputRate() const { return outputRate_; }
+  // For a stream of another rate. Every voice ends.
+  // REQUIRES: Render is not running.
+  void SetOutputRate(double outputRate);
 
   // Control thread. New notes play `instrument` (none: new notes are silent); sounding notes
   // keep what they started with. Frees the instruments handed in before that no voice plays any
@@ -98,7 +101,7 @@ class Sampler {
   Voice& FreeVoice();
   void RenderVoice(Voice& voice, float* out, std::size_t frames) const;
 
-  const double outputRate_;
+  double outputRate_;
   MidiQueue queue_;
   std::atomic<bool> silence_{false};
 

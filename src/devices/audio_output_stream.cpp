@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 
 namespace tolvane {
 
@@ -63,7 +64,8 @@ bool CanPlay(const RtAudio::DeviceInfo& info) {
 // found closed. Without this callback the library would throw them on its own threads.
 void OnError(RtAudioError::Type /*type*/, const std::string& /*text*/) {}
 
-void FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
+// The ramp's frames, and zeros after it; how many of `samples`' frames the ramp took.
+std::size_t FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
   constexpr std::uint64_t kRampFrames =
       std::uint64_t{AudioOutputStream::kRampBuffers} * AudioOutputStream::kBufferFrames;
   for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
@@ -72,6 +74,9 @@ void FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
     samples[i] = frame < kRampFrames ? n : std::int16_t{0};
     samples[i + 1] = frame < kRampFrames ? static_cast<std::int16_t>(n + 1) : std::int16_t{0};
   }
+  return first >= kRampFrames ? 0
+                              : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                    kRampFrames - first, samples.size() / 2));
 }
 
 }  // namespace
@@ -127,6 +132,7 @@ bool AudioOutputStream::Open(int itemData) {
     // The system may pick another buffer size; the ramp is counted in frames, not callbacks.
     unsigned int frames = kBufferFrames;
     played_ = 0;
+    if (AudioRenderer* renderer = renderer_.load()) renderer->Prepare(kSampleRate);
     audio->openStream(&output, nullptr, RTAUDIO_SINT16, kSampleRate, &frames, &Play, this, &options,
                       &OnError);
     if (audio->isStreamOpen()) audio->startStream();
@@ -164,9 +170,24 @@ int AudioOutputStream::Play(void* output, void* /*input*/, unsigned int frames, 
                             unsigned int /*status*/, void* stream) {
   auto* self = static_cast<AudioOutputStream*>(stream);
   const std::uint64_t first = self->played_.load(std::memory_order_relaxed);
-  FillFrames({static_cast<std::int16_t*>(output), std::size_t{frames} * kChannels}, first);
+  const std::span<std::int16_t> samples{static_cast<std::int16_t*>(output),
+                                        std::size_t{frames} * kChannels};
+  const std::size_t ramp = FillFrames(samples, first);
+  self->rendering_.fetch_add(1);
+  if (AudioRenderer* renderer = self->renderer_.load(); renderer != nullptr && ramp < frames)
+    renderer->Render(samples.subspan(ramp * kChannels));
+  self->rendering_.fetch_sub(1);
   self->played_.store(first + frames, std::memory_order_relaxed);
   return 0;
+}
+
+void AudioOutputStream::SetRenderer(AudioRenderer* renderer) {
+  renderer_.store(nullptr);
+  // A callback that took the old renderer is inside it for one buffer at most.
+  while (rendering_.load() != 0) std::this_thread::yield();
+  // No callback uses a renderer now: the new one can be prepared for a stream that runs.
+  if (renderer != nullptr) renderer->Prepare(kSampleRate);
+  renderer_.store(renderer);
 }
 
 }  // namespace tolvane

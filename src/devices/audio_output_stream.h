@@ -2,7 +2,8 @@
 // The audio output stream: lists the output devices that can play 44100 Hz 16-bit stereo, keeps
 // at most one of them open and plays a stream on it that carries no program material. After
 // every open come four buffers of 1024 frames holding a start-up ramp (frame i of each: 2i on the
-// left, 2i + 1 on the right), then silence for as long as the stream stays open.
+// left, 2i + 1 on the right), then what the renderer makes (silence without one) for as long as
+// the stream stays open.
 //
 // One per process. Every operation is called on one thread (the window's); the samples are made
 // on the audio library's thread.
@@ -40,6 +41,7 @@ class AudioOutputStream final : public PortDevice {
   void Close() override;
   // False too once the stream stopped on its own: an error, or a JACK server that went away.
   bool IsOpen() const override;
+  void SetRenderer(AudioRenderer* renderer) override;
 
  private:
   AudioOutputStream();
@@ -53,6 +55,9 @@ class AudioOutputStream final : public PortDevice {
   std::unique_ptr<RtAudio> audio_;
   // Frames handed out since the open; touched by the audio thread while the stream runs.
   std::atomic<std::uint64_t> played_ = 0;
+  std::atomic<AudioRenderer*> renderer_ = nullptr;
+  // Callbacks inside the renderer right now: SetRenderer waits for them to leave it.
+  std::atomic<int> rendering_ = 0;
 };
 
 }  // namespace tolvane

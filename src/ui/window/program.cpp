@@ -4,6 +4,7 @@
 
 #include "database/sound_database.h"
 #include "library/library.h"
+#include "ui/window/audition_link.h"
 #include "ui/window/main_dialog.h"
 #include "ui/window/termination_signals.h"
 
@@ -16,7 +17,10 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
   const std::filesystem::path savePath = readable ? databasePath : std::filesystem::path();
   Library library;
   {
+    // Before the dialog reopens the remembered ports, so that they play from the start.
+    AuditionLink audition(midi, audio);
     MainDialog dialog({library, database, savePath, midi, audio});
+    audition.Follow(dialog);
     const TerminationSignals signalsEnd([&dialog] { dialog.reject(); });
     if (!files.isEmpty())
       QMetaObject::invokeMethod(
@@ -25,7 +29,8 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
     if (!savePath.empty()) static_cast<void>(SaveSoundDatabase(database, savePath));
     audio.Close();
     midi.Close();
-    // The dialog goes only now: the MIDI monitor flashed its indicator until it was closed.
+    // The dialog goes only now: the MIDI monitor flashed its indicator until it was closed;
+    // the audition goes after it, no longer called by either device.
   }
   ClearLibrary(library);
   return 0;
