@@ -1,6 +1,9 @@
 #include "cli/command_line.h"
 
+#include <charconv>
 #include <cstddef>
+#include <string_view>
+#include <system_error>
 
 namespace tolvane::cli {
 
@@ -10,10 +13,13 @@ const char* const kUsage =
     "  tolvane-convert export --collection OUT.SLC [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
+    "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
+    "                         [--rate HZ] FILE...\n"
     "  tolvane-convert --help\n"
     "\n"
     "Imports WAV files, SoundFont 2 and 3 banks (.sf2, .sf3) and SiFi files (.SLI, .SLC) as\n"
-    "one drop, then lists their instruments or exports them as SiFi files.\n"
+    "one drop, then lists their instruments, exports them as SiFi files or renders notes of\n"
+    "one of them into a 16-bit stereo WAV file.\n"
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
@@ -24,6 +30,12 @@ const char* const kUsage =
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
     "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
+    "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127,\n"
+    "                        VELOCITY 1..127; render plays the first instrument, or the one\n"
+    "                        --only names\n"
+    "  --hold SECONDS        render: how long each note is held (default 1), then it is\n"
+    "                        released until silent (at most 10 s)\n"
+    "  --rate HZ             render: the output rate (default 44100)\n"
     "  -h, --help            show this text\n"
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
@@ -32,11 +44,36 @@ const char* const kUsage =
 
 namespace {
 
+constexpr std::size_t kMaxRenderNotes = 128;
+constexpr double kMaxHoldSeconds = 60;
+
+// A whole number that fills `text`, or nothing.
+template <typename Number>
+std::optional<Number> NumberIn(std::string_view text) {
+  Number value{};
+  const char* end = text.data() + text.size();
+  const auto [at, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || at != end) return std::nullopt;
+  return value;
+}
+
+// KEY or KEY:VELOCITY, in the MIDI ranges; velocity 0 would be a note off.
+std::optional<std::pair<int, int>> NoteIn(std::string_view text) {
+  const auto colon = text.find(':');
+  const auto key = NumberIn<int>(text.substr(0, colon));
+  const auto velocity = colon == std::string_view::npos ? std::optional<int>(kDefaultRenderVelocity)
+                                                        : NumberIn<int>(text.substr(colon + 1));
+  if (!key || !velocity || *key < 0 || *key > 127 || *velocity < 1 || *velocity > 127)
+    return std::nullopt;
+  return std::pair{*key, *velocity};
+}
+
 // The command a first argument names, with `export` as a collection export until --single.
 std::optional<Command> CommandNamed(const std::string& name) {
   if (name == "list") return Command::List;
   if (name == "export") return Command::ExportCollection;
   if (name == "info") return Command::Info;
+  if (name == "render") return Command::Render;
   return std::nullopt;
 }
 
@@ -81,11 +118,28 @@ class ArgumentParser {
       options_.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
       options_.target = *v;
       haveTarget_ = true;
+    } else if (a == "--note" && command_ == "render") {
+      const std::string* v = Value();
+      const auto note = v ? NoteIn(*v) : std::nullopt;
+      if (!note) return "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127";
+      if (options_.notes.size() == kMaxRenderNotes) return "render plays at most 128 notes";
+      options_.notes.push_back(*note);
+    } else if (a == "--hold" && command_ == "render") {
+      const std::string* v = Value();
+      const auto hold = v ? NumberIn<double>(*v) : std::nullopt;
+      if (!hold || !(*hold > 0 && *hold <= kMaxHoldSeconds))
+        return "--hold needs SECONDS above 0 and at most 60";
+      options_.holdSeconds = *hold;
+    } else if (a == "--rate" && command_ == "render") {
+      const std::string* v = Value();
+      const auto rate = v ? NumberIn<unsigned>(*v) : std::nullopt;
+      if (!rate || *rate < 8000 || *rate > 192000) return "--rate needs HZ from 8000 to 192000";
+      options_.rate = *rate;
     } else if (a == "--only" && command_ != "info") {
       const std::string* v = Value();
       if (v == nullptr) return "--only needs a NAME";
       options_.only.push_back(*v);
-    } else if (a == "--category" && command_ != "info") {
+    } else if (a == "--category" && command_ != "info" && command_ != "render") {
       const std::string* v = Value();
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
@@ -103,7 +157,15 @@ class ArgumentParser {
   }
 
   // What must hold once every argument is taken.
-  std::string Finish() const {
+  std::string Finish() {
+    if (command_ == "render") {
+      if (options_.files.empty()) return "render needs OUT.wav and at least one FILE";
+      options_.target = options_.files.front();
+      options_.files.erase(options_.files.begin());
+      if (options_.only.size() > 1) return "render plays one instrument: give --only once";
+      if (options_.notes.empty())
+        options_.notes.emplace_back(kDefaultRenderKey, kDefaultRenderVelocity);
+    }
     if (command_ == "export" && !haveTarget_)
       return "export needs --collection OUT.SLC or --single DIR";
     if (options_.files.empty()) return command_ + " needs at least one FILE";

@@ -8,7 +8,7 @@
 
 namespace tolvane::cli {
 
-enum class Command { Help, List, ExportCollection, ExportSingle, Info };
+enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render };
 
 struct Options {
   Command command = Command::Help;
@@ -18,7 +18,14 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
   std::vector<std::string> files;  // UTF-8 paths, in order
+  // render: the notes (key, velocity), how long each is held, the output rate.
+  std::vector<std::pair<int, int>> notes;
+  double holdSeconds = 1.0;
+  unsigned rate = 44100;
 };
+
+inline constexpr int kDefaultRenderKey = 60;  // middle C
+inline constexpr int kDefaultRenderVelocity = 100;
 
 struct ParseResult {
   std::optional<Options> options;

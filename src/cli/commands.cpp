@@ -12,6 +12,7 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "base/text_order.h"
+#include "cli/render_command.h"
 #include "cli/sifi_info.h"
 #include "database/sound_database.h"
 #include "export/export_commands.h"
@@ -176,6 +177,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     err << kProgram << "nothing to export (no instrument with samples is selected)\n";
     return 1;
   }
+  ReportQuietInstruments(checked, err);
   if (options.command == Command::ExportCollection) {
     const ExportResult result = ExportCollection(checked, PathFromUtf8(options.target));
     if (!result) {
@@ -198,6 +200,17 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   for (const auto& failure : result.failures) err << kProgram << "cannot write " << failure << '\n';
   return result.ok() ? 0 : 1;
+}
+
+// Renders the first instrument of the list, or the one --only names.
+int Render(const Options& options, const Drop& drop, std::ostream& out, std::ostream& err) {
+  std::vector<const Instrument*> checked;
+  if (!CheckedRows(options, drop, checked, err)) return 1;
+  if (checked.empty()) {
+    err << kProgram << "nothing to render (no instrument was imported)\n";
+    return 1;
+  }
+  return RenderInstrument(*checked.front(), options, out, err);
 }
 
 int Info(const Options& options, std::ostream& out, std::ostream& err) {
@@ -249,6 +262,8 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   int status = 0;
   if (options.command == Command::List)
     PrintList(drop, options.tsv, out);
+  else if (options.command == Command::Render)
+    status = Render(options, drop, out, err);
   else
     status = Export(options, drop, out, err);
   // Only a command that gave categories has anything to remember; the others leave the file

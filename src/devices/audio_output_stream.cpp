@@ -6,6 +6,7 @@
 #include <array>
 #include <exception>
 #include <string>
+#include <thread>
 
 #include "devices/jack_audio_output.h"
 
@@ -56,6 +57,21 @@ void OnError(RtAudioError::Type /*type*/, const std::string& /*text*/) {}
 
 void Render(std::span<std::int16_t> samples, void* stream) {
   static_cast<AudioOutputStream*>(stream)->FillBuffer(samples);
+}
+
+// The ramp's frames, and zeros after it; how many of `samples`' frames the ramp took.
+std::size_t FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
+  constexpr std::uint64_t kRampFrames =
+      std::uint64_t{AudioOutputStream::kRampBuffers} * AudioOutputStream::kBufferFrames;
+  for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
+    const std::uint64_t frame = first + i / 2;
+    const auto n = static_cast<std::int16_t>(2 * (frame % AudioOutputStream::kBufferFrames));
+    samples[i] = frame < kRampFrames ? n : std::int16_t{0};
+    samples[i + 1] = frame < kRampFrames ? static_cast<std::int16_t>(n + 1) : std::int16_t{0};
+  }
+  return first >= kRampFrames ? 0
+                              : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                    kRampFrames - first, samples.size() / 2));
 }
 
 }  // namespace
@@ -135,6 +151,7 @@ bool AudioOutputStream::OpenJack(unsigned int index) {
   jack_ = sound_systems::JackAudioOutput::Open((*devices)[index].name, kStreamName, &Render, this);
   if (!jack_) return false;
   sampleRate_ = jack_->SampleRate();
+  StartRenderer();
   return true;
 }
 
@@ -158,6 +175,7 @@ bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int in
     if (audio->isStreamRunning()) {
       audio_ = std::move(audio);
       sampleRate_ = kResampledRate;
+      StartRenderer();
       return true;
     }
   } catch (const std::exception&) {
@@ -171,6 +189,7 @@ bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int in
 }
 
 void AudioOutputStream::Close() {
+  prepared_.store(false, std::memory_order_release);
   sampleRate_ = 0;
   // A client of a JACK server that went away is abandoned, never touched again.
   sound_systems::JackAudioOutput::Release(std::move(jack_));
@@ -191,15 +210,33 @@ bool AudioOutputStream::IsOpen() const {
 }
 
 void AudioOutputStream::FillBuffer(std::span<std::int16_t> samples) {
-  constexpr std::uint64_t kRampFrames = std::uint64_t{kRampBuffers} * kBufferFrames;
   const std::uint64_t first = played_.load(std::memory_order_relaxed);
-  for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
-    const std::uint64_t frame = first + i / 2;
-    const auto n = static_cast<std::int16_t>(2 * (frame % kBufferFrames));
-    samples[i] = frame < kRampFrames ? n : std::int16_t{0};
-    samples[i + 1] = frame < kRampFrames ? static_cast<std::int16_t>(n + 1) : std::int16_t{0};
-  }
-  played_.store(first + samples.size() / kChannels, std::memory_order_relaxed);
+  const std::size_t frames = samples.size() / kChannels;
+  const std::size_t ramp = FillFrames(samples, first);
+  rendering_.fetch_add(1);
+  // The renderer plays only once it is prepared for this stream's rate (see StartRenderer).
+  if (AudioRenderer* renderer = renderer_.load();
+      renderer != nullptr && ramp < frames && prepared_.load(std::memory_order_acquire))
+    renderer->Render(samples.subspan(ramp * kChannels));
+  rendering_.fetch_sub(1);
+  played_.store(first + frames, std::memory_order_relaxed);
+}
+
+void AudioOutputStream::StartRenderer() {
+  // The stream runs its ramp meanwhile; the renderer is only called once it is prepared.
+  if (AudioRenderer* renderer = renderer_.load(); renderer != nullptr && sampleRate_ != 0)
+    renderer->Prepare(sampleRate_);
+  prepared_.store(true, std::memory_order_release);
+}
+
+void AudioOutputStream::SetRenderer(AudioRenderer* renderer) {
+  prepared_.store(false, std::memory_order_release);
+  renderer_.store(nullptr);
+  // A callback that took the old renderer is inside it for one buffer at most.
+  while (rendering_.load() != 0) std::this_thread::yield();
+  renderer_.store(renderer);
+  // No callback uses a renderer now: the new one can be prepared for a stream that runs.
+  if (sampleRate_ != 0) StartRenderer();
 }
 
 int AudioOutputStream::Play(void* output, void* /*input*/, unsigned int frames, double /*time*/,

@@ -1,8 +1,9 @@
 #pragma once
 // The audio output stream: lists the output devices that can play 16-bit stereo, keeps at most
-// one of them open and plays a stream on it that carries no program material. After every open
-// come four buffers of 1024 frames holding a start-up ramp (frame i of each: 2i on the left,
-// 2i + 1 on the right), then silence for as long as the stream stays open.
+// one of them open and plays a stream on it that carries no program material of its own. After
+// every open come four buffers of 1024 frames holding a start-up ramp (frame i of each: 2i on the
+// left, 2i + 1 on the right), then what the renderer makes (silence without one) for as long as
+// the stream stays open.
 //
 // Under JACK the stream runs at the server's rate, whatever it is, on every client that takes
 // two audio inputs; where the system resamples (PulseAudio, ALSA) it runs at 44100 Hz on the
@@ -52,6 +53,7 @@ class AudioOutputStream final : public PortDevice {
   void Close() override;
   // False too once the stream stopped on its own: an error, or a JACK server that went away.
   bool IsOpen() const override;
+  void SetRenderer(AudioRenderer* renderer) override;
 
   // The frames per second the open stream runs at; 0 while none is open. Any thread.
   unsigned int SampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
@@ -61,6 +63,9 @@ class AudioOutputStream final : public PortDevice {
   void FillBuffer(std::span<std::int16_t> samples);
 
  private:
+  // Prepares the renderer for the open stream's rate, then lets the audio thread call it.
+  void StartRenderer();
+
   AudioOutputStream();
   ~AudioOutputStream() override;
 
@@ -82,6 +87,11 @@ class AudioOutputStream final : public PortDevice {
   std::atomic<unsigned int> sampleRate_ = 0;
   // Frames handed out since the open; touched by the audio thread while the stream runs.
   std::atomic<std::uint64_t> played_ = 0;
+  std::atomic<AudioRenderer*> renderer_ = nullptr;
+  // Callbacks inside the renderer right now: SetRenderer waits for them to leave it.
+  std::atomic<int> rendering_ = 0;
+  // The renderer has been prepared for the open stream's rate and may be called.
+  std::atomic<bool> prepared_ = false;
 };
 
 }  // namespace tolvane

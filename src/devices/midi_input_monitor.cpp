@@ -98,6 +98,8 @@ bool MidiInputMonitor::Open(int itemData) {
       if (!watch_) return false;
     }
     input->setCallback(&OnMessage, this);
+    // No port delivers now (Close came first), so the MIDI thread reads it only from here on.
+    deliver_ = message_;
     ring_.Start(flash_);
     input->openPort(index, kPortName);
     if (failed_ || !input->isPortOpen()) {
@@ -141,9 +143,14 @@ void MidiInputMonitor::SetFlashCallback(FlashCallback callback) {
   flash_ = std::move(callback);
 }
 
+void MidiInputMonitor::SetMessageCallback(const MidiMessageCallback& callback) {
+  message_ = callback;
+}
+
 void MidiInputMonitor::Deliver(std::span<const unsigned char> message) {
   // The length is checked before any byte is read.
   if (message.empty() || message.size() > 3) return;
+  if (deliver_) deliver_(message);
   std::uint32_t packed = 0;
   for (std::size_t i = 0; i < message.size(); ++i) packed |= std::uint32_t{message[i]} << (8 * i);
   ring_.Push(packed);

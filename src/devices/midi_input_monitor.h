@@ -1,7 +1,7 @@
 #pragma once
 // The MIDI input monitor: lists the machine's MIDI input ports, keeps at most one of them open
-// and turns every short message that arrives on it into a blue flash of the activity indicator.
-// The messages themselves are not used.
+// and turns every short message that arrives on it into a blue flash of the activity indicator;
+// the messages themselves go to the message callback, when one is set.
 //
 // One per process. ListPorts, Open, Close, IsOpen, UseSystem and SetFlashCallback are called on
 // one thread (the window's); flashes come on a thread of the monitor's own.
@@ -42,6 +42,7 @@ class MidiInputMonitor final : public MidiInputDevice {
   bool IsOpen() const override;
   // Takes effect at the next Open.
   void SetFlashCallback(FlashCallback callback) override;
+  void SetMessageCallback(const MidiMessageCallback& callback) override;
 
   // One incoming message, as the system's MIDI thread hands it over. Public so that a burst can
   // be fed faster than any port delivers. Only short messages (1 to 3 bytes) count.
@@ -56,6 +57,8 @@ class MidiInputMonitor final : public MidiInputDevice {
 
   MidiSystem system_ = MidiSystem::kAutomatic;
   FlashCallback flash_;
+  MidiMessageCallback message_;
+  MidiMessageCallback deliver_;  // message_ as it was at the last open; the MIDI thread's
   MidiMessageRing ring_;
   std::unique_ptr<RtMidiIn> input_;
   // While a JACK port is open: notices the server going away.

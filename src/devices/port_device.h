@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,16 @@ struct PortEntry {
 
 inline constexpr const char* kNoPortName = "None";
 
+// What an audio output plays once its start-up ramp is over (silence without one).
+class AudioRenderer {
+ public:
+  virtual ~AudioRenderer() = default;
+  // On the window's thread while no stream runs: the rate of the stream about to start.
+  virtual void Prepare(unsigned int rate) = 0;
+  // On the audio thread: fills 16-bit interleaved stereo frames. Must neither wait nor allocate.
+  virtual void Render(std::span<std::int16_t> stereo) = 0;
+};
+
 class PortDevice {
  public:
   virtual ~PortDevice() = default;
@@ -31,6 +42,9 @@ class PortDevice {
   // Closes the open port; nothing happens when none is open.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
+  // Audio outputs: what later streams play after their ramp, or nothing (null). When this
+  // returns, the audio thread no longer uses the renderer set before. Other devices ignore it.
+  virtual void SetRenderer(AudioRenderer* /*renderer*/) {}
 };
 
 // Called once per incoming message on a thread of the MIDI layer, never the window's: the
@@ -38,10 +52,15 @@ class PortDevice {
 // a queued call onto its own thread.
 using FlashCallback = std::function<void(std::uint32_t colour, int milliseconds)>;
 
+// Called on the MIDI layer's thread with every short message (1 to 3 bytes) that arrives.
+using MidiMessageCallback = std::function<void(std::span<const unsigned char> message)>;
+
 class MidiInputDevice : public PortDevice {
  public:
   // Replaces the callback; set it before opening a port.
   virtual void SetFlashCallback(FlashCallback callback) = 0;
+  // Replaces the callback that receives the messages themselves; takes effect at the next open.
+  virtual void SetMessageCallback(const MidiMessageCallback& /*callback*/) {}
 };
 
 }  // namespace tolvane

@@ -35,6 +35,26 @@ TEST(CommandLine, ValidCommands) {
   }
 }
 
+TEST(CommandLine, RenderTakesItsOutputFirstAndPlaysMiddleCByDefault) {
+  auto plain = ParseCommandLine({"render", "out.wav", "a.sf2", "b.wav"});
+  ASSERT_TRUE(plain.options) << plain.error;
+  EXPECT_EQ(plain.options->command, Command::Render);
+  EXPECT_EQ(plain.options->target, "out.wav");
+  EXPECT_EQ(plain.options->files, (std::vector<std::string>{"a.sf2", "b.wav"}));
+  EXPECT_EQ(plain.options->notes, (std::vector<std::pair<int, int>>{{60, 100}}));
+  EXPECT_EQ(plain.options->holdSeconds, 1.0);
+  EXPECT_EQ(plain.options->rate, 44100U);
+
+  auto full = ParseCommandLine({"render", "--note", "0", "o.wav", "--note", "127:1", "--hold",
+                                "0.25", "--rate", "48000", "--only", "Piano", "a.sf2"});
+  ASSERT_TRUE(full.options) << full.error;
+  EXPECT_EQ(full.options->target, "o.wav");
+  EXPECT_EQ(full.options->notes, (std::vector<std::pair<int, int>>{{0, 100}, {127, 1}}));
+  EXPECT_EQ(full.options->holdSeconds, 0.25);
+  EXPECT_EQ(full.options->rate, 48000U);
+  EXPECT_EQ(full.options->only, std::vector<std::string>{"Piano"});
+}
+
 TEST(CommandLine, Refusals) {
   const struct {
     std::vector<std::string> arguments;
@@ -54,6 +74,24 @@ TEST(CommandLine, Refusals) {
       {{"list", "a", "--only"}, "--only needs a NAME"},
       {{"info", "a", "b"}, "info takes exactly one FILE"},
       {{"info", "--only", "x", "a"}, "unknown option '--only' for info (try --help)"},
+      {{"render"}, "render needs OUT.wav and at least one FILE"},
+      {{"render", "o.wav"}, "render needs at least one FILE"},
+      {{"render", "--only", "a", "--only", "b", "o.wav", "a"},
+       "render plays one instrument: give --only once"},
+      {{"render", "--category", "a=KC", "o.wav", "a"},
+       "unknown option '--category' for render (try --help)"},
+      {{"list", "--note", "60", "a"}, "unknown option '--note' for list (try --help)"},
+      {{"render", "--note", "128", "o", "a"},
+       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
+      {{"render", "--note", "60:0", "o", "a"},
+       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
+      {{"render", "--note", "6x", "o", "a"},
+       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
+      {{"render", "o", "a", "--note"},
+       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
+      {{"render", "--hold", "0", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
+      {{"render", "--hold", "nan", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
+      {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);

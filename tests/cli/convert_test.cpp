@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -37,14 +40,16 @@ std::string U(const fs::path& path) {
 constexpr const char* kTimGM6mb = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
-// A 440 Hz tone of 0.05 s as a plain PCM WAV file (8 bits unsigned, wider signed).
-std::string ToneWave(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
+// A 440 Hz tone of 0.05 s as a plain PCM WAV file (8 bits unsigned, wider signed), its peak
+// `amplitude` of full scale.
+std::string ToneWave(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels,
+                     double amplitude) {
   const auto frames = static_cast<std::uint32_t>(std::lround(rate * 0.05));
   const std::uint32_t bytesPerSample = bits / 8u;
   std::vector<std::byte> data;
   tolvane::ByteWriter writer(data);
   for (std::uint32_t frame = 0; frame < frames; ++frame) {
-    const double value = 0.5 * std::sin(2 * 3.141592653589793 * 440 * frame / rate);
+    const double value = amplitude * std::sin(2 * 3.141592653589793 * 440 * frame / rate);
     for (std::uint16_t channel = 0; channel < channels; ++channel) {
       if (bits == 8) {
         data.push_back(static_cast<std::byte>(std::lround(128 + value * 127)));
@@ -78,10 +83,10 @@ class ConvertTest : public ::testing::Test {
  protected:
   // `name` is UTF-8 and may hold folders.
   fs::path Wav(const std::string& name, std::uint32_t rate, std::uint16_t bits,
-               std::uint16_t channels) {
+               std::uint16_t channels, double amplitude = 0.5) {
     const fs::path path = dir_.path() / PathFromUtf8(name);
     fs::create_directories(path.parent_path());
-    tolvane::testing::WriteFileText(path, ToneWave(rate, bits, channels));
+    tolvane::testing::WriteFileText(path, ToneWave(rate, bits, channels, amplitude));
     return path;
   }
 
@@ -529,6 +534,80 @@ TEST_F(ConvertTest, NamesBeyondAsciiWorkAsFilesFoldersAndDatabase) {
   ASSERT_EQ(exported.status, 0) << exported.err;
   EXPECT_TRUE(fs::exists(out / PathFromUtf8("Caf\xC3\xA9\xE2\x80\x94Snare.SLI")));
   EXPECT_TRUE(fs::exists(out / "_mega.SLI"));
+}
+
+}  // namespace
+
+namespace {
+
+// The 16-bit values of a canonical WAV file's data chunk, and its channels and rate.
+struct WaveData {
+  std::uint16_t channels = 0;
+  std::uint32_t rate = 0;
+  std::vector<std::int16_t> values;
+};
+
+WaveData ReadWave16(const fs::path& path) {
+  const std::string bytes = ReadFileText(path);
+  WaveData wave;
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
+  };
+  const std::size_t fmt = bytes.find("fmt ");
+  const std::size_t data = bytes.find("data");
+  if (fmt == std::string::npos || data == std::string::npos || u16(fmt + 22) != 16) return wave;
+  wave.channels = u16(fmt + 10);
+  wave.rate = u16(fmt + 12) | (std::uint32_t{u16(fmt + 14)} << 16);
+  for (std::size_t at = data + 8; at + 1 < bytes.size(); at += 2)
+    wave.values.push_back(static_cast<std::int16_t>(u16(at)));
+  return wave;
+}
+
+TEST_F(ConvertTest, RenderPlaysTheSampleAtItsRootKeyAndPrintsThePeak) {
+  const auto sine = Wav("Sine.wav", 44100, 16, 1, 0.25);
+  const auto other = Wav("Another.wav", 44100, 16, 1);
+  const WaveData source = ReadWave16(sine);
+  ASSERT_EQ(source.values.size(), 2205U);
+  int peak = 0;
+  for (const std::int16_t v : source.values) peak = std::max(peak, std::abs(int{v}));
+
+  const fs::path out = dir_ / "note.wav";
+  const ProgramRun run =
+      Convert({"render", U(out), "--only", "sine", "--note", "60:127", U(sine), U(other)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  char line[64];
+  std::snprintf(line, sizeof line, "note 60 velocity 127: peak %.1f dBFS\n",
+                20 * std::log10(peak / 32768.0));
+  EXPECT_EQ(run.out, "Sine\n" + std::string(line) + "wrote " + U(out) + "\n");
+
+  // Held for a second; after the attack (a millisecond) both sides are the sample itself.
+  const WaveData rendered = ReadWave16(out);
+  EXPECT_EQ(rendered.channels, 2U);
+  EXPECT_EQ(rendered.rate, 44100U);
+  ASSERT_GE(rendered.values.size(), 2U * 44100);
+  for (std::size_t k = 100; k < source.values.size(); ++k) {
+    ASSERT_EQ(rendered.values[2 * k], source.values[k]) << k;
+    ASSERT_EQ(rendered.values[2 * k + 1], source.values[k]) << k;
+  }
+
+  const ProgramRun missing = Convert({"render", U(out), "--only", "Cello", U(sine)});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "tolvane-convert: --only: no instrument named 'Cello'\n");
+}
+
+TEST_F(ConvertTest, ExportNamesSilentAndNearlySilentInstruments) {
+  const auto loud = Wav("Loud.wav", 44100, 16, 1);
+  const auto quiet = Wav("Quiet.wav", 44100, 16, 1, 0.0005);  // peak 16
+  const auto faint = Wav("Faint.wav", 44100, 16, 1, 0.0011);  // -59 dB
+  const auto hush = Wav("Hush.wav", 44100, 16, 1, 0);
+  const ProgramRun run =
+      Convert({"export", "--single", U(dir_ / "out"), U(loud), U(quiet), U(faint), U(hush)});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err,
+            "tolvane-convert: Hush: silent (every sample value is 0)\n"
+            "tolvane-convert: Quiet: nearly silent (peak -66.2 dBFS, below -60 dBFS)\n");
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "Hush.SLI"));
 }
 
 }  // namespace

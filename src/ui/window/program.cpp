@@ -8,6 +8,7 @@
 
 #include "database/sound_database.h"
 #include "library/library.h"
+#include "ui/window/audition_link.h"
 #include "ui/window/main_dialog.h"
 #include "ui/window/termination_signals.h"
 #include "ui/window/window_texts.h"
@@ -45,7 +46,10 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
       ended = true;
       if (running != nullptr) running->reject();
     });
+    // Before the dialog reopens the remembered ports, so that they play from the start.
+    AuditionLink audition(midi, audio);
     MainDialog dialog({library, database, savePath, midi, audio});
+    audition.Follow(dialog);
     dialog.SetDatabaseProblem(problem);
     running = &dialog;
     // Ending the dialog cancels running work and waits for it, so that the database and the
@@ -56,7 +60,8 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
     if (!savePath.empty()) static_cast<void>(SaveSoundDatabase(database, savePath));
     audio.Close();
     midi.Close();
-    // The dialog goes only now: the MIDI monitor flashed its indicator until it was closed.
+    // The dialog goes only now: the MIDI monitor flashed its indicator until it was closed;
+    // the audition goes after it, no longer called by either device.
   }
   ClearLibrary(library);
   return 0;

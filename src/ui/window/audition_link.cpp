@@ -1,0 +1,70 @@
+#include "ui/window/audition_link.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <algorithm>
+
+#include "audition/offline_render.h"
+#include "audition/playable_instrument.h"
+#include "ui/window/dialog_template.h"
+#include "ui/window/main_dialog.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::size_t kChunkFrames = 1024;
+constexpr double kFirstRate = 44100;
+
+}  // namespace
+
+AuditionLink::AuditionLink(MidiInputDevice& midi, PortDevice& audio)
+    : midi_(midi), audio_(audio), sampler_(kFirstRate), scratch_(2 * kChunkFrames) {
+  midi_.SetMessageCallback([this](std::span<const unsigned char> message) {
+    sampler_.Post({message[0], message.size() > 1 ? message[1] : std::uint8_t{0},
+                   message.size() > 2 ? message[2] : std::uint8_t{0}});
+  });
+  audio_.SetRenderer(this);
+}
+
+AuditionLink::~AuditionLink() {
+  audio_.SetRenderer(nullptr);
+  midi_.SetMessageCallback({});
+}
+
+void AuditionLink::Follow(MainDialog& dialog) {
+  QItemSelectionModel* selection = dialog.list().selectionModel();
+  connect(selection, &QItemSelectionModel::currentRowChanged, this,
+          [this, &dialog](const QModelIndex& current) { PlayRow(dialog, current.row()); });
+  // A drop clears the library the rows point into.
+  connect(&dialog.model(), &QAbstractItemModel::modelAboutToBeReset, this, [this, &dialog] {
+    Silence();
+    PlayRow(dialog, -1);
+  });
+  for (const int id : {kMidiSelectorId, kAudioSelectorId}) {
+    if (auto* selector = qobject_cast<QComboBox*>(dialog.Control(id)))
+      connect(selector, &QComboBox::currentIndexChanged, this, [this] { Silence(); });
+  }
+  PlayRow(dialog, selection->currentIndex().row());
+}
+
+void AuditionLink::PlayRow(MainDialog& dialog, int row) {
+  const Instrument* instrument = row >= 0 ? dialog.model().InstrumentAt(row) : nullptr;
+  sampler_.SetInstrument(instrument != nullptr ? MakePlayable(*instrument) : nullptr);
+}
+
+void AuditionLink::Prepare(unsigned int rate) {
+  sampler_.SetOutputRate(rate);
+}
+
+void AuditionLink::Render(std::span<std::int16_t> stereo) {
+  while (!stereo.empty()) {
+    const std::size_t values = std::min(stereo.size(), scratch_.size());
+    const std::span<float> chunk = std::span(scratch_).first(values);
+    sampler_.Render(chunk);
+    ToPcm16(chunk, stereo.first(values));
+    stereo = stereo.subspan(values);
+  }
+}
+
+}  // namespace tolvane

@@ -1,0 +1,47 @@
+#pragma once
+// Playing the instrument of the list's current row from the MIDI input on the audio output:
+// the MIDI thread posts its messages to the sampler, the audio thread renders it after the
+// stream's ramp. Changing the current row changes the instrument for new notes; a drop or a
+// change on either selector silences everything at once. The sampler plays its own copy of the
+// instrument, so the library may be cleared under a sounding note.
+
+#include <QObject>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "audition/sampler.h"
+#include "devices/port_device.h"
+
+namespace tolvane {
+
+class MainDialog;
+
+class AuditionLink final : public QObject, public AudioRenderer {
+ public:
+  // Becomes the output's renderer and the input's message callback; create it before the
+  // dialog opens the remembered ports.
+  AuditionLink(MidiInputDevice& midi, PortDevice& audio);
+  // REQUIRES: the MIDI port opened while it was set is closed.
+  ~AuditionLink() override;
+  AuditionLink(const AuditionLink&) = delete;
+  AuditionLink& operator=(const AuditionLink&) = delete;
+
+  // Follows the dialog's current row, its drops and its selectors.
+  void Follow(MainDialog& dialog);
+  // New notes play the instrument of that row of the dialog's list (none for an invalid row).
+  void PlayRow(MainDialog& dialog, int row);
+  // Every voice ends at the next buffer.
+  void Silence() { sampler_.Silence(); }
+
+  void Prepare(unsigned int rate) override;
+  void Render(std::span<std::int16_t> stereo) override;
+
+ private:
+  MidiInputDevice& midi_;
+  PortDevice& audio_;
+  Sampler sampler_;
+  std::vector<float> scratch_;  // the audio thread's, made once
+};
+
+}  // namespace tolvane

@@ -1,0 +1,164 @@
+// Live audition on the test's JACK server: a note from a virtual MIDI keyboard plays the current
+// row's instrument through the real audio output stream, and a recorder client captures what
+// the offline render of the same note holds.
+
+#include <RtMidi.h>
+#include <jack/jack.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+#include "audition/offline_render.h"
+#include "audition/playable_instrument.h"
+#include "audition/wave_encoder.h"
+#include "database/sound_database.h"
+#include "devices/audio_output_stream.h"
+#include "devices/midi_input_monitor.h"
+#include "library/library.h"
+#include "tests/devices/jack_server.h"
+#include "ui/window/audition_link.h"
+#include "ui/window/main_dialog.h"
+
+namespace tolvane {
+namespace {
+
+[[maybe_unused]] const auto& kServer = testing::JackServer::Get();
+
+// A JACK client with two input ports: a device the stream can play into, recording from the
+// moment it is armed.
+class Recorder {
+ public:
+  static constexpr std::size_t kFrames = std::size_t{64} * 1024;
+
+  Recorder() : client_(jack_client_open("tolvane-listener", JackNoStartServer, nullptr)) {
+    for (const char* name : {"left", "right"})
+      ports_.push_back(
+          jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+    jack_set_process_callback(client_, &Process, this);
+    jack_activate(client_);
+  }
+  ~Recorder() { jack_client_close(client_); }
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  void Arm() { armed_ = true; }
+  std::size_t recorded() const { return recorded_; }
+  std::vector<float> Take() {
+    armed_ = false;
+    return {frames_.begin(), frames_.begin() + static_cast<std::ptrdiff_t>(2 * recorded_)};
+  }
+
+ private:
+  static int Process(jack_nframes_t frames, void* self) {
+    auto* r = static_cast<Recorder*>(self);
+    const auto* left = static_cast<float*>(jack_port_get_buffer(r->ports_[0], frames));
+    const auto* right = static_cast<float*>(jack_port_get_buffer(r->ports_[1], frames));
+    for (jack_nframes_t i = 0; r->armed_ && i < frames && r->recorded_ < kFrames; ++i) {
+      r->frames_[2 * r->recorded_] = left[i];
+      r->frames_[2 * r->recorded_++ + 1] = right[i];
+    }
+    return 0;
+  }
+
+  jack_client_t* client_;
+  std::vector<jack_port_t*> ports_;
+  std::vector<float> frames_ = std::vector<float>(2 * kFrames);
+  std::atomic<std::size_t> recorded_ = 0;
+  std::atomic<bool> armed_ = false;
+};
+
+int ItemOf(PortDevice& device, const std::string& part) {
+  for (const PortEntry& entry : device.ListPorts())
+    if (entry.name.find(part) != std::string::npos) return entry.itemData;
+  return 0;
+}
+
+void WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 10000) QApplication::processEvents();
+}
+
+std::size_t FirstSound(const std::vector<float>& frames, std::size_t from) {
+  for (std::size_t i = 2 * from; i < frames.size(); ++i)
+    if (frames[i] != 0) return i / 2;
+  return frames.size() / 2;
+}
+
+TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
+  const QTemporaryDir place;
+  qputenv("XDG_CONFIG_HOME", place.path().toUtf8());
+  // Half a second of a wobbling tone, played at its root key so every frame counts.
+  std::vector<std::int16_t> values(22050);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    values[i] = static_cast<std::int16_t>((i * 7919) % 20000) - 10000;
+  const QString wav = place.filePath("Tone.wav");
+  const auto bytes = EncodeWave16(values, 1, 44100);
+  ASSERT_TRUE(bytes);
+  std::ofstream(wav.toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes->data()),
+             static_cast<std::streamsize>(bytes->size()));
+
+  RtMidiOut keys(RtMidi::UNIX_JACK, "tolvane-audition-keys");
+  keys.openVirtualPort("out");
+  MidiInputMonitor& midi = MidiInputMonitor::Instance();
+  AudioOutputStream& audio = AudioOutputStream::Instance();
+  midi.UseSystem(MidiSystem::kJack);
+  audio.UseSystem(AudioSystem::kJack);
+  Recorder recorder;
+
+  Library library;
+  SoundDatabase database;
+  AuditionLink audition(midi, audio);
+  {
+    MainDialog dialog({library, database, {}, midi, audio});
+    audition.Follow(dialog);
+    dialog.ImportDrop({wav});
+    ASSERT_EQ(library.instruments.size(), 1U);
+    ASSERT_TRUE(midi.Open(ItemOf(midi, "tolvane-audition-keys")));
+    recorder.Arm();
+    ASSERT_TRUE(audio.Open(ItemOf(audio, "tolvane-listener")));
+    // Past the ramp, then the note.
+    WaitFor([&] { return recorder.recorded() > 8 * 1024; });
+    const std::vector<unsigned char> noteOn = {0x90, 60, 100};
+    keys.sendMessage(&noteOn);
+    WaitFor([&] { return recorder.recorded() == Recorder::kFrames; });
+    midi.Close();
+    audio.Close();
+  }
+  const std::vector<float> capture = recorder.Take();
+  ASSERT_EQ(capture.size(), 2 * Recorder::kFrames);
+
+  RenderSettings settings;
+  settings.notes = {{60, 100}};
+  const RenderedNotes offline = RenderNotes(MakePlayable(*library.instruments[0]), settings);
+  std::vector<float> expected;
+  for (const std::int16_t v : offline.frames) expected.push_back(static_cast<float>(v) / 32768);
+
+  // The ramp first, then silence until the note.
+  const std::size_t start = FirstSound(capture, 0);
+  const std::size_t live = FirstSound(capture, start + 4 * 1024);
+  const std::size_t rendered = FirstSound(expected, 0);
+  ASSERT_LT(live + values.size(), Recorder::kFrames) << "the note came too late";
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    ASSERT_EQ(capture[2 * (live + k)], expected[2 * (rendered + k)]) << k;
+    ASSERT_EQ(capture[2 * (live + k) + 1], expected[2 * (rendered + k) + 1]) << k;
+  }
+}
+
+}  // namespace
+}  // namespace tolvane
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
