@@ -121,6 +121,8 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
     MainDialog dialog({library, database, {}, midi, audio});
     audition.Follow(dialog);
     dialog.ImportDrop({wav});
+    // The import runs on a worker; the library is the window's once it is done.
+    WaitFor([&] { return !dialog.Busy() && !library.instruments.empty(); });
     ASSERT_EQ(library.instruments.size(), 1U);
     ASSERT_TRUE(midi.Open(ItemOf(midi, "tolvane-audition-keys")));
     recorder.Arm();
