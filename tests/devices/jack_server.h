@@ -75,10 +75,20 @@ class JackServer : public ::testing::Environment {
     if (pid_ > 0) ::kill(pid_, signal);
   }
   // Ends the server and waits for it; clients should be closed first.
+  // A server that does not end within 10 s of SIGTERM is killed.
   void Stop() {
     int status = 0;
-    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0 && ::waitpid(pid_, &status, 0) == pid_)
-      hardKilled_ = hardKilled_ || (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) {
+      pid_t ended = 0;
+      for (int i = 0; i < 200 && (ended = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (ended == 0) {
+        ::kill(pid_, SIGKILL);
+        ended = ::waitpid(pid_, &status, 0);
+      }
+      if (ended == pid_)
+        hardKilled_ = hardKilled_ || (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    }
     pid_ = -1;
   }
 
