@@ -108,6 +108,9 @@ TEST_F(Sfz, OpcodesMapOntoZoneFields) {
       {"pitch_keycenter=a3", root, 57},
       {"lovel=10 hivel=90", velLow, 10},
       {"lovel=10 hivel=90", velHigh, 90},
+      // Found by fuzzing: numbers with no integer to become are clamped first.
+      {"lovel=-1e41 hivel=1.33333e+41", velLow, 0},
+      {"lovel=-1e41 hivel=1.33333e+41", velHigh, 127},
       {"tune=250", coarse, 2},
       {"tune=250", fine, 50},
       {"tune=-30 transpose=-1", coarse, -1},

@@ -16,6 +16,11 @@ std::uint8_t Key7(int key) {
   return static_cast<std::uint8_t>(std::clamp(key, 0, 127));
 }
 
+// Clamped before the conversion: a number far out of range has no integer to become.
+std::uint8_t Velocity7(double velocity) {
+  return static_cast<std::uint8_t>(std::clamp(velocity, 0.0, 127.0));
+}
+
 std::optional<int> KeyOf(const SfzOpcodes& opcodes, std::string_view name, int offset) {
   const auto found = opcodes.find(name);
   if (found == opcodes.end()) return std::nullopt;
@@ -59,8 +64,8 @@ std::optional<SfzZonePlan> PlanSfzZone(const SfzRegion& region) {
   if (const auto high = KeyOf(op, "hikey", offset)) mapping.keyHigh = Key7(*high);
   if (const auto keyCenter = KeyOf(op, "pitch_keycenter", offset)) center = *keyCenter;
   mapping.overridingRootKey = Key7(center);
-  if (const auto low = SfzNumber(op, "lovel")) mapping.velLow = Key7(static_cast<int>(*low));
-  if (const auto high = SfzNumber(op, "hivel")) mapping.velHigh = Key7(static_cast<int>(*high));
+  if (const auto low = SfzNumber(op, "lovel")) mapping.velLow = Velocity7(*low);
+  if (const auto high = SfzNumber(op, "hivel")) mapping.velHigh = Velocity7(*high);
 
   // Cents, whole semitones carried into the coarse tune.
   const double cents =
