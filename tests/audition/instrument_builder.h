@@ -17,7 +17,7 @@
 
 namespace tolvane::test_support {
 
-struct SampleSpec {
+struct TestSample {
   std::vector<std::int16_t> values;  // interleaved
   std::uint32_t channels = 1;
   std::uint32_t rate = 44100;
@@ -58,20 +58,20 @@ class InstrumentBuilder {
   InstrumentBuilder& operator=(const InstrumentBuilder&) = delete;
   ~InstrumentBuilder() { DestroyInstrument(*instrument_); }
 
-  Sample* AddSample(const SampleSpec& spec) {
-    std::vector<std::byte>& bytes = streams_.emplace_back(spec.values.size() * 2);
-    for (std::size_t i = 0; i < spec.values.size(); ++i)
-      StoreU16(&bytes[2 * i], static_cast<std::uint16_t>(spec.values[i]));
+  Sample* AddSample(const TestSample& sample) {
+    std::vector<std::byte>& bytes = streams_.emplace_back(sample.values.size() * 2);
+    for (std::size_t i = 0; i < sample.values.size(); ++i)
+      StoreU16(&bytes[2 * i], static_cast<std::uint16_t>(sample.values[i]));
     SampleRequest request;
     const std::string& name = names_.emplace_back("s" + std::to_string(streams_.size()));
     request.name = name;
-    request.sampleRate = spec.rate;
-    request.channels = spec.channels;
+    request.sampleRate = sample.rate;
+    request.channels = sample.channels;
     request.first = bytes;
-    request.frames = static_cast<std::uint32_t>(spec.values.size() / spec.channels);
-    request.loopStart = spec.loopStart;
-    request.loopEnd = spec.loopEnd;
-    request.rootKey = spec.rootKey;
+    request.frames = static_cast<std::uint32_t>(sample.values.size() / sample.channels);
+    request.loopStart = sample.loopStart;
+    request.loopEnd = sample.loopEnd;
+    request.rootKey = sample.rootKey;
     return tolvane::AddSample(*instrument_, request);
   }
 

@@ -18,8 +18,8 @@ namespace {
 using test_support::Constant;
 using test_support::InstrumentBuilder;
 using test_support::Noise;
-using test_support::SampleSpec;
 using test_support::Sine;
+using test_support::TestSample;
 
 constexpr double kRate = 44100;
 // The default attack and hold (-12000 timecents each) are over by then.
