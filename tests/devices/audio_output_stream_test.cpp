@@ -9,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/devices/jack_recorder.h"
 #include "tests/devices/jack_server.h"
 
 namespace tolvane {
@@ -16,49 +17,16 @@ namespace {
 
 [[maybe_unused]] const auto& kServer = testing::JackServer::Get();
 
-class Recorder {
- public:
-  static constexpr std::size_t kFrames = std::size_t{48} * 1024;
+constexpr std::size_t kCaptureFrames = std::size_t{48} * 1024;
 
-  Recorder() : client_(jack_client_open("tolvane-recorder", JackNoStartServer, nullptr)) {
-    for (const char* name : {"left", "right"})
-      ports_.push_back(
-          jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
-    jack_set_process_callback(client_, &Process, this);
-    jack_activate(client_);
-  }
-  ~Recorder() { jack_client_close(client_); }
-
-  // Opens the stream on `device` and returns what it played in the next kFrames frames.
-  std::vector<float> Capture(AudioOutputStream& stream, int device) {
-    recorded_ = 0;
-    armed_ = true;
-    EXPECT_TRUE(stream.Open(device));
-    for (int i = 0; i < 500 && recorded_ < kFrames; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    armed_ = false;
-    return {frames_.begin(), frames_.begin() + 2 * recorded_};
-  }
-
- private:
-  static int Process(jack_nframes_t frames, void* self) {
-    auto* recorder = static_cast<Recorder*>(self);
-    const auto* left = static_cast<float*>(jack_port_get_buffer(recorder->ports_[0], frames));
-    const auto* right = static_cast<float*>(jack_port_get_buffer(recorder->ports_[1], frames));
-    for (jack_nframes_t i = 0; recorder->armed_ && i < frames && recorder->recorded_ < kFrames;
-         ++i) {
-      recorder->frames_[2 * recorder->recorded_] = left[i];
-      recorder->frames_[2 * recorder->recorded_++ + 1] = right[i];
-    }
-    return 0;
-  }
-
-  jack_client_t* client_;
-  std::vector<jack_port_t*> ports_;
-  std::vector<float> frames_ = std::vector<float>(2 * kFrames);
-  std::atomic<std::size_t> recorded_ = 0;
-  std::atomic<bool> armed_ = false;
-};
+// Opens the stream on `device` and returns what it played in the next kCaptureFrames frames.
+std::vector<float> Capture(testing::JackRecorder& recorder, AudioOutputStream& stream, int device) {
+  recorder.Arm();
+  EXPECT_TRUE(stream.Open(device));
+  for (int i = 0; i < 500 && recorder.recorded() < recorder.capacity(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return recorder.Take();
+}
 
 // Silence until the stream's frame 0, then four 1024-frame buffers whose frame i holds 2i left
 // and 2i + 1 right (int16 n arrives as n / 32768), then silence again for at least 8 buffers.
@@ -89,16 +57,16 @@ int Listed(AudioOutputStream& stream, const std::string& name) {
 TEST(AudioOutputStreamTest, EveryOpenPlaysFourRampBuffersThenSilence) {
   AudioOutputStream& stream = AudioOutputStream::Instance();
   stream.UseSystem(AudioSystem::kJack);
-  Recorder recorder;
+  testing::JackRecorder recorder("tolvane-recorder", kCaptureFrames);
   const int device = Listed(stream, "tolvane-recorder");
   ASSERT_GT(device, 0) << "the recorder is not listed";
-  ExpectRampThenSilence(recorder.Capture(stream, device));
+  ExpectRampThenSilence(Capture(recorder, stream, device));
   EXPECT_EQ(stream.SampleRate(), 44100U);
-  ExpectRampThenSilence(recorder.Capture(stream, device));  // open while open
+  ExpectRampThenSilence(Capture(recorder, stream, device));  // open while open
   stream.Close();
   EXPECT_FALSE(stream.IsOpen());
   EXPECT_EQ(stream.SampleRate(), 0U);
-  ExpectRampThenSilence(recorder.Capture(stream, device));
+  ExpectRampThenSilence(Capture(recorder, stream, device));
   EXPECT_FALSE(stream.Open(0));  // "None"
   EXPECT_FALSE(stream.IsOpen());
   stream.Close();
@@ -113,11 +81,11 @@ TEST(AudioOutputStreamTest, RunsAtTheServersRateAndNoticesItsDeviceGoing) {
   testing::JackServer::Get().Stop();
   ASSERT_TRUE(testing::JackServer::Get().Start(48000));
   {
-    Recorder recorder;
+    testing::JackRecorder recorder("tolvane-recorder", kCaptureFrames);
     EXPECT_GT(Listed(stream, "system"), 0);
     const int device = Listed(stream, "tolvane-recorder");
     ASSERT_GT(device, 0) << "the recorder is not listed";
-    ExpectRampThenSilence(recorder.Capture(stream, device));
+    ExpectRampThenSilence(Capture(recorder, stream, device));
     EXPECT_EQ(stream.SampleRate(), 48000U);
     EXPECT_TRUE(stream.IsOpen());
   }

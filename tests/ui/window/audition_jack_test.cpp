@@ -22,6 +22,7 @@
 #include "devices/audio_output_stream.h"
 #include "devices/midi_input_monitor.h"
 #include "library/library.h"
+#include "tests/devices/jack_recorder.h"
 #include "tests/devices/jack_server.h"
 #include "ui/window/audition_link.h"
 #include "ui/window/main_dialog.h"
@@ -31,48 +32,7 @@ namespace {
 
 [[maybe_unused]] const auto& kServer = testing::JackServer::Get();
 
-// A JACK client with two input ports: a device the stream can play into, recording from the
-// moment it is armed.
-class Recorder {
- public:
-  static constexpr std::size_t kFrames = std::size_t{64} * 1024;
-
-  Recorder() : client_(jack_client_open("tolvane-listener", JackNoStartServer, nullptr)) {
-    for (const char* name : {"left", "right"})
-      ports_.push_back(
-          jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
-    jack_set_process_callback(client_, &Process, this);
-    jack_activate(client_);
-  }
-  ~Recorder() { jack_client_close(client_); }
-  Recorder(const Recorder&) = delete;
-  Recorder& operator=(const Recorder&) = delete;
-
-  void Arm() { armed_ = true; }
-  std::size_t recorded() const { return recorded_; }
-  std::vector<float> Take() {
-    armed_ = false;
-    return {frames_.begin(), frames_.begin() + static_cast<std::ptrdiff_t>(2 * recorded_)};
-  }
-
- private:
-  static int Process(jack_nframes_t frames, void* self) {
-    auto* r = static_cast<Recorder*>(self);
-    const auto* left = static_cast<float*>(jack_port_get_buffer(r->ports_[0], frames));
-    const auto* right = static_cast<float*>(jack_port_get_buffer(r->ports_[1], frames));
-    for (jack_nframes_t i = 0; r->armed_ && i < frames && r->recorded_ < kFrames; ++i) {
-      r->frames_[2 * r->recorded_] = left[i];
-      r->frames_[2 * r->recorded_++ + 1] = right[i];
-    }
-    return 0;
-  }
-
-  jack_client_t* client_;
-  std::vector<jack_port_t*> ports_;
-  std::vector<float> frames_ = std::vector<float>(2 * kFrames);
-  std::atomic<std::size_t> recorded_ = 0;
-  std::atomic<bool> armed_ = false;
-};
+constexpr std::size_t kCaptureFrames = std::size_t{64} * 1024;
 
 int ItemOf(PortDevice& device, const std::string& part) {
   for (const PortEntry& entry : device.ListPorts())
@@ -112,7 +72,7 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
   AudioOutputStream& audio = AudioOutputStream::Instance();
   midi.UseSystem(MidiSystem::kJack);
   audio.UseSystem(AudioSystem::kJack);
-  Recorder recorder;
+  testing::JackRecorder recorder("tolvane-listener", kCaptureFrames);
 
   Library library;
   SoundDatabase database;
@@ -131,12 +91,12 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
     WaitFor([&] { return recorder.recorded() > 8 * 1024; });
     const std::vector<unsigned char> noteOn = {0x90, 60, 100};
     keys.sendMessage(&noteOn);
-    WaitFor([&] { return recorder.recorded() == Recorder::kFrames; });
+    WaitFor([&] { return recorder.recorded() == kCaptureFrames; });
     midi.Close();
     audio.Close();
   }
   const std::vector<float> capture = recorder.Take();
-  ASSERT_EQ(capture.size(), 2 * Recorder::kFrames);
+  ASSERT_EQ(capture.size(), 2 * kCaptureFrames);
 
   RenderSettings settings;
   settings.notes = {{60, 100}};
@@ -148,7 +108,7 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
   const std::size_t start = FirstSound(capture, 0);
   const std::size_t live = FirstSound(capture, start + 4 * 1024);
   const std::size_t rendered = FirstSound(expected, 0);
-  ASSERT_LT(live + values.size(), Recorder::kFrames) << "the note came too late";
+  ASSERT_LT(live + values.size(), kCaptureFrames) << "the note came too late";
   for (std::size_t k = 0; k < values.size(); ++k) {
     ASSERT_EQ(capture[2 * (live + k)], expected[2 * (rendered + k)]) << k;
     ASSERT_EQ(capture[2 * (live + k) + 1], expected[2 * (rendered + k) + 1]) << k;
