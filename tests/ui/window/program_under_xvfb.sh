@@ -14,25 +14,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server takes any free display and reports its number; clients prove themselves with a
-# cookie, which xauth files under that number once it is known.
-cookie=$(od -An -tx1 -N16 /dev/urandom | tr -d " \n")
-touch "$work/server-auth" "$work/client-auth"
-xauth -q -f "$work/server-auth" add :0 . "$cookie"
-Xvfb -displayfd 3 -auth "$work/server-auth" -screen 0 1024x768x24 -nolisten tcp \
-  3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-display=:$(head -n 1 "$work/display")
-export XAUTHORITY=$work/client-auth
-xauth -q add "$display" . "$cookie"
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 700 "$work/runtime"
+# shellcheck source=private_xvfb.sh
+source "$(dirname "$0")/private_xvfb.sh"
+start_private_xvfb "$work"
 
 # A copy of the program keeps its sound database (next to it) in the work folder.
 mkdir "$work/bin"
