@@ -22,16 +22,6 @@ std::span<const std::byte> AsBytes(const std::vector<std::int16_t>& values) {
   return std::as_bytes(std::span(values));
 }
 
-void AddFullZone(Instrument& instrument, Sample* sample, std::uint8_t flags, bool loop) {
-  if (sample == nullptr) return;
-  Zone zone;
-  InitZone(zone);
-  SetZoneSample(zone, sample);
-  zone.mapping.flags |= flags;
-  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
-  AddZone(instrument, zone);
-}
-
 }  // namespace
 
 void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedTime,
@@ -57,7 +47,7 @@ void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedT
     request.channels = sound.channels;
     request.first = AsBytes(sound.values);
     request.firstBuffer = &sound.values;
-    AddFullZone(*instrument, AddSample(*instrument, request), sound.channels == 2 ? ZoneStereo : 0,
+    AddWaveZone(*instrument, AddSample(*instrument, request), sound.channels == 2 ? ZoneStereo : 0,
                 loop);
   } else {
     // One mono sample per channel, named like a WAV file's: Pad1, Pad2 ...
@@ -72,7 +62,7 @@ void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedT
       const auto digit = static_cast<char>(static_cast<unsigned char>('1' + c));
       if (digit != '\0') sampleName.push_back(digit);
       request.name = sampleName;
-      AddFullZone(*instrument, AddSample(*instrument, request), 0, loop);
+      AddWaveZone(*instrument, AddSample(*instrument, request), 0, loop);
     }
   }
   if (!instrument->zones.empty()) AverageInstrument(*instrument);

@@ -66,17 +66,6 @@ std::vector<std::byte> DecodeFrames(std::span<const std::byte> data, const WaveF
   return out;
 }
 
-// Adds one full-range zone playing `sample`; `flags` are set before the loop flag.
-void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, bool loop) {
-  if (sample == nullptr) return;  // AddSample refuses nothing the importer asks for
-  Zone zone;
-  InitZone(zone);
-  SetZoneSample(zone, sample);
-  zone.mapping.flags |= flags;
-  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
-  AddZone(instrument, zone);
-}
-
 // One sample of one or two channels, named like the file. 16-bit PCM is what the library
 // keeps, copied straight from the file; other encodings are converted first.
 void AddWholeSample(Instrument& instrument, const WaveRecords& records, SampleRequest request,
@@ -114,6 +103,16 @@ void AddChannelSamples(Instrument& instrument, const WaveRecords& records, Sampl
 }
 
 }  // namespace
+
+void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, bool loop) {
+  if (sample == nullptr) return;  // AddSample refuses nothing the importer asks for
+  Zone zone;
+  InitZone(zone);
+  SetZoneSample(zone, sample);
+  zone.mapping.flags |= flags;
+  ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
+  AddZone(instrument, zone);
+}
 
 DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
   using namespace std::chrono;

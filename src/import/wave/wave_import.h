@@ -10,6 +10,9 @@
 
 namespace tolvane {
 
+struct Instrument;
+struct Sample;
+
 // A FAT date and time, as the original platform stamps files.
 struct DosDateTime {
   std::uint16_t date = 0;  // (year - 1980) x 512 + month x 32 + day
@@ -20,6 +23,10 @@ struct DosDateTime {
 // 1980-01-01 give 1980-01-01 00:00:00 and times after 2107-12-31 23:59:59 give that moment:
 // the nearest the format can express.
 DosDateTime ToDosDateTime(std::int64_t unixSeconds);
+
+// Adds one zone over every key and velocity playing `sample` (nothing for null); `flags` are set
+// before the loop flag. Every file that is one sound (WAV, AIFF, FLAC, ...) maps this way.
+void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, bool loop);
 
 // The importer of the chain: Imported with the file's instrument added, or the refusal of
 // ReadWaveRecords (wave_records.h) with nothing created.
