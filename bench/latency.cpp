@@ -223,9 +223,9 @@ Outcome Measure(Listener& listener, int runs, const QTemporaryDir& place) {
   if (!midi.Open(ItemOf(midi, kClientName))) return {{}, "cannot open the MIDI port"};
   const std::uint64_t before = listener.heard();
   if (!audio.Open(ItemOf(audio, kClientName))) return {{}, "cannot open the audio output"};
-  constexpr std::uint64_t kRamp =
-      std::uint64_t{AudioOutputStream::kRampBuffers} * AudioOutputStream::kBufferFrames;
-  if (!WaitFor([&] { return listener.heard() >= before + kRamp; }))
+  // Once the ramp starts, the first note waits for the silence after it (cycles the listener
+  // misses under load may hide frames of the ramp, so they are not counted).
+  if (!WaitFor([&] { return listener.heard() > before; }))
     return {{}, "the stream's ramp never arrived"};
 
   std::vector<std::int64_t> latencies;
