@@ -181,8 +181,10 @@ int ItemOf(PortDevice& device, const std::string& part) {
 // Half a second of a tone with no zero in it, as a WAV file.
 bool WriteTone(const QString& path) {
   std::vector<std::int16_t> values(22050);
-  for (std::size_t i = 0; i < values.size(); ++i)
-    values[i] = static_cast<std::int16_t>((i % 2 == 0 ? 1 : -1) * (4000 + (i * 7919) % 8000));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int magnitude = 4000 + static_cast<int>((i * 7919) % 8000);
+    values[i] = static_cast<std::int16_t>(i % 2 == 0 ? magnitude : -magnitude);
+  }
   const auto bytes = EncodeWave16(values, 1, 44100);
   if (!bytes) return false;
   std::ofstream file(path.toStdString(), std::ios::binary);
