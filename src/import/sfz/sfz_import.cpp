@@ -1,7 +1,6 @@
 #include "import/sfz/sfz_import.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <deque>
@@ -9,10 +8,9 @@
 #include <map>
 #include <span>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "base/all_cores.h"
 #include "base/encoding.h"
 #include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_parser.h"
@@ -37,27 +35,13 @@ struct SfzSample {
   std::span<const std::int16_t> values;
 };
 
-// Decodes every sample on as many threads as the machine has cores.
+// Decodes every sample on every core.
 void DecodeAll(std::deque<SfzSample>& samples, const SfzFiles& files) {
-  const std::size_t threads =
-      std::min<std::size_t>(samples.size(), std::max(1u, std::thread::hardware_concurrency()));
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i = next++; i < samples.size(); i = next++) {
-      samples[i].reading = files.ReadSample(samples[i].path);
-      if (samples[i].reading.sound) samples[i].values = samples[i].reading.sound->values;
-    }
-  };
-  std::vector<std::jthread> pool;
-  for (std::size_t t = 1; t < threads; ++t) {
-    // Without another thread the calling one decodes what is left alone.
-    try {
-      pool.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  work();
+  ForEachOnAllCores(samples.size(), [&](std::size_t i) {
+    samples[i].reading = files.ReadSample(samples[i].path);
+    if (samples[i].reading.sound) samples[i].values = samples[i].reading.sound->values;
+    return true;
+  });
 }
 
 // Regions left out for one kind of reason, named by the first sample path met.
