@@ -161,6 +161,22 @@ TEST_F(Sfz, LoopsComeFromTheRegionOrTheSample) {
   EXPECT_EQ(library.instruments[0]->zones[0].sample->loopEnd, 1000u);
 }
 
+// The first sample made from a file takes its decoded values over; the others still read them.
+TEST_F(Sfz, ASampleFilePlayedWithLoopsOfItsOwnKeepsItsValuesInEverySample) {
+  ASSERT_TRUE(Import("<region> sample=a.wav key=1 <region> sample=a.wav key=2 loop_start=10 "
+                     "loop_end=20 <region> sample=a.wav key=3 <region> sample=a.wav key=4 "
+                     "loop_start=10 loop_end=20")
+                  .imported());
+  EXPECT_EQ(files.reads, 1);
+  const std::vector<Zone> zones = Zones();
+  ASSERT_EQ(zones.size(), 4u);
+  EXPECT_EQ(zones[0].sample, zones[2].sample);
+  EXPECT_EQ(zones[1].sample, zones[3].sample);
+  EXPECT_NE(zones[0].sample, zones[1].sample);
+  for (const Zone& zone : zones)
+    EXPECT_EQ(zone.sample->data, std::vector<std::int16_t>(1000, 7)) << zone.sample->name;
+}
+
 TEST_F(Sfz, HeadersPassTheirOpcodesDown) {
   ASSERT_TRUE(Import("<global> volume=-6 pan=10 <master> lovel=5 <group> hivel=100 tune=10\n"
                      "<region> sample=a.wav key=60 tune=20\n"

@@ -89,7 +89,9 @@ SoundReading DecodeSampleFile(std::span<const std::byte> bytes, SampleFileKind k
   sf_command(file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
   constexpr std::size_t kBlockFrames = 16384;
   std::vector<float> floatBlock(floats ? kBlockFrames * channels : 0);
-  std::vector<int> intBlock(floats ? 0 : kBlockFrames * channels);
+  // Integers keep their top 16 bits, as WAV values are taken: what libsndfile's 16-bit reads
+  // give, without a pass over wider values.
+  std::vector<std::int16_t> intBlock(floats ? 0 : kBlockFrames * channels);
 
   DecodedSound sound;
   sound.sampleRate = static_cast<std::uint32_t>(info.samplerate);
@@ -99,17 +101,18 @@ SoundReading DecodeSampleFile(std::span<const std::byte> bytes, SampleFileKind k
         std::min<std::uint64_t>(static_cast<std::uint64_t>(info.frames) * channels, mostValues)));
   for (;;) {
     const sf_count_t got = floats ? sf_readf_float(file.get(), floatBlock.data(), kBlockFrames)
-                                  : sf_readf_int(file.get(), intBlock.data(), kBlockFrames);
+                                  : sf_readf_short(file.get(), intBlock.data(), kBlockFrames);
     if (got <= 0) break;
     const std::size_t values = static_cast<std::size_t>(got) * channels;
     if (sound.values.size() + values > mostValues) {
       return Damaged(
           kind, "decodes to more than " + std::to_string(kSampleFileMaxGrowth) + " times its size");
     }
-    for (std::size_t i = 0; i < values; ++i) {
-      // Integers arrive with their top bits in the top of an int, as WAV values are taken.
-      sound.values.push_back(floats ? FloatToInt16(floatBlock[i])
-                                    : static_cast<std::int16_t>(intBlock[i] >> 16));
+    if (floats) {
+      for (std::size_t i = 0; i < values; ++i) sound.values.push_back(FloatToInt16(floatBlock[i]));
+    } else {
+      sound.values.insert(sound.values.end(), intBlock.begin(),
+                          intBlock.begin() + static_cast<std::ptrdiff_t>(values));
     }
   }
   if (sf_error(file.get()) != SF_ERR_NO_ERROR)

@@ -1,16 +1,16 @@
 #include "import/sfz/sfz_import.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <span>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "base/all_cores.h"
 #include "base/encoding.h"
 #include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_parser.h"
@@ -29,28 +29,19 @@ constexpr std::size_t kNameLength = 24;
 struct SfzSample {
   std::string path;
   SoundReading reading;
-  std::size_t usesLeft = 0;  // regions still to take it; the last may take its values
+  // The decoded values: in `reading` until the first sample of the library made from them takes
+  // them over (no copy, so that they are never held twice), then in that sample's data, which
+  // stays in place for the rest of the import.
+  std::span<const std::int16_t> values;
 };
 
-// Decodes every sample on as many threads as the machine has cores.
+// Decodes every sample on every core.
 void DecodeAll(std::deque<SfzSample>& samples, const SfzFiles& files) {
-  const std::size_t threads =
-      std::min<std::size_t>(samples.size(), std::max(1u, std::thread::hardware_concurrency()));
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i = next++; i < samples.size(); i = next++)
-      samples[i].reading = files.ReadSample(samples[i].path);
-  };
-  std::vector<std::jthread> pool;
-  for (std::size_t t = 1; t < threads; ++t) {
-    // Without another thread the calling one decodes what is left alone.
-    try {
-      pool.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  work();
+  ForEachOnAllCores(samples.size(), [&](std::size_t i) {
+    samples[i].reading = files.ReadSample(samples[i].path);
+    if (samples[i].reading.sound) samples[i].values = samples[i].reading.sound->values;
+    return true;
+  });
 }
 
 // Regions left out for one kind of reason, named by the first sample path met.
@@ -111,19 +102,21 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& s
   request.name = name;
   request.sampleRate = sound.sampleRate;
   request.channels = sound.channels;
-  request.first = std::as_bytes(std::span(sound.values));
+  request.first = std::as_bytes(sample.values);
   request.frames = sound.frames;
   request.loopStart = loop.start;
   request.loopEnd = loop.end;
   request.rootKey = sound.markers.rootKey.value_or(kDefaultRootKey);
   request.pitchCorrection = sound.markers.pitchCorrection;
   request.origin = &sample;
-  if (--sample.usesLeft == 0) request.firstBuffer = &sound.values;
+  const bool held = !sound.values.empty();  // not yet taken over by a sample
+  if (held) request.firstBuffer = &sound.values;
   Sample* added = AddSample(instrument, request);
   if (added == nullptr) {
     why = "sample '" + plan.samplePath + "' cannot be kept";
     return false;
   }
+  if (held && sound.values.empty()) sample.values = added->data;
   Zone zone = plan.zone;
   SetZoneSample(zone, added);
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
@@ -149,8 +142,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
     std::optional<SfzZonePlan> plan = PlanSfzZone(region);
     if (!plan) continue;
     SfzSample*& sample = byPath[plan->samplePath];
-    if (sample == nullptr) sample = &samples.emplace_back(SfzSample{plan->samplePath, {}, 0});
-    ++sample->usesLeft;
+    if (sample == nullptr) sample = &samples.emplace_back(SfzSample{plan->samplePath, {}, {}});
     planSamples.push_back(sample);
     plans.push_back(std::move(*plan));
   }

@@ -8,9 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <numeric>
-#include <system_error>
-#include <thread>
 
+#include "base/all_cores.h"
 #include "base/work_progress.h"
 
 namespace tolvane {
@@ -154,43 +153,24 @@ std::vector<DecodedVorbis> DecodeVorbisStreams(std::span<const std::span<const s
     return streams[a].size() > streams[b].size();
   });
   const std::uint64_t maxFrames = maxBytes / sizeof(std::int16_t);
-  std::atomic<std::size_t> next{0};
   std::atomic<std::uint64_t> decodedBytes{0};
   std::atomic<bool> tooMuch{false};
   std::atomic<std::size_t> finished{0};
   std::atomic<bool> cancelled{false};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < order.size() && !tooMuch; i = next++) {
-      if (cancelled || WorkCancelled(progress)) {
-        cancelled = true;
-        break;
-      }
-      DecodedVorbis& result = results[order[i]];
-      result = DecodeVorbis(streams[order[i]], maxFrames);
-      const std::uint64_t bytes = result.values.size() * sizeof(std::int16_t);
-      // The values decoded so far are part of the total whatever the order: once past the
-      // bound, the total of all streams is too.
-      if (decodedBytes += bytes; decodedBytes > maxBytes) tooMuch = true;
-      ReportStep(progress, kVorbisStep, ++finished, order.size());
+  ForEachOnAllCores(order.size(), [&](std::size_t i) {
+    if (cancelled || WorkCancelled(progress)) {
+      cancelled = true;
+      return false;
     }
-  };
-
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t helpers =
-      std::min(cores, streams.size()) - std::min<std::size_t>(1, streams.size());
-  {
-    std::vector<std::jthread> threads;
-    threads.reserve(helpers);
-    for (std::size_t t = 0; t < helpers; ++t) {
-      // Without another thread the calling one decodes what is left alone.
-      try {
-        threads.emplace_back(work);
-      } catch (const std::system_error&) {
-        break;
-      }
-    }
-    work();
-  }  // joins the helpers
+    DecodedVorbis& result = results[order[i]];
+    result = DecodeVorbis(streams[order[i]], maxFrames);
+    const std::uint64_t bytes = result.values.size() * sizeof(std::int16_t);
+    // The values decoded so far are part of the total whatever the order: once past the
+    // bound, the total of all streams is too.
+    if (decodedBytes += bytes; decodedBytes > maxBytes) tooMuch = true;
+    ReportStep(progress, kVorbisStep, ++finished, order.size());
+    return !tooMuch;
+  });
   if (tooMuch) {
     for (DecodedVorbis& result : results) result = Failed(kVorbisTooMuch);
   } else if (cancelled) {
