@@ -32,8 +32,10 @@ set(PKG_CONFIG_ARGN --static)
 # The C and C++ runtimes and winpthread linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# No display: Wine then starts no window of its own, and says nothing of its internals.
+# No display: Wine then starts no window of its own, and says nothing of its internals. A start
+# that Wine ends before the program runs is tried again (wine-run says how).
 if(TOLVANE_WINEPREFIX)
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env -u DISPLAY -u WAYLAND_DISPLAY WINEDEBUG=-all WINEPREFIX=${TOLVANE_WINEPREFIX} wine)
+      env -u DISPLAY -u WAYLAND_DISPLAY WINEDEBUG=-all WINEPREFIX=${TOLVANE_WINEPREFIX}
+      ${CMAKE_CURRENT_LIST_DIR}/wine-run)
 endif()
