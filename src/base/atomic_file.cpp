@@ -1,14 +1,8 @@
 #include "base/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
-#include <string>
 #include <utility>
+
+#include "base/system_files.h"
 
 namespace tolvane {
 
@@ -16,78 +10,6 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::
 
 AtomicFileWriter::~AtomicFileWriter() {
   Abandon();
-}
-
-bool AtomicFileWriter::Open() {
-  Abandon();
-  failed_ = false;
-  // A hidden name beside the target, so the rename stays on one file system.
-  std::string pattern =
-      target_.parent_path().empty() ? std::string() : target_.parent_path().string() + "/";
-  pattern += "." + target_.filename().string() + ".XXXXXX";
-  fd_ = ::mkstemp(pattern.data());
-  if (fd_ < 0) {
-    failed_ = true;
-    return false;
-  }
-  temporary_ = pattern;
-  // Keep the permissions an ordinary new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, 0666 & ~mask);
-  struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
-  return true;
-}
-
-bool AtomicFileWriter::Write(std::span<const std::byte> bytes) {
-  if (fd_ < 0 || failed_) return false;
-  const std::byte* data = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd_, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      failed_ = true;
-      return false;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> pieces) {
-  if (fd_ < 0 || failed_) return false;
-  // The system takes at most IOV_MAX pieces a call.
-  constexpr std::size_t kMaxPieces = 1024;
-  std::array<iovec, kMaxPieces> vectors;
-  while (!pieces.empty()) {
-    std::size_t count = 0;
-    for (; !pieces.empty() && count < kMaxPieces; pieces = pieces.subspan(1)) {
-      if (pieces.front().empty()) continue;
-      // writev only reads through the pointer.
-      vectors[count++] = {const_cast<std::byte*>(pieces.front().data()), pieces.front().size()};
-    }
-    iovec* next = vectors.data();
-    iovec* const end = vectors.data() + count;
-    while (next != end) {
-      const ssize_t written = ::writev(fd_, next, static_cast<int>(end - next));
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {  // nothing taken from a non-empty write would never end
-        failed_ = true;
-        return false;
-      }
-      // Skip what went out; a piece written in part goes on from where it stopped.
-      auto left = static_cast<std::size_t>(written);
-      while (next != end && left >= next->iov_len) left -= (next++)->iov_len;
-      if (next != end) {
-        next->iov_base = static_cast<std::byte*>(next->iov_base) + left;
-        next->iov_len -= left;
-      }
-    }
-  }
-  return true;
 }
 
 bool AtomicFileWriter::Write(std::string_view text) {
@@ -99,11 +21,11 @@ bool AtomicFileWriter::Commit() {
     Abandon();
     return false;
   }
-  const bool synced = ::fsync(fd_) == 0;
-  const bool closed = ::close(fd_) == 0;
+  const bool synced = system::Sync(fd_);
+  const bool closed = system::Close(fd_);
   fd_ = -1;
-  if (!synced || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    ::unlink(temporary_.c_str());
+  if (!synced || !closed || !system::MoveOver(temporary_, target_)) {
+    system::RemoveFile(temporary_);
     temporary_.clear();
     return false;
   }
@@ -113,11 +35,11 @@ bool AtomicFileWriter::Commit() {
 
 void AtomicFileWriter::Abandon() {
   if (fd_ >= 0) {
-    ::close(fd_);
+    system::Close(fd_);
     fd_ = -1;
   }
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    system::RemoveFile(temporary_);
     temporary_.clear();
   }
 }

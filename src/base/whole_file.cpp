@@ -1,62 +1,34 @@
 #include "base/whole_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
-#include <cerrno>
-#include <cstdint>
+#include "base/system_files.h"
 
-namespace tolvane {
+namespace tolvane::system {
 
-WholeFile ReadWholeFile(const std::filesystem::path& path, std::size_t limit) {
+WholeFile ReadOpenedFile(int fd, std::size_t size, std::size_t limit) {
   WholeFile file;
-  // Non-blocking, so that a pipe put in the file's place cannot make the open wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    // ENOTDIR: a file stands where a folder should be, so there can be no file either.
-    file.state = errno == ENOENT || errno == ENOTDIR ? FileState::kAbsent : FileState::kUnreadable;
-    return file;
-  }
   file.state = FileState::kUnreadable;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::uint64_t>(info.st_size) > limit) {
-    ::close(fd);
-    return file;
-  }
-  std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size) + 1);
-  std::size_t size = 0;
+  std::vector<std::byte> bytes(size + 1);
+  std::size_t got = 0;
   while (true) {
-    const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
+    const std::ptrdiff_t read = ReadSome(fd, std::span(bytes).subspan(got));
+    if (read == 0) break;
+    if (read < 0) {
+      Close(fd);
       return file;
     }
-    size += static_cast<std::size_t>(got);
-    if (size > limit) break;
-    // Grown since fstat: read on, up to one byte past the limit.
-    if (size == bytes.size()) bytes.resize(limit + 1);
+    got += static_cast<std::size_t>(read);
+    if (got > limit) break;
+    // Grown since its size was taken: read on, up to one byte past the limit.
+    if (got == bytes.size()) bytes.resize(limit + 1);
   }
-  ::close(fd);
-  if (size > limit) return file;
-  bytes.resize(size);
+  Close(fd);
+  if (got > limit) return file;
+  bytes.resize(got);
   file.bytes = std::move(bytes);
   file.state = FileState::kRead;
   return file;
 }
 
-FolderLock::FolderLock(const std::filesystem::path& folder)
-    : fd_(folder.empty() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-  while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-  }
-}
-
-FolderLock::~FolderLock() {
-  if (fd_ >= 0) ::close(fd_);  // releases the lock
-}
-
-}  // namespace tolvane
+}  // namespace tolvane::system

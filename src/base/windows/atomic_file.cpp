@@ -17,6 +17,8 @@
 #include <string>
 #include <utility>
 
+#include "base/system_files.h"
+
 namespace tolvane {
 namespace {
 
@@ -27,11 +29,13 @@ std::wstring TemporarySuffix() {
          std::to_wstring(::GetTickCount64() % 1000000) + L"-" + std::to_wstring(counter++);
 }
 
+}  // namespace
+
 // Moves `from` over `to`. A target that some program has mapped (as this one maps what it
 // imports) cannot be replaced in one step on Windows, but it can be renamed: it goes aside,
 // the new file takes its name, and the old one is deleted (its bytes stay readable through the
 // mapping until that ends).
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool system::MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (::MoveFileExW(from.c_str(), to.c_str(), kFlags) != 0) return true;
   if (::GetLastError() != ERROR_ACCESS_DENIED) return false;
@@ -50,12 +54,16 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return true;
 }
 
-}  // namespace
+bool system::Sync(int fd) {
+  return ::_commit(fd) == 0;
+}
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {}
+bool system::Close(int fd) {
+  return ::_close(fd) == 0;
+}
 
-AtomicFileWriter::~AtomicFileWriter() {
-  Abandon();
+void system::RemoveFile(const std::filesystem::path& path) {
+  ::_wunlink(path.c_str());
 }
 
 bool AtomicFileWriter::Open() {
@@ -101,47 +109,6 @@ bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> p
   for (const auto& piece : pieces)
     if (!Write(piece)) return false;
   return true;
-}
-
-bool AtomicFileWriter::Write(std::string_view text) {
-  return Write(std::as_bytes(std::span(text.data(), text.size())));
-}
-
-bool AtomicFileWriter::Commit() {
-  if (fd_ < 0 || failed_) {
-    Abandon();
-    return false;
-  }
-  const bool synced = ::_commit(fd_) == 0;
-  const bool closed = ::_close(fd_) == 0;
-  fd_ = -1;
-  if (!synced || !closed || !ReplaceFile(temporary_, target_)) {
-    ::_wunlink(temporary_.c_str());
-    temporary_.clear();
-    return false;
-  }
-  temporary_.clear();
-  return true;
-}
-
-void AtomicFileWriter::Abandon() {
-  if (fd_ >= 0) {
-    ::_close(fd_);
-    fd_ = -1;
-  }
-  if (!temporary_.empty()) {
-    ::_wunlink(temporary_.c_str());
-    temporary_.clear();
-  }
-}
-
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes) {
-  AtomicFileWriter writer(target);
-  return writer.Open() && writer.Write(bytes) && writer.Commit();
-}
-
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view text) {
-  return WriteFileAtomically(target, std::as_bytes(std::span(text.data(), text.size())));
 }
 
 }  // namespace tolvane

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "base/system_files.h"
 
 namespace tolvane {
 namespace {
@@ -59,46 +59,20 @@ std::optional<MappedFile> MappedFile::Open(const std::filesystem::path& path) {
   return mapped;
 }
 
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      modifiedTime_(other.modifiedTime_) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    modifiedTime_ = other.modifiedTime_;
-  }
-  return *this;
+void system::Unmap(const std::byte* data, std::size_t /*size*/) {
+  ::UnmapViewOfFile(data);
 }
 
-MappedFile::~MappedFile() {
-  Reset();
+std::size_t system::PageSize() {
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  return static_cast<std::size_t>(info.dwPageSize);
 }
 
-void MappedFile::Reset() {
-  if (data_ != nullptr) ::UnmapViewOfFile(data_);
-  data_ = nullptr;
-  size_ = 0;
-}
-
-void MappedFile::Release(std::size_t offset, std::size_t length) const {
-  if (data_ == nullptr || offset >= size_) return;
-  if (length > size_ - offset) length = size_ - offset;
-  static const std::size_t page = [] {
-    SYSTEM_INFO system{};
-    ::GetSystemInfo(&system);
-    return static_cast<std::size_t>(system.dwPageSize);
-  }();
-  // Only whole pages inside the range can go.
-  const std::size_t begin = (offset + page - 1) / page * page;
-  const std::size_t end = (offset + length) / page * page;
-  if (end <= begin) return;
-  // Unlocking pages that were never locked takes them out of the working set (documented; the
-  // call then reports ERROR_NOT_LOCKED, which is expected). The view stays valid.
-  ::VirtualUnlock(const_cast<std::byte*>(data_) + begin, end - begin);
+// Unlocking pages that were never locked takes them out of the working set (documented; the
+// call then reports ERROR_NOT_LOCKED, which is expected). The view stays valid.
+void system::DropPages(const std::byte* data, std::size_t size) {
+  ::VirtualUnlock(const_cast<std::byte*>(data), size);
 }
 
 }  // namespace tolvane

@@ -18,6 +18,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/system_files.h"
+
 namespace tolvane {
 
 WholeFile ReadWholeFile(const std::filesystem::path& path, std::size_t limit) {
@@ -37,27 +39,13 @@ WholeFile ReadWholeFile(const std::filesystem::path& path, std::size_t limit) {
     ::_close(fd);
     return file;
   }
-  std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size) + 1);
-  std::size_t size = 0;
-  while (true) {
-    const auto want = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - size, INT_MAX));
-    const int got = ::_read(fd, bytes.data() + size, want);
-    if (got == 0) break;
-    if (got < 0) {
-      ::_close(fd);
-      return file;
-    }
-    size += static_cast<std::size_t>(got);
-    if (size > limit) break;
-    // Grown since the size was taken: read on, up to one byte past the limit.
-    if (size == bytes.size()) bytes.resize(limit + 1);
-  }
-  ::_close(fd);
-  if (size > limit) return file;
-  bytes.resize(size);
-  file.bytes = std::move(bytes);
-  file.state = FileState::kRead;
-  return file;
+  return system::ReadOpenedFile(fd, static_cast<std::size_t>(info.st_size), limit);
+}
+
+std::ptrdiff_t system::ReadSome(int fd, std::span<std::byte> buffer) {
+  // The runtime takes at most INT_MAX bytes a call.
+  const auto want = static_cast<unsigned>(std::min<std::size_t>(buffer.size(), INT_MAX));
+  return ::_read(fd, buffer.data(), want);
 }
 
 namespace {
