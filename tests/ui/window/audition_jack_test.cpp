@@ -117,10 +117,3 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
 
 }  // namespace
 }  // namespace tolvane
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

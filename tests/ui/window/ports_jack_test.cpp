@@ -93,10 +93,3 @@ TEST(PortsOnJack, RememberedPortsReopenFlashFollowTheListAndTheServersEnd) {
 
 }  // namespace
 }  // namespace tolvane
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
