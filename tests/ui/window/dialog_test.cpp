@@ -37,44 +37,15 @@ using testing::WriteWav;
 
 constexpr char kBank[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
-// A dialog over its own library, database, fake ports and prompts, in a fresh place.
-struct Window {
-  TestPlace place;
-  Library library;
-  SoundDatabase database;
-  FakePorts midi, audio;
-  FakePrompts prompts;
-  std::unique_ptr<MainDialog> dialog;
-
-  MainDialog& Open() {
-    dialog = std::make_unique<MainDialog>(
-        WindowServices{library, database, place.Path("sounds.INI"), midi, audio}, &prompts);
-    return *dialog;
-  }
+struct Window : testing::TestWindow {
   // WAV files named after `names`, dropped together.
   MainDialog& Drop(const QStringList& names, std::uint32_t frames = 1000) {
-    QStringList paths;
-    for (const QString& name : names) {
-      paths << place / (name + ".wav");
-      WriteWav(paths.back(), frames);
-    }
     if (!dialog) Open();
-    dialog->ImportDrop(paths);
+    dialog->ImportDrop(Files(names, frames));
     Wait();
     return *dialog;
   }
-  // Until the window's work has ended and its outcome is shown.
-  void Wait() const {
-    QVERIFY(QTest::qWaitFor([this] { return !dialog->Busy(); }, 20000));
-  }
-  QString Status() const { return static_cast<QLabel*>(dialog->Control(kStatusId))->text(); }
   bool Enabled(int id) const { return dialog->Control(id)->isEnabled(); }
-  QStringList Names() const {
-    QStringList names;
-    for (int row = 0; row < dialog->model().rowCount(); ++row)
-      names << dialog->model().data(dialog->model().index(row, 0)).toString();
-    return names;
-  }
 };
 
 void RightClick(QTableView& list, const QPoint& position) {

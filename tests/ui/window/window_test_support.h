@@ -6,17 +6,24 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QString>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "database/sound_database.h"
 #include "devices/port_device.h"
+#include "library/library.h"
 #include "ui/settings/settings.h"
+#include "ui/window/dialog_template.h"
+#include "ui/window/main_dialog.h"
 #include "ui/window/prompts.h"
 
 namespace tolvane::testing {
@@ -140,6 +147,42 @@ class FakePorts : public MidiInputDevice {
   std::vector<PortEntry> entries_;
   int open_ = 0;
   bool gone_ = false;
+};
+
+// A dialog over its own library, database, fake ports and prompts, in a fresh place.
+struct TestWindow {
+  TestPlace place;
+  Library library;
+  SoundDatabase database;
+  FakePorts midi, audio;
+  FakePrompts prompts;
+  std::unique_ptr<MainDialog> dialog;
+
+  MainDialog& Open() {
+    dialog = std::make_unique<MainDialog>(
+        WindowServices{library, database, place.Path("sounds.INI"), midi, audio}, &prompts);
+    return *dialog;
+  }
+  // WAV files of `frames` frames in the place, named after `names`.
+  QStringList Files(const QStringList& names, std::uint32_t frames) const {
+    QStringList paths;
+    for (const QString& name : names) {
+      paths << place / (name + ".wav");
+      WriteWav(paths.back(), frames);
+    }
+    return paths;
+  }
+  // Until the window's work has ended and its outcome is shown.
+  void Wait() const {
+    QVERIFY(QTest::qWaitFor([this] { return !dialog->Busy(); }, 20000));
+  }
+  QString Status() const { return static_cast<QLabel*>(dialog->Control(kStatusId))->text(); }
+  QStringList Names() const {
+    QStringList names;
+    for (int row = 0; row < dialog->model().rowCount(); ++row)
+      names << dialog->model().data(dialog->model().index(row, 0)).toString();
+    return names;
+  }
 };
 
 }  // namespace tolvane::testing

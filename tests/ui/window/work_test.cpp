@@ -27,10 +27,6 @@
 namespace tolvane {
 namespace {
 
-using testing::FakePorts;
-using testing::FakePrompts;
-using testing::TestPlace;
-using testing::WriteWav;
 
 // Imports as ImportFile does, but first reports a step and holds the work until the test opens
 // the gate or the work is cancelled.
@@ -50,41 +46,19 @@ struct GatedImporter {
   }
 };
 
-struct Window {
-  TestPlace place;
-  Library library;
-  SoundDatabase database;
-  FakePorts midi, audio;
-  FakePrompts prompts;
+struct Window : testing::TestWindow {
   GatedImporter gate;
-  std::unique_ptr<MainDialog> dialog;
 
   explicit Window(const QString& databaseProblem = {}) {
-    dialog = std::make_unique<MainDialog>(
-        WindowServices{library, database, place.Path("sounds.INI"), midi, audio}, &prompts);
+    Open();
     dialog->SetDatabaseProblem(databaseProblem);
   }
-  QStringList Files(const QStringList& names) const {
-    QStringList paths;
-    for (const QString& name : names) {
-      paths << place / (name + ".wav");
-      WriteWav(paths.back(), 100);
-    }
-    return paths;
-  }
+  // The dialog's work may be waiting at the gate: the dialog ends first.
+  ~Window() { dialog.reset(); }
+  QStringList Files(const QStringList& names) const { return TestWindow::Files(names, 100); }
   void Drop(const QStringList& names) {
     dialog->ImportDrop(Files(names));
     Wait();
-  }
-  void Wait() const {
-    QVERIFY(QTest::qWaitFor([this] { return !dialog->Busy(); }, 20000));
-  }
-  QString Status() const { return static_cast<QLabel*>(dialog->Control(kStatusId))->text(); }
-  QStringList Names() const {
-    QStringList names;
-    for (int row = 0; row < dialog->model().rowCount(); ++row)
-      names << dialog->model().data(dialog->model().index(row, 0)).toString();
-    return names;
   }
 };
 
