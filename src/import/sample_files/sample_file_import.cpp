@@ -15,9 +15,6 @@
 namespace tolvane {
 namespace {
 
-constexpr std::uint32_t kDefaultRootKey = 60;
-constexpr std::size_t kNameLength = 24;
-
 std::span<const std::byte> AsBytes(const std::vector<std::int16_t>& values) {
   return std::as_bytes(std::span(values));
 }
@@ -26,11 +23,7 @@ std::span<const std::byte> AsBytes(const std::vector<std::int16_t>& values) {
 
 void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedTime,
                         DecodedSound& sound) {
-  const std::string name = ShortenName(source.baseName, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
+  std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
 
   const SoundMarkers& markers = sound.markers;
   SampleRequest request;

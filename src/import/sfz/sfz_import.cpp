@@ -22,9 +22,6 @@
 namespace tolvane {
 namespace {
 
-constexpr std::uint32_t kDefaultRootKey = 60;
-constexpr std::size_t kNameLength = 24;
-
 // One sample file, decoded once for every region that plays it.
 struct SfzSample {
   std::string path;
@@ -88,8 +85,8 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& s
   }
   const bool fileLoops = sound.markers.loop.has_value();
   const bool looped = plan.looped.value_or(fileLoops);
-  SoundLoop loop = plan.loop.value_or(sound.markers.loop.value_or(SoundLoop{0, sound.frames}));
-  if (!plan.loop && !fileLoops) loop = SoundLoop{0, sound.frames};
+  const SoundLoop loop =
+      plan.loop.value_or(sound.markers.loop.value_or(SoundLoop{0, sound.frames}));
 
   // A sample's loop is the sample's own: a region that loops it elsewhere plays a sample of
   // its own, named after the loop.
@@ -148,11 +145,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
   }
   DecodeAll(samples, files);
 
-  const std::string name = ShortenName(source.baseName, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
+  std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
 
   std::map<std::string, LeftOut> leftOut;  // by the kind of reason, in the order of kinds
   std::size_t gainClipped = 0;
@@ -190,7 +183,7 @@ ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view
   const std::filesystem::path path{Windows1252ToUtf8(source.path)};
   const SfzDiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
                                                       : path.parent_path());
-  const std::string text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
+  const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
   return ImportSfzText(library, source, text, view.modifiedTime, files);
 }
 

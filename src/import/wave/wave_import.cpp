@@ -16,7 +16,6 @@
 namespace tolvane {
 namespace {
 
-constexpr std::uint32_t kDefaultRootKey = 60;
 constexpr std::size_t kNameLength = 24;
 
 // What the instrument's samples share, from the frame count and the "smpl" chunk.
@@ -137,17 +136,21 @@ DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
   return result;
 }
 
+std::unique_ptr<Instrument> CreateFileInstrument(Source& source, std::int64_t modifiedTime) {
+  const std::string name = ShortenName(source.baseName, kNameLength);
+  const DosDateTime stamp = ToDosDateTime(modifiedTime);
+  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
+                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
+  return CreateInstrument(source, source.baseName, name, soundId);
+}
+
 ImportOutcome ImportWave(Library& library, Source& source, const ImportView& view) {
   const WaveReading reading = ReadWaveRecords(view.bytes);
   if (!reading.records) return reading.refusal;
   const WaveRecords& records = *reading.records;
   const WaveFormat& format = records.format;
 
-  const std::string name = ShortenName(source.baseName, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(view.modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  std::unique_ptr<Instrument> instrument = CreateInstrument(source, source.baseName, name, soundId);
+  std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, view.modifiedTime);
 
   const std::size_t frameSize = format.bytesPerValue() * format.channels;
   // The data chunk is under 4 GiB, so the frame count fits 32 bits.
