@@ -16,13 +16,7 @@ SoundReading ReadWave(const WaveRecords& records) {
   sound.channels = format.channels;
   sound.frames = static_cast<std::uint32_t>(records.data.size() / frameSize);
   sound.values = DecodeWaveValues(records.data, format, sound.frames);
-  if (records.sampler && records.sampler->loopCount != 0) {
-    const WaveSampler& sampler = *records.sampler;
-    sound.markers.rootKey = sampler.unityNote;
-    sound.markers.pitchCorrection =
-        static_cast<std::int32_t>(((sampler.pitchFraction >> 8) * 100u) >> 24);
-    sound.markers.loop = SoundLoop{sampler.loopStart, sampler.loopEnd};
-  }
+  sound.markers = WaveSamplerMarkers(records.sampler);
   return {std::move(sound), {}};
 }
 

@@ -101,16 +101,19 @@ SoundMarkers ReadFlacMarkers(std::span<const std::byte> file) {
     const std::byte* chunk = block->data() + kApplicationId;
     if (LoadU32(chunk) != FourCC("smpl")) continue;
     const auto data = Slice(*block, kApplicationId + kChunkHeader, LoadU32(chunk + 4));
-    const std::optional<WaveSampler> sampler =
-        data ? ReadWaveSampler(*data) : std::optional<WaveSampler>{};
-    // As in a WAV file, a sampler without loops says nothing.
-    if (!sampler || sampler->loopCount == 0) continue;
-    result.rootKey = sampler->unityNote;
-    result.pitchCorrection =
-        static_cast<std::int32_t>(((sampler->pitchFraction >> 8) * 100u) >> 24);
-    result.loop = SoundLoop{sampler->loopStart, sampler->loopEnd};
+    const SoundMarkers markers = WaveSamplerMarkers(data ? ReadWaveSampler(*data) : std::nullopt);
+    if (markers.loop) result = markers;
   }
   return result;
+}
+
+SoundMarkers WaveSamplerMarkers(const std::optional<WaveSampler>& sampler) {
+  SoundMarkers markers;
+  if (!sampler || sampler->loopCount == 0) return markers;
+  markers.rootKey = sampler->unityNote;
+  markers.pitchCorrection = sampler->PitchCorrectionCents();
+  markers.loop = SoundLoop{sampler->loopStart, sampler->loopEnd};
+  return markers;
 }
 
 }  // namespace tolvane

@@ -3,11 +3,17 @@
 // own: libsndfile does not give those of FLAC files, and AIFF's are read the same way.
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 #include "import/sample_files/decoded_sound.h"
+#include "import/wave/wave_records.h"
 
 namespace tolvane {
+
+// A WAV "smpl" chunk's unity note, pitch fraction and first loop; as a WAV file's, a sampler
+// without loops says nothing.
+SoundMarkers WaveSamplerMarkers(const std::optional<WaveSampler>& sampler);
 
 // An AIFF or AIFF-C file's "INST" chunk (base note, detune, sustain loop) with the "MARK"
 // positions its loop names. A loop whose play mode is 0 or whose markers are missing is none.

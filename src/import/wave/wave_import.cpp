@@ -35,8 +35,7 @@ LoopValues LoopValuesOf(const std::optional<WaveSampler>& sampler, std::uint32_t
   values.loopStart = sampler->loopStart;
   values.loopEnd = sampler->loopEnd;
   values.rootKey = sampler->unityNote;
-  // The fraction is a 32-bit part of a semitone; 100 x (fraction >> 8) stays below 2^31.
-  values.pitchCorrection = static_cast<std::int32_t>(((sampler->pitchFraction >> 8) * 100u) >> 24);
+  values.pitchCorrection = sampler->PitchCorrectionCents();
   values.loop = true;
   return values;
 }

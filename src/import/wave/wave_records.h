@@ -39,6 +39,11 @@ struct WaveSampler {
   std::uint32_t loopCount = 0;
   std::uint32_t loopStart = 0;
   std::uint32_t loopEnd = 0;
+
+  // The fraction is a 32-bit part of a semitone; 100 x (fraction >> 8) stays below 2^31.
+  std::int32_t PitchCorrectionCents() const {
+    return static_cast<std::int32_t>(((pitchFraction >> 8) * 100u) >> 24);
+  }
 };
 
 // What a readable WAV file holds. `data` points into the bytes given to ReadWaveRecords.
