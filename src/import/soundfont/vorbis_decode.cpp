@@ -66,6 +66,31 @@ DecodedVorbis Failed(std::string_view why) {
   return {{}, why};
 }
 
+// Decodes the opened file to its end, appending to `values` (at most `limit` of them).
+// `checkLink` sees each block's stream header (null when vorbisfile has none) and names what it
+// refuses. Empty on success, else
+// one of the kVorbis texts.
+template <typename CheckLink>
+std::string_view ReadValues(OggVorbis_File& file, std::vector<std::int16_t>& values,
+                            std::uint64_t limit, const CheckLink& checkLink) {
+  std::array<char, 8192> buffer{};
+  for (;;) {
+    int link = 0;
+    const long got = ov_read(&file, buffer.data(), static_cast<int>(buffer.size()),
+                             /*bigendianp=*/0, /*word=*/2, /*sgned=*/1, &link);
+    if (got == 0) return {};
+    // A hole (lost or damaged pages) counts as damage too: the sample would be cut.
+    if (got < 0) return kVorbisUndecodable;
+    if (const std::string_view refused = checkLink(ov_info(&file, link)); !refused.empty())
+      return refused;
+    const auto count = static_cast<std::size_t>(got) / sizeof(std::int16_t);
+    if (values.size() + count > limit) return kVorbisTooLong;
+    const std::size_t at = values.size();
+    values.resize(at + count);
+    std::memcpy(values.data() + at, buffer.data(), count * sizeof(std::int16_t));
+  }
+}
+
 }  // namespace
 
 DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxFrames) {
@@ -82,22 +107,11 @@ DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxF
   if (claimed > 0 && static_cast<std::uint64_t>(claimed) > limit) return Failed(kVorbisTooLong);
   if (claimed > 0) decoded.values.reserve(static_cast<std::size_t>(claimed));
 
-  std::array<char, 8192> buffer{};
-  for (;;) {
-    int link = 0;
-    const long got = ov_read(&opened.file, buffer.data(), static_cast<int>(buffer.size()),
-                             /*bigendianp=*/0, /*word=*/2, /*sgned=*/1, &link);
-    if (got == 0) break;
-    // A hole (lost or damaged pages) counts as damage too: the sample would be cut.
-    if (got < 0) return Failed(kVorbisUndecodable);
-    const vorbis_info* info = ov_info(&opened.file, link);
-    if (info == nullptr || info->channels != 1) return Failed(kVorbisNotMono);
-    const auto count = static_cast<std::size_t>(got) / sizeof(std::int16_t);
-    if (decoded.values.size() + count > limit) return Failed(kVorbisTooLong);
-    const std::size_t at = decoded.values.size();
-    decoded.values.resize(at + count);
-    std::memcpy(decoded.values.data() + at, buffer.data(), count * sizeof(std::int16_t));
-  }
+  const std::string_view failure =
+      ReadValues(opened.file, decoded.values, limit, [](const vorbis_info* info) {
+        return info != nullptr && info->channels == 1 ? std::string_view() : kVorbisNotMono;
+      });
+  if (!failure.empty()) return Failed(failure);
   if (decoded.values.empty()) return Failed(kVorbisEmpty);
   // A stream that decoded to less than it claimed gives back the room it did not use.
   if (decoded.values.capacity() > decoded.values.size()) decoded.values.shrink_to_fit();
@@ -115,29 +129,20 @@ DecodedVorbisFile DecodeVorbisFile(std::span<const std::byte> file, std::uint64_
   };
   if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
     return fail(kVorbisUndecodable);
-  std::array<char, 8192> buffer{};
-  for (;;) {
-    int link = 0;
-    const long got = ov_read(&opened.file, buffer.data(), static_cast<int>(buffer.size()),
-                             /*bigendianp=*/0, /*word=*/2, /*sgned=*/1, &link);
-    if (got == 0) break;
-    if (got < 0) return fail(kVorbisUndecodable);
-    const vorbis_info* info = ov_info(&opened.file, link);
-    if (info == nullptr || info->channels <= 0 || info->rate <= 0) return fail(kVorbisUndecodable);
-    const auto channels = static_cast<std::uint32_t>(info->channels);
-    const auto rate = static_cast<std::uint32_t>(info->rate);
-    if (decoded.channels == 0) {
-      decoded.channels = channels;
-      decoded.sampleRate = rate;
-    } else if (channels != decoded.channels || rate != decoded.sampleRate) {
-      return fail(kVorbisChanging);
-    }
-    const auto count = static_cast<std::size_t>(got) / sizeof(std::int16_t);
-    if (decoded.values.size() + count > maxValues) return fail(kVorbisTooLong);
-    const std::size_t at = decoded.values.size();
-    decoded.values.resize(at + count);
-    std::memcpy(decoded.values.data() + at, buffer.data(), count * sizeof(std::int16_t));
-  }
+  const std::string_view failure =
+      ReadValues(opened.file, decoded.values, maxValues, [&](const vorbis_info* info) {
+        if (info == nullptr || info->channels <= 0 || info->rate <= 0) return kVorbisUndecodable;
+        const auto channels = static_cast<std::uint32_t>(info->channels);
+        const auto rate = static_cast<std::uint32_t>(info->rate);
+        if (decoded.channels == 0) {
+          decoded.channels = channels;
+          decoded.sampleRate = rate;
+        } else if (channels != decoded.channels || rate != decoded.sampleRate) {
+          return kVorbisChanging;
+        }
+        return std::string_view();
+      });
+  if (!failure.empty()) return fail(failure);
   if (decoded.values.empty()) return fail(kVorbisEmpty);
   return decoded;
 }
