@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QTableView>
 #include <algorithm>
 
@@ -42,14 +43,25 @@ void AuditionLink::Follow(MainDialog& dialog) {
     PlayRow(dialog, -1);
   });
   for (const int id : {kMidiSelectorId, kAudioSelectorId}) {
-    if (auto* selector = qobject_cast<QComboBox*>(dialog.Control(id)))
+    if (auto* selector = qobject_cast<QComboBox*>(dialog.Control(id))) {
       connect(selector, &QComboBox::currentIndexChanged, this, [this] { Silence(); });
+      // Queued: the port chosen is opened (or closed) by then, and the dialog may be gone.
+      connect(
+          selector, &QComboBox::currentIndexChanged, this,
+          [this, alive = QPointer<MainDialog>(&dialog)] {
+            if (alive) PlayRow(*alive, alive->list().selectionModel()->currentIndex().row());
+          },
+          Qt::QueuedConnection);
+    }
   }
   PlayRow(dialog, selection->currentIndex().row());
 }
 
 void AuditionLink::PlayRow(MainDialog& dialog, int row) {
-  const Instrument* instrument = row >= 0 ? dialog.model().InstrumentAt(row) : nullptr;
+  // The copy costs as much as the instrument's samples: made only when notes can be heard, not
+  // at every step through the list.
+  const bool heard = midi_.IsOpen() && audio_.IsOpen();
+  const Instrument* instrument = heard && row >= 0 ? dialog.model().InstrumentAt(row) : nullptr;
   sampler_.SetInstrument(instrument != nullptr ? MakePlayable(*instrument) : nullptr);
 }
 

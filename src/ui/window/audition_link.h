@@ -29,7 +29,9 @@ class AuditionLink final : public QObject, public AudioRenderer {
 
   // Follows the dialog's current row, its drops and its selectors.
   void Follow(MainDialog& dialog);
-  // New notes play the instrument of that row of the dialog's list (none for an invalid row).
+  // New notes play the instrument of that row of the dialog's list (none for an invalid row, or
+  // while the MIDI port or the audio device is closed; choosing one on the dialog's selectors
+  // takes the current row again).
   void PlayRow(MainDialog& dialog, int row);
   // Every voice ends at the next buffer.
   void Silence() { sampler_.Silence(); }

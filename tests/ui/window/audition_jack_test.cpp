@@ -6,6 +6,7 @@
 #include <jack/jack.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include "tests/devices/jack_recorder.h"
 #include "tests/devices/jack_server.h"
 #include "ui/window/audition_link.h"
+#include "ui/window/dialog_template.h"
 #include "ui/window/main_dialog.h"
 
 namespace tolvane {
@@ -34,10 +36,14 @@ namespace {
 
 constexpr std::size_t kCaptureFrames = std::size_t{64} * 1024;
 
-int ItemOf(PortDevice& device, const std::string& part) {
-  for (const PortEntry& entry : device.ListPorts())
-    if (entry.name.find(part) != std::string::npos) return entry.itemData;
-  return 0;
+// As the user picks a port: the entry becomes current, then is activated.
+void Choose(MainDialog& dialog, int selectorId, const char* part) {
+  auto* selector = qobject_cast<QComboBox*>(dialog.Control(selectorId));
+  ASSERT_NE(selector, nullptr);
+  const int entry = selector->findText(part, Qt::MatchContains);
+  ASSERT_GT(entry, 0) << part;
+  selector->setCurrentIndex(entry);
+  emit selector->activated(entry);
 }
 
 void WaitFor(const std::function<bool()>& done) {
@@ -84,9 +90,11 @@ TEST(AuditionOnJack, ANoteFromTheKeyboardPlaysWhatRenderWrites) {
     // The import runs on a worker; the library is the window's once it is done.
     WaitFor([&] { return !dialog.Busy() && !library.instruments.empty(); });
     ASSERT_EQ(library.instruments.size(), 1U);
-    ASSERT_TRUE(midi.Open(ItemOf(midi, "tolvane-audition-keys")));
+    // The row became current while no port was open: choosing the ports makes it heard.
+    Choose(dialog, kMidiSelectorId, "tolvane-audition-keys");
     recorder.Arm();
-    ASSERT_TRUE(audio.Open(ItemOf(audio, "tolvane-listener")));
+    Choose(dialog, kAudioSelectorId, "tolvane-listener");
+    ASSERT_TRUE(midi.IsOpen() && audio.IsOpen());
     // Past the ramp, then the note.
     WaitFor([&] { return recorder.recorded() > 8 * 1024; });
     const std::vector<unsigned char> noteOn = {0x90, 60, 100};
