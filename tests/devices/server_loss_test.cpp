@@ -86,7 +86,18 @@ TEST(ServerLossTest, ClosingWhileTheServerEndsNeitherCrashesNorPrints) {
   for (const auto& [signal, rounds] : {std::pair{SIGKILL, 10}, std::pair{SIGTERM, 4}}) {
     for (int round = 0; round < rounds; ++round) {
       SCOPED_TRACE(::testing::Message() << "signal " << signal << ", round " << round);
+      // Each step is named before it starts: when the binary runs out of time, its output tells
+      // which step of which round never ended.
       const auto start = std::chrono::steady_clock::now();
+      const auto step = [&](const char* name) {
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        std::printf("signal %d, round %d, %lld ms: %s\n", signal, round,
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()),
+                    name);
+        std::fflush(stdout);
+      };
+      step("opening");
       sound_systems::Abandon(Sender());
       ASSERT_TRUE(OpenFirst(monitor));
       ASSERT_TRUE(OpenFirst(stream));
@@ -94,6 +105,7 @@ TEST(ServerLossTest, ClosingWhileTheServerEndsNeitherCrashesNorPrints) {
       testing::JackServer::Get().Signal(signal);
       // From at once to after the server noticed its end, in 2 ms steps.
       std::this_thread::sleep_for(std::chrono::milliseconds(2 * (round % 5)));
+      step("closing");
       if (round % 2 == 0) {
         stream.Close();
         monitor.Close();
@@ -103,15 +115,11 @@ TEST(ServerLossTest, ClosingWhileTheServerEndsNeitherCrashesNorPrints) {
       }
       EXPECT_FALSE(stream.IsOpen());
       EXPECT_FALSE(monitor.IsOpen());
+      step("stopping the server");
       testing::JackServer::Get().Stop();
       EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+      step("starting the server");
       ASSERT_TRUE(testing::JackServer::Get().Start());
-      // Shown when the binary runs out of time: which round was slow, and how slow.
-      const auto took = std::chrono::steady_clock::now() - start;
-      if (took > std::chrono::seconds(8))
-        std::printf("signal %d, round %d took %lld ms\n", signal, round,
-                    static_cast<long long>(
-                        std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     }
   }
   const auto sender = Sender();
