@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
-#include <utility>
 
 #include "devices/audio_output_stream.h"
 #include "devices/midi_input_monitor.h"
@@ -83,7 +82,8 @@ TEST(ServerLossTest, ClosingWhileTheServerEndsNeitherCrashesNorPrints) {
   stream.UseSystem(AudioSystem::kJack);
   // A close that meets a server stopping on SIGTERM waits out libjack's deactivation, about 5 s,
   // so that signal gets fewer rounds.
-  for (const auto& [signal, rounds] : {std::pair{SIGKILL, 10}, std::pair{SIGTERM, 4}}) {
+  for (const int signal : {SIGKILL, SIGTERM}) {
+    const int rounds = signal == SIGTERM ? 4 : 10;
     for (int round = 0; round < rounds; ++round) {
       SCOPED_TRACE(::testing::Message() << "signal " << signal << ", round " << round);
       // Each step is named before it starts: when the binary runs out of time, its output tells
