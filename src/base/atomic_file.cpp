@@ -6,7 +6,8 @@
 
 namespace tolvane {
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {}
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path target, WriteCaching caching)
+    : target_(std::move(target)), caching_(caching) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
   Abandon();
@@ -17,7 +18,7 @@ bool AtomicFileWriter::Write(std::string_view text) {
 }
 
 bool AtomicFileWriter::Commit() {
-  if (fd_ < 0 || failed_) {
+  if (fd_ < 0 || failed_ || !FinishWrites()) {
     Abandon();
     return false;
   }
@@ -44,8 +45,9 @@ void AtomicFileWriter::Abandon() {
   }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes) {
-  AtomicFileWriter writer(target);
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes,
+                         WriteCaching caching) {
+  AtomicFileWriter writer(target, caching);
   return writer.Open() && writer.Write(bytes) && writer.Commit();
 }
 

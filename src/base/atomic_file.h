@@ -4,17 +4,31 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string_view>
 
 namespace tolvane {
+
+// How a file's bytes reach the disk.
+enum class WriteCaching {
+  // Through the system's file cache, as programs usually write.
+  kSystemCache,
+  // Around it where the file system allows (O_DIRECT), for large files written once: the system
+  // then neither copies every byte into fresh cache pages nor writes them out again at the sync,
+  // which for a file of some hundred MB costs more than the writing itself. Bytes are gathered
+  // into aligned blocks first; the last partial block, and everything on a file system that
+  // refuses it, goes through the cache.
+  kBypassCache,
+};
 
 // Writes a new file in the target's folder and renames it over `target` only after every byte
 // was written and flushed. On any failure the temporary file is removed, `target` stays as it
 // was, and the result is false.
 class AtomicFileWriter {
  public:
-  explicit AtomicFileWriter(std::filesystem::path target);
+  explicit AtomicFileWriter(std::filesystem::path target,
+                            WriteCaching caching = WriteCaching::kSystemCache);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   ~AtomicFileWriter();  // abandons an uncommitted file
@@ -31,14 +45,28 @@ class AtomicFileWriter {
   void Abandon();
 
  private:
+  // Writes out what is still held back; Commit calls it before the sync.
+  bool FinishWrites();
+  // While the cache is bypassed: gathers `bytes` into the blocks, writing them whenever full.
+  bool Stage(std::span<const std::byte> bytes);
+  // Writes the whole blocks gathered so far; with `all`, the rest through the cache after them.
+  bool WriteStaged(bool all);
+  bool WriteThrough(std::span<const std::byte> bytes);
+
   std::filesystem::path target_;
   std::filesystem::path temporary_;
+  WriteCaching caching_;
   int fd_ = -1;
   bool failed_ = false;
+  bool bypassing_ = false;
+  std::unique_ptr<std::byte[]> blockMemory_;
+  std::span<std::byte> blocks_;  // aligned, inside blockMemory_
+  std::size_t staged_ = 0;
 };
 
 // Convenience: the whole content at once.
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes);
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes,
+                         WriteCaching caching = WriteCaching::kSystemCache);
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view text);
 
 }  // namespace tolvane

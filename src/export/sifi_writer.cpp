@@ -324,7 +324,7 @@ ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& p
   FileLayout layout;
   if (ExportResult result = LayOutFile(set, layout); !result) return result;
 
-  AtomicFileWriter file(path);
+  AtomicFileWriter file(path, WriteCaching::kBypassCache);
   if (!file.Open())
     return Failure(ExportError::kCannotCreateFile, "cannot create the file: " + SystemError());
   std::vector<std::byte> buffer;

@@ -82,6 +82,55 @@ TEST_F(AtomicFileTest, PiecesAreWrittenInOrderWhateverTheirNumberAndSize) {
   EXPECT_TRUE(ReadFileText(target) == "head:" + expected);  // not EXPECT_EQ: 3 MiB on a mismatch
 }
 
+// Bypassing the cache gathers bytes into aligned blocks: whatever the run of writes, the file
+// holds exactly the bytes given, in order, also where the file system refuses direct writes
+// (tmpfs) and they go through the cache after all.
+TEST_F(AtomicFileTest, EveryCachingWritesTheSameBytesWhereverTheFileLies) {
+  std::vector<std::filesystem::path> folders = {folder_.path()};
+  const std::filesystem::path memoryFolder = "/dev/shm/tolvane-atomic-file-test";
+  std::error_code error;
+  std::filesystem::remove_all(memoryFolder, error);
+  if (std::filesystem::create_directory(memoryFolder, error)) folders.push_back(memoryFolder);
+  // Sizes of the writes: the first and last with Write, the others as pieces of one call. The
+  // long run crosses the 8 MiB block buffer inside a piece and ends on a partial block.
+  const std::vector<std::vector<std::size_t>> runs = {
+      {100},
+      {5, std::size_t{3} << 20, 0, 4097, std::size_t{9} << 20, 1, 4095},
+  };
+  for (const auto& folder : folders) {
+    for (const WriteCaching caching : {WriteCaching::kSystemCache, WriteCaching::kBypassCache}) {
+      for (const auto& sizes : runs) {
+        SCOPED_TRACE(folder.string() + (caching == WriteCaching::kBypassCache ? " bypass" : "") +
+                     " " + std::to_string(sizes.size()) + " writes");
+        std::vector<std::string> texts;
+        std::string expected;
+        for (const std::size_t size : sizes) {
+          std::string& text = texts.emplace_back(size, '\0');
+          for (std::size_t i = 0; i < size; ++i)
+            text[i] = static_cast<char>((expected.size() + i) * 2654435761U >> 24);
+          expected += text;
+        }
+        std::vector<std::span<const std::byte>> pieces;
+        for (std::size_t i = 1; i + 1 < texts.size(); ++i)
+          pieces.push_back(std::as_bytes(std::span(texts[i].data(), texts[i].size())));
+        const auto target = folder / "bytes.bin";
+        AtomicFileWriter writer(target, caching);
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write(std::string_view(texts.front())));
+        ASSERT_TRUE(writer.WritePieces(pieces));
+        if (texts.size() > 1) {
+          ASSERT_TRUE(writer.Write(std::string_view(texts.back())));
+        }
+        ASSERT_TRUE(writer.Commit());
+        EXPECT_TRUE(ReadFileText(target) == expected);  // not EXPECT_EQ: MiBs on a mismatch
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+        std::filesystem::remove(target);
+      }
+    }
+  }
+  std::filesystem::remove_all(memoryFolder, error);
+}
+
 TEST_F(AtomicFileTest, PiecesFailWithoutAnOpenFile) {
   const std::string text = "x";
   const std::span<const std::byte> piece = std::as_bytes(std::span(text.data(), text.size()));

@@ -88,6 +88,11 @@ bool AtomicFileWriter::Open() {
   return fd_ >= 0;
 }
 
+// The cache is never bypassed here (WriteCaching is a hint), so nothing is held back.
+bool AtomicFileWriter::FinishWrites() {
+  return true;
+}
+
 bool AtomicFileWriter::Write(std::span<const std::byte> bytes) {
   if (fd_ < 0 || failed_) return false;
   while (!bytes.empty()) {
