@@ -13,7 +13,7 @@ start_private_xvfb() {
     rm -f "$work/server-auth" "$work/client-auth" "$work/display"
     touch "$work/server-auth" "$work/client-auth"
     xauth -q -f "$work/server-auth" add :0 . "$cookie"
-    Xvfb -displayfd 3 -auth "$work/server-auth" -screen 0 1024x768x24 -nolisten tcp \
+    Xvfb -displayfd 3 -noreset -auth "$work/server-auth" -screen 0 1024x768x24 -nolisten tcp \
       3>"$work/display" 2>"$work/xvfb.log" &
     xvfb=$!
     for _ in $(seq 100); do
