@@ -114,11 +114,10 @@ bool AtomicFileWriter::WriteStaged(bool all) {
       continue;
     }
     if (written < 0 && errno == EINTR) continue;
-    // The file system takes no direct writes of this alignment, or a short write left the
-    // offset unaligned: the rest goes through the cache.
-    if (written < 0 && errno == EINVAL) break;
-    failed_ = true;
-    return false;
+    // The file system takes no direct writes of this alignment, a short write left the offset
+    // unaligned, or it fails them for a reason of its own: the rest goes through the cache, and
+    // only a failure there fails the file.
+    break;
   }
   if (done == staged.size()) return true;
   if (done < whole || all) {
