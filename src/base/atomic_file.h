@@ -49,8 +49,9 @@ class AtomicFileWriter {
   bool FinishWrites();
   // While the cache is bypassed: gathers `bytes` into the blocks, writing them whenever full.
   bool Stage(std::span<const std::byte> bytes);
-  // Writes the whole blocks gathered so far; with `all`, the rest through the cache after them.
-  bool WriteStaged(bool all);
+  // Writes the whole blocks gathered so far, and any rest through the cache after them. Called
+  // with full blocks, and once at the end.
+  bool WriteStaged();
   bool WriteThrough(std::span<const std::byte> bytes);
 
   std::filesystem::path target_;

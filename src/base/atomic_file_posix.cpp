@@ -95,14 +95,14 @@ bool AtomicFileWriter::Stage(std::span<const std::byte> bytes) {
     staged_ += take;
     bytes = bytes.subspan(take);
     if (staged_ == blocks_.size()) {
-      if (!WriteStaged(false)) return false;
+      if (!WriteStaged()) return false;
       if (!bypassing_) return WriteThrough(bytes);
     }
   }
   return true;
 }
 
-bool AtomicFileWriter::WriteStaged(bool all) {
+bool AtomicFileWriter::WriteStaged() {
   const std::span<const std::byte> staged = blocks_.first(staged_);
   staged_ = 0;
   const std::size_t whole = staged.size() / kBlockAlignment * kBlockAlignment;
@@ -120,29 +120,26 @@ bool AtomicFileWriter::WriteStaged(bool all) {
     break;
   }
   if (done == staged.size()) return true;
-  if (done < whole || all) {
-    if (!SetBypass(fd_, false)) {
-      failed_ = true;
-      return false;
-    }
-    bypassing_ = false;
-    return WriteThrough(staged.subspan(done));
+  // What is left (the file's last partial block, or what a direct write did not take) goes
+  // through the cache, and so does everything after it.
+  if (!SetBypass(fd_, false)) {
+    failed_ = true;
+    return false;
   }
-  // A partial block waits for the bytes that complete it.
-  std::memmove(blocks_.data(), staged.data() + done, staged.size() - done);
-  staged_ = staged.size() - done;
-  return true;
+  bypassing_ = false;
+  return WriteThrough(staged.subspan(done));
 }
 
 bool AtomicFileWriter::FinishWrites() {
-  return staged_ == 0 || WriteStaged(true);
+  return staged_ == 0 || WriteStaged();
 }
 
 bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> pieces) {
   if (fd_ < 0 || failed_) return false;
   if (bypassing_) {
+    // Staged one by one (Write goes on through the cache should the bypass end part way).
     for (const std::span<const std::byte> piece : pieces)
-      if (!(bypassing_ ? Stage(piece) : WriteThrough(piece))) return false;
+      if (!Write(piece)) return false;
     return true;
   }
   // The system takes at most IOV_MAX pieces a call.

@@ -83,8 +83,8 @@ TEST_F(AtomicFileTest, PiecesAreWrittenInOrderWhateverTheirNumberAndSize) {
 }
 
 // Bypassing the cache gathers bytes into aligned blocks: whatever the run of writes, the file
-// holds exactly the bytes given, in order, also where the file system refuses direct writes
-// (tmpfs) and they go through the cache after all.
+// holds exactly the bytes given, in order, also on tmpfs, where kernels before 6.6 refuse direct
+// writes and they go through the cache after all.
 TEST_F(AtomicFileTest, EveryCachingWritesTheSameBytesWhereverTheFileLies) {
   std::vector<std::filesystem::path> folders = {folder_.path()};
   const std::filesystem::path memoryFolder = "/dev/shm/tolvane-atomic-file-test";
