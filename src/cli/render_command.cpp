@@ -62,8 +62,9 @@ int RenderInstrument(const Instrument& instrument, const Options& options, std::
 void ReportQuietInstruments(std::span<const Instrument* const> instruments, std::ostream& err) {
   for (const Instrument* instrument : instruments) {
     if (instrument->group == nullptr) continue;  // no samples: not exported at all
-    const std::int32_t peak = InstrumentSamplePeak(*instrument);
-    if (peak > 0 && PeakDbfs(peak) >= kQuietDbfs) continue;
+    // Most instruments are loud within their first values; only quiet ones are read whole.
+    const std::int32_t peak = InstrumentSamplePeak(*instrument, kLeastAudiblePeak);
+    if (peak >= kLeastAudiblePeak) continue;
     err << kProgram << Windows1252ToUtf8(instrument->name) << ": ";
     if (peak == 0)
       err << "silent (every sample value is 0)\n";

@@ -88,6 +88,8 @@ class InstrumentBuilder {
     AddZone(sample, [](Zone&) {});
   }
 
+  const Instrument& instrument() const { return *instrument_; }
+
   std::shared_ptr<const PlayableInstrument> Playable() {
     AverageInstrument(*instrument_);
     return MakePlayable(*instrument_);
