@@ -1,9 +1,7 @@
 #include "library/library.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
-#include <iterator>
 #include <utility>
 
 #include "base/text_order.h"
@@ -71,75 +69,6 @@ struct KeyLowLess {
   bool operator()(std::uint8_t key, const Zone& z) const { return key < z.mapping.keyLow; }
 };
 
-bool StreamHolds(std::span<const std::byte> stream, std::uint64_t values) {
-  return stream.size() / 2 >= values;
-}
-
-// Little-endian 16-bit values read from bytes, as an iterator, so that a sample's vector is built
-// straight from them: sizing it first would fill it with zeros and then write every value again,
-// and sample data is nearly all the memory an import touches. Values are read, never referred
-// to, which is all vector construction asks of it.
-class LittleEndianValues {
- public:
-  using iterator_category = std::forward_iterator_tag;
-  using value_type = std::int16_t;
-  using difference_type = std::ptrdiff_t;
-  using pointer = void;
-  using reference = std::int16_t;
-
-  LittleEndianValues() = default;
-  LittleEndianValues(const std::byte* values, std::size_t index) : values_(values), index_(index) {}
-
-  std::int16_t operator*() const {
-    const std::byte* p = values_ + 2 * index_;
-    return static_cast<std::int16_t>(std::to_integer<std::uint16_t>(p[0]) |
-                                     (std::to_integer<std::uint16_t>(p[1]) << 8));
-  }
-  LittleEndianValues& operator++() {
-    ++index_;
-    return *this;
-  }
-  LittleEndianValues operator++(int) {
-    LittleEndianValues old = *this;
-    ++index_;
-    return old;
-  }
-  bool operator==(const LittleEndianValues& other) const { return index_ == other.index_; }
-
- private:
-  const std::byte* values_ = nullptr;  // never read at an index outside [begin, end)
-  std::size_t index_ = 0;
-};
-static_assert(std::forward_iterator<LittleEndianValues>);
-
-// The first `count` values of `in`.
-std::vector<std::int16_t> CopyValues(std::span<const std::byte> in, std::size_t count) {
-  return std::vector<std::int16_t>(LittleEndianValues(in.data(), 0),
-                                   LittleEndianValues(in.data(), count));
-}
-
-// Whether `buffer` is the memory of `stream` and holds just its `count` values, as a sample keeps
-// them: its bytes are little-endian words, which are the values only on a little-endian machine.
-bool CanTake(const std::vector<std::int16_t>* buffer, std::span<const std::byte> stream,
-             std::uint64_t count) {
-  if constexpr (std::endian::native != std::endian::little) return false;
-  return buffer != nullptr && buffer->size() == count &&
-         static_cast<const void*>(buffer->data()) == static_cast<const void*>(stream.data());
-}
-
-// Interleaves two streams of `frames` little-endian values: first, second, first, ...
-std::vector<std::int16_t> InterleaveValues(std::span<const std::byte> first,
-                                           std::span<const std::byte> second, std::size_t frames) {
-  std::vector<std::int16_t> out(2 * frames);
-  LittleEndianValues left(first.data(), 0);
-  LittleEndianValues right(second.data(), 0);
-  for (std::size_t i = 0; i < frames; ++i) {
-    out[2 * i] = *left++;
-    out[2 * i + 1] = *right++;
-  }
-  return out;
-}
-
 // The ShortenableLetters set: '0' and the vowels except 'Y'/'y', as sixteen masks by upper
 // nibble.
 constexpr std::uint16_t kShortenableMasks[16] = {0, 0, 0, 0x0001, 0x8222, 0x0020, 0x8222, 0x0020,
@@ -155,6 +84,14 @@ bool IsDigit(char c) {
 }
 
 }  // namespace
+
+Library& Library::operator=(Library&& other) noexcept {
+  if (this == &other) return *this;
+  ClearLibrary(*this);
+  sources = std::move(other.sources);
+  instruments = std::move(other.instruments);
+  return *this;
+}
 
 Library::~Library() {
   ClearLibrary(*this);
@@ -202,59 +139,64 @@ void SetInstrumentCategory(Instrument& instrument, std::uint32_t category) {
   entry.changed = true;
 }
 
-Sample* AddSample(Instrument& instrument, const SampleRequest& request) {
-  if (request.bitsPerSample != 16 || (request.channels != 1 && request.channels != 2))
-    return nullptr;
-  const bool twoStreams = request.channels == 2 && !request.second.empty();
-  const std::uint64_t frames = request.frames;
-  if (twoStreams ? !(StreamHolds(request.first, frames) && StreamHolds(request.second, frames))
-                 : !StreamHolds(request.first, frames * request.channels))
-    return nullptr;
+namespace {
 
-  const void* const firstOrigin = request.origin != nullptr ? request.origin : request.first.data();
-  const void* const secondOrigin = request.origin2 != nullptr ? request.origin2
-                                   : twoStreams               ? request.second.data()
-                                                              : nullptr;
-  Source& source = *instrument.source;
-  auto& samples = source.samples;
-  const auto byName = [](const std::unique_ptr<Sample>& s, std::string_view name) {
-    return CompareBytes(s->name, name) < 0;
-  };
-  auto at = std::lower_bound(samples.begin(), samples.end(), request.name, byName);
+// The run of the source's samples named `name` (byte order keeps equal names together), and the
+// equal sample in it if there is one.
+struct SampleSearch {
+  std::vector<std::unique_ptr<Sample>>::iterator runEnd;
   Sample* found = nullptr;
+};
+
+SampleSearch SearchSample(Source& source, const SampleRequest& request) {
+  auto& samples = source.samples;
+  auto at = std::lower_bound(samples.begin(), samples.end(), request.name,
+                             [](const std::unique_ptr<Sample>& s, std::string_view name) {
+                               return CompareBytes(s->name, name) < 0;
+                             });
   for (; at != samples.end() && CompareBytes((*at)->name, request.name) == 0; ++at) {
-    const Sample& s = **at;
-    if (s.origin == firstOrigin && s.origin2 == secondOrigin && s.frames == request.frames &&
-        s.channels == request.channels) {
-      found = at->get();
-      break;
-    }
+    Sample& s = **at;
+    if (s.key == request.key && s.frames == request.frames && s.channels == request.channels)
+      return {at, &s};
   }
-  if (found == nullptr) {
-    auto sample = std::make_unique<Sample>();
-    sample->name = std::string(request.name);
-    sample->sampleRate = request.sampleRate;
-    sample->channels = request.channels;
-    sample->origin = firstOrigin;
-    sample->origin2 = secondOrigin;
-    sample->frames = request.frames;
+  return {at, nullptr};
+}
+
+bool CanHold(const SampleRequest& request) {
+  return request.bitsPerSample == 16 && (request.channels == 1 || request.channels == 2);
+}
+
+}  // namespace
+
+Sample* FindSample(const Instrument& instrument, const SampleRequest& request) {
+  if (!CanHold(request)) return nullptr;
+  return SearchSample(*instrument.source, request).found;
+}
+
+Sample* AddSample(Instrument& instrument, const SampleRequest& request, SampleData data) {
+  if (!CanHold(request)) return nullptr;
+  Source& source = *instrument.source;
+  SampleSearch search = SearchSample(source, request);
+  Sample* sample = search.found;
+  if (sample == nullptr) {
+    if (data.size() < std::uint64_t{request.frames} * request.channels) return nullptr;
+    auto made = std::make_unique<Sample>();
+    made->name = std::string(request.name);
+    made->key = request.key;
+    made->sampleRate = request.sampleRate;
+    made->channels = request.channels;
+    made->frames = request.frames;
     const LoopPoints loop = ClampLoop(request.frames, request.loopStart, request.loopEnd);
-    sample->loopStart = loop.start;
-    sample->loopEnd = loop.end;
-    sample->rootKey = ClampRootKey(request.rootKey);
-    sample->pitchCorrection = request.pitchCorrection;
-    if (twoStreams) {
-      sample->data = InterleaveValues(request.first, request.second, request.frames);
-    } else if (CanTake(request.firstBuffer, request.first, frames * request.channels)) {
-      sample->data = std::move(*request.firstBuffer);
-      request.firstBuffer->clear();
-    } else {
-      sample->data = CopyValues(request.first, frames * request.channels);
-    }
-    found = samples.insert(at, std::move(sample))->get();  // `at` ends the run of equal names
+    made->loopStart = loop.start;
+    made->loopEnd = loop.end;
+    made->rootKey = ClampRootKey(request.rootKey);
+    made->pitchCorrection = request.pitchCorrection;
+    made->data = std::move(data);
+    // Behind its equals: `runEnd` ends the run of equal names.
+    sample = source.samples.insert(search.runEnd, std::move(made))->get();
   }
-  JoinGroup(source, instrument, *found);
-  return found;
+  JoinGroup(source, instrument, *sample);
+  return sample;
 }
 
 void AddZone(Instrument& instrument, const Zone& zone) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "library/category.h"
+#include "library/sample_data.h"
 #include "library/zone.h"
 
 namespace tolvane {
@@ -21,18 +22,23 @@ struct DatabaseSection;
 struct Source;
 struct SampleGroup;
 
+// What an importer names a sample by. Within one source, samples of equal name, key, frames and
+// channels are one sample, played by every zone that asks for it. The importer chooses what the
+// numbers mean: where the data lies in its file, which record or sample file it came from, and
+// for a sample made of two streams the second one.
+struct SampleKey {
+  std::uint64_t first = 0;
+  std::uint64_t second = 0;
+  bool operator==(const SampleKey&) const = default;
+};
+
 struct Sample {
   SampleGroup* group = nullptr;  // none once the group is gone
   std::uint32_t sampleRate = 0;
   std::uint32_t bitsPerSample = 16;
   std::uint32_t channels = 1;
-  // Where the importer copied the data from; only compared, never read through, and meaningful
-  // only while the source is being imported.
-  const void* origin = nullptr;
-  // The second channel's origin for a sample made from two streams, else null: two stereo
-  // samples that share a left channel but not their right one are not the same sample.
-  const void* origin2 = nullptr;
-  std::vector<std::int16_t> data;  // frames x channels values, interleaved
+  SampleKey key;
+  SampleData data;  // at least frames x channels values
   std::uint32_t frames = 0;
   std::uint32_t loopStart = 0;
   std::uint32_t loopEnd = 0;
@@ -70,10 +76,13 @@ struct Source {
   std::string path;
 };
 
+// Moving a library moves what it owns: every record stays where it is.
 struct Library {
   Library() = default;
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
+  Library(Library&&) noexcept = default;
+  Library& operator=(Library&& other) noexcept;
   ~Library();
 
   std::vector<std::unique_ptr<Source>> sources;          // case-insensitive order of baseName
@@ -89,29 +98,18 @@ struct InstrumentStats {
   std::size_t zoneCount = 0;
 };
 
-// What an importer asks AddSample for. `first` holds `frames` x `channels` little-endian 16-bit
-// values, interleaved; or, with 2 channels and a non-empty `second`, each stream holds `frames`
-// values of one channel.
+// What an importer asks AddSample for: a sample of `frames` x `channels` 16-bit values.
 struct SampleRequest {
   std::string_view name;
+  SampleKey key;
   std::uint32_t sampleRate = 0;
   std::uint32_t bitsPerSample = 16;
   std::uint32_t channels = 1;
-  std::span<const std::byte> first;
-  std::span<const std::byte> second;
   std::uint32_t frames = 0;
   std::uint32_t loopStart = 0;
   std::uint32_t loopEnd = 0;
   std::uint32_t rootKey = 0;
   std::int32_t pitchCorrection = 0;
-  // Where the file holds the data when `first` and `second` are not read from there (data that
-  // was decoded first): what an equal sample is found by. By default the streams' addresses.
-  const void* origin = nullptr;
-  const void* origin2 = nullptr;
-  // The buffer whose memory `first` is (one stream of interleaved values, nothing else): a new
-  // sample takes it instead of a copy where its bytes already are the values (little-endian
-  // machines), leaving it empty. Saves holding decoded data twice.
-  std::vector<std::int16_t>* firstBuffer = nullptr;
 };
 
 // A new source for a dropped file, placed in front of any source of equal base name. Its
@@ -149,14 +147,18 @@ constexpr std::uint32_t ClampRootKey(std::uint32_t rootKey) {
   return rootKey < kHighestKey ? rootKey : kHighestKey;
 }
 
-// The sample a zone of `instrument` is to play: an equal sample of the source (same name,
-// origin, frames and channels) is reused unchanged, otherwise the data is copied into a new one,
-// its loop and root key brought inside the sample and the keyboard (ClampLoop, ClampRootKey)
-// so that whatever an importer read, the library holds nothing a writer cannot store.
-// Joins the sample and the instrument into one group, merging groups as needed. Returns nullptr
-// (and changes nothing) for bits other than 16, channels other than 1 or 2, or streams shorter
-// than the frames they should hold.
-Sample* AddSample(Instrument& instrument, const SampleRequest& request);
+// The sample of `instrument`'s source equal to `request` (same name, key, frames and channels),
+// or null: lets an importer skip making values that would not be used.
+Sample* FindSample(const Instrument& instrument, const SampleRequest& request);
+
+// The sample a zone of `instrument` is to play: an equal sample of the source (FindSample) is
+// reused unchanged and `data` is not used; otherwise a new sample keeps `data`, its loop and
+// root key brought inside the sample and the keyboard (ClampLoop, ClampRootKey) so that whatever
+// an importer read, the library holds nothing a writer cannot store. Joins the sample and the
+// instrument into one group, merging groups as needed. Returns nullptr (and changes nothing) for
+// bits other than 16, channels other than 1 or 2, or a new sample whose data holds fewer values
+// than its frames need.
+Sample* AddSample(Instrument& instrument, const SampleRequest& request, SampleData data);
 
 // Files a zone in key order (see the .cpp for the tie rule).
 void AddZone(Instrument& instrument, const Zone& zone);

@@ -45,9 +45,9 @@ class RowTest : public ::testing::Test {
       data_.emplace_back(frames * 2);
       SampleRequest r;
       r.name = name;
-      r.first = data_.back();
+      r.key.first = data_.size();
       r.frames = frames;
-      AddSample(*instrument, r);
+      AddSample(*instrument, r, SampleData::FromLittleEndian(data_.back(), frames));
     }
     return AddInstrument(library_, std::move(instrument));
   }

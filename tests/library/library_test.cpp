@@ -9,28 +9,48 @@
 namespace tolvane {
 namespace {
 
-// Sample data that lives for the whole test, so that origins stay distinct and stable.
+// Sample data of its own, with a number no other stream of the test has: the key of the samples
+// made of it.
 struct Stream {
-  explicit Stream(std::size_t values, int seed = 1) : bytes(values * 2) {
+  explicit Stream(std::size_t values, int seed = 1) : bytes(values * 2), number(++made) {
     for (std::size_t i = 0; i < bytes.size(); ++i)
       bytes[i] = static_cast<std::byte>((i * 31 + static_cast<std::size_t>(seed)) & 0xFF);
   }
   std::span<const std::byte> span() const { return bytes; }
+  SampleData Values(std::size_t count) const { return SampleData::FromLittleEndian(bytes, count); }
   std::vector<std::byte> bytes;
+  std::uint64_t number;
+  static inline std::uint64_t made = 0;
 };
 
-SampleRequest Request(std::string_view name, const Stream& stream, std::uint32_t frames,
-                      std::uint32_t channels = 1) {
-  SampleRequest r;
+// A request with the values it hands over.
+struct TestRequest : SampleRequest {
+  SampleData data;
+  // Makes it a 2-channel sample of `left` (this request's stream) and `right`, one plane each.
+  void SetPlanes(const Stream& left, const Stream& right) {
+    channels = 2;
+    key.second = right.number;
+    data = SampleData::Planes(left.Values(frames), right.Values(frames));
+  }
+};
+
+TestRequest Request(std::string_view name, const Stream& stream, std::uint32_t frames,
+                    std::uint32_t channels = 1) {
+  TestRequest r;
   r.name = name;
+  r.key.first = stream.number;
   r.sampleRate = 44100;
   r.channels = channels;
-  r.first = stream.span();
   r.frames = frames;
   r.loopStart = 1;
   r.loopEnd = 2;
   r.rootKey = 60;
+  r.data = stream.Values(stream.bytes.size() / 2);
   return r;
+}
+
+Sample* AddSample(Instrument& instrument, const TestRequest& request) {
+  return tolvane::AddSample(instrument, request, request.data);
 }
 
 std::vector<std::string> Names(const std::vector<Instrument*>& list) {
@@ -111,7 +131,7 @@ TEST_F(LibraryTest, EqualSampleIsReusedUnchanged) {
   Sample* first = AddSample(*piano, Request("A", stream, 100));
   ASSERT_NE(first, nullptr);
 
-  SampleRequest again = Request("A", stream, 100);
+  TestRequest again = Request("A", stream, 100);
   again.loopStart = 50;
   again.rootKey = 72;
   again.sampleRate = 22050;
@@ -142,16 +162,17 @@ TEST_F(LibraryTest, StereoSamplesSharingOnlyTheirLeftChannelAreTwoSamples) {
   Source& source = CreateSource(library_, "bank.sf2");
   Instrument* pad = Make(source, "Pad");
   const Stream left(100), right(100, 3), otherRight(100, 5);
-  SampleRequest first = Request("L", left, 100, 2);
-  first.second = right.span();
-  SampleRequest second = first;
-  second.second = otherRight.span();
+  TestRequest first = Request("L", left, 100);
+  first.SetPlanes(left, right);
+  TestRequest second = first;
+  second.SetPlanes(left, otherRight);
   Sample* a = AddSample(*pad, first);
   Sample* b = AddSample(*pad, second);
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   EXPECT_NE(a, b);
   EXPECT_NE(a->data, b->data);
+  EXPECT_TRUE(a->data.planar());
   EXPECT_EQ(AddSample(*pad, first), a);
 }
 
@@ -159,12 +180,12 @@ TEST_F(LibraryTest, RefusedSampleRequestsCreateNothing) {
   Source& source = CreateSource(library_, "bank.sf2");
   Instrument* piano = Make(source, "Piano");
   const Stream stream(100);
-  SampleRequest eightBit = Request("A", stream, 10);
+  TestRequest eightBit = Request("A", stream, 10);
   eightBit.bitsPerSample = 8;
-  SampleRequest threeChannels = Request("A", stream, 10, 3);
-  SampleRequest noChannels = Request("A", stream, 10, 0);
-  SampleRequest tooShort = Request("A", stream, 101);
-  SampleRequest stereoTooShort = Request("A", stream, 51, 2);
+  TestRequest threeChannels = Request("A", stream, 10, 3);
+  TestRequest noChannels = Request("A", stream, 10, 0);
+  TestRequest tooShort = Request("A", stream, 101);
+  TestRequest stereoTooShort = Request("A", stream, 51, 2);
   for (const auto* r : {&eightBit, &threeChannels, &noChannels, &tooShort, &stereoTooShort})
     EXPECT_EQ(AddSample(*piano, *r), nullptr);
   EXPECT_TRUE(source.samples.empty());
@@ -172,31 +193,29 @@ TEST_F(LibraryTest, RefusedSampleRequestsCreateNothing) {
   EXPECT_EQ(piano->group, nullptr);
 }
 
-TEST_F(LibraryTest, DataIsCopiedLittleEndianAndInterleavedFromTwoStreams) {
+TEST_F(LibraryTest, SamplesShareTheValuesTheyAreGivenAndAFoundSampleKeepsItsOwn) {
   Source& source = CreateSource(library_, "bank.sf2");
   Instrument* piano = Make(source, "Piano");
-  const std::array<std::byte, 4> left{std::byte{0x01}, std::byte{0x80}, std::byte{0xFF},
-                                      std::byte{0x7F}};
-  const std::array<std::byte, 4> right{std::byte{0x02}, std::byte{0x00}, std::byte{0xFE},
-                                       std::byte{0xFF}};
+  const SampleData values(std::vector<std::int16_t>{-32767, 2, 32767, -2});
   SampleRequest r;
-  r.name = "L";
-  r.channels = 2;
-  r.first = left;
-  r.second = right;
-  r.frames = 2;
-  Sample* stereo = AddSample(*piano, r);
-  ASSERT_NE(stereo, nullptr);
-  EXPECT_EQ(stereo->data, (std::vector<std::int16_t>{-32767, 2, 32767, -2}));
-  EXPECT_EQ(stereo->origin, left.data());
-  EXPECT_EQ(stereo->bitsPerSample, 16u);
+  r.name = "Whole";
+  r.frames = 4;
+  Sample* whole = tolvane::AddSample(*piano, r, values);
+  r.name = "Looped";  // the same values under another name: a sample of its own, no copy
+  Sample* looped = tolvane::AddSample(*piano, r, values);
+  ASSERT_NE(whole, nullptr);
+  ASSERT_NE(looped, nullptr);
+  EXPECT_NE(whole, looped);
+  EXPECT_TRUE(whole->data.SharesValuesWith(values));
+  EXPECT_TRUE(looped->data.SharesValuesWith(values));
 
-  r.name = "M";
-  r.channels = 1;
-  r.second = {};
-  Sample* mono = AddSample(*piano, r);
-  ASSERT_NE(mono, nullptr);
-  EXPECT_EQ(mono->data, (std::vector<std::int16_t>{-32767, 32767}));
+  EXPECT_EQ(FindSample(*piano, r), looped);
+  EXPECT_EQ(tolvane::AddSample(*piano, r, SampleData()), looped);  // found: no values needed
+  EXPECT_EQ(looped->data, (std::vector<std::int16_t>{-32767, 2, 32767, -2}));
+  r.key.first = 1;
+  EXPECT_EQ(FindSample(*piano, r), nullptr);
+  EXPECT_EQ(tolvane::AddSample(*piano, r, SampleData()), nullptr);  // new, but without values
+  EXPECT_EQ(source.samples.size(), 2u);
 }
 
 TEST_F(LibraryTest, InstrumentWithoutSharedSamplesHasItsOwnGroup) {
