@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 
 namespace tolvane {
 namespace {
@@ -68,9 +69,8 @@ PlayableSample CopySample(const Sample& sample) {
   s.loopEnd = loop.end;
   s.pitchCorrection = sample.pitchCorrection;
   const std::size_t values = std::size_t{sample.frames} * sample.channels;
-  s.data.assign(sample.data.begin(), sample.data.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                               values, sample.data.size())));
-  s.data.resize(values, 0);
+  s.data.assign(values, 0);
+  sample.data.CopyInterleaved(0, std::span(s.data).first(std::min(values, sample.data.size())));
   return s;
 }
 

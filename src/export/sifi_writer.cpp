@@ -1,5 +1,7 @@
 #include "export/sifi_writer.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -201,6 +203,24 @@ bool EmitValues(std::span<const std::int16_t> values, std::vector<std::byte>& bu
   }
 }
 
+// Appends the first `count` values of `data` as EmitValues does. Values held as two planes are
+// interleaved a block at a time, each block short enough to join the buffer (a run handed to
+// `pass` must stay where it lies until written).
+template <typename Flush, typename Pass>
+bool EmitSampleData(const SampleData& data, std::size_t count, std::vector<std::byte>& buffer,
+                    Flush& flush, Pass& pass) {
+  if (!data.planar()) return EmitValues(data.interleaved().first(count), buffer, flush, pass);
+  std::array<std::int16_t, kPassSize / 4> block{};
+  static_assert(sizeof(block) < kPassSize);
+  for (std::size_t from = 0; from < count; from += block.size()) {
+    const std::span<std::int16_t> part =
+        std::span(block).first(std::min(block.size(), count - from));
+    data.CopyInterleaved(from, part);
+    if (!EmitValues(std::span<const std::int16_t>(part), buffer, flush, pass)) return false;
+  }
+  return true;
+}
+
 // The group chunk's header and its three tables, as laid out.
 void WriteGroupTables(const GroupLayout& group, ByteWriter& out) {
   group.header.Write(out);
@@ -234,7 +254,7 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
     if (!flush(buffer)) return false;
     for (const Sample* sample : group.group->sampleGroup->samples) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
-      if (!EmitValues(std::span(sample->data).first(values), buffer, flush, pass)) return false;
+      if (!EmitSampleData(sample->data, values, buffer, flush, pass)) return false;
       out.Zeros(std::size_t{kSilentFrames} * BytesPerFrame(*sample));
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)

@@ -67,12 +67,13 @@ class InstrumentBuilder {
     request.name = name;
     request.sampleRate = sample.rate;
     request.channels = sample.channels;
-    request.first = bytes;
+    request.key.first = streams_.size();
     request.frames = static_cast<std::uint32_t>(sample.values.size() / sample.channels);
     request.loopStart = sample.loopStart;
     request.loopEnd = sample.loopEnd;
     request.rootKey = sample.rootKey;
-    return tolvane::AddSample(*instrument_, request);
+    return tolvane::AddSample(*instrument_, request,
+                              SampleData::FromLittleEndian(bytes, sample.values.size()));
   }
 
   // A default zone over `sample`, changed by `edit` before it is filed.

@@ -34,6 +34,14 @@ class ModelBuilder {
     return bytes;
   }
 
+  // The number of a stream Stream() made, from 1; 0 for bytes it did not make. Samples of one
+  // stream and name are one sample.
+  std::uint64_t StreamNumber(std::span<const std::byte> bytes) const {
+    for (std::size_t i = 0; i < streams_.size(); ++i)
+      if (streams_[i].data() == bytes.data()) return i + 1;
+    return 0;
+  }
+
   std::unique_ptr<Instrument> Begin(std::string_view name, std::uint32_t soundId = 0) {
     return CreateInstrument(*source_, name, name,
                             soundId != 0 ? soundId : SoundIdHash(UpperCaseAscii(name)));
@@ -46,13 +54,16 @@ class ModelBuilder {
     request.name = name;
     request.sampleRate = 22050 + frames;
     request.channels = channels;
-    request.first = stream.empty() ? Stream(std::size_t{frames} * channels) : stream;
+    const std::span<const std::byte> bytes =
+        stream.empty() ? Stream(std::size_t{frames} * channels) : stream;
+    request.key.first = StreamNumber(bytes);
     request.frames = frames;
     request.loopStart = frames / 4;
     request.loopEnd = frames / 2;
     request.rootKey = 60;
     request.pitchCorrection = -7;
-    return AddSample(instrument, request);
+    return AddSample(instrument, request,
+                     SampleData::FromLittleEndian(bytes, std::size_t{frames} * channels));
   }
 
   // A default zone over `sample` starting at the given key and velocity, filed with AddZone.

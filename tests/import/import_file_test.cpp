@@ -188,9 +188,12 @@ class Collections : public ::testing::Test {
       SampleRequest request;
       request.name = sampleName;
       request.sampleRate = 44100;
-      request.first = std::span(data).subspan(static_cast<std::size_t>(sampleName[0] - 'a') * 2, 2);
+      const auto offset = static_cast<std::size_t>(sampleName[0] - 'a') * 2;
+      request.key.first = offset;
       request.frames = 1;
-      ASSERT_NE(AddSample(*instrument, request), nullptr);
+      ASSERT_NE(AddSample(*instrument, request,
+                          SampleData::FromLittleEndian(std::span(data).subspan(offset, 2), 1)),
+                nullptr);
     }
     AddInstrument(library, std::move(instrument));
   }

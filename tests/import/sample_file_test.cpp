@@ -57,7 +57,7 @@ TEST_F(SampleFiles, LosslessFormatsGiveTheValuesOfTheWavFile) {
     ASSERT_TRUE(testing::Sox(wav, c.options, "synth 0.05 sine 440 sine 660 gain -3"));
     const Sample* reference = Import(wav, ImportStatus::Imported);
     ASSERT_NE(reference, nullptr);
-    const std::vector<std::int16_t> values = reference->data;
+    const std::vector<std::int16_t> values(reference->data.begin(), reference->data.end());
     for (const char* extension : {".aif", ".aifc", ".flac"}) {
       if (c.flags == ZoneStereo && std::string(extension) == ".aifc") continue;
       const auto path = folder / (std::string("Tone") + extension);

@@ -172,7 +172,8 @@ TEST_F(Sf3Tones, ABankMixingCompressedAndPlainSamplesReadsBoth) {
   ASSERT_EQ(flutes->zones.size(), 2u);
   EXPECT_EQ(flutes->zones[0].sample->data, mono);  // plain data is copied exactly
   EXPECT_EQ(flutes->zones[1].sample->frames, mono.size());
-  EXPECT_GT(SignalToError(mono, flutes->zones[1].sample->data), 25.0);
+  const SampleData& decoded = flutes->zones[1].sample->data;
+  EXPECT_GT(SignalToError(mono, Values16(decoded.begin(), decoded.end())), 25.0);
   const Instrument* strings = bank.Find("Strings");
   ASSERT_NE(strings, nullptr);
   ASSERT_EQ(strings->zones.size(), 1u);

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "base/bytes.h"
 #include "import/sample_files/decoded_sound.h"
 #include "import/sample_files/read_sound.h"
 #include "import/sample_files/sndfile_decode.h"
@@ -13,14 +13,6 @@
 #include "library/zone.h"
 
 namespace tolvane {
-namespace {
-
-std::span<const std::byte> AsBytes(const std::vector<std::int16_t>& values) {
-  return std::as_bytes(std::span(values));
-}
-
-}  // namespace
-
 void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedTime,
                         DecodedSound& sound) {
   std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
@@ -38,24 +30,26 @@ void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedT
 
   if (sound.channels <= 2) {
     request.channels = sound.channels;
-    request.first = AsBytes(sound.values);
-    request.firstBuffer = &sound.values;
-    AddWaveZone(*instrument, AddSample(*instrument, request), sound.channels == 2 ? ZoneStereo : 0,
-                loop);
+    AddWaveZone(*instrument, AddSample(*instrument, request, SampleData(std::move(sound.values))),
+                sound.channels == 2 ? ZoneStereo : 0, loop);
   } else {
     // One mono sample per channel, named like a WAV file's: Pad1, Pad2 ...
     const std::string baseName(request.name);
-    std::vector<std::int16_t> channel(sound.frames);
     request.channels = 1;
-    request.first = AsBytes(channel);
     for (std::size_t c = 0; c < sound.channels; ++c) {
-      for (std::size_t f = 0; f < sound.frames; ++f)
-        channel[f] = sound.values[f * sound.channels + c];
       std::string sampleName = baseName;
       const auto digit = static_cast<char>(static_cast<unsigned char>('1' + c));
       if (digit != '\0') sampleName.push_back(digit);
       request.name = sampleName;
-      AddWaveZone(*instrument, AddSample(*instrument, request), 0, loop);
+      // A channel whose name wrapped onto an earlier one's plays that one's sample.
+      std::vector<std::int16_t> channel;
+      if (FindSample(*instrument, request) == nullptr) {
+        channel.resize(sound.frames);
+        for (std::size_t f = 0; f < sound.frames; ++f)
+          channel[f] = sound.values[f * sound.channels + c];
+      }
+      AddWaveZone(*instrument, AddSample(*instrument, request, SampleData(std::move(channel))), 0,
+                  loop);
     }
   }
   if (!instrument->zones.empty()) AverageInstrument(*instrument);

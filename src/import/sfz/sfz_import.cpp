@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/all_cores.h"
@@ -22,21 +22,21 @@
 namespace tolvane {
 namespace {
 
-// One sample file, decoded once for every region that plays it.
+// One sample file, decoded once for every region that plays it. Its index among the files of
+// the instrument is the key of the samples made from it.
 struct SfzSample {
   std::string path;
+  std::size_t index = 0;
   SoundReading reading;
-  // The decoded values: in `reading` until the first sample of the library made from them takes
-  // them over (no copy, so that they are never held twice), then in that sample's data, which
-  // stays in place for the rest of the import.
-  std::span<const std::int16_t> values;
+  SampleData data;  // the decoded values, shared by every sample made from them
 };
 
 // Decodes every sample on every core.
-void DecodeAll(std::deque<SfzSample>& samples, const SfzFiles& files) {
+void DecodeAll(std::vector<SfzSample>& samples, const SfzFiles& files) {
   ForEachOnAllCores(samples.size(), [&](std::size_t i) {
-    samples[i].reading = files.ReadSample(samples[i].path);
-    if (samples[i].reading.sound) samples[i].values = samples[i].reading.sound->values;
+    SfzSample& sample = samples[i];
+    sample.reading = files.ReadSample(sample.path);
+    if (sample.reading.sound) sample.data = SampleData(std::move(sample.reading.sound->values));
     return true;
   });
 }
@@ -65,7 +65,7 @@ bool EndsWithSfz(std::string_view path) {
 }
 
 // Adds the zone of one region playing `sample`; false, with `why` set, when it cannot.
-bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& sample,
+bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, const SfzSample& sample,
                    std::string& why) {
   if (!sample.reading.sound) {
     const ImportOutcome& refusal = sample.reading.refusal;
@@ -78,7 +78,7 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& s
       why += "cannot be read: " + refusal.reason;
     return false;
   }
-  DecodedSound& sound = *sample.reading.sound;
+  const DecodedSound& sound = *sample.reading.sound;
   if (sound.channels > 2) {
     why = "sample '" + plan.samplePath + "' has more than two channels";
     return false;
@@ -97,23 +97,19 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, SfzSample& s
 
   SampleRequest request;
   request.name = name;
+  request.key.first = sample.index;
   request.sampleRate = sound.sampleRate;
   request.channels = sound.channels;
-  request.first = std::as_bytes(sample.values);
   request.frames = sound.frames;
   request.loopStart = loop.start;
   request.loopEnd = loop.end;
   request.rootKey = sound.markers.rootKey.value_or(kDefaultRootKey);
   request.pitchCorrection = sound.markers.pitchCorrection;
-  request.origin = &sample;
-  const bool held = !sound.values.empty();  // not yet taken over by a sample
-  if (held) request.firstBuffer = &sound.values;
-  Sample* added = AddSample(instrument, request);
+  Sample* added = AddSample(instrument, request, sample.data);
   if (added == nullptr) {
     why = "sample '" + plan.samplePath + "' cannot be kept";
     return false;
   }
-  if (held && sound.values.empty()) sample.values = added->data;
   Zone zone = plan.zone;
   SetZoneSample(zone, added);
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
@@ -131,17 +127,16 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
   const SfzInstrument collected = CollectRegions(parsed.sections);
   const std::vector<SfzRegion> regions = ChooseRegions(collected);
 
-  std::vector<SfzZonePlan> plans;
-  std::deque<SfzSample> samples;  // addresses stay put: they are the samples' origins
-  std::map<std::string, SfzSample*> byPath;
-  std::vector<SfzSample*> planSamples;
+  // Each region's zone plan with the index of the sample file it plays.
+  std::vector<std::pair<SfzZonePlan, std::size_t>> plans;
+  std::vector<SfzSample> samples;
+  std::map<std::string, std::size_t> byPath;
   for (const SfzRegion& region : regions) {
     std::optional<SfzZonePlan> plan = PlanSfzZone(region);
     if (!plan) continue;
-    SfzSample*& sample = byPath[plan->samplePath];
-    if (sample == nullptr) sample = &samples.emplace_back(SfzSample{plan->samplePath, {}, {}});
-    planSamples.push_back(sample);
-    plans.push_back(std::move(*plan));
+    const auto [known, added] = byPath.try_emplace(plan->samplePath, samples.size());
+    if (added) samples.push_back(SfzSample{plan->samplePath, samples.size(), {}, {}});
+    plans.emplace_back(std::move(*plan), known->second);
   }
   DecodeAll(samples, files);
 
@@ -149,15 +144,15 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
 
   std::map<std::string, LeftOut> leftOut;  // by the kind of reason, in the order of kinds
   std::size_t gainClipped = 0;
-  for (std::size_t i = 0; i < plans.size(); ++i) {
+  for (const auto& [plan, sampleIndex] : plans) {
     std::string why;
-    if (!AddRegionZone(*instrument, plans[i], *planSamples[i], why)) {
+    if (!AddRegionZone(*instrument, plan, samples[sampleIndex], why)) {
       const std::size_t quote = why.rfind('\'');
       LeftOut& kind = leftOut[why.substr(quote == std::string::npos ? 0 : quote)];
       if (kind.count++ == 0) kind.firstReason = why;
       continue;
     }
-    if (plans[i].gainClipped) ++gainClipped;
+    if (plan.gainClipped) ++gainClipped;
   }
 
   ImportDrops drops;

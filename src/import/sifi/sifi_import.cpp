@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "library/library.h"
 #include "sifi/file_chunks.h"
@@ -23,8 +25,9 @@ constexpr std::string_view kSampleRefused = "sample that is not 16-bit mono or s
 constexpr std::string_view kGroupTooShort = "header that does not fit the chunk";
 
 // The sample a zone entry plays, or nothing (the zone is then dropped, with the reason).
+// `file` is the whole file the group lies in: where a sample's data lies in it names the sample.
 Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t sampleIndex,
-                       ImportDrops& drops) {
+                       std::span<const std::byte> file, ImportDrops& drops) {
   const SampleLookup lookup = group.Sample(sampleIndex);
   if (!lookup.record) {
     drops.Drop("zone", lookup.problem);
@@ -37,20 +40,25 @@ Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t
   request.sampleRate = entry.sampleRate;
   request.bitsPerSample = entry.bitsPerSample;
   request.channels = entry.channels;
-  request.first = record.data;  // interleaved frames, copied as stored
+  request.key.first = static_cast<std::uint64_t>(record.data.data() - file.data());
   request.frames = record.frames;
   request.loopStart = entry.loopStart / record.bytesPerFrame;
   request.loopEnd = entry.loopEnd / record.bytesPerFrame;
   request.rootKey = entry.rootKey;
   request.pitchCorrection = entry.pitchCorrection;
-  Sample* const sample = AddSample(instrument, request);
+  // Interleaved frames, copied as stored, unless an earlier zone made the sample already (or it is
+  // one the library refuses).
+  SampleData data;
+  if (request.bitsPerSample == 16 && FindSample(instrument, request) == nullptr)
+    data = SampleData::FromLittleEndian(record.data, std::size_t{record.frames} * entry.channels);
+  Sample* const sample = AddSample(instrument, request, std::move(data));
   if (sample == nullptr) drops.Drop("zone", kSampleRefused);
   return sample;
 }
 
 // Imports the instruments of one "SiIg" chunk (header included); nothing outside it is read.
-void ImportGroup(Library& library, Source& source, std::span<const std::byte> chunk,
-                 ImportDrops& drops) {
+void ImportGroup(Library& library, Source& source, std::span<const std::byte> file,
+                 std::span<const std::byte> chunk, ImportDrops& drops) {
   std::optional<GroupReader> group = GroupReader::Open(chunk);
   if (!group) {
     drops.Drop("group", kGroupTooShort);
@@ -69,7 +77,8 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> ch
     for (std::size_t k = zones.first; k < zones.first + zones.count; ++k) {
       const ZoneEntry zoneEntry = group->Zone(k);
       // A zone without a sample could be neither listed nor exported again.
-      Sample* const sample = ReadZoneSample(*instrument, *group, zoneEntry.sampleIndex, drops);
+      Sample* const sample =
+          ReadZoneSample(*instrument, *group, zoneEntry.sampleIndex, file, drops);
       if (sample == nullptr) continue;
       Zone zone;
       InitZone(zone);
@@ -95,7 +104,7 @@ ImportOutcome ImportSiFi(Library& library, Source& source, const ImportView& vie
   ImportDrops drops;
   FileChunks chunks(file, *header);
   while (const auto chunk = chunks.Next()) {
-    if (chunk->header.tag == kTagSiIg) ImportGroup(library, source, chunk->bytes, drops);
+    if (chunk->header.tag == kTagSiIg) ImportGroup(library, source, file, chunk->bytes, drops);
   }
   return drops.Finish(chunks.damage());
 }

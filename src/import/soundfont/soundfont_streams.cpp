@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "import/soundfont/vorbis_decode.h"
 #include "library/zone.h"
@@ -11,9 +12,9 @@ namespace {
 
 // Sets what a decode gave; the values are moved out of `decoded`.
 void Take(DecodedStream& stream, DecodedVorbis& decoded) {
-  stream.values = std::move(decoded.values);
+  stream.frames = static_cast<std::uint32_t>(decoded.values.size());
+  stream.values = SampleData(std::move(decoded.values));
   stream.failure = decoded.failure;
-  stream.frames = static_cast<std::uint32_t>(stream.values.size());
 }
 
 }  // namespace
@@ -51,7 +52,7 @@ DecodedStreams::DecodedStreams(const SoundFontRecords& records, WorkProgress* pr
   }
 }
 
-DecodedStream& DecodedStreams::Find(std::size_t index, const SoundFontSampleHeader& header) {
+const DecodedStream& DecodedStreams::Find(std::size_t index, const SoundFontSampleHeader& header) {
   if (const auto known = byHeader_.find(index); known != byHeader_.end()) return *known->second;
   bool added = false;
   DecodedStream& stream = Add(header, added);
@@ -65,11 +66,6 @@ DecodedStream& DecodedStreams::Find(std::size_t index, const SoundFontSampleHead
     decodedBytes_ += 2 * std::uint64_t{stream.frames};
   }
   return stream;
-}
-
-void DecodedStreams::Restore(DecodedStream& stream) {
-  if (!stream.values.empty() || !stream.failure.empty()) return;
-  stream.values = DecodeVorbis(stream.encoded).values;
 }
 
 DecodedStream& DecodedStreams::Add(const SoundFontSampleHeader& header, bool& added) {

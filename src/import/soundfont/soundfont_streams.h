@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "import/soundfont/soundfont_records.h"
+#include "library/sample_data.h"
 
 namespace tolvane {
 
-struct Sample;
 class WorkProgress;
 
 // Why a compressed header's stream is not decoded, for people.
@@ -27,15 +27,11 @@ inline constexpr std::string_view kStreamsOverlap =
 
 // One Ogg Vorbis stream of the bank and what it decoded to.
 struct DecodedStream {
-  std::span<const std::byte> encoded;  // in the "smpl" chunk; its address is the sample's origin
-  // The decoded frames as little-endian 16-bit words; empty once a sample took or copied them
-  // (see `holder`), and on failure.
-  std::vector<std::int16_t> values;
-  std::uint32_t frames = 0;  // decoded frames, kept when `values` go
+  std::span<const std::byte> encoded;  // in the "smpl" chunk
+  // The decoded frames, shared by the samples made of them; empty on failure.
+  SampleData values;
+  std::uint32_t frames = 0;
   std::string_view failure;  // why the stream gave no sample; empty when it decoded
-  // The sample made from `values` when they went. A mono sample holds them unchanged, a stereo
-  // one interleaved with its other channel: asked for again, they are read from there.
-  const Sample* holder = nullptr;
 };
 
 class DecodedStreams {
@@ -48,11 +44,7 @@ class DecodedStreams {
   // The stream of compressed header `index` (`header` is its record); one stream for headers
   // that name the same bytes. A header the first pass did not meet is decoded now (a valid bank
   // has none).
-  DecodedStream& Find(std::size_t index, const SoundFontSampleHeader& header);
-
-  // Decodes a stream whose values went again, for a request its holder cannot answer; the
-  // decode gives the same values as the first one.
-  static void Restore(DecodedStream& stream);
+  const DecodedStream& Find(std::size_t index, const SoundFontSampleHeader& header);
 
   // 2 x the decoded frames of every stream: the most the import may copy out of them.
   std::uint64_t decodedBytes() const { return decodedBytes_; }

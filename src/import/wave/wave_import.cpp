@@ -40,28 +40,16 @@ LoopValues LoopValuesOf(const std::optional<WaveSampler>& sampler, std::uint32_t
   return values;
 }
 
-// Channel `channel` of `frames` interleaved frames as 16-bit little-endian values, written
-// over `out` (frames x 2 bytes).
-void DecodeChannel(std::span<const std::byte> data, const WaveFormat& format, std::size_t channel,
-                   std::size_t frames, std::span<std::byte> out) {
+// Channel `channel` of `frames` interleaved frames converted to 16 bits.
+SampleData DecodeChannel(std::span<const std::byte> data, const WaveFormat& format,
+                         std::size_t channel, std::size_t frames) {
   const WaveDecoder decode = DecoderFor(format);
   const std::size_t width = format.bytesPerValue();
   const std::size_t frameSize = width * format.channels;
   const std::byte* sample = data.data() + channel * width;
-  for (std::size_t f = 0; f < frames; ++f, sample += frameSize)
-    StoreU16(out.data() + 2 * f, static_cast<std::uint16_t>(decode(sample)));
-}
-
-// Every value of `frames` interleaved frames as 16-bit little-endian values, in file order.
-std::vector<std::byte> DecodeFrames(std::span<const std::byte> data, const WaveFormat& format,
-                                    std::size_t frames) {
-  const WaveDecoder decode = DecoderFor(format);
-  const std::size_t width = format.bytesPerValue();
-  const std::size_t values = frames * format.channels;
-  std::vector<std::byte> out(2 * values);
-  for (std::size_t i = 0; i < values; ++i)
-    StoreU16(out.data() + 2 * i, static_cast<std::uint16_t>(decode(data.data() + i * width)));
-  return out;
+  std::vector<std::int16_t> out(frames);
+  for (std::size_t f = 0; f < frames; ++f, sample += frameSize) out[f] = decode(sample);
+  return SampleData(std::move(out));
 }
 
 // One sample of one or two channels, named like the file. 16-bit PCM is what the library
@@ -69,34 +57,31 @@ std::vector<std::byte> DecodeFrames(std::span<const std::byte> data, const WaveF
 void AddWholeSample(Instrument& instrument, const WaveRecords& records, SampleRequest request,
                     bool loop) {
   const WaveFormat& format = records.format;
-  std::vector<std::byte> converted;
-  if (format.encoding == WaveEncoding::Pcm) {
-    request.first = records.data.first(std::size_t{request.frames} * 2 * format.channels);
-  } else {
-    converted = DecodeFrames(records.data, format, request.frames);
-    request.first = converted;
-  }
   request.channels = format.channels;
+  const std::size_t values = std::size_t{request.frames} * format.channels;
+  SampleData data = format.encoding == WaveEncoding::Pcm
+                        ? SampleData::FromLittleEndian(records.data, values)
+                        : SampleData(DecodeWaveValues(records.data, format, request.frames));
   const std::uint8_t flags = format.channels == 2 ? ZoneStereo : 0;
-  AddWaveZone(instrument, AddSample(instrument, request), flags, loop);
+  AddWaveZone(instrument, AddSample(instrument, request, std::move(data)), flags, loop);
 }
 
-// One mono sample per channel, named after the file and the channel, through one work buffer
-// that AddSample copies from.
+// One mono sample per channel, named after the file and the channel.
 void AddChannelSamples(Instrument& instrument, const WaveRecords& records, SampleRequest request,
                        bool loop) {
   const std::string baseName(request.name);
-  std::vector<std::byte> buffer(std::size_t{request.frames} * 2);
   request.channels = 1;
-  request.first = buffer;
   for (std::size_t channel = 0; channel < records.format.channels; ++channel) {
     // Named like "%s%c" would: the channel's digit wraps as a byte, and a zero byte ends it.
     std::string sampleName = baseName;
     const auto digit = static_cast<char>(static_cast<unsigned char>('1' + channel));
     if (digit != '\0') sampleName.push_back(digit);
-    DecodeChannel(records.data, records.format, channel, request.frames, buffer);
     request.name = sampleName;
-    AddWaveZone(instrument, AddSample(instrument, request), 0, loop);
+    // A channel whose name wrapped onto an earlier one's plays that one's sample.
+    SampleData data = FindSample(instrument, request) == nullptr
+                          ? DecodeChannel(records.data, records.format, channel, request.frames)
+                          : SampleData();
+    AddWaveZone(instrument, AddSample(instrument, request, std::move(data)), 0, loop);
   }
 }
 

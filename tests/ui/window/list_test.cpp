@@ -26,9 +26,11 @@ Instrument& AddTestInstrument(
     SampleRequest request;
     request.name = sampleName;
     request.sampleRate = 44100;
-    request.first = std::span(data).first(std::size_t{frames} * 2 % data.size());
-    request.frames = static_cast<std::uint32_t>(request.first.size() / 2);
-    Sample* sample = AddSample(*instrument, request);
+    const std::span<const std::byte> bytes =
+        std::span(data).first(std::size_t{frames} * 2 % data.size());
+    request.frames = static_cast<std::uint32_t>(bytes.size() / 2);
+    Sample* sample =
+        AddSample(*instrument, request, SampleData::FromLittleEndian(bytes, request.frames));
     sample->frames = frames;  // the tip reads frames only; no need to hold them all
   }
   return AddInstrument(library, std::move(instrument));
