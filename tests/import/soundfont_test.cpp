@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -992,6 +995,35 @@ class TimGM6mbTest : public ::testing::Test {
   SoundDatabase database;
   Library library;
 };
+
+// The bank's sample groups as the list and the exports see them: in the source's order, each
+// with its collection number, its instruments and its samples in their order.
+std::string DumpGroups(const Source& source) {
+  std::string dump;
+  for (const auto& group : source.groups) {
+    dump += std::to_string(group->collectionNumber) + ':';
+    for (const Instrument* instrument : group->instruments) dump += ' ' + instrument->name + ',';
+    dump += " samples";
+    for (const Sample* sample : group->samples) dump += ' ' + sample->name + ',';
+    dump += '\n';
+  }
+  return dump;
+}
+
+// A change in how samples are shared or groups merged shows here first: the groups, their order
+// and their numbers are what both exports write.
+TEST_F(TimGM6mbTest, SampleGroupsKeepTheirOrderNumbersAndMembers) {
+  const std::filesystem::path golden =
+      std::filesystem::path(TOLVANE_TEST_GOLDEN) / "TimGM6mb-groups.txt";
+  const std::string dump = DumpGroups(*library.sources[0]);
+  if (std::getenv("TOLVANE_WRITE_GOLDEN") != nullptr)
+    std::ofstream(golden, std::ios::binary) << dump;
+  std::ifstream in(golden, std::ios::binary);
+  ASSERT_TRUE(in) << golden;
+  const std::string expected((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  EXPECT_EQ(dump, expected);
+}
 
 TEST_F(TimGM6mbTest, EveryInstrumentWithZonesIsImportedWithItsZones) {
   std::size_t withZones = 0;
