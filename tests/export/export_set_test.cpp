@@ -23,7 +23,7 @@ TEST(ExportSetTest, NewSetIsEmpty) {
 
 TEST(ExportSetTest, GroupsFollowFirstAddAndMembersFollowAdding) {
   ModelBuilder model;
-  // Zither and Cello play the same sample (same name, origin and frames), so they share a group.
+  // Zither and Cello play the same sample (same name, stream and frames), so they share a group.
   const auto stream = model.Stream(8);
   auto zither = model.Begin("Zither");
   model.AddTestZone(*zither, model.NewSample(*zither, "shared", 8, 1, stream), 0);

@@ -25,7 +25,7 @@ class ModelBuilder {
   Source& source() { return *source_; }
 
   // `values` little-endian 16-bit values that differ from stream to stream. The bytes live as long
-  // as the builder, so each stream is a distinct origin for AddSample.
+  // as the builder, and each is a sample key of its own (StreamNumber).
   std::span<const std::byte> Stream(std::size_t values) {
     std::vector<std::byte>& bytes = streams_.emplace_back(values * 2);
     const auto seed = static_cast<std::uint16_t>(streams_.size() * 977);

@@ -179,7 +179,7 @@ TEST_F(ImportFileTest, SoundIdUsesTheFilesModificationTime) {
   EXPECT_EQ(library.instruments[0]->soundId, 0x0004762Fu ^ 0x586F6DAFu);
 }
 
-// Instruments built straight with the library, sharing samples through equal names and origins.
+// Instruments built straight with the library, sharing samples through equal names and keys.
 class Collections : public ::testing::Test {
  protected:
   void Add(std::string_view name, std::initializer_list<const char*> samples) {
