@@ -1,6 +1,7 @@
 #include "audition/playable_instrument.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <span>
 
@@ -9,8 +10,31 @@ namespace {
 
 using P = ZoneParameters;
 
-// The zone's parameters as the export writes them: relative to the instrument's while averaged.
+// A zone's stored differences counted from the zone defaults, each taken as far as its field
+// reaches rather than wrapped: a difference from an instrument block far from the defaults
+// would otherwise turn round (an attenuation a little below the block's into 25 dB, an attack
+// a little shorter into minutes).
+ZoneParameters FromDefaults(const ZoneParameters& differences) {
+  const ZoneParameters defaults;
+  ZoneParameters sum;
+  for (std::size_t i = 0; i < sum.words.size(); ++i)
+    sum.words[i] = static_cast<std::int16_t>(std::clamp(defaults.words[i] + differences.words[i],
+                                                        INT16_MIN, INT16_MAX));
+  for (std::size_t i = 0; i < sum.bytes.size(); ++i) {
+    const int value = static_cast<std::int8_t>(defaults.bytes[i]) +
+                      static_cast<std::int8_t>(differences.bytes[i]);
+    sum.bytes[i] = static_cast<std::uint8_t>(i == P::attenuation ? std::clamp(value, 0, 255)
+                                                                 : std::clamp(value, -128, 127));
+  }
+  return sum;
+}
+
+// The zone's parameters as it sounds: relative to the instrument's while averaged, and counted
+// from the zone defaults where the instrument's block is not known (a SiFi file keeps only the
+// differences from it), so that an instrument whose block lay near the defaults sounds as its
+// source did.
 ZoneParameters AbsoluteParameters(const Instrument& instrument, const Zone& zone) {
+  if (instrument.differencesOnly && !instrument.averaged) return FromDefaults(zone.parameters);
   if (!instrument.averaged) return zone.parameters;
   Zone absolute = zone;
   AddParameters(absolute, instrument.parameters);

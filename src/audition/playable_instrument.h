@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "library/library.h"
@@ -64,6 +65,13 @@ struct PlayableInstrument {
 };
 
 // A copy of what `instrument` plays. Zones without a sample or with an empty one are left out.
+// The zones of an instrument that holds only differences (Instrument::differencesOnly) are
+// played as differences from the zone defaults.
 std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument);
+
+// Said wherever such an instrument is played (render, the list's tool tip).
+inline constexpr std::string_view kDifferencesOnlyNote =
+    "Played from the default zone settings: a SiFi file keeps each zone only as its difference "
+    "from an instrument block it does not hold.";
 
 }  // namespace tolvane

@@ -50,6 +50,7 @@ int RenderInstrument(const Instrument& instrument, const Options& options, std::
     return 1;
   }
   out << Windows1252ToUtf8(instrument.name) << '\n';
+  if (instrument.differencesOnly) out << kDifferencesOnlyNote << '\n';
   for (std::size_t i = 0; i < settings.notes.size(); ++i) {
     const RenderNote& note = settings.notes[i];
     out << "note " << int{note.key} << " velocity " << int{note.velocity} << ": peak "

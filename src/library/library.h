@@ -52,6 +52,9 @@ struct Instrument {
   std::string name;          // display name, at most 25 characters
   std::string importedName;  // name as found by the importer, at most 25 characters
   bool averaged = false;     // zones hold values relative to `parameters`
+  // Zones hold differences from an instrument block the file they came from does not keep (an
+  // instrument read from a SiFi file): played, they count from the zone defaults.
+  bool differencesOnly = false;
   std::uint32_t soundId = 0;
   Source* source = nullptr;
   ZoneParameters parameters;  // meaningful only while `averaged`

@@ -95,6 +95,12 @@ class InstrumentBuilder {
     AverageInstrument(*instrument_);
     return MakePlayable(*instrument_);
   }
+  // As an instrument read from a SiFi file: its zones kept as they are, as differences from a
+  // block it does not hold.
+  std::shared_ptr<const PlayableInstrument> PlayableFromDifferences() {
+    instrument_->differencesOnly = true;
+    return MakePlayable(*instrument_);
+  }
 
  private:
   Library library_;

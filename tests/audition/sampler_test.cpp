@@ -248,6 +248,40 @@ TEST(SamplerTest, PanAttenuationStereoAndDualZones) {
   }
 }
 
+TEST(SamplerTest, StoredDifferencesPlayFromTheZoneDefaults) {
+  struct Case {
+    const char* name;
+    bool differencesOnly;
+    int attenuation;  // the zone's stored value
+    std::int32_t cutoff, attack;
+    double attenuationDb;
+  } const cases[] = {
+      // A SiFi zone at its instrument's average stores all zeros: a closed filter and
+      // envelope stages of 1 timecent, were they played as they stand.
+      {"zeros, as stored", false, 0, 0, 0, 0},
+      {"zeros, from the defaults", true, 0, 13500, -12000, 0},
+      {"6 dB down, from the defaults", true, 6, 13500, -12000, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstrumentBuilder builder;
+    builder.AddZone(builder.AddSample({.values = Constant(100, 1000)}), [&](Zone& z) {
+      z.parameters = ZoneParameters{};
+      z.parameters.words.fill(0);
+      z.parameters.bytes.fill(0);
+      z.parameters.bytes[ZoneParameters::attenuation] = static_cast<std::uint8_t>(c.attenuation);
+    });
+    const auto playable =
+        c.differencesOnly ? builder.PlayableFromDifferences() : MakePlayable(builder.instrument());
+    ASSERT_EQ(playable->zones.size(), 1u);
+    const PlayableZone& zone = playable->zones[0];
+    EXPECT_EQ(zone.filterCutoff, c.cutoff);
+    EXPECT_EQ(zone.envelope.attack, c.attack);
+    EXPECT_EQ(zone.envelope.release, c.attack);
+    EXPECT_NEAR(zone.attenuationDb, c.attenuationDb, 1e-9);
+  }
+}
+
 // A held, looped constant sample with a release of `releaseTimecents`.
 std::shared_ptr<const PlayableInstrument> Sustained(int releaseTimecents = -12000) {
   InstrumentBuilder builder;

@@ -71,6 +71,7 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> fi
     std::unique_ptr<Instrument> instrument =
         CreateInstrument(source, entry.name, entry.name, entry.soundId);
     instrument->category = entry.category;  // the file's choice over the database's
+    instrument->differencesOnly = true;
     const ZoneRun zones = group->Zones(entry);
     drops.Drop("zone", kEntryOutside, zones.outside);
     drops.Drop("zone", kZoneOverBudget, zones.overBudget);

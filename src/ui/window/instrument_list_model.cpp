@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "audition/playable_instrument.h"
 #include "base/encoding.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
@@ -53,7 +54,11 @@ bool IsCell(const QModelIndex& index, int rows) {
 QVariant InfoTip(const Instrument& instrument) {
   const std::optional<std::string> tip = InfoTipText(instrument);
   if (!tip) return {};
-  return FromModelText(*tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QString text = FromModelText(*tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (instrument.differencesOnly)
+    text += QStringLiteral("\n\n") +
+            QString::fromUtf8(kDifferencesOnlyNote.data(), qsizetype(kDifferencesOnlyNote.size()));
+  return text;
 }
 
 }  // namespace
