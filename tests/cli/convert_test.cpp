@@ -211,6 +211,20 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
 }
 
+// A WAV file written to a pipe keeps the placeholder sizes its writer could not fill in: it is
+// whole, and the exit status says so.
+TEST_F(ConvertTest, WavWrittenToAPipeImportsWhole) {
+  std::string file = ToneWave(8000, 16, 1, 0.5);
+  for (const std::size_t sizeField : {std::size_t{4}, std::size_t{40}}) {
+    for (std::size_t i = 0; i < 4; ++i) file[sizeField + i] = '\xFF';
+  }
+  tolvane::testing::WriteFileText(dir_ / "piped.wav", file);
+  const ProgramRun run = Convert({"list", "--tsv", U(dir_ / "piped.wav")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(TsvRows(run.out).size(), 1u) << run.out;
+}
+
 // A small SFZ library as found on Windows: folders in another case, '\\' between them, an
 // included file, a stereo sample and a missing one.
 TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {

@@ -143,5 +143,63 @@ TEST_F(SampleFiles, BrokenFilesAreDamaged) {
   }
 }
 
+// Files cut short keep the frames there and are named as damaged, as WAV files are; files that
+// sox wrote to a pipe, with sizes it could not go back to fill, are whole.
+TEST_F(SampleFiles, CutAndStreamedFilesAreReadAsFarAsTheyGo) {
+  struct Case {
+    const char* name;
+    const char* options;
+    const char* effects;
+    double keep;             // of the file's length, for a cut
+    std::uint32_t channels;  // for a cut AIFF file's frame count
+    std::uint32_t bytes;
+  };
+  const Case cases[] = {
+      {"Mono.aif", "-r 8000 -c 1 -b 16", "synth 0.1 sine 300", 0.5, 1, 2},
+      {"Stereo.aif", "-r 8000 -c 2 -b 24", "synth 0.1 sine 300", 0.6, 2, 3},
+      {"Long.flac", "-r 8000 -c 1 -b 16", "synth 2 sine 300", 0.75, 1, 0},
+  };
+  for (const Case& c : cases) {
+    const auto path = folder / c.name;
+    ASSERT_TRUE(testing::Sox(path, c.options, c.effects));
+    const Sample* whole = Import(path, ImportStatus::Imported);
+    ASSERT_NE(whole, nullptr) << c.name;
+    const std::vector<std::int16_t> values = whole->data;
+    const std::uint32_t frames = whole->frames;
+
+    Bytes bytes = testing::ReadBytes(path);
+    bytes.resize(static_cast<std::size_t>(static_cast<double>(bytes.size()) * c.keep));
+    testing::WriteFile(path, bytes);
+    ClearLibrary(library);
+    const ImportOutcome outcome = ImportFile(library, database, path.string());
+    EXPECT_EQ(outcome.status, ImportStatus::Damaged) << c.name;
+    ASSERT_EQ(library.instruments.size(), 1u) << c.name;
+    const Sample& cut = *library.instruments[0]->zones[0].sample;
+    if (c.bytes != 0) {
+      // The sound data starts 16 bytes past the "SSND" identifier.
+      const Bytes ssnd = testing::Raw({'S', 'S', 'N', 'D'});
+      const auto at = std::search(bytes.begin(), bytes.end(), ssnd.begin(), ssnd.end());
+      const auto dataStart = static_cast<std::size_t>(at - bytes.begin()) + 16;
+      EXPECT_EQ(cut.frames, (bytes.size() - dataStart) / (c.channels * c.bytes)) << c.name;
+    }
+    EXPECT_GT(cut.frames, 0u) << c.name;
+    EXPECT_LT(cut.frames, frames) << c.name;
+    EXPECT_EQ(outcome.reason, "sound data cut short: " + std::to_string(cut.frames) + " of " +
+                                  std::to_string(frames) + " frames");
+    EXPECT_TRUE(std::equal(cut.data.begin(), cut.data.end(), values.begin())) << c.name;
+  }
+
+  for (const char* name : {"Piped.aif", "Piped.flac"}) {
+    const auto path = folder / name;
+    const std::string type = std::string(name).ends_with(".aif") ? "aiff" : "flac";
+    const std::string command = "sox -n -r 8000 -c 1 -b 16 -t " + type +
+                                " - synth 0.1 sine 300 2>/dev/null > '" + path.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const Sample* sample = Import(path, ImportStatus::Imported);
+    ASSERT_NE(sample, nullptr) << name;
+    EXPECT_EQ(sample->frames, 800u) << name;
+  }
+}
+
 }  // namespace
 }  // namespace tolvane

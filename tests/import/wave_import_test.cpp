@@ -300,6 +300,89 @@ TEST_F(WaveImport, DamageAfterTheSoundKeepsTheSound) {
   }
 }
 
+// Files written to a pipe, with sizes their writer could not go back to fill, and RIFF sizes and
+// pad bytes as found in real files: read as players read them, to the end of the file.
+TEST_F(WaveImport, StreamedAndMisSizedFilesAreReadToTheEnd) {
+  const Bytes fmt = FormatChunk(1, 8000, 16);
+  const Bytes loop = SamplerChunk(62, 0, 1, 1, 2);
+  const Bytes values = ValuesLE16({1, 2, 3});
+  // "RIFF", a RIFF size, "WAVE", then the chunks as given.
+  const auto riffSized = [](std::uint32_t riffSize, std::initializer_list<Bytes> chunks) {
+    Bytes file = Riff("WAVE", chunks);
+    StoreU32(file.data() + 4, riffSize);
+    return file;
+  };
+  const auto data = [&](std::int64_t size) { return Chunk("data", values, true, size); };
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::vector<std::int16_t> values;
+    std::uint32_t rootKey;
+    std::string damage;
+  };
+  const Case cases[] = {
+      {"data size 0xFFFFFFFF", Riff("WAVE", {fmt, data(0xFFFFFFFF)}), {1, 2, 3}, 60, ""},
+      {"both 0xFFFFFFFF", riffSized(0xFFFFFFFF, {fmt, data(0xFFFFFFFF)}), {1, 2, 3}, 60, ""},
+      {"both 0", riffSized(0, {fmt, data(0)}), {1, 2, 3}, 60, ""},
+      {"RIFF 0", riffSized(0, {fmt, data(-1)}), {1, 2, 3}, 60, ""},
+      {"sox's sizes", riffSized(0x7FFFF024, {fmt, data(0x7FFFF000)}), {1, 2, 3}, 60, ""},
+      {"data 0 and a half frame",
+       riffSized(0, {fmt, Chunk("data", Raw({1, 0, 2, 0, 3}), false, 0)}),
+       {1, 2},
+       60,
+       ""},
+      // A real empty data chunk: the chunk after it is not taken for sound.
+      {"empty data, then smpl", Riff("WAVE", {fmt, Chunk("data", {}), loop}), {}, 62, ""},
+      {"data 0xFFFFFFFF after an odd chunk",
+       riffSized(0xFFFFFFFF, {fmt, Chunk("note", Raw({'a'})), data(0xFFFFFFFF)}),
+       {1, 2, 3},
+       60,
+       ""},
+      // Not a placeholder: a data chunk longer than the file is cut short.
+      {"data size 0xFFFFFFFE",
+       Riff("WAVE", {fmt, data(0xFFFFFFFE)}),
+       {1, 2, 3},
+       60,
+       "data chunk cut short: 3 of 2147483647 frames"},
+      {"RIFF ends in the fmt chunk", riffSized(4 + 10, {fmt, data(-1), loop}), {1, 2, 3}, 62, ""},
+      {"RIFF ends before the data header", riffSized(4 + 24, {fmt, data(-1)}), {1, 2, 3}, 60, ""},
+      {"RIFF ends in the data header", riffSized(4 + 24 + 3, {fmt, data(-1)}), {1, 2, 3}, 60, ""},
+      {"RIFF ends before 'WAVE'", riffSized(2, {fmt, data(-1), loop}), {1, 2, 3}, 62, ""},
+      // Odd chunks whose pad byte is missing, before the format, before and after the data.
+      {"unpadded before fmt",
+       Riff("WAVE", {Chunk("note", Raw({'a'}), false), fmt, data(-1), loop}),
+       {1, 2, 3},
+       62,
+       ""},
+      {"unpadded before data",
+       Riff("WAVE", {fmt, Chunk("note", Raw({'a', 'b', 'c'}), false), data(-1), loop}),
+       {1, 2, 3},
+       62,
+       ""},
+      {"unpadded after data",
+       Riff("WAVE", {fmt, data(-1), Chunk("note", Raw({'a'}), false), loop}),
+       {1, 2, 3},
+       62,
+       ""},
+      {"padded with text after",
+       Riff("WAVE", {fmt, Chunk("note", Raw({'a'})), data(-1), loop}),
+       {1, 2, 3},
+       62,
+       ""},
+  };
+  for (const Case& c : cases) {
+    ClearLibrary(library);
+    const ImportOutcome outcome = Import(c.file);
+    EXPECT_EQ(outcome.status, c.damage.empty() ? ImportStatus::Imported : ImportStatus::Damaged)
+        << c.what;
+    EXPECT_EQ(outcome.reason, c.damage) << c.what;
+    ASSERT_EQ(library.instruments.size(), 1u) << c.what;
+    const Sample& sample = *Only().zones[0].sample;
+    EXPECT_EQ(sample.data, c.values) << c.what;
+    EXPECT_EQ(sample.rootKey, c.rootKey) << c.what;
+  }
+}
+
 // Not RIFF/WAVE: not recognised, without a word. Broken inside: damaged, with the reason.
 TEST_F(WaveImport, RefusesWhatCannotBeRead) {
   const Bytes fmt = FormatChunk(1, 8000, 16);

@@ -26,6 +26,9 @@ struct DecodedSound {
   std::uint32_t sampleRate = 0;
   std::uint32_t channels = 0;
   std::uint32_t frames = 0;
+  // The frames the file says it holds: more than `frames` when it was cut short (the frames
+  // there are kept); 0 when it does not say.
+  std::uint64_t claimedFrames = 0;
   std::vector<std::int16_t> values;  // frames x channels, interleaved
   SoundMarkers markers;
 };

@@ -1,5 +1,7 @@
 #include "import/sample_files/read_sound.h"
 
+#include <string>
+
 #include "import/sample_files/sndfile_decode.h"
 #include "import/sample_files/sound_markers.h"
 #include "import/wave/wave_decode.h"
@@ -15,12 +17,19 @@ SoundReading ReadWave(const WaveRecords& records) {
   sound.sampleRate = format.sampleRate;
   sound.channels = format.channels;
   sound.frames = static_cast<std::uint32_t>(records.data.size() / frameSize);
+  sound.claimedFrames = records.claimedDataSize / frameSize;
   sound.values = DecodeWaveValues(records.data, format, sound.frames);
   sound.markers = WaveSamplerMarkers(records.sampler);
   return {std::move(sound), {}};
 }
 
 }  // namespace
+
+ImportOutcome SoundOutcome(const DecodedSound& sound) {
+  if (sound.claimedFrames <= sound.frames) return ImportOutcome::Imported();
+  return ImportOutcome::Damaged("sound data cut short: " + std::to_string(sound.frames) + " of " +
+                                std::to_string(sound.claimedFrames) + " frames");
+}
 
 SoundMarkers ReadSampleFileMarkers(std::span<const std::byte> file) {
   switch (RecogniseSampleFile(file).value_or(SampleFileKind::Ogg)) {

@@ -15,6 +15,9 @@ namespace tolvane {
 // gives the frames there.
 SoundReading ReadSound(std::span<const std::byte> file);
 
+// Imported, or Damaged when the file was cut short ("sound data cut short: 378 of 800 frames").
+ImportOutcome SoundOutcome(const DecodedSound& sound);
+
 // The markers of a sample file of `kind`'s bytes (AIFF "INST"/"MARK", FLAC "riff" blocks).
 SoundMarkers ReadSampleFileMarkers(std::span<const std::byte> file);
 

@@ -62,8 +62,9 @@ ImportOutcome ImportSampleFile(Library& library, Source& source, const ImportVie
   SoundReading reading = DecodeSampleFile(view.bytes, *kind);
   if (!reading.sound) return reading.refusal;
   reading.sound->markers = ReadSampleFileMarkers(view.bytes);
+  ImportOutcome outcome = SoundOutcome(*reading.sound);
   AddSoundInstrument(library, source, view.modifiedTime, *reading.sound);
-  return ImportOutcome::Imported();
+  return outcome;
 }
 
 }  // namespace tolvane

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "import/sample_files/sound_markers.h"
 #include "import/wave/wave_decode.h"
 
 namespace tolvane {
@@ -115,10 +116,20 @@ SoundReading DecodeSampleFile(std::span<const std::byte> bytes, SampleFileKind k
                           intBlock.begin() + static_cast<std::ptrdiff_t>(values));
     }
   }
-  if (sf_error(file.get()) != SF_ERR_NO_ERROR)
+  sound.frames = static_cast<std::uint32_t>(sound.values.size() / channels);
+  // libsndfile counts an AIFF file's frames by what its "SSND" chunk holds, cut or not; the
+  // "COMM" chunk says what it held. A FLAC file's count comes from its STREAMINFO block.
+  sound.claimedFrames = info.frames > 0 ? static_cast<std::uint64_t>(info.frames) : 0;
+  if (kind == SampleFileKind::Aiff) {
+    if (const auto claimed = ReadAiffClaimedFrames(bytes))
+      sound.claimedFrames = std::max<std::uint64_t>(sound.claimedFrames, *claimed);
+  }
+  // A FLAC file cut short ends in a decoding error: the frames before it are kept, and the
+  // import names the cut (SoundOutcome).
+  const bool cutShort = sound.frames > 0 && sound.claimedFrames > sound.frames;
+  if (sf_error(file.get()) != SF_ERR_NO_ERROR && !cutShort)
     return Damaged(kind, "cannot be decoded: " + std::string(sf_strerror(file.get())));
   if (sound.values.empty()) return Damaged(kind, "decodes to nothing");
-  sound.frames = static_cast<std::uint32_t>(sound.values.size() / channels);
   return {std::move(sound), {}};
 }
 

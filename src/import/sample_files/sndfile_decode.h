@@ -37,9 +37,10 @@ bool SampleFilesReadable();
 SoundReading DecodeOggFile(std::span<const std::byte> file);
 
 // Decodes a file RecogniseSampleFile took as `kind` (Ogg files through DecodeOggFile); the markers
-// are left for the caller. Damaged when libsndfile cannot read it, it has no channel or too many,
-// no sample rate, or it decodes to nothing or past kSampleFileMaxGrowth; NotRecognised in a build
-// without libsndfile.
+// are left for the caller. A file cut short gives the frames there, with the count it claims
+// (DecodedSound::claimedFrames). Damaged when libsndfile cannot read it, it has no channel or too
+// many, no sample rate, or it decodes to nothing or past kSampleFileMaxGrowth; NotRecognised in a
+// build without libsndfile.
 SoundReading DecodeSampleFile(std::span<const std::byte> file, SampleFileKind kind);
 
 }  // namespace tolvane

@@ -79,6 +79,31 @@ SoundMarkers ReadAiffMarkers(std::span<const std::byte> file) {
   return result;
 }
 
+std::optional<std::uint32_t> ReadAiffClaimedFrames(std::span<const std::byte> file) {
+  constexpr std::size_t kFramesEnd = 6;    // channels, then the frame count
+  constexpr std::size_t kSoundHeader = 8;  // offset and block size ahead of the sound
+  // sox fills the frame count of a pipe's file from this sound data size, rounded to frames.
+  constexpr std::uint32_t kSoxUnknownSound = 0x7F000000;
+  const auto placeholder = [](std::uint32_t size) { return size == 0 || size == 0xFFFFFFFF; };
+  std::optional<std::uint32_t> frames;
+  std::size_t at = kFormHeader;
+  while (RangeFits(file.size(), at, kChunkHeader)) {
+    const std::uint32_t id = LoadU32(file.data() + at);
+    const std::uint32_t size = LoadBE32(file.data() + at + 4);
+    if (id == FourCC("SSND")) {
+      const bool soxPipe =
+          size >= kSoxUnknownSound - kSoundHeader && size <= kSoxUnknownSound + kSoundHeader;
+      if (placeholder(size) || soxPipe || !frames || placeholder(*frames)) return std::nullopt;
+      return frames;
+    }
+    const auto chunk = Slice(file, at + kChunkHeader, size);
+    if (!chunk) break;
+    if (id == FourCC("COMM") && chunk->size() >= kFramesEnd) frames = LoadBE32(chunk->data() + 2);
+    at += kChunkHeader + chunk->size() + (chunk->size() & 1);
+  }
+  return std::nullopt;
+}
+
 SoundMarkers ReadFlacMarkers(std::span<const std::byte> file) {
   constexpr std::size_t kSignature = 4;  // "fLaC"
   constexpr std::uint8_t kLastBlock = 0x80;

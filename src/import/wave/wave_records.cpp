@@ -143,15 +143,31 @@ std::optional<WaveFormat> ReadFormat(std::span<const std::byte> fmt, ImportOutco
   return format;
 }
 
-// A chunk header at `at` whose identifier is printable text and whose data fits in `bytes`:
-// what a writer that left out a pad byte put there.
+// Sizes a writer leaves in place when it cannot go back to fill them in (it wrote to a pipe):
+// 0, 0xFFFFFFFF, and the 0x7FFFF000 sox writes for a data chunk.
+constexpr std::uint32_t kSoxUnknownDataSize = 0x7FFFF000;
+bool PlaceholderSize(std::uint32_t size) {
+  return size == 0 || size == 0xFFFFFFFF || size == kSoxUnknownDataSize;
+}
+
+// A chunk header at `at` whose identifier is printable text and whose data fits in `bytes` (or
+// whose size is a placeholder): what a writer that left out a pad byte put there.
 bool PlausibleChunkAt(std::span<const std::byte> bytes, std::size_t at) {
   if (!RangeFits(bytes.size(), at, kChunkHeaderSize)) return false;
   for (std::size_t i = 0; i < 4; ++i) {
     const auto c = std::to_integer<unsigned>(bytes[at + i]);
     if (c < 0x20 || c >= 0x7F) return false;
   }
-  return LoadU32(bytes.data() + at + 4) <= bytes.size() - at - kChunkHeaderSize;
+  const std::uint32_t size = LoadU32(bytes.data() + at + 4);
+  return size <= bytes.size() - at - kChunkHeaderSize || PlaceholderSize(size);
+}
+
+// Where the chunk after an odd-sized one that ends at `chunkEnd` starts: after the pad byte,
+// unless that byte is not the 0 writers put there and a chunk header starts in its place
+// instead (trackers leave the pad byte out).
+std::size_t AfterOddChunk(std::span<const std::byte> file, std::size_t chunkEnd) {
+  const bool padByte = chunkEnd < file.size() && file[chunkEnd] == std::byte{0};
+  return !padByte && PlausibleChunkAt(file, chunkEnd) ? chunkEnd : chunkEnd + 1;
 }
 
 WaveReading Refuse(ImportOutcome refusal) {
@@ -172,11 +188,19 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
       LoadU32(file.data() + 8) != FourCC("WAVE"))
     return {};
   // A RIFF size past the end of the file is read as far as the file goes, and whatever follows
-  // the RIFF chunk is not looked at: players accept both, and so do real files.
+  // the RIFF chunk is not looked at once the sound is read: players accept both, and so do
+  // real files. A RIFF size that ends before the sound (0, from a writer that could not go back
+  // to fill it in, or just wrong) is not trusted either: the walk goes on to the end of the file.
   const std::uint64_t riffEnd = kChunkHeaderSize + std::uint64_t{LoadU32(file.data() + 4)};
   const bool riffInside = riffEnd <= file.size();
   std::size_t end = static_cast<std::size_t>(riffInside ? riffEnd : file.size());
   std::string endName = riffInside ? "the RIFF chunk" : "the file";
+  const auto walkToTheEndOfTheFile = [&] {
+    if (end >= file.size()) return false;
+    end = file.size();
+    endName = "the file";
+    return true;
+  };
 
   std::optional<std::span<const std::byte>> fmt;
   std::optional<std::span<const std::byte>> data;
@@ -184,12 +208,13 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
   std::optional<WaveSampler> sampler;
   bool dataBeforeFormat = false;
   bool shortFormat = false;
-  // Where the chunk after the last odd-sized one starts if its writer left out the pad byte;
-  // 0 for none (no chunk starts there).
-  std::size_t unpadded = 0;
   std::size_t position = kFormHeaderSize;
-  while (position < end) {
+  for (;;) {
     const bool soundRead = fmt && data;
+    if (position >= end) {
+      if (soundRead || position > file.size() || !walkToTheEndOfTheFile()) break;
+      continue;
+    }
     std::optional<std::string> damage;
     std::uint32_t fourcc = 0;
     std::uint32_t size = 0;
@@ -199,13 +224,23 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
     } else {
       fourcc = LoadU32(file.data() + position);
       size = LoadU32(file.data() + position + 4);
+      if (fmt && fourcc == FourCC("data") && PlaceholderSize(size)) {
+        // A writer's placeholder that runs past the end of the file, or a size of 0 followed by
+        // sound rather than another chunk: the data runs to the end of the file.
+        const bool pastTheEnd = size > file.size() - start;
+        const bool soundFollows = size == 0 && start < end && !PlausibleChunkAt(file, start);
+        if (pastTheEnd || soundFollows) {
+          data = file.subspan(start);
+          claimedDataSize = data->size();
+          break;
+        }
+      }
       if (size > end - start) {
         if (fmt && fourcc == FourCC("data")) {
           // Real files give a RIFF size short of their data chunk, or a data chunk longer than
           // the file: the data is read as far as the file holds it, and no chunk after it.
           if (size <= file.size() - start) {
-            end = file.size();
-            endName = "the file";
+            walkToTheEndOfTheFile();
           } else {
             data = file.subspan(start);
             claimedDataSize = size;
@@ -217,20 +252,15 @@ WaveReading ReadWaveRecords(std::span<const std::byte> file) {
       }
     }
     if (damage) {
-      // The sound itself is whole: what follows it is read where it can be found, else left.
+      if (!soundRead && walkToTheEndOfTheFile()) continue;
+      // The sound itself is whole: whatever broken follows it is left.
       if (!soundRead) return Refuse(ImportOutcome::Damaged(*damage));
-      if (unpadded != 0 && PlausibleChunkAt(file.first(end), unpadded)) {
-        position = unpadded;
-        unpadded = 0;
-        continue;
-      }
       break;
     }
     const std::span<const std::byte> chunk = file.subspan(start, size);
     // Chunks are padded to even sizes; the pad byte of the last one may be missing, which
     // leaves `position` one past `end` and ends the walk.
-    position = start + size + (size & 1);
-    if ((size & 1) != 0) unpadded = start + size;
+    position = (size & 1) != 0 ? AfterOddChunk(file, start + size) : start + size;
 
     if (fourcc == FourCC("fmt ")) {
       if (chunk.size() >= kFormatMinimum)

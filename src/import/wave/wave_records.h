@@ -72,14 +72,16 @@ std::optional<WaveSampler> ReadWaveSampler(std::span<const std::byte> chunk);
 // Reads a RIFF WAVE file held in `file`. Anything without "RIFF"/"WAVE" is not recognised;
 // so is a format the importer does not decode (compressed data, say), with the format named in
 // the reason. The chunks are walked, padded to even sizes, up to the end of the RIFF chunk or
-// of the file, whichever comes first: the last chunk may lack its pad byte, and whatever
-// follows the RIFF chunk is ignored. Damaged: a chunk before the sound that runs past that
-// end, no "fmt " of at least 16 bytes ahead of a "data" chunk, no channel, fewer than 8 bits
-// per sample.
+// of the file, whichever comes first; a RIFF size that ends before the sound is read is not
+// trusted and the walk goes on to the end of the file. After an odd-sized chunk whose pad byte
+// is missing (a chunk header starts where it should be), the next chunk is read where it starts.
+// Damaged: a chunk before the sound that runs past the end of the file, no "fmt " of at least
+// 16 bytes ahead of a "data" chunk, no channel, fewer than 8 bits per sample.
 // Once "fmt " and "data" are read, what real files get wrong no longer refuses them: a "data"
 // chunk past the RIFF end is read as far as the file holds it (see `claimedDataSize`), and a
-// broken chunk after the data is read again one byte earlier when the chunk before it was odd
-// and unpadded, else the walk stops there.
+// broken chunk after the data ends the walk. A writer's placeholder data size (0xFFFFFFFF or
+// sox's 0x7FFFF000 past the end of the file, or 0 followed by no chunk header) means "to the end
+// of the file", which is then the size claimed.
 WaveReading ReadWaveRecords(std::span<const std::byte> file);
 
 }  // namespace tolvane
