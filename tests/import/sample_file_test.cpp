@@ -164,7 +164,7 @@ TEST_F(SampleFiles, CutAndStreamedFilesAreReadAsFarAsTheyGo) {
     ASSERT_TRUE(testing::Sox(path, c.options, c.effects));
     const Sample* whole = Import(path, ImportStatus::Imported);
     ASSERT_NE(whole, nullptr) << c.name;
-    const std::vector<std::int16_t> values = whole->data;
+    const std::vector<std::int16_t> values(whole->data.begin(), whole->data.end());
     const std::uint32_t frames = whole->frames;
 
     Bytes bytes = testing::ReadBytes(path);
