@@ -3,7 +3,6 @@
 // count and offset checked to fit its field, before a byte is written. Internal to the writer.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "base/bytes.h"
