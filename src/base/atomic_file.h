@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 namespace tolvane {
 
@@ -23,8 +24,10 @@ enum class WriteCaching {
 };
 
 // Writes a new file in the target's folder and renames it over `target` only after every byte
-// was written and flushed. On any failure the temporary file is removed, `target` stays as it
-// was, and the result is false.
+// was written and flushed, then syncs the folder so that the new name outlasts a crash. On any
+// failure before the rename the temporary file is removed, `target` stays as it was, and the
+// result is false. A new file gets the permissions the umask gives it, a replaced one keeps its
+// own; the writer never changes the process's umask, so other threads may create files meanwhile.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::filesystem::path target,
@@ -40,9 +43,14 @@ class AtomicFileWriter {
   // Appends the pieces one after another, handed to the system together: one large write lets
   // it take the file's pages in large units, where many small ones would each cost their own.
   bool WritePieces(std::span<const std::span<const std::byte>> pieces);
-  // Flushes, syncs and renames into place. False leaves the target untouched.
+  // Flushes, syncs and renames into place, then syncs the folder. False leaves the target
+  // untouched, except when only the folder's sync failed: the new content is then in place, but
+  // a crash may still undo the rename.
   bool Commit();
   void Abandon();
+  // Why the writer failed: the error of the first system call that failed since Open, empty
+  // while none has. Calls made before Open (or after Commit) fail with bad_file_descriptor.
+  const std::error_code& error() const { return error_; }
 
  private:
   // Writes out what is still held back; Commit calls it before the sync.
@@ -53,12 +61,17 @@ class AtomicFileWriter {
   // with full blocks, and once at the end.
   bool WriteStaged();
   bool WriteThrough(std::span<const std::byte> bytes);
+  // Sets the newly created temporary file up for the writes to come.
+  void BeginWrites();
+  // Marks the writer failed with `error`, unless an earlier failure named the reason; false.
+  bool Fail(std::error_code error);
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   WriteCaching caching_;
   int fd_ = -1;
   bool failed_ = false;
+  std::error_code error_;
   bool bypassing_ = false;
   std::unique_ptr<std::byte[]> blockMemory_;
   std::span<std::byte> blocks_;  // aligned, inside blockMemory_

@@ -1,4 +1,4 @@
-// The atomic writer on POSIX systems: mkstemp beside the target, and rename over it.
+// The atomic writer on POSIX systems: a new file beside the target, renamed over it.
 
 #include "base/atomic_file.h"
 
@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <string>
+#include <system_error>
 
 #include "base/system_files.h"
 
@@ -25,6 +25,17 @@ namespace {
 constexpr std::size_t kBlockAlignment = 4096;
 // Large enough that each write keeps the device busy, small against the files that bypass.
 constexpr std::size_t kBlockBuffer = std::size_t{8} << 20;
+
+// The error of the call that just failed.
+std::error_code LastError() {
+  return {errno, std::generic_category()};
+}
+
+// What a write that took nothing from a non-empty buffer, naming no error, ran into: the device
+// is full. (Trying again would never end.)
+std::error_code NoSpace() {
+  return std::make_error_code(std::errc::no_space_on_device);
+}
 
 // Whether writes of `fd` bypass the cache from now on; false when the file system refuses.
 bool SetBypass(int fd, bool on) {
@@ -39,23 +50,8 @@ bool SetBypass(int fd, bool on) {
 
 }  // namespace
 
-bool AtomicFileWriter::Open() {
-  Abandon();
-  failed_ = false;
-  // A hidden name beside the target, so the rename stays on one file system.
-  std::string pattern =
-      target_.parent_path().empty() ? std::string() : target_.parent_path().string() + "/";
-  pattern += "." + target_.filename().string() + ".XXXXXX";
-  fd_ = ::mkstemp(pattern.data());
-  if (fd_ < 0) {
-    failed_ = true;
-    return false;
-  }
-  temporary_ = pattern;
-  // Keep the permissions an ordinary new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, 0666 & ~mask);
+void AtomicFileWriter::BeginWrites() {
+  // A replaced file keeps its permissions (a new one has what the umask left of 0666).
   struct stat old {};
   if (::stat(target_.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
   staged_ = 0;
@@ -67,11 +63,10 @@ bool AtomicFileWriter::Open() {
     std::align(kBlockAlignment, kBlockBuffer, start, space);
     blocks_ = {static_cast<std::byte*>(start), kBlockBuffer};
   }
-  return true;
 }
 
 bool AtomicFileWriter::Write(std::span<const std::byte> bytes) {
-  if (fd_ < 0 || failed_) return false;
+  if (fd_ < 0 || failed_) return Fail(std::make_error_code(std::errc::bad_file_descriptor));
   return bypassing_ ? Stage(bytes) : WriteThrough(bytes);
 }
 
@@ -79,10 +74,7 @@ bool AtomicFileWriter::WriteThrough(std::span<const std::byte> bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      failed_ = true;
-      return false;
-    }
+    if (written <= 0) return Fail(written < 0 ? LastError() : NoSpace());
     bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
   return true;
@@ -122,10 +114,7 @@ bool AtomicFileWriter::WriteStaged() {
   if (done == staged.size()) return true;
   // What is left (the file's last partial block, or what a direct write did not take) goes
   // through the cache, and so does everything after it.
-  if (!SetBypass(fd_, false)) {
-    failed_ = true;
-    return false;
-  }
+  if (!SetBypass(fd_, false)) return Fail(LastError());
   bypassing_ = false;
   return WriteThrough(staged.subspan(done));
 }
@@ -135,7 +124,7 @@ bool AtomicFileWriter::FinishWrites() {
 }
 
 bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> pieces) {
-  if (fd_ < 0 || failed_) return false;
+  if (fd_ < 0 || failed_) return Fail(std::make_error_code(std::errc::bad_file_descriptor));
   if (bypassing_) {
     // Staged one by one (Write goes on through the cache should the bypass end part way).
     for (const std::span<const std::byte> piece : pieces)
@@ -157,10 +146,7 @@ bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> p
     while (next != end) {
       const ssize_t written = ::writev(fd_, next, static_cast<int>(end - next));
       if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {  // nothing taken from a non-empty write would never end
-        failed_ = true;
-        return false;
-      }
+      if (written <= 0) return Fail(written < 0 ? LastError() : NoSpace());
       // Skip what went out; a piece written in part goes on from where it stopped.
       auto left = static_cast<std::size_t>(written);
       while (next != end && left >= next->iov_len) left -= (next++)->iov_len;
@@ -175,20 +161,44 @@ bool AtomicFileWriter::WritePieces(std::span<const std::span<const std::byte>> p
 
 namespace system {
 
-bool Sync(int fd) {
-  return ::fsync(fd) == 0;
+std::error_code CreateNewFile(const std::filesystem::path& path, int& fd) {
+  // The kernel takes the umask off 0666 as the file is made: changing the umask here instead
+  // would change it for every thread creating files meanwhile.
+  const int created = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (created < 0) return LastError();
+  fd = created;
+  return {};
 }
 
-bool Close(int fd) {
-  return ::close(fd) == 0;
+std::error_code Sync(int fd) {
+  return ::fsync(fd) == 0 ? std::error_code() : LastError();
 }
 
-bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+std::error_code Close(int fd) {
+  return ::close(fd) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder one may write but not read cannot be opened to be synced.
+  if (fd < 0) return errno == EACCES ? std::error_code() : LastError();
+  std::error_code error;
+  // Some file systems cannot sync a folder (EINVAL); their renames are as safe as they get.
+  if (::fsync(fd) != 0 && errno != EINVAL) error = LastError();
+  ::close(fd);
+  return error;
 }
 
 void RemoveFile(const std::filesystem::path& path) {
   ::unlink(path.c_str());
+}
+
+unsigned long ProcessId() {
+  return static_cast<unsigned long>(::getpid());
 }
 
 }  // namespace system

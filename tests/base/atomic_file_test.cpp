@@ -5,10 +5,19 @@
 
 #include "tests/support/test_folder.h"
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+#include <atomic>
+#include <csignal>
 #include <fstream>
 #include <span>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tolvane {
@@ -139,14 +148,113 @@ TEST_F(AtomicFileTest, PiecesFailWithoutAnOpenFile) {
   EXPECT_FALSE(writer.WritePieces(std::span(&piece, 1)));
 }
 
+// Every later step fails too, and keeps naming the first failure as the reason.
 TEST_F(AtomicFileTest, MissingFolderFailsEveryStep) {
   const auto target = folder_ / "missing-folder" / "file.txt";
   AtomicFileWriter writer(target);
   EXPECT_FALSE(writer.Open());
+  EXPECT_EQ(writer.error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(writer.Write(std::string_view("x")));
+  EXPECT_EQ(writer.error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(writer.Commit());
+  EXPECT_EQ(writer.error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(std::filesystem::exists(target));
 }
+
+TEST_F(AtomicFileTest, StepsBeforeOpenFailWithoutAFile) {
+  AtomicFileWriter writer(folder_ / "file.txt");
+  EXPECT_FALSE(writer.error());
+  EXPECT_FALSE(writer.Write(std::string_view("x")));
+  EXPECT_EQ(writer.error(), std::errc::bad_file_descriptor);
+  EXPECT_FALSE(writer.Commit());
+  EXPECT_EQ(folder_.EntryCount(), 0u);
+}
+
+TEST_F(AtomicFileTest, FolderInTheTargetsPlaceFailsTheCommitAndStays) {
+  const auto target = folder_ / "file.txt";
+  std::filesystem::create_directories(target / "inside");
+  AtomicFileWriter writer(target);
+  ASSERT_TRUE(writer.Open());
+  ASSERT_TRUE(writer.Write(std::string_view("x")));
+  EXPECT_FALSE(writer.error());
+  EXPECT_FALSE(writer.Commit());
+#ifdef _WIN32
+  EXPECT_TRUE(writer.error());
+#else
+  EXPECT_EQ(writer.error(), std::errc::is_a_directory);
+#endif
+  EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
+  EXPECT_EQ(folder_.EntryCount(), 1u);
+}
+
+#ifndef _WIN32
+// The settings, the sound database and an export may each be saved on a thread of its own. (A
+// writer that set the umask for a moment would show here in most runs, not in every one.)
+TEST_F(AtomicFileTest, WritersOnTwoThreadsGiveNewFilesTheUmasksPermissions) {
+  constexpr mode_t kMask = 027;
+  constexpr int kFilesEach = 500;
+  const mode_t before = ::umask(kMask);
+  std::atomic<int> failures{0};
+  const auto writeFiles = [&](const std::string& prefix) {
+    for (int i = 0; i < kFilesEach; ++i)
+      if (!WriteFileAtomically(folder_ / (prefix + std::to_string(i)), std::string_view("x")))
+        ++failures;
+  };
+  std::thread first(writeFiles, "a");
+  std::thread second(writeFiles, "b");
+  first.join();
+  second.join();
+  const mode_t after = ::umask(before);
+  EXPECT_EQ(after, kMask);
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(folder_.EntryCount(), std::size_t{2 * kFilesEach});
+  int wrong = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+    struct stat info {};
+    ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
+    if ((info.st_mode & 07777) != (0666 & ~kMask)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(AtomicFileTest, ReplacedFileKeepsItsPermissions) {
+  for (const mode_t mode : {0600, 0640, 0755}) {
+    SCOPED_TRACE(mode);
+    const auto target = folder_ / "file.txt";
+    ASSERT_TRUE(WriteFileAtomically(target, std::string_view("old")));
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    ASSERT_TRUE(WriteFileAtomically(target, std::string_view("new")));
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+    EXPECT_EQ(ReadFileText(target), "new");
+  }
+}
+
+// A write the system refuses names the system's reason, also where the bypass of the cache
+// fell back to it, and the Commit that follows keeps that reason. The file size limit makes
+// every write past 1 MiB fail with EFBIG.
+TEST_F(AtomicFileTest, RefusedWriteNamesTheSystemsReason) {
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{rlim_t{1} << 20, limit.rlim_max};
+  const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string text(std::size_t{3} << 20, 'x');
+  for (const WriteCaching caching : {WriteCaching::kSystemCache, WriteCaching::kBypassCache}) {
+    SCOPED_TRACE(caching == WriteCaching::kBypassCache ? "bypass" : "cache");
+    const auto target = folder_ / "large.bin";
+    AtomicFileWriter writer(target, caching);
+    ASSERT_TRUE(writer.Open());
+    EXPECT_FALSE(writer.Write(std::string_view(text)) && writer.Commit());
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(writer.error(), std::errc::file_too_large);
+    EXPECT_EQ(folder_.EntryCount(), 0u);
+  }
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, signal);
+}
+#endif
 
 }  // namespace
 }  // namespace tolvane

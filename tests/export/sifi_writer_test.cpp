@@ -410,7 +410,14 @@ TEST_F(SiFiFileTest, TargetThatIsAFolderFailsAndStays) {
   const Instrument& piano = model_.Simple("Piano");
   std::filesystem::create_directory(folder_ / "Piano.SLI");
   std::filesystem::create_directory(folder_ / "Piano.SLI" / "inside");
-  EXPECT_FALSE(WriteExportSet(*SetOf({&piano}), folder_ / "Piano.SLI"));
+  const ExportResult result = WriteExportSet(*SetOf({&piano}), folder_ / "Piano.SLI");
+  EXPECT_EQ(result.error, ExportError::kWriteFailed);
+  // The reason is the failed rename's, not that of the calls after it.
+#ifdef _WIN32
+  EXPECT_EQ(result.reason.rfind("writing the file failed: ", 0), 0u) << result.reason;
+#else
+  EXPECT_EQ(result.reason, "writing the file failed: Is a directory");
+#endif
   EXPECT_TRUE(std::filesystem::is_directory(folder_ / "Piano.SLI" / "inside"));
   EXPECT_EQ(FilesInFolder(), 1u);
 }
