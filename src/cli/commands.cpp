@@ -169,6 +169,16 @@ void PrintList(const Drop& drop, bool tsv, std::ostream& out) {
   out << count << (count == 1 ? " instrument\n" : " instruments\n");
 }
 
+// Groups whose tables did not fit one group chunk were written as several, each with its own copy
+// of the samples its instruments play: a file larger than it would be, named with the cost.
+void ReportSplits(const std::vector<GroupSplit>& splits, std::ostream& err) {
+  for (const GroupSplit& split : splits) {
+    err << kProgram << "group of " << Windows1252ToUtf8(split.firstInstrument) << " written as "
+        << split.parts << " groups (its tables do not fit one): " << SizeText(split.duplicatedBytes)
+        << " of sample data stored more than once\n";
+  }
+}
+
 int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& err) {
   std::vector<const Instrument*> checked;
   if (!CheckedRows(options, drop, checked, err)) return 1;
@@ -186,6 +196,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
           << Windows1252ToUtf8(result.reason) << '\n';
       return 1;
     }
+    ReportSplits(result.splits, err);
     out << "wrote " << options.target << '\n';
     return 0;
   }
@@ -197,6 +208,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     return 1;
   }
   const SingleExportResult result = ExportSingleInstruments(drop.library, checked, folder);
+  ReportSplits(result.splits, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   for (const auto& failure : result.failures) err << kProgram << "cannot write " << failure << '\n';
   return result.ok() ? 0 : 1;

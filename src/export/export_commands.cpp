@@ -95,6 +95,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);
+        result.splits.insert(result.splits.end(), written.splits.begin(), written.splits.end());
         if (!existed) created.push_back(file);
       } else if (written.error == ExportError::kCancelled) {
         result.cancelled = true;

@@ -25,6 +25,7 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
 struct SingleExportResult {
   std::size_t marked = 0;  // groups that held a checked instrument
   std::vector<std::filesystem::path> written;
+  std::vector<GroupSplit> splits;  // groups written as several, over all files written
   // One UTF-8 text per file that failed, naming file and reason.
   std::vector<std::string> failures;
   // Cancelled before the end: the files this export made are gone again (`written` is empty);

@@ -78,7 +78,7 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
   for (const GroupLayout& group : layout.groups) {
     WriteGroupTables(group, out);
     if (!flush(buffer)) return false;
-    for (const Sample* sample : group.group->sampleGroup->samples) {
+    for (const Sample* sample : group.samplesWritten) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
       if (!EmitSampleData(sample->data, values, buffer, flush, pass)) return false;
       out.Zeros(std::size_t{sifi::kSilentFrames} * BytesPerFrame(*sample));

@@ -1,5 +1,7 @@
 #include "export/sifi_layout.h"
 
+#include "export/group_split.h"
+
 #include <cstddef>
 #include <limits>
 #include <string>
@@ -13,7 +15,7 @@ using namespace sifi;
 namespace {
 
 ExportResult Failure(ExportError error, std::string reason) {
-  return {error, std::move(reason)};
+  return {error, std::move(reason), {}};
 }
 
 std::string GroupLabel(const ExportGroup& group) {
@@ -46,11 +48,11 @@ ExportResult LayOutSample(const ExportGroup& group, const Sample& sample, std::u
   return {};
 }
 
-// Files the group's instruments and the zones that play a sample of the group.
-void LayOutMembers(const ExportGroup& group,
+// Files the instruments and the zones that play a sample laid out.
+void LayOutMembers(const std::vector<const Instrument*>& members,
                    const std::unordered_map<const Sample*, std::uint16_t>& indexOf,
                    GroupLayout& layout) {
-  for (const Instrument* instrument : group.members) {
+  for (const Instrument* instrument : members) {
     MemberLayout member{instrument, static_cast<std::uint16_t>(layout.zones.size()), 0};
     for (const Zone& zone : instrument->zones) {
       const auto found = indexOf.find(zone.sample);
@@ -62,9 +64,11 @@ void LayOutMembers(const ExportGroup& group,
   }
 }
 
-ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
+// Lays out a group chunk of `members` over `samples`, in that order.
+ExportResult LayOutGroup(const ExportGroup& group, const std::vector<const Instrument*>& members,
+                         const std::vector<Sample*>& samples, GroupLayout& layout) {
   layout.group = &group;
-  const std::vector<Sample*>& samples = group.sampleGroup->samples;
+  layout.samplesWritten.assign(samples.begin(), samples.end());
   std::unordered_map<const Sample*, std::uint16_t> indexOf;
   std::uint64_t dataSize = 0;
   for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -81,7 +85,7 @@ ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
     if (ExportResult result = LayOutSample(group, sample, dataSize, entry); !result) return result;
     dataSize += (std::uint64_t{sample.frames} + kSilentFrames) * BytesPerFrame(sample);
   }
-  LayOutMembers(group, indexOf, layout);
+  LayOutMembers(members, indexOf, layout);
 
   const std::uint64_t instrumentTable = kInstrumentEntrySize * layout.members.size();
   const std::uint64_t zoneTable = kZoneEntrySize * layout.zones.size();
@@ -110,6 +114,47 @@ ExportResult LayOutGroup(const ExportGroup& group, GroupLayout& layout) {
   return {};
 }
 
+// Lays out `group`, split into parts when its tables do not fit one chunk; the split is added
+// to `splits`.
+ExportResult LayOutWholeOrSplit(const ExportGroup& group, std::vector<GroupLayout>& layouts,
+                                std::vector<GroupSplit>& splits) {
+  const std::vector<Sample*>& samples = group.sampleGroup->samples;
+  ExportResult whole = LayOutGroup(group, group.members, samples, layouts.emplace_back());
+  if (whole.error != ExportError::kGroupTooLarge) return whole;
+  layouts.pop_back();
+
+  std::vector<MemberNeeds> needs;
+  for (const Instrument* instrument : group.members) needs.push_back(NeedsOf(*instrument, samples));
+  std::size_t alone = 0;
+  const auto parts = SplitGroup(needs, samples.size(), alone);
+  if (!parts) {
+    const MemberNeeds& too = needs[alone];
+    return Failure(ExportError::kGroupTooLarge,
+                   GroupLabel(group) + ": instrument " + group.members[alone]->name +
+                       " alone needs " +
+                       std::to_string(TableBytes(1, too.zones, too.samples.size())) +
+                       " bytes of tables (" + std::to_string(too.zones) + " zones), at most " +
+                       std::to_string(kMaxTableBytes) + " fit");
+  }
+  GroupSplit split{group.members.front()->name, parts->size(), 0};
+  std::vector<std::size_t> copies(samples.size(), 0);
+  for (const GroupPart& part : *parts) {
+    std::vector<const Instrument*> members;
+    for (const std::size_t m : part.members) members.push_back(group.members[m]);
+    std::vector<Sample*> partSamples;
+    for (const std::size_t s : part.samples) {
+      partSamples.push_back(samples[s]);
+      if (copies[s]++ > 0)
+        split.duplicatedBytes += std::uint64_t{samples[s]->frames} * BytesPerFrame(*samples[s]);
+    }
+    if (ExportResult result = LayOutGroup(group, members, partSamples, layouts.emplace_back());
+        !result)
+      return result;
+  }
+  splits.push_back(std::move(split));
+  return {};
+}
+
 }  // namespace
 
 ExportResult LayOutFile(const ExportSet& set, FileLayout& layout) {
@@ -120,19 +165,28 @@ ExportResult LayOutFile(const ExportSet& set, FileLayout& layout) {
                                                     " groups, at most " +
                                                     std::to_string(kMaxGroups) + " fit a file");
   }
-  std::uint64_t length = kFileHeaderSize;
+  std::vector<GroupSplit> splits;
   for (const ExportGroup& group : set.groups) {
-    GroupLayout& groupLayout = layout.groups.emplace_back();
-    if (ExportResult result = LayOutGroup(group, groupLayout); !result) return result;
-    length += groupLayout.header.length + kSiDpChunkSize * groupLayout.members.size();
+    if (ExportResult result = LayOutWholeOrSplit(group, layout.groups, splits); !result)
+      return result;
   }
+  if (layout.groups.size() > kMaxGroups) {
+    return Failure(ExportError::kTooManyGroups, std::to_string(layout.groups.size()) +
+                                                    " groups once split, at most " +
+                                                    std::to_string(kMaxGroups) + " fit a file");
+  }
+  std::uint64_t length = kFileHeaderSize;
+  for (const GroupLayout& groupLayout : layout.groups)
+    length += groupLayout.header.length + kSiDpChunkSize * groupLayout.members.size();
   if (length > std::numeric_limits<std::uint32_t>::max()) {
     return Failure(ExportError::kFileTooLarge,
                    "the file needs " + std::to_string(length) + " bytes, at most " +
                        std::to_string(std::numeric_limits<std::uint32_t>::max()) + " fit");
   }
   layout.length = static_cast<std::uint32_t>(length);
-  return {};
+  ExportResult result;
+  result.splits = std::move(splits);
+  return result;
 }
 
 void WriteGroupTables(const GroupLayout& group, ByteWriter& out) {

@@ -26,6 +26,9 @@ struct MemberLayout {
 // One group chunk, sized and checked before a byte is written.
 struct GroupLayout {
   const ExportGroup* group = nullptr;
+  // The samples written, in table order: every sample of the group, or of a part of a group
+  // split to fit, the samples its instruments play.
+  std::vector<const Sample*> samplesWritten;
   std::vector<MemberLayout> members;
   std::vector<ZoneRecord> zones;
   std::vector<sifi::SampleEntry> samples;  // the sample table, every offset checked to fit
@@ -41,8 +44,9 @@ inline std::uint32_t BytesPerFrame(const Sample& sample) {
   return 2 * sample.channels;
 }
 
-// Lays out every group of `set` into `layout`, or names why the file cannot hold the set. Sets
-// each written sample's `exportIndex`. `layout` points into `set`, which must outlive it.
+// Lays out every group of `set` into `layout`, or names why the file cannot hold the set. A group
+// whose tables do not fit one chunk is laid out as several (each split is named in the result).
+// Sets each written sample's `exportIndex`. `layout` points into `set`, which must outlive it.
 ExportResult LayOutFile(const ExportSet& set, FileLayout& layout);
 
 // The group chunk's header and its three tables, as laid out.

@@ -23,7 +23,7 @@ namespace {
 // The reason a file operation failed, as the system words it: taken from the call that failed,
 // not from errno, which later calls (removing the temporary file, Windows' own calls) change.
 ExportResult FileFailure(ExportError error, const char* what, const std::error_code& reason) {
-  return {error, what + reason.message()};
+  return {error, what + reason.message(), {}};
 }
 
 }  // namespace
@@ -31,7 +31,8 @@ ExportResult FileFailure(ExportError error, const char* what, const std::error_c
 ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& out) {
   out.clear();
   FileLayout layout;
-  if (ExportResult result = LayOutFile(set, layout); !result) return result;
+  ExportResult laidOut = LayOutFile(set, layout);
+  if (!laidOut) return laidOut;
   out.reserve(layout.length);
   EmitFile(
       layout, out, [](std::vector<std::byte>&) { return true; },
@@ -40,14 +41,15 @@ ExportResult SerializeExportSet(const ExportSet& set, std::vector<std::byte>& ou
         return true;
       },
       [](std::size_t) { return true; });
-  return {};
+  return laidOut;
 }
 
 ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& path,
                             WorkProgress* progress) {
   // Everything is sized and checked first, so a set the format cannot hold creates no file.
   FileLayout layout;
-  if (ExportResult result = LayOutFile(set, layout); !result) return result;
+  ExportResult laidOut = LayOutFile(set, layout);
+  if (!laidOut) return laidOut;
 
   AtomicFileWriter file(path, WriteCaching::kBypassCache);
   if (!file.Open())
@@ -65,10 +67,10 @@ ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& p
           }) &&
       writes.WriteOut();
   // The writer, going out of scope uncommitted, takes its temporary file with it.
-  if (WorkCancelled(progress)) return {ExportError::kCancelled, "export cancelled"};
+  if (WorkCancelled(progress)) return {ExportError::kCancelled, "export cancelled", {}};
   if (!written || !file.Commit())
     return FileFailure(ExportError::kWriteFailed, "writing the file failed: ", file.error());
-  return {};
+  return laidOut;
 }
 
 }  // namespace tolvane

@@ -5,6 +5,7 @@
 // plays no sample of its instrument's group is left out, as the file could not name its sample.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,10 +27,19 @@ enum class ExportError {
   kCancelled,         // the work was cancelled; no file was written
 };
 
+// A sample group written as several group chunks, since its tables would not fit one.
+struct GroupSplit {
+  std::string firstInstrument;  // Windows-1252, as the list shows it
+  std::size_t parts = 0;
+  std::uint64_t duplicatedBytes = 0;  // sample data written more than once
+};
+
 struct ExportResult {
   ExportError error = ExportError::kNone;
-  // For people, without the path: "group of Piano: tables need 65540 bytes, at most 65535 fit".
+  // For people, without the path: "group of Piano: instrument Piano alone needs 65540 bytes of
+  // tables (860 zones), at most 65535 fit".
   std::string reason;
+  std::vector<GroupSplit> splits;  // of a file written
 
   bool ok() const { return error == ExportError::kNone; }
   explicit operator bool() const { return ok(); }
