@@ -50,6 +50,7 @@ void MainDialog::ImportDrop(const QStringList& paths) {
           const ImportOutcome outcome =
               importFile(drop->library, database, files[i].first, &progress);
           drop->report.Add(files[i].first, outcome, drop->library.instruments.size() - before);
+          if (outcome.status == ImportStatus::Cancelled) break;
         }
       },
       [this, drop](bool cancelled) {
