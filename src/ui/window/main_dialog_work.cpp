@@ -66,9 +66,7 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
     return;
   }
   model_.Clear();  // its rows point into the library
-  ClearLibrary(services_.library);
-  services_.library.sources = std::move(imported.sources);
-  services_.library.instruments = std::move(imported.instruments);
+  services_.library = std::move(imported);
   importReport_ = std::move(report);
   model_.Fill(services_.library);
   if (model_.rowCount() > 0)
