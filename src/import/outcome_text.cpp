@@ -93,7 +93,7 @@ std::string LeftOutText(const LeftOut& leftOut) {
 }
 
 std::string NoteText(const ImportNote& note) {
-  const std::string regions = Counted(note.count, "region");
+  std::string regions = Counted(note.count, "region");
   switch (note.kind) {
     case NoteKind::GainAboveZero:
       return regions + " played at 0 dB: a gain above 0 dB cannot be kept";
