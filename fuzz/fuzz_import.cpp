@@ -11,6 +11,7 @@
 #include "export/sifi_writer.h"
 #include "import/import_file.h"
 #include "import/importer.h"
+#include "import/outcome_text.h"
 #include "library/instrument_texts.h"
 #include "library/library.h"
 
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ImportOutcome outcome = ImportBytes(library, database, "C:\\Drop\\fuzzed.bin", view);
   // A file no importer recognised leaves nothing behind, and damage always has its reason.
   if (outcome.status == ImportStatus::NotRecognised && !library.instruments.empty()) std::abort();
-  if (outcome.status == ImportStatus::Damaged && outcome.reason.empty()) std::abort();
+  if (outcome.status == ImportStatus::Damaged && OutcomeReason(outcome).empty()) std::abort();
   if (outcome.status == ImportStatus::CannotOpen) std::abort();
 
   auto set = CreateExportSet();

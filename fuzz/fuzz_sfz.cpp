@@ -11,6 +11,7 @@
 
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
+#include "import/outcome_text.h"
 #include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_import.h"
 #include "library/library.h"
@@ -26,7 +27,7 @@ class FuzzFiles : public tolvane::SfzFiles {
   tolvane::SoundReading ReadSample(const std::string& path) const override {
     using namespace tolvane;
     if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen("not found")};
+      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
     DecodedSound sound;
     sound.sampleRate = 22050;
     sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Library library;
   Source& source = CreateSource(library, "C:\\Drop\\fuzzed.sfz");
   const ImportOutcome outcome = ImportSfzText(library, source, text, 0, files);
-  if (outcome.status == ImportStatus::Damaged && outcome.reason.empty()) std::abort();
+  if (outcome.status == ImportStatus::Damaged && OutcomeReason(outcome).empty()) std::abort();
   if (!outcome.recognised()) std::abort();  // every text is an SFZ file's
   if (library.instruments.size() > 1) std::abort();
 

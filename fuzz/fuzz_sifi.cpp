@@ -15,6 +15,7 @@
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
 #include "import/importer.h"
+#include "import/outcome_text.h"
 #include "import/sifi/sifi_import.h"
 #include "library/library.h"
 
@@ -52,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Library library;
   const Imported first = ImportInto(library, bytes);
-  if (first.outcome.status == ImportStatus::Damaged && first.outcome.reason.empty()) std::abort();
+  if (first.outcome.status == ImportStatus::Damaged && OutcomeReason(first.outcome).empty())
+    std::abort();
   if (first.instruments == 0) return 0;
 
   auto set = CreateExportSet();

@@ -65,16 +65,17 @@ std::optional<CategoryCode> MenuCode(std::string_view text) {
   return std::nullopt;
 }
 
-// Names a file that was not imported whole, with the reason. `added` instruments came from it.
+// Names a file that was not imported whole, with the reason, and each note on what its
+// instruments only approximate. `added` instruments came from it.
 void ReportOutcome(const std::string& file, const ImportOutcome& outcome, std::size_t added,
                    std::ostream& err) {
-  if (outcome.status == ImportStatus::Imported) return;
-  err << kProgram << file << ": " << DescribeImportOutcome(outcome, added) << '\n';
+  for (const std::string& line : ImportOutcomeLines(outcome, added))
+    err << kProgram << file << ": " << line << '\n';
 }
 
 // Imports every file in order as one drop. A file that cannot be opened, is not recognised or
 // is damaged is named on stderr and the rest are imported all the same; false when there was
-// such a file.
+// such a file. Notes are named too, but a file with notes only was imported.
 bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   drop.databasePath =
       options.database ? PathFromUtf8(*options.database) : DefaultSoundDatabasePath();
@@ -88,8 +89,7 @@ bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   for (const std::string& file : options.files) {
     const std::size_t before = drop.library.instruments.size();
     const ImportOutcome outcome = ImportFile(drop.library, drop.database, file);
-    if (outcome.imported()) continue;
-    whole = false;
+    if (ImportExitStatus(outcome) != 0) whole = false;
     ReportOutcome(file, outcome, drop.library.instruments.size() - before, err);
   }
   for (const auto& instrument : drop.library.instruments) drop.rows.push_back(instrument.get());

@@ -20,7 +20,7 @@ class WorkProgress;
 // opens but cannot be mapped (CannotOpen), an empty file, a file of 4 GiB or more and a file no
 // importer recognises (NotRecognised, with the first importer's reason that has one) leave an
 // empty Source. `progress` (may be null) hears of the steps of a long import and may stop it:
-// a cancelled import ends Damaged, and its library is for throwing away.
+// a cancelled import ends Cancelled, and its library is for throwing away.
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
                          WorkProgress* progress = nullptr);
 

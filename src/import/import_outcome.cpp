@@ -4,33 +4,44 @@
 
 namespace tolvane {
 
-void ImportDrops::Drop(std::string_view what, std::string_view reason, std::size_t count) {
+void ImportDrops::Drop(PartKind part, LeftOutKind kind, std::size_t count, std::string subject,
+                       std::string detail) {
   if (count == 0) return;
-  const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
-    return e.what == what && e.reason == reason;
+  // Decoders' reasons are theirs, not kinds of ours: each reason is a line of its own.
+  const auto same = std::find_if(leftOut_.begin(), leftOut_.end(), [&](const LeftOut& e) {
+    return e.part == part && e.kind == kind && e.detail == detail;
   });
-  if (same != entries_.end()) {
+  if (same != leftOut_.end()) {
     same->count += count;
     return;
   }
-  entries_.push_back({std::string(what), std::string(reason), count});
+  leftOut_.push_back({part, kind, count, std::move(subject), std::move(detail)});
+}
+
+void ImportDrops::Note(NoteKind kind, std::size_t count, std::string subject) {
+  if (count == 0) return;
+  const auto same = std::find_if(notes_.begin(), notes_.end(),
+                                 [&](const ImportNote& note) { return note.kind == kind; });
+  if (same != notes_.end()) {
+    same->count += count;
+    return;
+  }
+  notes_.push_back({kind, count, std::move(subject)});
 }
 
 std::size_t ImportDrops::count() const {
   std::size_t total = 0;
-  for (const Entry& entry : entries_) total += entry.count;
+  for (const LeftOut& entry : leftOut_) total += entry.count;
   return total;
 }
 
-ImportOutcome ImportDrops::Finish(std::string_view damage) const {
-  if (damage.empty() && entries_.empty()) return ImportOutcome::Imported();
-  std::string text(damage);
-  for (const Entry& entry : entries_) {
-    if (!text.empty()) text += "; ";
-    text += std::to_string(entry.count) + ' ' + entry.what + (entry.count == 1 ? "" : "s") +
-            " left out: " + entry.reason;
-  }
-  return ImportOutcome::Damaged(std::move(text));
+ImportOutcome ImportDrops::Finish(std::string damage) const {
+  ImportOutcome outcome = damage.empty() && leftOut_.empty()
+                              ? ImportOutcome::Imported()
+                              : ImportOutcome::Damaged(std::move(damage));
+  outcome.leftOut = leftOut_;
+  outcome.notes = notes_;
+  return outcome;
 }
 
 }  // namespace tolvane

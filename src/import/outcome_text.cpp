@@ -1,6 +1,126 @@
 #include "import/outcome_text.h"
 
+#include "import/sfz/sfz_parser.h"
+
 namespace tolvane {
+namespace {
+
+std::string Counted(std::size_t count, const char* noun) {
+  return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
+}
+
+const char* PartNoun(PartKind part) {
+  switch (part) {
+    case PartKind::Zone:
+      return "zone";
+    case PartKind::Region:
+      return "region";
+    case PartKind::Instrument:
+      return "instrument";
+    case PartKind::Group:
+      return "group";
+    case PartKind::Include:
+      return "#include";
+  }
+  return "part";
+}
+
+std::string Quoted(const std::string& text) {
+  return '\'' + text + '\'';
+}
+
+}  // namespace
+
+std::string LeftOutText(const LeftOut& leftOut) {
+  const std::string sample = "sample " + Quoted(leftOut.subject);
+  switch (leftOut.kind) {
+    case LeftOutKind::SampleNotFound:
+      return sample + " not found";
+    case LeftOutKind::SampleCannotOpen:
+      return sample + " cannot be opened";
+    case LeftOutKind::SampleNotSound:
+      return sample + " is not a sound file that can be read";
+    case LeftOutKind::SampleUnreadable:
+      return sample + " cannot be read: " + leftOut.detail;
+    case LeftOutKind::SampleManyChannels:
+      return sample + " has more than two channels";
+    case LeftOutKind::SampleNotKept:
+      return sample + " cannot be kept";
+    case LeftOutKind::GeneratorsOutside:
+      return "generators outside the 'igen' chunk";
+    case LeftOutKind::BagOutside:
+      return "bag outside the 'ibag' chunk";
+    case LeftOutKind::SampleHeaderOutside:
+      return "sample header outside the 'shdr' chunk";
+    case LeftOutKind::StereoLinkOutside:
+      return "stereo link to a sample header outside the 'shdr' chunk";
+    case LeftOutKind::SampleDataOutside:
+      return "sample data outside the 'smpl' chunk or running backwards";
+    case LeftOutKind::SampleDataTooOften:
+      return "sample data asked for far more often than the bank could need";
+    case LeftOutKind::SampleLibraryRefused:
+      return "sample the library cannot hold";
+    case LeftOutKind::StreamUnreadable:
+      return leftOut.detail;
+    case LeftOutKind::EntryOutsideGroup:
+      return "entry outside the group";
+    case LeftOutKind::ZoneEntryTooOften:
+      return "zone entry named more often than the group could need";
+    case LeftOutKind::SampleNot16Bit:
+      return "sample that is not 16-bit mono or stereo";
+    case LeftOutKind::GroupHeaderCut:
+      return "header that does not fit the chunk";
+    case LeftOutKind::SampleEntryOutsideGroup:
+      return "sample entry outside the group";
+    case LeftOutKind::SampleWithoutFrameSize:
+      return "sample without a frame size (no channel or under 8 bits)";
+    case LeftOutKind::SampleDataOutsideGroup:
+      return "sample data outside the group";
+    case LeftOutKind::SampleDataTooOftenInGroup:
+      return "sample data asked for more often than the group could need";
+    case LeftOutKind::IncludeNotFound:
+      return "#include file " + Quoted(leftOut.subject) + " not found";
+    case LeftOutKind::IncludeCycle:
+      return "#include cycle through " + Quoted(leftOut.subject);
+    case LeftOutKind::IncludeTooDeep:
+      return "#include nested more than " + std::to_string(kSfzMostIncludeDepth) + " deep";
+    case LeftOutKind::IncludesTooMany:
+      return "more than " + std::to_string(kSfzMostIncludes) + " #include files";
+    case LeftOutKind::TextTooLong:
+      return "more than " + std::to_string(kSfzMostText >> 20) + " MiB of text";
+  }
+  return leftOut.detail;
+}
+
+std::string NoteText(const ImportNote& note) {
+  std::string regions = Counted(note.count, "region");
+  switch (note.kind) {
+    case NoteKind::GainAboveZero:
+      return regions + " played at 0 dB: a gain above 0 dB cannot be kept";
+    case NoteKind::ReleaseTrigger:
+      return regions + " left out: release triggers cannot be kept";
+    case NoteKind::LaterRoundRobin:
+      return regions + " left out: only the first round robin is kept";
+    case NoteKind::OtherKeySwitch:
+      return regions + " left out: only the default key switch is kept";
+    case NoteKind::ControllerGate:
+      return regions + " left out: closed at the controllers' start values";
+    case NoteKind::BuiltInGenerator:
+      return regions + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
+  }
+  return regions;
+}
+
+std::string OutcomeReason(const ImportOutcome& outcome) {
+  std::string text = outcome.reason;
+  for (const LeftOut& leftOut : outcome.leftOut) {
+    if (!text.empty()) text += "; ";
+    if (leftOut.part != PartKind::Include)
+      text += Counted(leftOut.count, PartNoun(leftOut.part)) + " left out: ";
+    text += LeftOutText(leftOut);
+  }
+  return text;
+}
 
 std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t added) {
   switch (outcome.status) {
@@ -13,15 +133,27 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";
-      if (added > 0)
-        text += " (" + std::to_string(added) + (added == 1 ? " instrument" : " instruments") +
-                " imported)";
-      return text + ": " + outcome.reason;
+      if (added > 0) text += " (" + Counted(added, "instrument") + " imported)";
+      return text + ": " + OutcomeReason(outcome);
     }
     case ImportStatus::CannotOpen:
       return outcome.reason;
+    case ImportStatus::Cancelled:
+      return "import cancelled";
   }
   return outcome.reason;
+}
+
+std::vector<std::string> ImportOutcomeLines(const ImportOutcome& outcome, std::size_t added) {
+  std::vector<std::string> lines;
+  if (std::string line = DescribeImportOutcome(outcome, added); !line.empty())
+    lines.push_back(std::move(line));
+  for (const ImportNote& note : outcome.notes) lines.push_back("note: " + NoteText(note));
+  return lines;
+}
+
+int ImportExitStatus(const ImportOutcome& outcome) {
+  return outcome.imported() ? 0 : 1;
 }
 
 }  // namespace tolvane

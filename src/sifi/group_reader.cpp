@@ -69,16 +69,16 @@ std::optional<SampleEntry> GroupReader::SampleAt(std::size_t index) const {
 
 SampleLookup GroupReader::Sample(std::uint16_t index) {
   const auto entry = SampleAt(index);
-  if (!entry) return {std::nullopt, kSampleEntryOutside};
+  if (!entry) return {std::nullopt, SampleProblem::EntryOutside};
   const std::uint32_t bytesPerFrame = (std::uint32_t{entry->bitsPerSample} >> 3) * entry->channels;
-  if (bytesPerFrame == 0) return {std::nullopt, kSampleWithoutFrames};
-  if (entry->dataEnd < entry->dataStart) return {std::nullopt, kSampleDataOutside};
+  if (bytesPerFrame == 0) return {std::nullopt, SampleProblem::WithoutFrames};
+  if (entry->dataEnd < entry->dataStart) return {std::nullopt, SampleProblem::DataOutside};
   const std::uint32_t frames = (entry->dataEnd - entry->dataStart) / bytesPerFrame;
   const std::uint64_t size = std::uint64_t{frames} * bytesPerFrame;
   const auto data = Slice(chunk_, std::uint64_t{header_.sampleDataOffset} + entry->dataStart, size);
-  if (!data) return {std::nullopt, kSampleDataOutside};
+  if (!data) return {std::nullopt, SampleProblem::DataOutside};
   if (!sampleCharged_[index]) {
-    if (size > sampleBytesLeft_) return {std::nullopt, kSampleOverBudget};
+    if (size > sampleBytesLeft_) return {std::nullopt, SampleProblem::OverBudget};
     sampleBytesLeft_ -= size;
     sampleCharged_[index] = true;
   }

@@ -36,9 +36,18 @@ struct SampleRecord {
   std::span<const std::byte> data;  // frames x bytesPerFrame bytes inside the chunk
 };
 
+// Why a zone's sample cannot be read.
+enum class SampleProblem {
+  None,
+  EntryOutside,   // the sample entry lies outside the group
+  WithoutFrames,  // its format gives no frame size (no channel or under 8 bits)
+  DataOutside,    // its data lies outside the group
+  OverBudget,     // its data was asked for more often than the group could need
+};
+
 struct SampleLookup {
   std::optional<SampleRecord> record;
-  std::string_view problem;  // for people, when there is no record
+  SampleProblem problem = SampleProblem::None;  // when there is no record
 };
 
 class GroupReader {
@@ -81,13 +90,5 @@ class GroupReader {
   std::uint64_t sampleBytesLeft_ = 0;
   std::vector<bool> sampleCharged_;  // by sample index: its bytes were taken from the budget
 };
-
-// Problems SampleLookup names, for people.
-inline constexpr std::string_view kSampleEntryOutside = "sample entry outside the group";
-inline constexpr std::string_view kSampleWithoutFrames =
-    "sample without a frame size (no channel or under 8 bits)";
-inline constexpr std::string_view kSampleDataOutside = "sample data outside the group";
-inline constexpr std::string_view kSampleOverBudget =
-    "sample data asked for more often than the group could need";
 
 }  // namespace tolvane::sifi

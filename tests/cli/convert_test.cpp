@@ -253,6 +253,46 @@ TEST_F(ConvertTest, SfzLibraryIsListedAndExported) {
   EXPECT_GT(fs::file_size(out), 2205u * 2 + 2205u * 4);
 }
 
+// What an instrument file cannot hold is a note, not damage: the file counts as imported (exit
+// status 0) and each note is named; damage beside notes still fails.
+TEST_F(ConvertTest, NotesAreNamedButOnlyDamageFails) {
+  Wav("Notes/a.wav", 44100, 16, 1);
+  struct Case {
+    const char* text;
+    int status;
+    std::vector<std::string> lines;  // after "tolvane-convert: FILE: "
+  };
+  const Case cases[] = {
+      {"<region> sample=a.wav volume=6 <region> sample=a.wav key=2 trigger=release\n"
+       "<region> sample=*noise key=3",
+       0,
+       {"note: 1 region left out: built-in generator '*noise' cannot be kept",
+        "note: 1 region left out: release triggers cannot be kept",
+        "note: 1 region played at 0 dB: a gain above 0 dB cannot be kept"}},
+      {"<region> sample=a.wav seq_position=2 <region> sample=gone.wav key=2 <region> sample=a.wav",
+       1,
+       {"damaged (1 instrument imported): 1 region left out: sample 'gone.wav' not found",
+        "note: 1 region left out: only the first round robin is kept"}},
+      {"<region> sample=a.wav", 0, {}},
+  };
+  for (const Case& c : cases) {
+    const fs::path sfz = dir_ / "Notes/Pad.sfz";
+    tolvane::testing::WriteFileText(sfz, c.text);
+    const ProgramRun run = Convert({"list", "--tsv", U(sfz)});
+    EXPECT_EQ(run.status, c.status) << c.text;
+    std::vector<std::string> lines;
+    std::istringstream err(run.err);
+    for (std::string line; std::getline(err, line);) {
+      const std::string prefix = "tolvane-convert: " + U(sfz) + ": ";
+      EXPECT_EQ(line.substr(0, prefix.size()), prefix);
+      lines.push_back(line.substr(std::min(prefix.size(), line.size())));
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, c.lines) << run.err;
+    EXPECT_EQ(TsvRows(run.out).size(), 1u) << c.text;
+  }
+}
+
 TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   const auto wav = Wav("Kick 1.wav", 44100, 16, 1);
   const ProgramRun set = Convert({"list", "--tsv", "--category", "kick 1=KC", U(wav)});

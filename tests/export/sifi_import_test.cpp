@@ -2,6 +2,7 @@
 // hostile input (cut files, corrupted offsets, counts and indices).
 
 #include "import/sifi/sifi_import.h"
+#include "import/outcome_text.h"
 
 #include <gtest/gtest.h>
 
@@ -264,7 +265,7 @@ TEST(SiFiImportTest, UnknownChunksAreSteppedOverAndTrailingBytesAreDamage) {
     longer.resize(bytes.size() + extra);
     const Imported in = Import(longer);
     EXPECT_EQ(in.outcome.status, ImportStatus::Damaged) << extra;
-    EXPECT_EQ(in.outcome.reason,
+    EXPECT_EQ(OutcomeReason(in.outcome),
               std::to_string(extra) + " bytes after the last chunk, too few for a chunk");
     EXPECT_EQ(in.library->instruments.size(), 1u);
   }
@@ -426,7 +427,7 @@ TEST(SiFiImportTest, CorruptedOffsetsCountsAndIndicesAreContained) {
     const Imported in = Import(file.bytes);
     // Whatever was cut or left out is named; a changed group length also breaks the walk.
     EXPECT_TRUE(in.outcome.recognised());
-    EXPECT_EQ(in.outcome.status == ImportStatus::Damaged, !in.outcome.reason.empty());
+    EXPECT_EQ(in.outcome.status == ImportStatus::Damaged, !OutcomeReason(in.outcome).empty());
     if (lengthChanged) {
       EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
     }
@@ -466,10 +467,11 @@ TEST(SiFiImportTest, SharedZoneRangesCannotMultiplyTheZones) {
 
   const Imported in = Import(bytes);
   EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
-  EXPECT_NE(in.outcome.reason.find("zones left out: zone entry named more often than the group "
-                                   "could need"),
+  EXPECT_NE(OutcomeReason(in.outcome)
+                .find("zones left out: zone entry named more often than the group "
+                      "could need"),
             std::string::npos)
-      << in.outcome.reason;
+      << OutcomeReason(in.outcome);
   ASSERT_EQ(in.library->instruments.size(), instruments);
   const std::size_t chunk = bytes.size() - group;
   EXPECT_GE(ZoneCount(*in.library), zones);  // the first instrument is whole
@@ -506,10 +508,11 @@ TEST(SiFiImportTest, SampleEntriesSharingTheirDataCannotMultiplyTheCopies) {
 
   const Imported in = Import(bytes);
   EXPECT_EQ(in.outcome.status, ImportStatus::Damaged);
-  EXPECT_NE(in.outcome.reason.find("zones left out: sample data asked for more often than the "
-                                   "group could need"),
+  EXPECT_NE(OutcomeReason(in.outcome)
+                .find("zones left out: sample data asked for more often than the "
+                      "group could need"),
             std::string::npos)
-      << in.outcome.reason;
+      << OutcomeReason(in.outcome);
   std::size_t copied = 0;
   for (const auto& sample : in.source->samples) copied += 2 * sample->data.size();
   EXPECT_GE(copied, dataBytes);  // the first ones are read

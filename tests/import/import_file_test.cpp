@@ -1,4 +1,5 @@
 #include "import/import_file.h"
+#include "import/outcome_text.h"
 
 #include <gtest/gtest.h>
 
@@ -80,7 +81,7 @@ TEST_F(ImportFileTest, AFileNoImporterTakesLeavesAnEmptySource) {
   testing::WriteFile(folder / "notes.txt", text);
   const ImportOutcome outcome = Import(folder / "notes.txt");
   EXPECT_EQ(outcome.status, ImportStatus::NotRecognised);
-  EXPECT_EQ(outcome.reason, "");
+  EXPECT_EQ(OutcomeReason(outcome), "");
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, "notes");
   EXPECT_NE(library.sources[0]->section, nullptr);
@@ -92,7 +93,7 @@ TEST_F(ImportFileTest, AnEmptyFileLeavesAnEmptySource) {
   testing::WriteFile(folder / "Nothing.wav", {});
   const ImportOutcome outcome = Import(folder / "Nothing.wav");
   EXPECT_EQ(outcome.status, ImportStatus::NotRecognised);
-  EXPECT_EQ(outcome.reason, "empty file");
+  EXPECT_EQ(OutcomeReason(outcome), "empty file");
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, "Nothing");
   EXPECT_EQ(database.sections.size(), 1u);
@@ -103,10 +104,10 @@ TEST_F(ImportFileTest, WhatCannotBeOpenedAddsNothing) {
   std::filesystem::create_directories(folder / "Folder.wav");
   const ImportOutcome missing = Import(folder / "Missing.wav");
   EXPECT_EQ(missing.status, ImportStatus::CannotOpen);
-  EXPECT_EQ(missing.reason, "cannot open file: no such file");
+  EXPECT_EQ(OutcomeReason(missing), "cannot open file: no such file");
   const ImportOutcome folderOutcome = Import(folder / "Folder.wav");
   EXPECT_EQ(folderOutcome.status, ImportStatus::CannotOpen);
-  EXPECT_EQ(folderOutcome.reason, "cannot open file: it is a folder");
+  EXPECT_EQ(OutcomeReason(folderOutcome), "cannot open file: it is a folder");
   EXPECT_TRUE(library.sources.empty());
   EXPECT_TRUE(database.sections.empty());
 }

@@ -9,6 +9,7 @@
 
 #include "database/sound_database.h"
 #include "import/import_file.h"
+#include "import/outcome_text.h"
 #include "import/sample_files/sample_file_import.h"
 #include "library/library.h"
 #include "sound_file_builder.h"
@@ -29,7 +30,7 @@ class SampleFiles : public ::testing::Test {
   const Sample* Import(const std::filesystem::path& path, ImportStatus expected) {
     ClearLibrary(library);
     const ImportOutcome outcome = ImportFile(library, database, path.string());
-    EXPECT_EQ(outcome.status, expected) << path << ": " << outcome.reason;
+    EXPECT_EQ(outcome.status, expected) << path << ": " << OutcomeReason(outcome);
     if (library.instruments.size() != 1 || library.instruments[0]->zones.empty()) return nullptr;
     return library.instruments[0]->zones[0].sample;
   }

@@ -1,5 +1,6 @@
 // SFZ instruments read from text with samples and included files given from memory.
 
+#include "import/outcome_text.h"
 #include "import/sfz/sfz_import.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ class FakeFiles : public SfzFiles {
   SoundReading ReadSample(const std::string& path) const override {
     ++reads;
     if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen("not found")};
+      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
     if (path.find("broken") != std::string::npos)
       return {std::nullopt, ImportOutcome::Damaged("no 'data' chunk after the 'fmt ' chunk")};
     DecodedSound sound;
@@ -210,7 +211,7 @@ TEST_F(Sfz, TextIncludesDefinesCommentsAndPaths) {
       "<control> default_path=../ #include \"inc/keys.sfz\" #include \"inc\\more.sfz\"\n"
       "<region> sample=a b.wav lokey=$HIGH volume=-3 // $HI is defined late\n",
       [&](const std::string& path) { return files.ReadText(path); });
-  EXPECT_EQ(text.damage, "");
+  EXPECT_FALSE(text.damage.has_value());
   std::vector<std::string> values;
   for (const SfzSection& section : text.sections) {
     for (const SfzOpcode& opcode : section.opcodes)
@@ -229,12 +230,12 @@ TEST_F(Sfz, IncludeCyclesAndDepthAreDamageNotHangs) {
   }
   const ImportOutcome cycle = Import("#include \"self.sfz\"");
   EXPECT_EQ(cycle.status, ImportStatus::Damaged);
-  EXPECT_EQ(cycle.reason, "#include cycle through 'self.sfz'");
+  EXPECT_EQ(OutcomeReason(cycle), "#include cycle through 'self.sfz'");
   EXPECT_EQ(Zones().size(), 1u);
   const ImportOutcome deep = Import("<region> sample=a.wav #include \"deep0.sfz\"");
-  EXPECT_EQ(deep.reason, "#include nested more than 16 deep");
-  EXPECT_EQ(Import("#include \"none.sfz\"").reason,
-            "#include file 'none.sfz' not found; no region");
+  EXPECT_EQ(OutcomeReason(deep), "#include nested more than 16 deep");
+  EXPECT_EQ(OutcomeReason(Import("#include \"none.sfz\"")),
+            "no region; #include file 'none.sfz' not found");
 }
 
 TEST_F(Sfz, MissingSamplesLeaveTheirRegionsOutAndSamplesAreReadOnce) {
@@ -243,10 +244,12 @@ TEST_F(Sfz, MissingSamplesLeaveTheirRegionsOutAndSamplesAreReadOnce) {
       "<region> sample=broken.wav key=3 <region> sample=a.wav key=4\n"
       "<region> sample=a.wav key=5 <region> sample=stereo.wav key=6 volume=3");
   EXPECT_EQ(outcome.status, ImportStatus::Damaged);
-  EXPECT_EQ(outcome.reason,
-            "1 region played at 0 dB: a gain above 0 dB cannot be kept; 1 region left out: "
-            "sample 'broken.wav' cannot be read: no 'data' chunk after the 'fmt ' chunk; "
-            "2 regions left out: sample 'Samples/missing 1.wav' not found");
+  EXPECT_EQ(OutcomeReason(outcome),
+            "2 regions left out: sample 'Samples/missing 1.wav' not found; 1 region left out: "
+            "sample 'broken.wav' cannot be read: no 'data' chunk after the 'fmt ' chunk");
+  ASSERT_EQ(outcome.notes.size(), 1u);
+  EXPECT_EQ(NoteText(outcome.notes[0]),
+            "1 region played at 0 dB: a gain above 0 dB cannot be kept");
   EXPECT_EQ(files.reads, 5);
   const std::vector<Zone> zones = Zones();
   ASSERT_EQ(zones.size(), 3u);
@@ -254,33 +257,57 @@ TEST_F(Sfz, MissingSamplesLeaveTheirRegionsOutAndSamplesAreReadOnce) {
   EXPECT_EQ(zones[2].parameters.bytes[Byte::attenuation], 0);
 
   const ImportOutcome none = Import("<region> sample=missing.wav");
-  EXPECT_EQ(none.reason, "no region left; 1 region left out: sample 'missing.wav' not found");
+  EXPECT_EQ(OutcomeReason(none),
+            "no region left; 1 region left out: sample 'missing.wav' not found");
   EXPECT_TRUE(library.instruments.empty());
 }
 
-TEST_F(Sfz, ChoicesKeepOneRegionOfEachKind) {
+// What a Tolvane instrument cannot hold is left out and noted, by kind; a file with notes only
+// is imported.
+TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
   struct Case {
     const char* text;
     std::vector<int> keptKeys;
+    NoteKind note;
   };
   const Case cases[] = {
-      {"<region> key=1 <region> key=2 trigger=release <region> key=3 trigger=attack", {1, 3}},
-      {"<region> key=1 seq_position=2 <region> key=2 seq_position=1 <region> key=3", {2, 3}},
-      {"<region> key=1 lorand=0.5 hirand=1 <region> key=2 lorand=0 hirand=0.5", {2}},
-      {"<region> key=1 sw_last=37 <region> key=2 sw_last=36 <region> key=3", {2, 3}},
-      {"<global> sw_default=37 <region> key=1 sw_last=37 <region> key=2 sw_last=36", {1}},
-      {"<region> key=1 locc64=64 <region> key=2 hicc64=63 <region> key=3", {2, 3}},
-      {"<control> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63", {1}},
+      {"<region> key=1 <region> key=2 trigger=release <region> key=3 trigger=attack",
+       {1, 3},
+       NoteKind::ReleaseTrigger},
+      {"<region> key=1 seq_position=2 <region> key=2 seq_position=1 <region> key=3",
+       {2, 3},
+       NoteKind::LaterRoundRobin},
+      {"<region> key=1 lorand=0.5 hirand=1 <region> key=2 lorand=0 hirand=0.5",
+       {2},
+       NoteKind::LaterRoundRobin},
+      {"<region> key=1 sw_last=37 <region> key=2 sw_last=36 <region> key=3",
+       {2, 3},
+       NoteKind::OtherKeySwitch},
+      {"<global> sw_default=37 <region> key=1 sw_last=37 <region> key=2 sw_last=36",
+       {1},
+       NoteKind::OtherKeySwitch},
+      {"<region> key=1 locc64=64 <region> key=2 hicc64=63 <region> key=3",
+       {2, 3},
+       NoteKind::ControllerGate},
+      {"<control> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63",
+       {1},
+       NoteKind::ControllerGate},
+      {"<region> key=1 <region> key=2 sample=*noise", {1}, NoteKind::BuiltInGenerator},
   };
   for (const Case& c : cases) {
     std::string text = c.text;
     for (std::size_t at = 0; (at = text.find("<region>", at)) != std::string::npos; at += 8)
       text.insert(at + 8, " sample=a.wav");
-    ASSERT_TRUE(Import(text).imported()) << c.text;
+    const ImportOutcome outcome = Import(text);
+    ASSERT_TRUE(outcome.imported()) << c.text;
+    ASSERT_EQ(outcome.notes.size(), 1u) << c.text;
+    EXPECT_EQ(outcome.notes[0].kind, c.note) << c.text;
+    EXPECT_EQ(outcome.notes[0].count, 1u) << c.text;
     std::vector<int> keys;
     for (const Zone& zone : Zones()) keys.push_back(zone.mapping.keyLow);
     EXPECT_EQ(keys, c.keptKeys) << c.text;
   }
+  EXPECT_EQ(files.reads, 1);  // a built-in generator is no file
 }
 
 TEST(SfzKeys, NumbersAndNoteNames) {

@@ -19,6 +19,7 @@
 #include "database/sound_database.h"
 #include "import/chunk_walker.h"
 #include "import/import_file.h"
+#include "import/outcome_text.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_streams.h"
 #include "import/soundfont/vorbis_decode.h"
@@ -114,8 +115,8 @@ class Sf3Tones : public ::testing::Test {
 TEST_F(Sf3Tones, ACompressedBankReadsAsTheSameBankStoredPlainly) {
   const Imported plain(Bank(false), "C:\\Banks\\Tones.sf2");
   const Imported compressed(Bank(true), "C:\\Banks\\Tones.sf3");
-  ASSERT_TRUE(plain.outcome.imported()) << plain.outcome.reason;
-  ASSERT_TRUE(compressed.outcome.imported()) << compressed.outcome.reason;
+  ASSERT_TRUE(plain.outcome.imported()) << OutcomeReason(plain.outcome);
+  ASSERT_TRUE(compressed.outcome.imported()) << OutcomeReason(compressed.outcome);
   ASSERT_EQ(compressed.Names(), plain.Names());
   ASSERT_EQ(compressed.Names().size(), 3u);
 
@@ -165,7 +166,7 @@ TEST_F(Sf3Tones, ABankMixingCompressedAndPlainSamplesReadsBoth) {
   b.AddZone(r, {{kPan, Amount(500)}});
   b.Finish();
   const Imported bank(b.Build());
-  ASSERT_TRUE(bank.outcome.imported()) << bank.outcome.reason;
+  ASSERT_TRUE(bank.outcome.imported()) << OutcomeReason(bank.outcome);
 
   const Instrument* flutes = bank.Find("Flutes");
   ASSERT_NE(flutes, nullptr);
@@ -203,7 +204,7 @@ TEST_F(Sf3Tones, AStreamPlayedInSeveralWaysGivesTheSameValuesEachTime) {
   b.Finish();
   const Bytes bytes = b.Build();
   const Imported bank(bytes);
-  ASSERT_TRUE(bank.outcome.imported()) << bank.outcome.reason;
+  ASSERT_TRUE(bank.outcome.imported()) << OutcomeReason(bank.outcome);
 
   const Values16 leftDecoded = DecodeVorbis(EncodeVorbis(left, 22050)).values;
   const Values16 rightDecoded = DecodeVorbis(EncodeVorbis(right, 22050)).values;
@@ -266,7 +267,7 @@ TEST_F(Sf3Tones, DamagedStreamsLeaveOutTheirZonesWithTheReason) {
     b.Finish();
     const Imported bank(b.Build());
     EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
-    EXPECT_EQ(bank.outcome.reason, "2 zones left out: " + std::string(c.reason));
+    EXPECT_EQ(OutcomeReason(bank.outcome), "2 zones left out: " + std::string(c.reason));
     EXPECT_EQ(bank.Names(), std::vector<std::string>{"Test_Good"});
   }
 }
@@ -343,7 +344,7 @@ TEST(Sf3DebianBanks, ImportWhole) {
     Library library;
     SoundDatabase database;
     const ImportOutcome outcome = ImportFile(library, database, bank.path);
-    EXPECT_TRUE(outcome.imported()) << outcome.reason;
+    EXPECT_TRUE(outcome.imported()) << OutcomeReason(outcome);
     EXPECT_EQ(library.instruments.size(), bank.instruments);
 
     const auto file = MappedFile::Open(bank.path);

@@ -1,3 +1,4 @@
+#include "import/outcome_text.h"
 #include "import/soundfont/soundfont_import.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST(SoundFontImportTest, NamesCarryTheBaseNameAndSoundIdsHashBothWholeNames) {
   b.AddZone(s);
   b.Finish();
   const Imported bank(b.Build(), "C:\\Banks\\Strings.sf2");
-  ASSERT_TRUE(bank.outcome.imported()) << bank.outcome.reason;
+  ASSERT_TRUE(bank.outcome.imported()) << OutcomeReason(bank.outcome);
   EXPECT_EQ(bank.Names(), (std::vector<std::string>{"Strings_Cello", "Strings_Violin Ensemble"}));
   const Instrument* violin = bank.Find("Violin Ensemble");
   ASSERT_NE(violin, nullptr);
@@ -479,7 +480,7 @@ TEST(SoundFontImportTest, BanksWithoutWhatInstrumentsNeedAreDamaged) {
   const auto check = [](const BankBuilder& b, std::string_view reason) {
     const Imported bank(b.Build());
     EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
-    EXPECT_EQ(bank.outcome.reason, reason);
+    EXPECT_EQ(OutcomeReason(bank.outcome), reason);
     EXPECT_TRUE(bank.library.instruments.empty());
     EXPECT_TRUE(bank.source.samples.empty());
     EXPECT_TRUE(bank.source.groups.empty());
@@ -523,14 +524,14 @@ TEST(SoundFontImportTest, TopLevelThatDoesNotEndAtTheRiffEndIsDamaged) {
     StoreU32(bank.data() + 4, c.riffSize);
     const Imported imported(bank);
     EXPECT_EQ(imported.outcome.status, ImportStatus::Damaged);
-    EXPECT_EQ(imported.outcome.reason, c.reason);
+    EXPECT_EQ(OutcomeReason(imported.outcome), c.reason);
     EXPECT_TRUE(imported.library.instruments.empty());
   }
   // A chunk at the top level that is not a list.
   Bytes bank = good;
   bank[12] = static_cast<std::byte>('X');
   const Imported imported(bank);
-  EXPECT_EQ(imported.outcome.reason, "the top-level chunk 'XIST' is not a list");
+  EXPECT_EQ(OutcomeReason(imported.outcome), "the top-level chunk 'XIST' is not a list");
   EXPECT_TRUE(imported.library.instruments.empty());
 }
 
@@ -539,7 +540,7 @@ TEST(SoundFontImportTest, ABankCutShortIsDamaged) {
   const Bytes good = OneZoneBank().Build();
   const Imported cut(Bytes(good.begin(), good.end() - 30));
   EXPECT_EQ(cut.outcome.status, ImportStatus::Damaged);
-  EXPECT_EQ(cut.outcome.reason, "'pdta' chunk runs past the end of the file");
+  EXPECT_EQ(OutcomeReason(cut.outcome), "'pdta' chunk runs past the end of the file");
   // Cut inside the list with the sizes made to fit: the walker names the chunk.
   Bytes inside(good.begin(), good.end() - 30);
   StoreU32(inside.data() + 4, static_cast<std::uint32_t>(inside.size() - 8));
@@ -552,7 +553,7 @@ TEST(SoundFontImportTest, ABankCutShortIsDamaged) {
     at += 8 + size;
   }
   const Imported walked(inside);
-  EXPECT_EQ(walked.outcome.reason, "'shdr' chunk runs past the end of the 'pdta' list");
+  EXPECT_EQ(OutcomeReason(walked.outcome), "'shdr' chunk runs past the end of the 'pdta' list");
 }
 
 TEST(SoundFontImportTest, ListsOfOtherTypesAndBytesAfterTheRiffAreSteppedOver) {
@@ -563,7 +564,7 @@ TEST(SoundFontImportTest, ListsOfOtherTypesAndBytesAfterTheRiffAreSteppedOver) {
   StoreU32(bank.data() + 4, static_cast<std::uint32_t>(bank.size() - 8));
   bank.insert(bank.end(), 6, std::byte{0xEE});  // not part of the RIFF form
   const Imported imported(bank);
-  EXPECT_TRUE(imported.outcome.imported()) << imported.outcome.reason;
+  EXPECT_TRUE(imported.outcome.imported()) << OutcomeReason(imported.outcome);
   EXPECT_EQ(imported.Names(), std::vector<std::string>{"Test_Piano"});
 }
 
@@ -584,7 +585,7 @@ TEST(SoundFontImportTest, EveryPrefixOfABankIsDamagedAndAddsNothing) {
       StoreU32(prefix.data() + 4, static_cast<std::uint32_t>(length - 8));
       const Imported imported(prefix);
       EXPECT_EQ(imported.outcome.status, ImportStatus::Damaged) << length;
-      EXPECT_FALSE(imported.outcome.reason.empty());
+      EXPECT_FALSE(OutcomeReason(imported.outcome).empty());
       EXPECT_TRUE(imported.library.instruments.empty()) << length;
     }
   }
@@ -729,7 +730,7 @@ TEST(SoundFontImportTest, ZonesPointingOutsideTheBankAreLeftOutAndNamed) {
     SCOPED_TRACE(c.what);
     const Imported bank(GoodAndBadBank(c).Build());
     EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
-    EXPECT_EQ(bank.outcome.reason, c.reason);
+    EXPECT_EQ(OutcomeReason(bank.outcome), c.reason);
     EXPECT_EQ(bank.Names(), std::vector<std::string>{"Test_Good"});
     ASSERT_EQ(bank.source.samples.size(), 1u);
     EXPECT_EQ(bank.source.samples[0]->name, "Good");
@@ -981,7 +982,7 @@ class TimGM6mbTest : public ::testing::Test {
     reference = std::move(*read);
     // A sound bank as shipped: imported whole, nothing left out.
     const ImportOutcome outcome = ImportFile(library, database, kTimGM6mb);
-    ASSERT_EQ(outcome.status, ImportStatus::Imported) << outcome.reason;
+    ASSERT_EQ(outcome.status, ImportStatus::Imported) << OutcomeReason(outcome);
     ASSERT_EQ(library.sources.size(), 1u);
   }
 

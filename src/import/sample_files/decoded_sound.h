@@ -35,7 +35,8 @@ struct DecodedSound {
 
 struct SoundReading {
   std::optional<DecodedSound> sound;  // set when the file was read
-  ImportOutcome refusal;              // otherwise: NotRecognised or Damaged, with the reason
+  ImportOutcome refusal;  // otherwise: NotRecognised or Damaged, with the reason; CannotOpen
+  bool missing = false;   // CannotOpen because no file is there
 };
 
 }  // namespace tolvane

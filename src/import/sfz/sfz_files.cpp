@@ -64,9 +64,9 @@ std::optional<std::string> SfzDiskFiles::ReadText(const std::string& path) const
 
 SoundReading SfzDiskFiles::ReadSample(const std::string& path) const {
   const auto found = Find(path);
-  if (!found) return {std::nullopt, ImportOutcome::CannotOpen("not found")};
+  if (!found) return {std::nullopt, ImportOutcome::CannotOpen({}), true};
   const std::optional<MappedFile> file = MappedFile::Open(*found);
-  if (!file) return {std::nullopt, ImportOutcome::CannotOpen("cannot be opened")};
+  if (!file) return {std::nullopt, ImportOutcome::CannotOpen({}), false};
   return ReadSound(file->bytes());
 }
 

@@ -16,8 +16,9 @@ class SfzFiles {
   virtual ~SfzFiles() = default;
   // The text of an included file; nothing when it cannot be read.
   virtual std::optional<std::string> ReadText(const std::string& path) const = 0;
-  // A sample decoded whole: CannotOpen (reason "not found") for a file that is not there,
-  // NotRecognised or Damaged for one that cannot be read. Called from several threads at once.
+  // A sample decoded whole: CannotOpen for a file that is not there (`missing`) or cannot be
+  // opened, NotRecognised or Damaged for one that cannot be read. Called from several threads at
+  // once.
   virtual SoundReading ReadSample(const std::string& path) const = 0;
 };
 

@@ -41,12 +41,6 @@ void DecodeAll(std::vector<SfzSample>& samples, const SfzFiles& files) {
   });
 }
 
-// Regions left out for one kind of reason, named by the first sample path met.
-struct LeftOut {
-  std::size_t count = 0;
-  std::string firstReason;
-};
-
 std::string FileStem(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -64,23 +58,25 @@ bool EndsWithSfz(std::string_view path) {
   });
 }
 
+// Why a sample that was not read leaves its regions out.
+LeftOutKind UnreadKind(const SoundReading& reading) {
+  if (reading.refusal.status == ImportStatus::CannotOpen)
+    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
+  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
+    return LeftOutKind::SampleNotSound;
+  return LeftOutKind::SampleUnreadable;
+}
+
 // Adds the zone of one region playing `sample`; false, with `why` set, when it cannot.
 bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, const SfzSample& sample,
-                   std::string& why) {
+                   LeftOutKind& why) {
   if (!sample.reading.sound) {
-    const ImportOutcome& refusal = sample.reading.refusal;
-    why = "sample '" + plan.samplePath + "' ";
-    if (refusal.status == ImportStatus::CannotOpen)
-      why += refusal.reason;
-    else if (refusal.reason.empty())
-      why += "is not a sound file that can be read";
-    else
-      why += "cannot be read: " + refusal.reason;
+    why = UnreadKind(sample.reading);
     return false;
   }
   const DecodedSound& sound = *sample.reading.sound;
   if (sound.channels > 2) {
-    why = "sample '" + plan.samplePath + "' has more than two channels";
+    why = LeftOutKind::SampleManyChannels;
     return false;
   }
   const bool fileLoops = sound.markers.loop.has_value();
@@ -107,7 +103,7 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, const SfzSam
   request.pitchCorrection = sound.markers.pitchCorrection;
   Sample* added = AddSample(instrument, request, sample.data);
   if (added == nullptr) {
-    why = "sample '" + plan.samplePath + "' cannot be kept";
+    why = LeftOutKind::SampleNotKept;
     return false;
   }
   Zone zone = plan.zone;
@@ -125,7 +121,8 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
   const SfzText parsed =
       ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
   const SfzInstrument collected = CollectRegions(parsed.sections);
-  const std::vector<SfzRegion> regions = ChooseRegions(collected);
+  ImportDrops drops;
+  const std::vector<SfzRegion> regions = ChooseRegions(collected, drops);
 
   // Each region's zone plan with the index of the sample file it plays.
   std::vector<std::pair<SfzZonePlan, std::size_t>> plans;
@@ -142,35 +139,28 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
 
   std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
 
-  std::map<std::string, LeftOut> leftOut;  // by the kind of reason, in the order of kinds
-  std::size_t gainClipped = 0;
+  if (parsed.damage) {
+    const LeftOut& include = *parsed.damage;
+    drops.Drop(include.part, include.kind, include.count, include.subject);
+  }
   for (const auto& [plan, sampleIndex] : plans) {
-    std::string why;
+    LeftOutKind why = LeftOutKind::SampleNotFound;
     if (!AddRegionZone(*instrument, plan, samples[sampleIndex], why)) {
-      const std::size_t quote = why.rfind('\'');
-      LeftOut& kind = leftOut[why.substr(quote == std::string::npos ? 0 : quote)];
-      if (kind.count++ == 0) kind.firstReason = why;
+      // The sample file's own reason, for one that was read but refused.
+      std::string detail;
+      if (why == LeftOutKind::SampleUnreadable)
+        detail = samples[sampleIndex].reading.refusal.reason;
+      drops.Drop(PartKind::Region, why, 1, plan.samplePath, std::move(detail));
       continue;
     }
-    if (plan.gainClipped) ++gainClipped;
+    if (plan.gainClipped) drops.Note(NoteKind::GainAboveZero);
   }
 
-  ImportDrops drops;
-  for (const auto& [kind, left] : leftOut) drops.Drop("region", left.firstReason, left.count);
-  std::string damage = parsed.damage;
-  if (gainClipped > 0) {
-    if (!damage.empty()) damage += "; ";
-    damage += std::to_string(gainClipped) + (gainClipped == 1 ? " region" : " regions") +
-              " played at 0 dB: a gain above 0 dB cannot be kept";
-  }
-  if (instrument->zones.empty()) {
-    if (!damage.empty()) damage += "; ";
-    damage += regions.empty() ? "no region" : "no region left";
-    return drops.Finish(damage);
-  }
+  if (instrument->zones.empty())
+    return drops.Finish(regions.empty() ? "no region" : "no region left");
   AverageInstrument(*instrument);
   AddInstrument(library, std::move(instrument));
-  return drops.Finish(damage);
+  return drops.Finish();
 }
 
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view) {

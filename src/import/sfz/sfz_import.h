@@ -17,9 +17,10 @@ class SfzFiles;
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view);
 
 // The same for SFZ `text` whose files come from `files`. Damaged, with counts and the first
-// path, when regions are left out for samples that are missing or cannot be read, when a gain
-// above 0 dB was played at 0 dB, or when an #include could not be followed; Damaged without an
-// instrument when no region is left.
+// path, when regions are left out for samples that are missing or cannot be read, or when an
+// #include could not be followed; Damaged without an instrument when no region is left. What
+// the instrument cannot hold (a gain above 0 dB, release triggers, later round robins, other
+// key switches, closed controller gates, built-in generators) is approximated and noted.
 ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
                             std::int64_t modifiedTime, const SfzFiles& files);
 

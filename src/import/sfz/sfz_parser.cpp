@@ -38,7 +38,7 @@ class Preprocessor {
   }
 
   std::string out;
-  std::string damage;
+  std::optional<LeftOut> damage;
 
  private:
   // Removes "//" to the end of the line and "/* */" blocks, which may span lines.
@@ -87,7 +87,7 @@ class Preprocessor {
 
   void Line(std::string_view line, std::vector<std::string>& stack) {
     if (out.size() > kSfzMostText) {
-      Damage("more than " + std::to_string(kSfzMostText >> 20) + " MiB of text");
+      Damage(LeftOutKind::TextTooLong);
       return;
     }
     std::size_t at = 0;
@@ -140,23 +140,23 @@ class Preprocessor {
     std::string path = Expand(line.substr(open + 1, close - open - 1));
     std::replace(path.begin(), path.end(), '\\', '/');
     if (std::find(stack.begin(), stack.end(), path) != stack.end()) {
-      Damage("#include cycle through '" + path + "'");
+      Damage(LeftOutKind::IncludeCycle, path);
     } else if (stack.size() >= kSfzMostIncludeDepth) {
-      Damage("#include nested more than " + std::to_string(kSfzMostIncludeDepth) + " deep");
+      Damage(LeftOutKind::IncludeTooDeep);
     } else if (++includes_ > kSfzMostIncludes) {
-      Damage("more than " + std::to_string(kSfzMostIncludes) + " #include files");
+      Damage(LeftOutKind::IncludesTooMany);
     } else if (const std::optional<std::string> text = include_(path)) {
       stack.push_back(path);
       Run(*text, stack);
       stack.pop_back();
     } else {
-      Damage("#include file '" + path + "' not found");
+      Damage(LeftOutKind::IncludeNotFound, path);
     }
     return close + 1;
   }
 
-  void Damage(std::string text) {
-    if (damage.empty()) damage = std::move(text);
+  void Damage(LeftOutKind kind, const std::string& path = {}) {
+    if (!damage) damage = LeftOut{PartKind::Include, kind, 1, path, {}};
   }
 
   const SfzIncludeReader& include_;

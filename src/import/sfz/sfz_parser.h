@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "import/import_outcome.h"
+
 namespace tolvane {
 
 struct SfzOpcode {
@@ -29,7 +31,7 @@ using SfzIncludeReader = std::function<std::optional<std::string>(const std::str
 
 struct SfzText {
   std::vector<SfzSection> sections;
-  std::string damage;  // the first #include that could not be followed, for people; else empty
+  std::optional<LeftOut> damage;  // the first #include that could not be followed
 };
 
 // Includes nest at most this deep; deeper ones, and cycles, are not followed.

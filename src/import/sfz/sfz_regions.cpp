@@ -139,7 +139,7 @@ SfzInstrument CollectRegions(const std::vector<SfzSection>& sections) {
   return instrument;
 }
 
-std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument) {
+std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument, ImportDrops& notes) {
   // The key switch played at the start: sw_default where any level gives it, else the lowest.
   std::optional<int> keySwitch =
       Key(instrument.control, "sw_default", SfzKeyOffset(instrument.control));
@@ -154,11 +154,20 @@ std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument) {
 
   std::vector<SfzRegion> kept;
   for (const SfzRegion& region : instrument.regions) {
-    if (IsRelease(region) || !FirstRoundRobin(region) || !GatesOpen(region, instrument.control))
-      continue;
+    const auto sample = region.opcodes.find("sample");
     const auto last = Key(region.opcodes, "sw_last", SfzKeyOffset(region.control));
-    if (last && last != keySwitch) continue;
-    kept.push_back(region);
+    if (sample != region.opcodes.end() && sample->second.starts_with('*'))
+      notes.Note(NoteKind::BuiltInGenerator, 1, sample->second);
+    else if (IsRelease(region))
+      notes.Note(NoteKind::ReleaseTrigger);
+    else if (!FirstRoundRobin(region))
+      notes.Note(NoteKind::LaterRoundRobin);
+    else if (!GatesOpen(region, instrument.control))
+      notes.Note(NoteKind::ControllerGate);
+    else if (last && last != keySwitch)
+      notes.Note(NoteKind::OtherKeySwitch);
+    else
+      kept.push_back(region);
   }
   return kept;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/import_outcome.h"
 #include "import/sfz/sfz_parser.h"
 
 namespace tolvane {
@@ -40,8 +41,9 @@ int SfzKeyOffset(const SfzOpcodes& control);
 // The regions kept, in order: release-triggered ones go; of round robins the first (sequence
 // position 1, random range starting at 0); of key switches those of the default switch
 // (sw_default, else the lowest sw_last); of controller gates those open at the controllers'
-// start values (set_ccN, else 0).
-std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument);
+// start values (set_ccN, else 0); regions playing a built-in generator (sample=*noise) go.
+// Each region that goes is counted in `notes` by why, the first reason that applies.
+std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument, ImportDrops& notes);
 
 // The value of `name` as a number; nothing when absent or not a number.
 std::optional<double> SfzNumber(const SfzOpcodes& opcodes, std::string_view name);

@@ -17,12 +17,20 @@ namespace {
 
 using namespace sifi;
 
-// Why parts of a group are left out, for people.
-constexpr std::string_view kEntryOutside = "entry outside the group";
-constexpr std::string_view kZoneOverBudget =
-    "zone entry named more often than the group could need";
-constexpr std::string_view kSampleRefused = "sample that is not 16-bit mono or stereo";
-constexpr std::string_view kGroupTooShort = "header that does not fit the chunk";
+LeftOutKind KindOf(SampleProblem problem) {
+  switch (problem) {
+    case SampleProblem::EntryOutside:
+    case SampleProblem::None:
+      break;
+    case SampleProblem::WithoutFrames:
+      return LeftOutKind::SampleWithoutFrameSize;
+    case SampleProblem::DataOutside:
+      return LeftOutKind::SampleDataOutsideGroup;
+    case SampleProblem::OverBudget:
+      return LeftOutKind::SampleDataTooOftenInGroup;
+  }
+  return LeftOutKind::SampleEntryOutsideGroup;
+}
 
 // The sample a zone entry plays, or nothing (the zone is then dropped, with the reason).
 // `file` is the whole file the group lies in: where a sample's data lies in it names the sample.
@@ -30,7 +38,7 @@ Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t
                        std::span<const std::byte> file, ImportDrops& drops) {
   const SampleLookup lookup = group.Sample(sampleIndex);
   if (!lookup.record) {
-    drops.Drop("zone", lookup.problem);
+    drops.Drop(PartKind::Zone, KindOf(lookup.problem));
     return nullptr;
   }
   const SampleRecord& record = *lookup.record;
@@ -52,7 +60,7 @@ Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t
   if (request.bitsPerSample == 16 && FindSample(instrument, request) == nullptr)
     data = SampleData::FromLittleEndian(record.data, std::size_t{record.frames} * entry.channels);
   Sample* const sample = AddSample(instrument, request, std::move(data));
-  if (sample == nullptr) drops.Drop("zone", kSampleRefused);
+  if (sample == nullptr) drops.Drop(PartKind::Zone, LeftOutKind::SampleNot16Bit);
   return sample;
 }
 
@@ -61,11 +69,12 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> fi
                  std::span<const std::byte> chunk, ImportDrops& drops) {
   std::optional<GroupReader> group = GroupReader::Open(chunk);
   if (!group) {
-    drops.Drop("group", kGroupTooShort);
+    drops.Drop(PartKind::Group, LeftOutKind::GroupHeaderCut);
     return;
   }
   const std::size_t instruments = group->readableInstruments();
-  drops.Drop("instrument", kEntryOutside, group->header().instrumentCount - instruments);
+  drops.Drop(PartKind::Instrument, LeftOutKind::EntryOutsideGroup,
+             group->header().instrumentCount - instruments);
   for (std::size_t i = 0; i < instruments; ++i) {
     const InstrumentEntry entry = group->Instrument(i);
     std::unique_ptr<Instrument> instrument =
@@ -73,8 +82,8 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> fi
     instrument->category = entry.category;  // the file's choice over the database's
     instrument->differencesOnly = true;
     const ZoneRun zones = group->Zones(entry);
-    drops.Drop("zone", kEntryOutside, zones.outside);
-    drops.Drop("zone", kZoneOverBudget, zones.overBudget);
+    drops.Drop(PartKind::Zone, LeftOutKind::EntryOutsideGroup, zones.outside);
+    drops.Drop(PartKind::Zone, LeftOutKind::ZoneEntryTooOften, zones.overBudget);
     for (std::size_t k = zones.first; k < zones.first + zones.count; ++k) {
       const ZoneEntry zoneEntry = group->Zone(k);
       // A zone without a sample could be neither listed nor exported again.

@@ -24,11 +24,6 @@ constexpr std::size_t kBaseNameRoom = 7;
 constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
 constexpr int kHardPan = 100;
 
-// Why zones are left out, for people.
-constexpr std::string_view kGeneratorsOutside = "generators outside the 'igen' chunk";
-constexpr std::string_view kBagsOutside = "bag outside the 'ibag' chunk";
-constexpr std::string_view kSampleRefused = "sample the library cannot hold";
-
 enum class Fold { None, Stereo, Dual };
 
 // How `added`, about to play `sample`, folds into `existing`.
@@ -78,7 +73,8 @@ class BankImport {
     // hostile one must not make the import revisit bags without bound.
     const std::size_t endBag = std::min({bags->end, records_.bagCount(), bagsLeft_.bound()});
     if (bags->end > records_.bagCount())
-      drops_.Drop("zone", kBagsOutside, bags->end - std::max(bags->first, records_.bagCount()));
+      drops_.Drop(PartKind::Zone, LeftOutKind::BagOutside,
+                  bags->end - std::max(bags->first, records_.bagCount()));
     for (std::size_t bag = bagsLeft_.Next(bags->first); bag < endBag;
          bag = bagsLeft_.Next(bag + 1)) {
       bagsLeft_.Take(bag);
@@ -98,7 +94,7 @@ class BankImport {
   void ImportBag(Instrument& instrument, std::size_t bag) {
     const auto generators = records_.GeneratorsOf(bag);
     if (!generators) {
-      DropZone(kGeneratorsOutside);
+      DropZone(LeftOutKind::GeneratorsOutside);
       return;
     }
     Zone zone;
@@ -114,13 +110,13 @@ class BankImport {
       generatorsLeft_.Take(g);
       const auto generator = records_.Generator(g);
       if (!generator) {
-        DropZone(kGeneratorsOutside);
+        DropZone(LeftOutKind::GeneratorsOutside);
         return;
       }
       if (generator->number == kGenInstrument) continue;
       if (generator->number == kGenSampleId) {
-        if (const std::string_view why = samples_.Plan(generator->amount); !why.empty()) {
-          DropZone(why);
+        if (const auto why = samples_.Plan(generator->amount)) {
+          DropZone(why->kind, why->detail);
           return;
         }
         continue;
@@ -132,12 +128,12 @@ class BankImport {
 
     // Mono requests come only before any other, and stereo ones replace: the last one wins.
     const BankSamples::Added added = samples_.AddPlanned(instrument);
-    if (!added.failure.empty()) {
-      DropZone(added.failure);
+    if (added.copiedTooOften) {
+      DropZone(LeftOutKind::SampleDataTooOften);
       return;
     }
     if (added.sample == nullptr) {
-      DropZone(kSampleRefused);
+      DropZone(LeftOutKind::SampleLibraryRefused);
       return;
     }
     Sample& sample = *added.sample;
@@ -152,7 +148,9 @@ class BankImport {
   }
 
   // A zone that cannot be read is left out, and counted for the outcome.
-  void DropZone(std::string_view reason) { drops_.Drop("zone", reason); }
+  void DropZone(LeftOutKind kind, std::string_view detail = {}) {
+    drops_.Drop(PartKind::Zone, kind, 1, {}, std::string(detail));
+  }
 
   Library& library_;
   Source& source_;
@@ -194,7 +192,7 @@ ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView
   BankImport bank(library, source, records, file, view.file, view.progress);
   // The last record only closes the bag range of the one before it.
   for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) {
-    if (WorkCancelled(view.progress)) return ImportOutcome::Damaged("import cancelled");
+    if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
     bank.ImportInstrument(i);
   }
   return bank.drops().Finish();

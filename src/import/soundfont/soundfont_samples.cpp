@@ -42,12 +42,12 @@ BankSamples::BankSamples(const SoundFontRecords& records, std::span<const std::b
   if (streams_.decodedBytes() > 0) ReleaseRange(records_.sampleChunk());
 }
 
-std::string_view BankSamples::Plan(std::size_t index) {
+std::optional<SampleTrouble> BankSamples::Plan(std::size_t index) {
   const auto header = records_.SampleHeader(index);
-  if (!header) return kHeaderOutside;
+  if (!header) return SampleTrouble{LeftOutKind::SampleHeaderOutside, {}};
   if (header->channelType() != kSoundFontMonoSample || header->link != 0) {
     const auto linked = records_.SampleHeader(header->link);
-    if (!linked) return kLinkOutside;
+    if (!linked) return SampleTrouble{LeftOutKind::StereoLinkOutside, {}};
     const bool headerLeft = header->channelType() == kSoundFontLeftSample &&
                             linked->channelType() == kSoundFontRightSample;
     const bool headerRight = header->channelType() == kSoundFontRightSample &&
@@ -57,24 +57,26 @@ std::string_view BankSamples::Plan(std::size_t index) {
       const HeaderSample other = ShapeOf(header->link, *linked);
       // A stream that did not decode has no length to compare.
       for (const HeaderSample* part : {&own, &other}) {
-        if (!part->failure().empty()) return part->failure();
+        if (!part->failure().empty())
+          return SampleTrouble{LeftOutKind::StreamUnreadable, part->failure()};
       }
       if (own.frames == other.frames && own.loopStart == other.loopStart &&
           own.loopEnd == other.loopEnd) {
         const bool planned = headerLeft ? PlanStereo(*header, *header, own, other, true)
                                         : PlanStereo(*header, *linked, other, own, false);
-        return planned ? std::string_view() : kDataOutside;
+        if (planned) return std::nullopt;
+        return SampleTrouble{LeftOutKind::SampleDataOutside, {}};
       }
     }
   }
-  if (!plan_.empty()) return {};  // the bag has its sample already
+  if (!plan_.empty()) return std::nullopt;  // the bag has its sample already
   const HeaderSample own = ShapeOf(index, *header);
-  if (!own.failure().empty()) return own.failure();
-  if (!own.readable()) return kDataOutside;
+  if (!own.failure().empty()) return SampleTrouble{LeftOutKind::StreamUnreadable, own.failure()};
+  if (!own.readable()) return SampleTrouble{LeftOutKind::SampleDataOutside, {}};
   plan_.push_back({RequestFor(*header, own.frames, own.loopStart, own.loopEnd, header->name, 1),
                    {own, HeaderSample{}}});
   plan_.back().request.key = {OffsetOf(own), 0};
-  return {};
+  return std::nullopt;
 }
 
 bool BankSamples::PlanStereo(const SoundFontSampleHeader& named,
@@ -127,7 +129,7 @@ BankSamples::Added BankSamples::AddPlanned(Instrument& instrument) {
     // of its sample chunk (or of its decoded streams) about once, so a bank asking for far
     // more is cut off there.
     if (copied_ + bytes > copyBudget_) {
-      added.failure = kCopiedTooOften;
+      added.copiedTooOften = true;
       return added;
     }
     const bool known = FindSample(instrument, request) != nullptr;

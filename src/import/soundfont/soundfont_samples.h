@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/import_outcome.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_streams.h"
 #include "library/library.h"
@@ -22,14 +23,12 @@ namespace tolvane {
 class MappedFile;
 class WorkProgress;
 
-// Why a bag's sample is left out, for people.
-inline constexpr std::string_view kHeaderOutside = "sample header outside the 'shdr' chunk";
-inline constexpr std::string_view kLinkOutside =
-    "stereo link to a sample header outside the 'shdr' chunk";
-inline constexpr std::string_view kDataOutside =
-    "sample data outside the 'smpl' chunk or running backwards";
-inline constexpr std::string_view kCopiedTooOften =
-    "sample data asked for far more often than the bank could need";
+// Why a bag's sample is left out: a kind, with the decoder's reason for a stream that did not
+// decode.
+struct SampleTrouble {
+  LeftOutKind kind;
+  std::string_view detail;
+};
 
 class BankSamples {
  public:
@@ -44,15 +43,15 @@ class BankSamples {
 
   // Plans what a sampleID generator naming header `index` asks for: a stereo sample, which
   // replaces anything earlier, or a mono one while the bag has none yet. Why not, when the
-  // header, its link or the data it would read lies outside the bank or does not decode; empty
-  // when planned.
-  std::string_view Plan(std::size_t index);
+  // header, its link or the data it would read lies outside the bank or does not decode;
+  // nothing when planned.
+  std::optional<SampleTrouble> Plan(std::size_t index);
 
   // Adds the bag's planned samples to `instrument`, in order. The last one, or why none: the
-  // bank asked for more copies than it could need (kCopiedTooOften).
+  // bank asked for more copies than it could need.
   struct Added {
     Sample* sample = nullptr;
-    std::string_view failure;
+    bool copiedTooOften = false;
   };
   Added AddPlanned(Instrument& instrument);
 

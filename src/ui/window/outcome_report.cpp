@@ -18,14 +18,16 @@ QString Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
-  if (outcome.imported()) return;
-  lines_.push_back(std::string(path) + ": " + DescribeImportOutcome(outcome, added));
+  if (outcome.status == ImportStatus::Cancelled) return;
+  if (!outcome.imported()) ++notWhole_;
+  for (const std::string& line : ImportOutcomeLines(outcome, added))
+    lines_.push_back(std::string(path) + ": " + line);
 }
 
 QString ImportReport::StatusSuffix() const {
-  if (lines_.empty()) return {};
-  if (lines_.size() == 1) return QString::fromLatin1(texts::kNotWholeOneStatus);
-  return QString::fromLatin1(texts::kNotWholeStatus).arg(lines_.size());
+  if (notWhole_ == 0) return {};
+  if (notWhole_ == 1) return QString::fromLatin1(texts::kNotWholeOneStatus);
+  return QString::fromLatin1(texts::kNotWholeStatus).arg(notWhole_);
 }
 
 QString ImportReport::Details() const {

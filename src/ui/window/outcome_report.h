@@ -13,19 +13,24 @@
 
 namespace tolvane {
 
-// The files of one drop that were not imported whole, in drop order.
+// The files of one drop that were not imported whole, and the notes on what the others only
+// approximate, in drop order.
 class ImportReport {
  public:
-  // The outcome of the file at `path`, after which `added` instruments came from it.
+  // The outcome of the file at `path`, after which `added` instruments came from it. A
+  // cancelled import has nothing to tell: its files are for throwing away.
   void Add(std::string_view path, const ImportOutcome& outcome, std::size_t added);
 
-  std::size_t count() const { return lines_.size(); }
+  // Files not imported whole; a file with notes only was imported.
+  std::size_t count() const { return notWhole_; }
   // Appended to the status line: " - 2 files not imported whole"; empty when all were.
   QString StatusSuffix() const;
-  // One line per file, "PATH: REASON", with the reason the command-line tool gives.
+  // "PATH: REASON" per file not imported whole and "PATH: note: TEXT" per note, with the texts
+  // the command-line tool gives.
   QString Details() const;
 
  private:
+  std::size_t notWhole_ = 0;
   std::vector<std::string> lines_;
 };
 

@@ -27,7 +27,6 @@
 namespace tolvane {
 namespace {
 
-
 // Imports as ImportFile does, but first reports a step and holds the work until the test opens
 // the gate or the work is cancelled.
 struct GatedImporter {
@@ -165,6 +164,22 @@ class WorkTest : public QObject {
     window.Drop({"good"});
     QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples"));
     QVERIFY(static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip().isEmpty());
+  }
+
+  // A file imported with notes is imported: not counted in the status line, but each note is
+  // named in its tip.
+  void notesAreToldButNotCounted() {
+    Window window;
+    window.dialog->SetFileImporter([](Library& library, SoundDatabase& database,
+                                      std::string_view path, WorkProgress* progress) {
+      ImportOutcome outcome = ImportFile(library, database, path, progress);
+      outcome.notes.push_back({NoteKind::ReleaseTrigger, 2, {}});
+      return outcome;
+    });
+    window.Drop({"good"});
+    QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples"));
+    QCOMPARE(static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip(),
+             window.place / "good.wav: note: 2 regions left out: release triggers cannot be kept");
   }
 
   // A single-instrument export that wrote some files says in its message which one failed.

@@ -1,0 +1,167 @@
+// The dialog's long work: a drop's import and the two exports, run by the WorkRunner while the
+// window shows their progress, and what the window tells when they end.
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "ui/window/export_prompts.h"
+#include "ui/window/main_dialog.h"
+#include "ui/window/window_texts.h"
+
+namespace tolvane {
+
+void MainDialog::ShowProgress(const QString& text, int permille) {
+  status_->setText(text);
+  progressBar_->setValue(permille);
+}
+
+namespace {
+
+// What a drop's work builds apart from what the window shows.
+struct DropWork {
+  Library library;
+  ImportReport report;
+};
+
+}  // namespace
+
+void MainDialog::ImportDrop(const QStringList& paths) {
+  if (runner_.Busy()) return;
+  std::vector<std::pair<std::string, std::string>> files;  // path, name shown
+  for (const QString& path : paths)
+    files.emplace_back(QFile::encodeName(path).toStdString(),
+                       QFileInfo(path).fileName().toStdString());
+  auto drop = std::make_shared<DropWork>();
+  StartWork(
+      texts::kImportingTitle,
+      [drop, files = std::move(files), &database = services_.database,
+       importFile = importFile_](RunnerProgress& progress) {
+        for (std::size_t i = 0; i < files.size() && !progress.Cancelled(); ++i) {
+          progress.SetItem(files[i].second, i, files.size());
+          const std::size_t before = drop->library.instruments.size();
+          const ImportOutcome outcome =
+              importFile(drop->library, database, files[i].first, &progress);
+          drop->report.Add(files[i].first, outcome, drop->library.instruments.size() - before);
+          if (outcome.status == ImportStatus::Cancelled) break;
+        }
+      },
+      [this, drop](bool cancelled) {
+        FinishImport(drop->library, std::move(drop->report), cancelled);
+      });
+}
+
+void MainDialog::FinishImport(Library& imported, ImportReport report, bool cancelled) {
+  if (cancelled) {
+    // What was imported goes with the work; the list keeps the library it shows.
+    UpdateStatus();
+    status_->setText(QString::fromLatin1(texts::kImportCancelledStatus));
+    return;
+  }
+  model_.Clear();  // its rows point into the library
+  services_.library = std::move(imported);
+  importReport_ = std::move(report);
+  model_.Fill(services_.library);
+  if (model_.rowCount() > 0)
+    list_->selectionModel()->setCurrentIndex(
+        model_.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  UpdateStatus();
+}
+
+void MainDialog::StartWork(const char* title, WorkRunner::Work work,
+                           WorkRunner::Finished finished) {
+  SetBusy(true);
+  runner_.Start(QString::fromLatin1(title), std::move(work),
+                [this, finished = std::move(finished)](bool cancelled) {
+                  SetBusy(false);
+                  finished(cancelled);
+                  emit WorkFinished();
+                });
+}
+
+void MainDialog::SetBusy(bool busy) {
+  // No input made during the work may act on what comes after it.
+  for (QWidget* control : {Control(kListId), Control(kAllId), Control(kNoneId)})
+    control->setEnabled(!busy);
+  if (busy) {
+    singleButton_->setEnabled(false);
+    collectionButton_->setEnabled(false);
+    progressBar_->setValue(0);
+  } else {
+    UpdateStatus();
+  }
+  progressBar_->setVisible(busy);
+  hint_->setVisible(!busy);
+  if (busy) {
+    QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+  } else {
+    QApplication::restoreOverrideCursor();
+    list_->setFocus();
+  }
+}
+
+void MainDialog::CancelWork() {
+  runner_.Cancel();
+  if (runner_.Busy()) status_->setText(QString::fromLatin1(texts::kCancellingStatus));
+}
+
+bool MainDialog::ExportCollection() {
+  if (runner_.Busy()) return false;
+  std::vector<const Instrument*> checked = model_.CheckedInstruments();
+  const std::optional<QString> file = AskCollectionFile(*prompts_);
+  if (!file) return false;
+  auto result = std::make_shared<ExportResult>();
+  StartWork(
+      texts::kExportingTitle,
+      [result, checked = std::move(checked), path = PathOf(*file),
+       name = QFileInfo(*file).fileName().toStdString()](RunnerProgress& progress) {
+        progress.SetItem(name, 0, 1);
+        *result = tolvane::ExportCollection(checked, path, &progress);
+      },
+      [this, result, file = *file](bool /*cancelled*/) {
+        ShowExportReport(ReportCollectionExport(*result, file));
+      });
+  return true;
+}
+
+bool MainDialog::ExportSingleInstruments() {
+  if (runner_.Busy()) return false;
+  std::vector<const Instrument*> checked = model_.CheckedInstruments();
+  if (checked.empty()) {
+    ShowExportFailure(QString::fromLatin1(texts::kNothingCheckedReason));
+    return false;
+  }
+  const std::optional<QString> folder = AskExportFolder(*prompts_);
+  if (!folder) return false;
+  auto result = std::make_shared<SingleExportResult>();
+  StartWork(
+      texts::kExportingTitle,
+      [result, checked = std::move(checked), path = PathOf(*folder),
+       &library = services_.library](RunnerProgress& progress) {
+        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress);
+      },
+      [this, result, folder = *folder](bool /*cancelled*/) {
+        ShowExportReport(ReportSingleExport(*result, folder));
+      });
+  return true;
+}
+
+void MainDialog::ShowExportReport(const ExportReport& report) {
+  if (!report.status.isEmpty()) status_->setText(report.status);
+  if (!report.message.isEmpty())
+    prompts_->ShowMessage(QString::fromLatin1(texts::kExportFailedCaption), report.message,
+                          report.detail);
+}
+
+void MainDialog::ShowExportFailure(const QString& detail) {
+  prompts_->ShowMessage(QString::fromLatin1(texts::kExportFailedCaption),
+                        QString::fromLatin1(texts::kExportFailedText), detail);
+}
+}  // namespace tolvane
