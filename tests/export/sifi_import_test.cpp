@@ -545,5 +545,88 @@ TEST(SiFiImportTest, RandomlyCorruptedFilesAreReadSafely) {
   }
 }
 
+// Instruments that share samples beyond what one group chunk's tables hold: `count` instruments
+// of `zones` zones each over a pool of samples, each instrument sharing `shared` of its samples
+// with its neighbour before it (a chain, so the library makes them one sample group).
+struct ChainOfInstruments {
+  ModelBuilder model;
+  std::vector<const Instrument*> instruments;
+  static std::uint32_t Frames(int sample) { return 5 + static_cast<std::uint32_t>(sample % 7); }
+  ChainOfInstruments(int count, int zones, int shared) {
+    // Instrument i plays samples i x (zones - shared) onwards; equal name and stream make the
+    // library share them.
+    const int step = zones - shared;
+    std::vector<std::span<const std::byte>> streams;
+    for (int j = 0; j < (count - 1) * step + zones; ++j) streams.push_back(model.Stream(Frames(j)));
+    for (int i = 0; i < count; ++i) {
+      auto instrument = model.Begin("Kit " + std::to_string(10 + i));
+      for (int k = 0; k < zones; ++k) {
+        const int j = i * step + k;
+        Sample* sample = model.NewSample(*instrument, "s" + std::to_string(j), Frames(j), 1,
+                                         streams[static_cast<std::size_t>(j)]);
+        model.AddTestZone(*instrument, sample, static_cast<std::uint8_t>(k % 128),
+                          static_cast<std::uint8_t>(k / 128));
+      }
+      instruments.push_back(&model.Finish(std::move(instrument)));
+    }
+  }
+};
+
+// The place of the chain's instrument that `imported` was read back from.
+int FindIndex(const ChainOfInstruments& chain, const Instrument& imported) {
+  for (std::size_t i = 0; i < chain.instruments.size(); ++i)
+    if (chain.instruments[i]->soundId == imported.soundId) return static_cast<int>(i);
+  return -1;
+}
+
+TEST(SiFiImportTest, AGroupTooLargeForOneChunkIsWrittenAsSeveralAndReadsBackWhole) {
+  struct Case {
+    int count, zones, shared;
+    std::size_t parts;
+  } const cases[] = {
+      {2, 400, 10, 2},  // two instruments of 400 zones: 61,248 + 40 bytes each, not both
+      {6, 120, 20, 2},  // 6 x 120 zones: three fit a chunk
+      {30, 60, 5, 4},   // many small ones: nine fit a chunk
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.count);
+    ChainOfInstruments chain(c.count, c.zones, c.shared);
+    ASSERT_EQ(chain.instruments.front()->group, chain.instruments.back()->group);
+    auto set = CreateExportSet();
+    for (const Instrument* i : chain.instruments) ASSERT_TRUE(AddInstrumentToExportSet(*set, *i));
+    std::vector<std::byte> bytes;
+    const ExportResult result = SerializeExportSet(*set, bytes);
+    ASSERT_TRUE(result) << result.reason;
+    ASSERT_EQ(result.splits.size(), 1u);
+    EXPECT_EQ(result.splits[0].firstInstrument, "Kit 10");
+    EXPECT_EQ(result.splits[0].parts, c.parts);
+    EXPECT_EQ(LoadU16(bytes.data() + 12), c.parts);  // group chunks in the file
+    EXPECT_GT(result.splits[0].duplicatedBytes, 0u);
+
+    const Imported back = Import(bytes);
+    ASSERT_TRUE(back.accepted) << back.outcome.reason;
+    ExpectConsistent(*back.library);
+    ASSERT_EQ(back.library->instruments.size(), chain.instruments.size());
+    for (const Instrument* original : chain.instruments) {
+      const Instrument* imported = FindBySoundId(*back.library, original->soundId);
+      ASSERT_NE(imported, nullptr) << original->name;
+      ExpectSameInstrument(*original, *imported);
+    }
+    // Each part is read back as a group of its own. Neighbours share samples, so each part is a
+    // run of neighbours, and only the samples shared across a part's edge are stored twice.
+    ASSERT_EQ(back.source->groups.size(), c.parts);
+    std::uint64_t edgeBytes = 0;
+    for (const auto& group : back.source->groups) {
+      const std::vector<Instrument*>& members = group->instruments;
+      for (std::size_t m = 1; m < members.size(); ++m)
+        EXPECT_EQ(FindIndex(chain, *members[m]), FindIndex(chain, *members[m - 1]) + 1);
+      const int first = FindIndex(chain, *members.front());
+      for (int k = 0; first > 0 && k < c.shared; ++k)
+        edgeBytes += 2 * ChainOfInstruments::Frames(first * (c.zones - c.shared) + k);
+    }
+    EXPECT_EQ(result.splits[0].duplicatedBytes, edgeBytes);
+  }
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -267,14 +267,16 @@ TEST(SiFiWriterTest, TablesOfTheLargestSizeThatFitsAreWritten) {
   EXPECT_EQ(U32At(bytes, 4), bytes.size());
 }
 
-TEST(SiFiWriterTest, TablesLargerThanTheFormatAllowsAreRefused) {
+TEST(SiFiWriterTest, AnInstrumentWhoseTablesAloneDoNotFitIsRefused) {
   ModelBuilder model;
   const Instrument& big = ManyZones(model, "Big Pad", 528);
   std::vector<std::byte> bytes{std::byte{1}};
   const ExportResult result = SerializeExportSet(*SetOf({&big}), bytes);
   EXPECT_FALSE(result);
   EXPECT_EQ(result.error, ExportError::kGroupTooLarge);
-  EXPECT_EQ(result.reason, "group of Big Pad: tables need 65540 bytes, at most 65535 fit");
+  EXPECT_EQ(result.reason,
+            "group of Big Pad: instrument Big Pad alone needs 65540 bytes of tables (528 zones), "
+            "at most 65535 fit");
   EXPECT_TRUE(bytes.empty());
 }
 
