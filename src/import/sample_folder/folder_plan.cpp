@@ -101,6 +101,7 @@ std::vector<std::pair<std::uint8_t, std::uint8_t>> VelocityRanges(
 std::vector<PlannedZone> PlanZones(std::vector<Entry>& entries, std::span<const FolderFile> files,
                                    std::size_t& roundRobinsLeftOut) {
   std::vector<std::optional<SampleLayer>> layers;
+  layers.reserve(entries.size());
   for (const Entry& entry : entries) layers.push_back(entry.layer);
   std::sort(layers.begin(), layers.end());
   layers.erase(std::unique(layers.begin(), layers.end()), layers.end());

@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace tolvane {
