@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -95,23 +98,31 @@ std::vector<FolderFiles> ListFolders(const fs::path& root, std::vector<FolderSam
   return folders;
 }
 
-// Reads and decodes one file; sets `failure` when it cannot.
-void ReadSample(FolderSample& sample) {
-  const std::optional<MappedFile> file = MappedFile::Open(sample.path);
-  if (!file) {
-    sample.failure = "cannot open file";
-    return;
-  }
-  sample.modifiedTime = file->modifiedTime();
-  if (file->size() == 0) {
-    sample.failure = "empty file";
-    return;
-  }
-  if (file->size() > kLargestFile) {
-    sample.failure = "files of 4 GiB or more are not read";
-    return;
-  }
-  SoundReading reading = ReadSound(file->bytes());
+// Files up to this size are read rather than mapped: unmapping thousands of small files while
+// every core works makes each unmapping interrupt the other cores (a TLB shootdown), which cost
+// more than copying the bytes once into a buffer each thread reuses.
+constexpr std::uintmax_t kLargestReadFile = 16u << 20;
+
+// The file's bytes in `buffer` (grown as needed, never shrunk); false when it cannot be read.
+bool ReadSmallFile(const fs::path& path, std::uintmax_t size, std::vector<std::byte>& buffer) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  if (buffer.size() < size) buffer.resize(size);
+  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
+  return in.gcount() == static_cast<std::streamsize>(size);
+}
+
+std::int64_t ModifiedSeconds(const fs::path& path) {
+  std::error_code error;
+  const auto written = fs::last_write_time(path, error);
+  if (error) return 0;
+  const auto moment = std::chrono::file_clock::to_sys(written);
+  return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
+}
+
+// Decodes the bytes of one file into `sample`; sets `failure` when it cannot.
+void DecodeSample(FolderSample& sample, std::span<const std::byte> bytes) {
+  SoundReading reading = ReadSound(bytes);
   if (!reading.sound) {
     const std::string& reason = reading.refusal.reason;
     sample.failure = reading.refusal.recognised() ? "cannot be read: " + reason
@@ -126,6 +137,41 @@ void ReadSample(FolderSample& sample) {
   sample.data = SampleData(std::move(reading.sound->values));
   reading.sound->values = {};
   sample.sound = std::move(reading.sound);
+}
+
+// Reads and decodes one file; sets `failure` when it cannot.
+void ReadSample(FolderSample& sample) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(sample.path, error);
+  if (!error && size == 0) {
+    sample.failure = "empty file";
+    return;
+  }
+  if (!error && size <= kLargestReadFile) {
+    thread_local std::vector<std::byte> buffer;
+    if (!ReadSmallFile(sample.path, size, buffer)) {
+      sample.failure = "cannot open file";
+      return;
+    }
+    sample.modifiedTime = ModifiedSeconds(sample.path);
+    DecodeSample(sample, std::span<const std::byte>(buffer.data(), size));
+    return;
+  }
+  const std::optional<MappedFile> file = MappedFile::Open(sample.path);
+  if (!file) {
+    sample.failure = "cannot open file";
+    return;
+  }
+  sample.modifiedTime = file->modifiedTime();
+  if (file->size() == 0) {
+    sample.failure = "empty file";
+    return;
+  }
+  if (file->size() > kLargestFile) {
+    sample.failure = "files of 4 GiB or more are not read";
+    return;
+  }
+  DecodeSample(sample, file->bytes());
 }
 
 void AddPlannedZone(Instrument& instrument, const PlannedZone& planned,
