@@ -20,7 +20,8 @@ const char* const kUsage =
     "Imports sample files (WAV, AIFF, FLAC, Ogg Vorbis), SoundFont 2 and 3 banks (.sf2,\n"
     ".sf3), SFZ instruments (.sfz) and SiFi files (.SLI, .SLC) as one drop, then lists their\n"
     "instruments, exports them as SiFi files or renders notes of one of them into a 16-bit\n"
-    "stereo WAV file.\n"
+    "stereo WAV file. A FOLDER of sample files becomes instruments by the files' names\n"
+    "(Piano-C3-V127.wav: note, velocity layer, round robin, left/right).\n"
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
@@ -31,6 +32,8 @@ const char* const kUsage =
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
     "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
+    "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
+    "                        whose names do not tell (default C3)\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127,\n"
     "                        VELOCITY 1..127; render plays the first instrument, or the one\n"
     "                        --only names\n"
@@ -145,6 +148,10 @@ class ArgumentParser {
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
       options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
+    } else if (a == "--middle-c" && command_ != "info") {
+      const std::string* v = Value();
+      if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";
+      options_.import.middleC = *v == "C3" ? MiddleC::C3 : MiddleC::C4;
     } else if (a == "--database" && command_ != "info") {
       const std::string* v = Value();
       if (v == nullptr || v->empty()) return "--database needs a FILE";

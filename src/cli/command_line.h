@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "import/import_settings.h"
+
 namespace tolvane::cli {
 
 enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render };
@@ -17,6 +19,7 @@ struct Options {
   std::vector<std::string> only;                                // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
+  ImportSettings import;           // how folders of samples are read
   std::vector<std::string> files;  // UTF-8 paths, in order
   // render: the notes (key, velocity), how long each is held, the output rate.
   std::vector<std::pair<int, int>> notes;

@@ -88,7 +88,8 @@ bool ImportDrop(const Options& options, Drop& drop, std::ostream& err) {
   bool whole = true;
   for (const std::string& file : options.files) {
     const std::size_t before = drop.library.instruments.size();
-    const ImportOutcome outcome = ImportFile(drop.library, drop.database, file);
+    const ImportOutcome outcome =
+        ImportFile(drop.library, drop.database, file, nullptr, options.import);
     if (ImportExitStatus(outcome) != 0) whole = false;
     ReportOutcome(file, outcome, drop.library.instruments.size() - before, err);
   }

@@ -16,6 +16,7 @@
 #include "database/sound_database.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
+#include "import/sample_folder/folder_import.h"
 #include "import/sfz/sfz_import.h"
 #include "import/sifi/sifi_import.h"
 #include "import/soundfont/soundfont_import.h"
@@ -67,9 +68,11 @@ std::string WhyNotOpened(const std::filesystem::path& path) {
 }  // namespace
 
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
-                         WorkProgress* progress) {
+                         WorkProgress* progress, const ImportSettings& settings) {
   // The file is opened by exactly the name it was dropped with.
   const std::filesystem::path path = PathFromUtf8(utf8Path);
+  if (std::error_code error; std::filesystem::is_directory(path, error))
+    return ImportFolder(library, database, utf8Path, settings, progress);
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
     if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));

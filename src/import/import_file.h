@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "import/import_outcome.h"
+#include "import/import_settings.h"
 
 namespace tolvane {
 
@@ -20,9 +21,10 @@ class WorkProgress;
 // opens but cannot be mapped (CannotOpen), an empty file, a file of 4 GiB or more and a file no
 // importer recognises (NotRecognised, with the first importer's reason that has one) leave an
 // empty Source. `progress` (may be null) hears of the steps of a long import and may stop it:
-// a cancelled import ends Cancelled, and its library is for throwing away.
+// a cancelled import ends Cancelled, and its library is for throwing away. A folder is imported
+// as its sound files, grouped into instruments by their names (ImportFolder, with `settings`).
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
-                         WorkProgress* progress = nullptr);
+                         WorkProgress* progress = nullptr, const ImportSettings& settings = {});
 
 // What ImportFile does once the file is mapped: the Source and its section, the importer chain
 // over `view`, the collection numbers. For callers that already hold the bytes. An empty view

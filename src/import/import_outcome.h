@@ -22,7 +22,7 @@ enum class ImportStatus {
 };
 
 // The kind of part an importer leaves out. An #include not followed is named without a count.
-enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include };
+enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include, File };
 
 // Why a part was left out: damage to the file, or to a file it names. `subject` (a sample
 // path) and `detail` (the named file's own reason, or a decoder's) are given where the kind
@@ -78,6 +78,7 @@ enum class NoteKind : std::uint8_t {
   OtherKeySwitch,    // left out: only the default switch is kept
   ControllerGate,    // left out: closed at the controllers' start values
   BuiltInGenerator,  // left out; subject: the generator ("*noise")
+  LaterTake,         // a sample file of a folder left out: only the first round robin is kept
 };
 
 struct ImportNote {

@@ -21,6 +21,8 @@ const char* PartNoun(PartKind part) {
       return "group";
     case PartKind::Include:
       return "#include";
+    case PartKind::File:
+      return "file";
   }
   return "part";
 }
@@ -107,6 +109,9 @@ std::string NoteText(const ImportNote& note) {
       return regions + " left out: closed at the controllers' start values";
     case NoteKind::BuiltInGenerator:
       return regions + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
+    case NoteKind::LaterTake:
+      return Counted(note.count, "file") +
+             " left out: only the first round robin of a key and layer is kept";
   }
   return regions;
 }

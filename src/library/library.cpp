@@ -105,9 +105,13 @@ std::string BaseNameOf(std::string_view path) {
 }
 
 Source& CreateSource(Library& library, std::string_view path) {
+  return CreateSource(library, path, BaseNameOf(path));
+}
+
+Source& CreateSource(Library& library, std::string_view path, std::string_view baseName) {
   auto source = std::make_unique<Source>();
   source->path = std::string(path);
-  source->baseName = BaseNameOf(path);
+  source->baseName = std::string(baseName);
   // In front of the first source whose name is not less: before any of equal name.
   auto& sources = library.sources;
   const auto at = std::lower_bound(sources.begin(), sources.end(), source->baseName,

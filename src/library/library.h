@@ -118,6 +118,8 @@ struct SampleRequest {
 // A new source for a dropped file, placed in front of any source of equal base name. Its
 // database section is left empty for the caller to set.
 Source& CreateSource(Library& library, std::string_view path);
+// The same with a base name of the caller's: a folder's whole name, dots and all.
+Source& CreateSource(Library& library, std::string_view path, std::string_view baseName);
 
 // The base name of a path: after the last backslash or slash, cut before the last '.'.
 std::string BaseNameOf(std::string_view path);

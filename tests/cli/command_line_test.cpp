@@ -22,6 +22,11 @@ TEST(CommandLine, ValidCommands) {
   EXPECT_EQ(collection.options->categories[0].first, "A=B");  // the code follows the last '='
   EXPECT_EQ(collection.options->categories[0].second, "KC");
   EXPECT_EQ(collection.options->database, "d.ini");
+  EXPECT_EQ(collection.options->import.middleC, MiddleC::C3);  // the default
+
+  auto folder = ParseCommandLine({"list", "--middle-c", "C4", "Samples"});
+  ASSERT_TRUE(folder.options) << folder.error;
+  EXPECT_EQ(folder.options->import.middleC, MiddleC::C4);
 
   auto single = ParseCommandLine({"export", "--single", "dir", "--", "--odd-name.wav"});
   ASSERT_TRUE(single.options) << single.error;
@@ -92,6 +97,8 @@ TEST(CommandLine, Refusals) {
       {{"render", "--hold", "0", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--hold", "nan", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
+      {{"list", "--middle-c", "C5", "a"}, "--middle-c needs C3 or C4"},
+      {{"list", "a", "--middle-c"}, "--middle-c needs C3 or C4"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);

@@ -166,7 +166,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
        "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, "
        "SFZ instrument or SiFi file"},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
-      {"folder", "folder: cannot open file: it is a folder"},
+      {"folder", "folder: not recognised: no sound files (WAV, AIFF, FLAC or Ogg) in the folder"},
       {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},
       {"extra.SLI",
        "extra.SLI: damaged (1 instrument imported): 3 bytes after the last chunk, too few for a "
@@ -633,6 +633,41 @@ TEST_F(ConvertTest, RenderPlaysTheSampleAtItsRootKeyAndPrintsThePeak) {
   const ProgramRun missing = Convert({"render", U(out), "--only", "Cello", U(sine)});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "tolvane-convert: --only: no instrument named 'Cello'\n");
+}
+
+// A folder of note-named files is one instrument: listed as one row, exported, and at each
+// root key it plays that file's sample as it is.
+TEST_F(ConvertTest, AFolderOfNoteNamedFilesIsOneInstrument) {
+  const std::vector<std::pair<std::string, int>> notes = {
+      {"Keys-C3.wav", 60}, {"Keys-E3.wav", 64}, {"Keys-G3.wav", 67}};
+  double amplitude = 0.2;
+  for (const auto& [name, key] : notes) Wav("Keys/" + name, 44100, 16, 1, amplitude += 0.1);
+  const ProgramRun list = Convert({"list", "--tsv", U(dir_ / "Keys")});
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto rows = TsvRows(list.out);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], "Keys");
+  EXPECT_EQ(rows[0][3], "3 (3M)");
+
+  for (const auto& [name, key] : notes) {
+    SCOPED_TRACE(name);
+    const fs::path out = dir_ / "note.wav";
+    const ProgramRun run =
+        Convert({"render", U(out), "--note", std::to_string(key) + ":127", U(dir_ / "Keys")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const WaveData source = ReadWave16(dir_ / "Keys" / name);
+    const WaveData rendered = ReadWave16(out);
+    ASSERT_GE(rendered.values.size(), 2 * source.values.size());
+    for (std::size_t k = 100; k < source.values.size(); ++k)
+      ASSERT_EQ(rendered.values[2 * k], source.values[k]) << k;
+  }
+
+  const ProgramRun exported = Convert({"export", "--single", U(dir_ / "out"), U(dir_ / "Keys")});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  const auto back = TsvRows(Convert({"list", "--tsv", U(dir_ / "out" / "Keys.SLI")}).out);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0][0], "Keys");
+  EXPECT_EQ(back[0][3], "3 (3M)");
 }
 
 TEST_F(ConvertTest, ExportNamesSilentAndNearlySilentInstruments) {

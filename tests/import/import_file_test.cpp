@@ -105,9 +105,10 @@ TEST_F(ImportFileTest, WhatCannotBeOpenedAddsNothing) {
   const ImportOutcome missing = Import(folder / "Missing.wav");
   EXPECT_EQ(missing.status, ImportStatus::CannotOpen);
   EXPECT_EQ(OutcomeReason(missing), "cannot open file: no such file");
+  // A folder is read for its sound files; one without any adds nothing either.
   const ImportOutcome folderOutcome = Import(folder / "Folder.wav");
-  EXPECT_EQ(folderOutcome.status, ImportStatus::CannotOpen);
-  EXPECT_EQ(OutcomeReason(folderOutcome), "cannot open file: it is a folder");
+  EXPECT_EQ(folderOutcome.status, ImportStatus::NotRecognised);
+  EXPECT_EQ(OutcomeReason(folderOutcome), "no sound files (WAV, AIFF, FLAC or Ogg) in the folder");
   EXPECT_TRUE(library.sources.empty());
   EXPECT_TRUE(database.sections.empty());
 }

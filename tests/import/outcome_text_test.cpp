@@ -190,6 +190,10 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        1,
        {"note: 2 regions left out: built-in generator '*noise' cannot be kept"},
        0},
+      {Noted(NoteKind::LaterTake, 3),
+       2,
+       {"note: 3 files left out: only the first round robin of a key and layer is kept"},
+       0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ImportOutcomeLines(c.outcome, c.added), c.lines) << ::testing::PrintToString(c.lines);
