@@ -34,6 +34,8 @@ inline constexpr std::string_view kSoundDirectorySetting = "SoundDirectory";
 inline constexpr std::size_t kSoundDirectoryCapacity = 512;
 inline constexpr std::string_view kSoundCollectionSetting = "SoundCollection";
 inline constexpr std::size_t kSoundCollectionCapacity = 512;
+// Which octave a dropped folder's sample names call middle C: 3 or 4.
+inline constexpr std::string_view kMiddleCSetting = "MiddleC";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

@@ -1,6 +1,7 @@
 #include "ui/window/item_menu.h"
 
 #include <QAction>
+#include <tuple>
 #include <vector>
 
 #include "library/category.h"
@@ -40,6 +41,18 @@ void BuildItemMenu(QMenu& menu) {
         if (open.size() > 1) open.pop_back();
         break;
     }
+  }
+}
+
+void AddMiddleCMenu(QMenu& menu, bool middleC4) {
+  QMenu* choice = menu.addMenu(QString::fromLatin1(texts::kMenuMiddleC));
+  for (const auto& [text, command, chosen] :
+       {std::tuple{texts::kMenuMiddleC3, kMiddleC3Command, !middleC4},
+        std::tuple{texts::kMenuMiddleC4, kMiddleC4Command, middleC4}}) {
+    QAction* action = choice->addAction(QString::fromLatin1(text));
+    action->setData(command);
+    action->setCheckable(true);
+    action->setChecked(chosen);
   }
 }
 

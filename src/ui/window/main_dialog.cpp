@@ -40,9 +40,11 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
     : QDialog(nullptr),
       services_(services),
       prompts_(prompts),
-      importFile_(
-          [](Library& library, SoundDatabase& database, std::string_view path,
-             WorkProgress* progress) { return ImportFile(library, database, path, progress); }) {
+      importFile_([](Library& library, SoundDatabase& database, std::string_view path,
+                     WorkProgress* progress, const ImportSettings& settings) {
+        return ImportFile(library, database, path, progress, settings);
+      }) {
+  importSettings_.middleC = ReadSettingNumber(kMiddleCSetting, 3) == 4 ? MiddleC::C4 : MiddleC::C3;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -152,9 +154,12 @@ void MainDialog::CheckAll(bool checked) {
 
 void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   const QModelIndex hit = list_->indexAt(viewportPosition);
-  if (!hit.isValid()) return;
   QMenu menu(this);
-  BuildItemMenu(menu);
+  if (hit.isValid()) {
+    BuildItemMenu(menu);
+    menu.addSeparator();
+  }
+  AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -167,6 +172,11 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   std::sort(rows.begin(), rows.end());
   if (rows.empty()) rows.push_back(clickedRow);
 
+  if (command == kMiddleC3Command || command == kMiddleC4Command) {
+    SetMiddleC(command == kMiddleC4Command ? MiddleC::C4 : MiddleC::C3);
+    return;
+  }
+  if (clickedRow < 0) return;
   if (command == kCheckCommand || command == kUncheckCommand) {
     for (const int row : rows) model_.SetChecked(row, command == kCheckCommand);
     return;
@@ -183,6 +193,11 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   // Saved at once, so that a crash or a logout does not lose the choice.
   if (changed) SaveDatabase();
+}
+
+void MainDialog::SetMiddleC(MiddleC middleC) {
+  importSettings_.middleC = middleC;
+  WriteSettingNumber(kMiddleCSetting, middleC == MiddleC::C4 ? 4 : 3);
 }
 
 void MainDialog::SaveDatabase() {

@@ -26,6 +26,7 @@
 #include "database/sound_database.h"
 #include "devices/port_device.h"
 #include "import/import_outcome.h"
+#include "import/import_settings.h"
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
@@ -55,8 +56,8 @@ struct WindowServices {
 };
 
 // How the window imports one file of a drop (ImportFile's contract); tests give their own.
-using FileImporter =
-    std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view, WorkProgress*)>;
+using FileImporter = std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view,
+                                                 WorkProgress*, const ImportSettings&)>;
 
 class MainDialog : public QDialog {
   Q_OBJECT
@@ -86,8 +87,12 @@ class MainDialog : public QDialog {
   // A command of the right-click menu on the selected rows, or on `clickedRow` when none is
   // selected. A category is given to every such instrument and saved in the sound database.
   void ApplyItemCommand(int command, int clickedRow);
-  // The right-click at a position of the list's viewport: the menu, but only on a row.
+  // The right-click at a position of the list's viewport: the menu on a row, elsewhere only the
+  // middle-C choice.
   void ShowItemMenu(const QPoint& viewportPosition);
+  // How the drops that follow read a folder's sample names; remembered in the settings.
+  void SetMiddleC(MiddleC middleC);
+  MiddleC middleC() const { return importSettings_.middleC; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -165,6 +170,7 @@ class MainDialog : public QDialog {
   QStringList importWhenShown_;
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;
+  ImportSettings importSettings_;
   WorkRunner runner_;
 };
 

@@ -42,13 +42,13 @@ void MainDialog::ImportDrop(const QStringList& paths) {
   auto drop = std::make_shared<DropWork>();
   StartWork(
       texts::kImportingTitle,
-      [drop, files = std::move(files), &database = services_.database,
-       importFile = importFile_](RunnerProgress& progress) {
+      [drop, files = std::move(files), &database = services_.database, importFile = importFile_,
+       settings = importSettings_](RunnerProgress& progress) {
         for (std::size_t i = 0; i < files.size() && !progress.Cancelled(); ++i) {
           progress.SetItem(files[i].second, i, files.size());
           const std::size_t before = drop->library.instruments.size();
           const ImportOutcome outcome =
-              importFile(drop->library, database, files[i].first, &progress);
+              importFile(drop->library, database, files[i].first, &progress, settings);
           drop->report.Add(files[i].first, outcome, drop->library.instruments.size() - before);
           if (outcome.status == ImportStatus::Cancelled) break;
         }

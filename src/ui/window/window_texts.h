@@ -51,6 +51,10 @@ inline constexpr char kMenuCheck[] = "Check";
 inline constexpr char kMenuUncheck[] = "Uncheck";
 inline constexpr char kMenuDelete[] = "Delete";
 inline constexpr char kMenuCategory[] = "Category";
+// How a dropped folder's sample names are read when they do not tell themselves.
+inline constexpr char kMenuMiddleC[] = "Sample Names: Middle C";
+inline constexpr char kMenuMiddleC3[] = "C3 (Yamaha, Bitwig, Decent Sampler)";
+inline constexpr char kMenuMiddleC4[] = "C4 (SFZ, MIDI standard)";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "database/sound_database.h"
 #include "import/import_file.h"
 #include "tests/ui/window/window_test_support.h"
+#include "ui/settings/settings.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/item_menu.h"
 #include "ui/window/main_dialog.h"
@@ -35,7 +37,7 @@ struct GatedImporter {
 
   FileImporter Importer() {
     return [this](Library& library, SoundDatabase& database, std::string_view path,
-                  WorkProgress* progress) {
+                  WorkProgress* progress, const ImportSettings&) {
       ++started;
       ReportStep(progress, "testing", 1, 4);
       while (!open && !WorkCancelled(progress))
@@ -99,6 +101,35 @@ class WorkTest : public QObject {
     QVERIFY(!bar->isVisible() && dialog.Control(kHintId)->isVisible());
     QVERIFY(dialog.Control(kListId)->isEnabled() && dialog.Control(kCollectionId)->isEnabled());
     QCOMPARE(window.Status(), QStringLiteral("2 Instruments selected, 0.00MB Samples"));
+  }
+
+  // The middle-C choice reaches the imports of the drops after it and is remembered for the next
+  // start; a click off the rows offers only that choice.
+  void middleCChoiceIsUsedAndRemembered() {
+    Window window;
+    MainDialog& dialog = *window.dialog;
+    QCOMPARE(dialog.middleC(), MiddleC::C3);
+    std::vector<MiddleC> used;
+    dialog.SetFileImporter([&used](Library& library, SoundDatabase& database, std::string_view path,
+                                   WorkProgress* progress, const ImportSettings& settings) {
+      used.push_back(settings.middleC);
+      return ImportFile(library, database, path, progress, settings);
+    });
+    dialog.ImportDrop(window.Files({"a"}));
+    window.Wait();
+    dialog.ApplyItemCommand(kMiddleC4Command, -1);
+    dialog.ImportDrop(window.Files({"b"}));
+    window.Wait();
+    QCOMPARE(used, (std::vector<MiddleC>{MiddleC::C3, MiddleC::C4}));
+    QCOMPARE(ReadSettingNumber(kMiddleCSetting, 0), 4u);
+    QCOMPARE(window.Open().middleC(), MiddleC::C4);
+
+    QMenu menu;
+    AddMiddleCMenu(menu, true);
+    const QList<QAction*> choices = menu.actions()[0]->menu()->actions();
+    QCOMPARE(choices.size(), 2);
+    QVERIFY(!choices[0]->isChecked() && choices[1]->isChecked());
+    QCOMPARE(choices[0]->data().toInt(), kMiddleC3Command);
   }
 
   // Escape cancels and the list is as before the drop; a second Escape ends the program.
@@ -171,7 +202,8 @@ class WorkTest : public QObject {
   void notesAreToldButNotCounted() {
     Window window;
     window.dialog->SetFileImporter([](Library& library, SoundDatabase& database,
-                                      std::string_view path, WorkProgress* progress) {
+                                      std::string_view path, WorkProgress* progress,
+                                      const ImportSettings&) {
       ImportOutcome outcome = ImportFile(library, database, path, progress);
       outcome.notes.push_back({NoteKind::ReleaseTrigger, 2, {}});
       return outcome;
