@@ -1,0 +1,323 @@
+#include "import/dls/dls_import.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "import/dls/dls_articulation.h"
+#include "import/dls/dls_records.h"
+#include "import/dls/dls_waves.h"
+#include "library/library.h"
+#include "library/zone.h"
+
+namespace tolvane {
+namespace {
+
+constexpr std::size_t kBaseNameRoom = 7;
+constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
+constexpr std::int32_t kLoudest = 0;   // centibels of attenuation: a zone cannot be louder
+constexpr std::int32_t kQuietest = 1440;
+constexpr std::uint32_t kLeftChannel = 1;
+constexpr std::uint32_t kRightChannel = 2;
+constexpr std::int32_t kMostSemitones = 120;
+
+constexpr std::string_view kNoWaveLink = "region without a wave link ('wlnk')";
+constexpr std::string_view kRegionCut = "region list cut short";
+
+// What the bank holds that a zone cannot keep: not damage, only worth saying. Counted here
+// alone, so that it can become an outcome kind of its own.
+class BankNotes {
+ public:
+  void Modulated(std::size_t blocks) { modulated_ += blocks; }
+  void GainClipped() { ++gainClipped_; }
+
+  // Adds the notes to `outcome`'s reason without changing its status.
+  void AddTo(ImportOutcome& outcome) const {
+    std::string text;
+    if (modulated_ > 0)
+      text += std::to_string(modulated_) + (modulated_ == 1 ? " connection" : " connections") +
+              " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
+    if (gainClipped_ > 0) {
+      if (!text.empty()) text += "; ";
+      text += std::to_string(gainClipped_) + (gainClipped_ == 1 ? " region" : " regions") +
+              " played at 0 dB: a gain above 0 dB cannot be kept";
+    }
+    if (text.empty()) return;
+    if (!outcome.reason.empty()) outcome.reason += "; ";
+    outcome.reason += text;
+  }
+
+ private:
+  std::size_t modulated_ = 0;
+  std::size_t gainClipped_ = 0;
+};
+
+std::string DefaultName(const DlsInstrument& instrument) {
+  return std::string(instrument.drums() ? "Drum Kit " : "") + "Bank " +
+         std::to_string(instrument.bankNumber()) + " Program " + std::to_string(instrument.program);
+}
+
+std::uint16_t Range(std::uint16_t low, std::uint16_t high) {
+  const auto clamp = [](std::uint16_t v) { return std::min<std::uint16_t>(v, 127); };
+  return static_cast<std::uint16_t>(clamp(low) | (clamp(high) << 8));
+}
+
+// A region's wave as it plays: the sample chunk in force (the region's own, else the wave's).
+struct PlannedRegion {
+  const DlsRegion* region = nullptr;
+  DlsPlayableWave wave;
+  DlsSampleInfo info;                                 // in force
+  DlsSampleInfo waveInfo;                             // the wave's own, or the defaults
+  const DlsZoneArticulation* articulation = nullptr;  // null: none
+};
+
+// The loop a sample keeps, in frames; {0, 0} without one.
+LoopPoints LoopOf(const DlsSampleInfo& info) {
+  if (!info.loop || info.loop->length == 0) return {};
+  const std::uint64_t end = std::uint64_t{info.loop->start} + info.loop->length;
+  return {info.loop->start, static_cast<std::uint32_t>(std::min<std::uint64_t>(end, UINT32_MAX))};
+}
+
+std::int32_t PitchCorrection(const DlsSampleInfo& waveInfo) {
+  return waveInfo.fineTune % 100;  // whole semitones go to the zone's coarse tune
+}
+
+class DlsBankImport {
+ public:
+  DlsBankImport(Library& library, Source& source, const DlsBank& bank)
+      : library_(library),
+        source_(source),
+        prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_"),
+        waves_(bank) {}
+
+  void ImportInstrument(const DlsInstrument& record) {
+    if (record.broken == kInstrumentHeaderMissing) {
+      drops_.Drop("instrument", record.broken);
+      return;
+    }
+    if (!record.broken.empty()) drops_.Drop("region", kRegionCut);
+    const std::string imported = record.name.empty() ? DefaultName(record) : record.name;
+    const std::string name = prefix_ + ShortenName(imported, kNameRoom - (prefix_.size() - 1));
+    std::string hashText = source_.baseName;
+    hashText += ':';
+    hashText += imported;
+    auto instrument =
+        CreateInstrument(source_, imported, name, SoundIdHash(UpperCaseAscii(hashText)));
+
+    const std::optional<DlsZoneArticulation> shared = Convert(record.articulation);
+    std::vector<DlsZoneArticulation> own;  // the regions' own articulations
+    own.reserve(record.regions.size());
+    std::vector<PlannedRegion> planned;
+    for (const DlsRegion& region : record.regions) {
+      std::optional<PlannedRegion> plan = Plan(region);
+      if (!plan) continue;
+      if (const auto converted = Convert(region.articulation)) {
+        own.push_back(*converted);
+        plan->articulation = &own.back();
+      } else if (shared) {
+        plan->articulation = &*shared;
+      }
+      planned.push_back(*plan);
+    }
+    AddZones(*instrument, planned);
+
+    if (instrument->zones.empty()) {
+      DestroyInstrument(*instrument);
+      return;
+    }
+    AverageInstrument(*instrument);
+    AddInstrument(library_, std::move(instrument));
+  }
+
+  ImportOutcome Finish(std::string_view damage) const {
+    ImportOutcome outcome = drops_.Finish(damage);
+    notes_.AddTo(outcome);
+    return outcome;
+  }
+
+ private:
+  // An articulation as zones take it, counted once however many zones use it. Nothing when
+  // there is none, or when it cannot be read whole (left out then, and counted).
+  std::optional<DlsZoneArticulation> Convert(const std::optional<DlsArticulation>& articulation) {
+    if (!articulation) return std::nullopt;
+    if (!articulation->broken.empty()) {
+      drops_.Drop("articulation", articulation->broken);
+      return std::nullopt;
+    }
+    DlsZoneArticulation converted = ConvertArticulation(articulation->connections);
+    notes_.Modulated(converted.modulated);
+    return converted;
+  }
+
+  std::optional<PlannedRegion> Plan(const DlsRegion& region) {
+    std::string_view broken = region.broken;
+    if (broken.empty() && !region.linked) broken = kNoWaveLink;
+    DlsWaves::Found found;
+    if (broken.empty()) {
+      found = waves_.ByTableIndex(region.tableIndex);
+      broken = found.broken;
+    }
+    if (!broken.empty()) {
+      drops_.Drop("region", broken);
+      return std::nullopt;
+    }
+    PlannedRegion plan;
+    plan.region = &region;
+    plan.wave = found.wave;
+    plan.waveInfo = found.wave.wave->sample.value_or(DlsSampleInfo{});
+    plan.info = region.sample.value_or(plan.waveInfo);
+    return plan;
+  }
+
+  // Zones of the planned regions: a left and a right region of one phase group over the same
+  // ranges, playing mono waves of one shape, make one stereo zone.
+  void AddZones(Instrument& instrument, const std::vector<PlannedRegion>& planned) {
+    using Slot =
+        std::tuple<std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t>;
+    auto slotOf = [](const DlsRegion& r) {
+      return Slot{r.phaseGroup, r.keyLow, r.keyHigh, r.velLow, r.velHigh};
+    };
+    std::map<Slot, std::vector<std::size_t>> rights;  // unpaired right regions, last first
+    for (std::size_t i = planned.size(); i-- > 0;) {
+      const DlsRegion& r = *planned[i].region;
+      if (r.phaseGroup != 0 && r.channel == kRightChannel) rights[slotOf(r)].push_back(i);
+    }
+    std::vector<bool> paired(planned.size(), false);
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+      if (paired[i]) continue;
+      const PlannedRegion& left = planned[i];
+      const DlsRegion& r = *left.region;
+      if (r.phaseGroup != 0 && r.channel == kLeftChannel) {
+        auto slot = rights.find(slotOf(r));
+        if (slot != rights.end() && !slot->second.empty() &&
+            SameShape(left, planned[slot->second.back()])) {
+          const std::size_t right = slot->second.back();
+          slot->second.pop_back();
+          paired[right] = true;
+          AddStereoZone(instrument, left, planned[right]);
+          continue;
+        }
+      }
+      AddZone(instrument, left);
+    }
+  }
+
+  static bool SameShape(const PlannedRegion& left, const PlannedRegion& right) {
+    return left.wave.wave->channels == 1 && right.wave.wave->channels == 1 &&
+           left.wave.frames == right.wave.frames &&
+           left.wave.wave->sampleRate == right.wave.wave->sampleRate &&
+           LoopOf(left.info) == LoopOf(right.info);
+  }
+
+  Zone ZoneOf(const PlannedRegion& plan) {
+    const DlsRegion& region = *plan.region;
+    Zone zone;
+    InitZone(zone);
+    ApplyGenerator(zone, kGenKeyRange, Range(region.keyLow, region.keyHigh));
+    // Level 1 ignores velocity ranges, and some of its banks leave them 0-0.
+    if (region.velLow != 0 || region.velHigh != 0)
+      ApplyGenerator(zone, kGenVelRange, Range(region.velLow, region.velHigh));
+    const DlsZoneArticulation none;
+    const DlsZoneArticulation& art = plan.articulation ? *plan.articulation : none;
+    for (const auto& [generator, amount] : art.generators)
+      ApplyGenerator(zone, generator, static_cast<std::uint16_t>(amount));
+
+    // The sample keeps the wave's own tuning; the region's differences go to the zone.
+    const std::int32_t cents = plan.info.fineTune - PitchCorrection(plan.waveInfo) + art.pitch;
+    const std::int32_t semitones = std::clamp(cents / 100, -kMostSemitones, kMostSemitones);
+    if (semitones != 0) ApplyGenerator(zone, kGenCoarseTune, static_cast<std::uint16_t>(semitones));
+    if (cents % 100 != 0)
+      ApplyGenerator(zone, kGenFineTune, static_cast<std::uint16_t>(cents % 100));
+    if (plan.info.unityNote != plan.waveInfo.unityNote)
+      ApplyGenerator(zone, kGenOverridingRootKey, plan.info.unityNote);
+
+    const std::int64_t attenuation =
+        -((std::int64_t{plan.info.attenuation} + 0x8000) >> 16) - art.gain;
+    if (attenuation < kLoudest) notes_.GainClipped();
+    const auto centibels = std::clamp<std::int64_t>(attenuation, kLoudest, kQuietest);
+    if (centibels != 0)
+      ApplyGenerator(zone, kGenInitialAttenuation, static_cast<std::uint16_t>(centibels));
+    if (LoopOf(plan.info) != LoopPoints{}) ApplyGenerator(zone, kGenSampleModes, 1);
+    return zone;
+  }
+
+  static SampleRequest RequestOf(const PlannedRegion& plan, std::uint32_t channels) {
+    SampleRequest request;
+    request.name = plan.wave.name;
+    request.sampleRate = plan.wave.wave->sampleRate;
+    request.channels = channels;
+    request.frames = plan.wave.frames;
+    const LoopPoints loop = LoopOf(plan.info);
+    request.loopStart = loop.start;
+    request.loopEnd = loop.end;
+    request.rootKey = plan.waveInfo.unityNote;
+    request.pitchCorrection = PitchCorrection(plan.waveInfo);
+    // One wave looped alike is one sample, whichever regions play it.
+    request.key = {plan.wave.offset | (std::uint64_t{loop.start} << 32),
+                   std::uint64_t{loop.end} << 32};
+    return request;
+  }
+
+  void AddZone(Instrument& instrument, const PlannedRegion& plan) {
+    Zone zone = ZoneOf(plan);
+    const std::uint32_t channels = plan.wave.wave->channels;
+    Sample* const sample = AddSample(instrument, RequestOf(plan, channels), *plan.wave.values);
+    if (sample == nullptr) {
+      drops_.Drop("region", "wave the library cannot hold");
+      return;
+    }
+    if (channels == 2) MergeZonePair(zone, MergeStereo, zone);
+    SetZoneSample(zone, sample);
+    tolvane::AddZone(instrument, zone);
+  }
+
+  void AddStereoZone(Instrument& instrument, const PlannedRegion& left,
+                     const PlannedRegion& right) {
+    Zone zone = ZoneOf(left);
+    SampleRequest request = RequestOf(left, 2);
+    request.key.second |= std::uint64_t{right.wave.offset} + 1;  // a mono key's is 0
+    SampleData data;
+    if (FindSample(instrument, request) == nullptr)
+      data = SampleData::Planes(*left.wave.values, *right.wave.values);
+    Sample* const sample = AddSample(instrument, request, std::move(data));
+    if (sample == nullptr) {
+      drops_.Drop("region", "wave the library cannot hold", 2);
+      return;
+    }
+    MergeZonePair(zone, MergeStereo, ZoneOf(right));
+    SetZoneSample(zone, sample);
+    tolvane::AddZone(instrument, zone);
+  }
+
+  Library& library_;
+  Source& source_;
+  const std::string prefix_;
+  DlsWaves waves_;
+  ImportDrops drops_;
+  BankNotes notes_;
+};
+
+}  // namespace
+
+ImportOutcome ImportDls(Library& library, Source& source, const ImportView& view) {
+  const std::optional<DlsBank> bank = ReadDlsBank(view.bytes);
+  if (!bank) return ImportOutcome::NotRecognised();
+  if (!bank->hasInstrumentList)
+    return ImportOutcome::Damaged("the bank has no instrument list ('lins')");
+  if (!bank->hasPool) return ImportOutcome::Damaged("the bank has no wave pool ('wvpl')");
+  if (bank->instruments.empty()) return ImportOutcome::Damaged("the bank holds no instruments");
+
+  DlsBankImport import(library, source, *bank);
+  for (const DlsInstrument& instrument : bank->instruments) {
+    if (WorkCancelled(view.progress)) return ImportOutcome::Damaged("import cancelled");
+    import.ImportInstrument(instrument);
+  }
+  return import.Finish(bank->damage);
+}
+
+}  // namespace tolvane
