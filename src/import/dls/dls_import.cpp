@@ -58,7 +58,7 @@ class BankNotes {
 };
 
 std::string DefaultName(const DlsInstrument& instrument) {
-  return std::string(instrument.drums() ? "Drum Kit " : "") + "Bank " +
+  return std::string(instrument.drums() ? "Drums " : "") + "Bank " +
          std::to_string(instrument.bankNumber()) + " Program " + std::to_string(instrument.program);
 }
 
@@ -187,23 +187,26 @@ class DlsBankImport {
       const DlsRegion& r = *planned[i].region;
       if (r.phaseGroup != 0 && r.channel == kRightChannel) rights[slotOf(r)].push_back(i);
     }
+    // Pairs first: a right region may come before its left one.
+    std::vector<std::optional<std::size_t>> partner(planned.size());
     std::vector<bool> paired(planned.size(), false);
     for (std::size_t i = 0; i < planned.size(); ++i) {
+      const DlsRegion& r = *planned[i].region;
+      if (r.phaseGroup == 0 || r.channel != kLeftChannel) continue;
+      const auto slot = rights.find(slotOf(r));
+      if (slot == rights.end() || slot->second.empty() ||
+          !SameShape(planned[i], planned[slot->second.back()]))
+        continue;
+      partner[i] = slot->second.back();
+      paired[slot->second.back()] = true;
+      slot->second.pop_back();
+    }
+    for (std::size_t i = 0; i < planned.size(); ++i) {
       if (paired[i]) continue;
-      const PlannedRegion& left = planned[i];
-      const DlsRegion& r = *left.region;
-      if (r.phaseGroup != 0 && r.channel == kLeftChannel) {
-        auto slot = rights.find(slotOf(r));
-        if (slot != rights.end() && !slot->second.empty() &&
-            SameShape(left, planned[slot->second.back()])) {
-          const std::size_t right = slot->second.back();
-          slot->second.pop_back();
-          paired[right] = true;
-          AddStereoZone(instrument, left, planned[right]);
-          continue;
-        }
-      }
-      AddZone(instrument, left);
+      if (partner[i])
+        AddStereoZone(instrument, planned[i], planned[*partner[i]]);
+      else
+        AddZone(instrument, planned[i]);
     }
   }
 
