@@ -8,8 +8,8 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
       return {};
     case ImportStatus::NotRecognised:
       if (outcome.reason.empty())
-        return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ instrument "
-               "or SiFi file";
+        return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ "
+               "instrument or SiFi file";
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";

@@ -280,8 +280,8 @@ class DialogTest : public QObject {
     QCOMPARE(window.Status(), QStringLiteral("0 Instruments loaded - 2 files not imported whole"));
     QCOMPARE(static_cast<QLabel*>(dialog.Control(kStatusId))->toolTip(),
              window.place / "junk.txt" +
-                 ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ "
-                 "instrument or SiFi file\n" +
+                 ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
+                 "SFZ instrument or SiFi file\n" +
                  window.place / "missing.wav" + ": cannot open file: no such file");
   }
 
