@@ -173,12 +173,12 @@ std::vector<Bytes> SiFiSeeds() {
     r.name = name;
     r.sampleRate = 44100;
     r.channels = channels;
-    r.first = std::span(data).subspan(offset, 100);
+    r.key = {offset, 0};
     r.frames = 50 / channels;
     r.loopStart = 2;
     r.loopEnd = 20;
     r.rootKey = 60;
-    return AddSample(i, r);
+    return AddSample(i, r, SampleData::FromLittleEndian(std::span(data).subspan(offset, 100), 50));
   };
   std::vector<Instrument*> added;
   for (const char* name : {"Bass", "Bass Soft", "Strings"}) {
