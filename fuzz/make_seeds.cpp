@@ -256,12 +256,15 @@ Bytes DlsSeed() {
   b.AddWave({"L", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
   b.AddWave({"R", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
   b.AddWave({"Byte", 1, 1, 8, 11025, Ramp(48), Wsmp(64, -30, -65536 * 20)});
-  DlsInstrumentSpec pad{"Pad", 0, 1, {}, std::vector<DlsBlock>{Constant(kDlsDstAttack, -1200),
-                                                               Constant(kDlsDstSustain, 500),
-                                                               {kDlsSrcKey, kDlsSrcNone,
-                                                                kDlsDstDecay, -65536 * 1280},
-                                                               {kDlsSrcLfo, kDlsSrcNone,
-                                                                kDlsDstPitch, 65536 * 20}}};
+  DlsInstrumentSpec pad{
+      "Pad",
+      0,
+      1,
+      {},
+      std::vector<DlsBlock>{Constant(kDlsDstAttack, -1200),
+                            Constant(kDlsDstSustain, 500),
+                            {kDlsSrcKey, kDlsSrcNone, kDlsDstDecay, -65536 * 1280},
+                            {kDlsSrcLfo, kDlsSrcNone, kDlsDstPitch, 65536 * 20}}};
   pad.regions = {Region(0, 127, 0, 127, 0, 1, 1), Region(0, 127, 0, 127, 1, 1, 2)};
   DlsInstrumentSpec kit{"", 0x80000000u, 0, {Region(36, 36, 0, 0, 2)}, {}};
   kit.regions[0].wsmp = LoopedWsmp(36, 4, 20);
