@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <set>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "database/sound_database.h"
@@ -318,6 +318,27 @@ TEST(DlsImportTest, RegionsShareTheirWavesSamples) {
   std::set<std::pair<std::uint32_t, std::uint32_t>> loops;
   for (const Zone& z : t.zones) loops.emplace(z.sample->loopStart, z.sample->loopEnd);
   EXPECT_EQ(loops, (std::set<std::pair<std::uint32_t, std::uint32_t>>{{4, 40}, {10, 30}}));
+}
+
+TEST(DlsImportTest, OneWaveLoopedInManyPlacesIsCutOff) {
+  // Every sample is written whole, so a bank must not turn one wave into samples without bound.
+  DlsBankBuilder b;
+  b.AddWave(
+      {"Long", 1, 1, 16, 22050, DlsValues16(std::vector<std::int16_t>(100000, 7)), std::nullopt});
+  DlsInstrumentSpec ins{"Loops", 0, 0, {}, {}};
+  for (std::uint32_t i = 0; i < 12; ++i) {
+    DlsRegionSpec r = Region(0, 127, 0, 127, 0);
+    r.wsmp = LoopedWsmp(60, i, 1000);
+    ins.regions.push_back(r);
+  }
+  b.instruments.push_back(ins);
+  const DlsImported bank(b.Build());
+  EXPECT_EQ(bank.outcome.status, ImportStatus::Damaged);
+  EXPECT_NE(bank.outcome.reason.find("looped in more places than the bank could need"),
+            std::string::npos)
+      << bank.outcome.reason;
+  // 4 x 200,000 bytes of pool and 1 MiB: nine samples of 200,000 bytes fit.
+  EXPECT_EQ(bank.source.samples.size(), 9u);
 }
 
 TEST(DlsImportTest, NamesStereoWavesAndRegionArticulation) {

@@ -28,6 +28,8 @@ constexpr std::int32_t kMostSemitones = 120;
 
 constexpr std::string_view kNoWaveLink = "region without a wave link ('wlnk')";
 constexpr std::string_view kRegionCut = "region list cut short";
+constexpr std::string_view kSampleRefused = "wave the library cannot hold";
+constexpr std::string_view kLoopedTooOften = "wave looped in more places than the bank could need";
 
 // What the bank holds that a zone cannot keep: not damage, only worth saying. Counted here
 // alone, so that it can become an outcome kind of its own.
@@ -93,7 +95,8 @@ class DlsBankImport {
       : library_(library),
         source_(source),
         prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_"),
-        waves_(bank) {}
+        waves_(bank),
+        sampleBudget_(PoolBudget(bank.pool.size())) {}
 
   void ImportInstrument(const DlsInstrument& record) {
     if (record.broken == kInstrumentHeaderMissing) {
@@ -266,14 +269,33 @@ class DlsBankImport {
     return request;
   }
 
+  // The sample `request` names, made of `values()` unless the source holds it already; null
+  // (and the regions dropped) when the library refuses it or the bank has made too many.
+  template <typename Values>
+  Sample* SampleFor(Instrument& instrument, const SampleRequest& request, Values values,
+                    std::size_t regions) {
+    if (FindSample(instrument, request) != nullptr) return AddSample(instrument, request, {});
+    // Samples share their wave's values, but a writer writes each one whole.
+    const std::uint64_t bytes = std::uint64_t{request.frames} * request.channels * 2;
+    if (bytes > sampleBudget_ - std::min(sampleBudget_, sampleBytes_)) {
+      drops_.Drop("region", kLoopedTooOften, regions);
+      return nullptr;
+    }
+    Sample* const sample = AddSample(instrument, request, values());
+    if (sample == nullptr) {
+      drops_.Drop("region", kSampleRefused, regions);
+      return nullptr;
+    }
+    sampleBytes_ += bytes;
+    return sample;
+  }
+
   void AddZone(Instrument& instrument, const PlannedRegion& plan) {
     Zone zone = ZoneOf(plan);
     const std::uint32_t channels = plan.wave.wave->channels;
-    Sample* const sample = AddSample(instrument, RequestOf(plan, channels), *plan.wave.values);
-    if (sample == nullptr) {
-      drops_.Drop("region", "wave the library cannot hold");
-      return;
-    }
+    Sample* const sample = SampleFor(
+        instrument, RequestOf(plan, channels), [&plan] { return *plan.wave.values; }, 1);
+    if (sample == nullptr) return;
     if (channels == 2) MergeZonePair(zone, MergeStereo, zone);
     SetZoneSample(zone, sample);
     tolvane::AddZone(instrument, zone);
@@ -284,14 +306,10 @@ class DlsBankImport {
     Zone zone = ZoneOf(left);
     SampleRequest request = RequestOf(left, 2);
     request.key.second |= std::uint64_t{right.wave.offset} + 1;  // a mono key's is 0
-    SampleData data;
-    if (FindSample(instrument, request) == nullptr)
-      data = SampleData::Planes(*left.wave.values, *right.wave.values);
-    Sample* const sample = AddSample(instrument, request, std::move(data));
-    if (sample == nullptr) {
-      drops_.Drop("region", "wave the library cannot hold", 2);
-      return;
-    }
+    Sample* const sample = SampleFor(
+        instrument, request,
+        [&] { return SampleData::Planes(*left.wave.values, *right.wave.values); }, 2);
+    if (sample == nullptr) return;
     MergeZonePair(zone, MergeStereo, ZoneOf(right));
     SetZoneSample(zone, sample);
     tolvane::AddZone(instrument, zone);
@@ -301,6 +319,8 @@ class DlsBankImport {
   Source& source_;
   const std::string prefix_;
   DlsWaves waves_;
+  std::uint64_t sampleBytes_ = 0;  // values of the samples made so far, in bytes
+  const std::uint64_t sampleBudget_;
   ImportDrops drops_;
   BankNotes notes_;
 };

@@ -1,7 +1,9 @@
 #include "import/dls/dls_waves.h"
 
 #include <utility>
+
 #include <vector>
+#include "base/bytes.h"
 
 namespace tolvane {
 namespace {
@@ -16,7 +18,14 @@ DlsWaves::Found DlsWaves::ByTableIndex(std::uint32_t index) {
   if (offset == kDlsNoWave) return {{}, kCueNoWave};
   if (offset >= bank_.pool.size()) return {{}, kCuePastPool};
   auto found = byOffset_.find(offset);
-  if (found == byOffset_.end()) found = byOffset_.emplace(offset, Decode(offset, index)).first;
+  if (found == byOffset_.end()) {
+    // Each wave list is read once, and all of them together about once.
+    const auto size = Slice(bank_.pool, std::uint64_t{offset} + 4, 4);
+    const std::uint64_t listBytes = size ? LoadU32(size->data()) : 0;
+    if (listBytes > budget_ - read_) return {{}, kPoolOverread};
+    read_ += listBytes;
+    found = byOffset_.emplace(offset, Decode(offset, index)).first;
+  }
   const Entry& entry = found->second;
   if (!entry.broken.empty()) return {{}, entry.broken};
   return {{&entry.wave, &entry.values, entry.frames, offset, entry.name}, {}};

@@ -20,6 +20,15 @@ inline constexpr std::string_view kWaveFormat = "wave in a format other than 8- 
 inline constexpr std::string_view kWaveChannels = "wave with other than one or two channels";
 inline constexpr std::string_view kWaveRate = "wave without a sample rate";
 inline constexpr std::string_view kWaveEmpty = "wave without sample frames";
+inline constexpr std::string_view kPoolOverread =
+    "waves overlapping in the pool far more than a bank could need";
+
+// What a bank may read and make of its wave pool: each byte about once in a valid bank, where
+// waves never overlap and the 8-bit ones double. A hostile one pointing many cues or loops
+// into the same large wave is cut off there, so that it cannot claim memory without bound.
+inline std::uint64_t PoolBudget(std::size_t poolBytes) {
+  return 4 * std::uint64_t{poolBytes} + (std::uint64_t{1} << 20);
+}
 
 struct DlsPlayableWave {
   const DlsWave* wave = nullptr;
@@ -32,7 +41,7 @@ struct DlsPlayableWave {
 class DlsWaves {
  public:
   // REQUIRES: `bank` outlives this object.
-  explicit DlsWaves(const DlsBank& bank) : bank_(bank) {}
+  explicit DlsWaves(const DlsBank& bank) : bank_(bank), budget_(PoolBudget(bank.pool.size())) {}
 
   // The wave pool table entry `index` leads to, or why it cannot be played.
   struct Found {
@@ -53,6 +62,8 @@ class DlsWaves {
 
   const DlsBank& bank_;
   std::map<std::uint32_t, Entry> byOffset_;  // node-based: entries never move
+  std::uint64_t read_ = 0;                   // bytes of the wave lists read so far
+  std::uint64_t budget_;
 };
 
 }  // namespace tolvane
