@@ -1,5 +1,6 @@
 #include "import/dls/dls_waves.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <vector>
@@ -21,7 +22,9 @@ DlsWaves::Found DlsWaves::ByTableIndex(std::uint32_t index) {
   if (found == byOffset_.end()) {
     // Each wave list is read once, and all of them together about once.
     const auto size = Slice(bank_.pool, std::uint64_t{offset} + 4, 4);
-    const std::uint64_t listBytes = size ? LoadU32(size->data()) : 0;
+    // A list running past the pool is not read at all.
+    const std::uint64_t listBytes =
+        size ? std::min<std::uint64_t>(LoadU32(size->data()), bank_.pool.size() - offset) : 0;
     if (listBytes > budget_ - read_) return {{}, kPoolOverread};
     read_ += listBytes;
     found = byOffset_.emplace(offset, Decode(offset, index)).first;
