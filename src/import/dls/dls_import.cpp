@@ -27,7 +27,6 @@ constexpr std::uint32_t kRightChannel = 2;
 constexpr std::int32_t kMostSemitones = 120;
 
 constexpr std::string_view kNoWaveLink = "region without a wave link ('wlnk')";
-constexpr std::string_view kRegionCut = "region list cut short";
 constexpr std::string_view kSampleRefused = "wave the library cannot hold";
 constexpr std::string_view kLoopedTooOften = "wave looped in more places than the bank could need";
 
@@ -103,7 +102,8 @@ class DlsBankImport {
       drops_.Drop("instrument", record.broken);
       return;
     }
-    if (!record.broken.empty()) drops_.Drop("region", kRegionCut);
+    // Cut short: the regions read before the damage stay, the one it fell in goes.
+    if (!record.broken.empty()) drops_.Drop("region", record.broken);
     const std::string imported = record.name.empty() ? DefaultName(record) : record.name;
     const std::string name = prefix_ + ShortenName(imported, kNameRoom - (prefix_.size() - 1));
     std::string hashText = source_.baseName;
