@@ -1,5 +1,5 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
-//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database
+//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -14,6 +14,7 @@
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
 #include "library/library.h"
+#include "tests/import/dls_builder.h"
 #include "tests/import/riff_builder.h"
 #include "tests/import/soundfont_builder.h"
 #include "tests/import/vorbis_encoder.h"
@@ -172,12 +173,12 @@ std::vector<Bytes> SiFiSeeds() {
     r.name = name;
     r.sampleRate = 44100;
     r.channels = channels;
-    r.first = std::span(data).subspan(offset, 100);
+    r.key = {offset, 0};
     r.frames = 50 / channels;
     r.loopStart = 2;
     r.loopEnd = 20;
     r.rootKey = 60;
-    return AddSample(i, r);
+    return AddSample(i, r, SampleData::FromLittleEndian(std::span(data).subspan(offset, 100), 50));
   };
   std::vector<Instrument*> added;
   for (const char* name : {"Bass", "Bass Soft", "Strings"}) {
@@ -247,6 +248,31 @@ void SaveSampleFileSeeds(const fs::path& folder) {
 }
 #endif
 
+// Two instruments: a stereo pair with an envelope, and an 8-bit wave with its own loop.
+Bytes DlsSeed() {
+  DlsBankBuilder b;
+  std::vector<std::int16_t> ramp(64);
+  for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::int16_t>(i * 300);
+  b.AddWave({"L", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
+  b.AddWave({"R", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
+  b.AddWave({"Byte", 1, 1, 8, 11025, Ramp(48), Wsmp(64, -30, -65536 * 20)});
+  DlsInstrumentSpec pad{
+      "Pad",
+      0,
+      1,
+      {},
+      std::vector<DlsBlock>{Constant(kDlsDstAttack, -1200),
+                            Constant(kDlsDstSustain, 500),
+                            {kDlsSrcKey, kDlsSrcNone, kDlsDstDecay, -65536 * 1280},
+                            {kDlsSrcLfo, kDlsSrcNone, kDlsDstPitch, 65536 * 20}}};
+  pad.regions = {Region(0, 127, 0, 127, 0, 1, 1), Region(0, 127, 0, 127, 1, 1, 2)};
+  DlsInstrumentSpec kit{"", 0x80000000u, 0, {Region(36, 36, 0, 0, 2)}, {}};
+  kit.regions[0].wsmp = LoopedWsmp(36, 4, 20);
+  kit.regions[0].articulation = std::vector<DlsBlock>{Constant(kDlsDstCutoff, 7000)};
+  b.instruments = {pad, kit};
+  return b.Build();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -256,7 +282,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus : {"import", "sifi", "database", "sfz"})
+  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -264,6 +290,8 @@ int main(int argc, char** argv) {
     Save(root / "import" / ("wave" + std::to_string(n++)), wave);
   Save(root / "import" / "bank.sf2", SoundFontSeed());
   Save(root / "import" / "bank.sf3", CompressedSoundFontSeed());
+  Save(root / "import" / "bank.dls", DlsSeed());
+  Save(root / "dls" / "bank.dls", DlsSeed());
   n = 0;
   for (const Bytes& sifi : SiFiSeeds()) {
     Save(root / "import" / ("sifi" + std::to_string(n)), sifi);

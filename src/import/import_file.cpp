@@ -14,6 +14,7 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "database/sound_database.h"
+#include "import/dls/dls_import.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
 #include "import/sample_folder/folder_import.h"
@@ -29,8 +30,8 @@ namespace {
 // The importers in the order they are offered a file; the first that takes it ends the chain.
 // Each format adds its row here.
 constexpr std::array kImporters = {
-    Importer{&ImportSoundFont},  Importer{&ImportSiFi}, Importer{&ImportWave},
-    Importer{&ImportSampleFile}, Importer{&ImportSfz},
+    Importer{&ImportSoundFont}, Importer{&ImportDls},        Importer{&ImportSiFi},
+    Importer{&ImportWave},      Importer{&ImportSampleFile}, Importer{&ImportSfz},
 };
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.

@@ -22,7 +22,7 @@ enum class ImportStatus {
 };
 
 // The kind of part an importer leaves out. An #include not followed is named without a count.
-enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include, File };
+enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include, File, Articulation };
 
 // Why a part was left out: damage to the file, or to a file it names. `subject` (a sample
 // path) and `detail` (the named file's own reason, or a decoder's) are given where the kind
@@ -59,6 +59,8 @@ enum class LeftOutKind : std::uint8_t {
   IncludeTooDeep,
   IncludesTooMany,
   TextTooLong,
+  // A record of a bank (DLS) that cannot be read; detail: why, as its reader words it.
+  RecordBroken,
 };
 
 // Parts of one kind left out for one reason, counted, named by the first one met.
@@ -79,6 +81,7 @@ enum class NoteKind : std::uint8_t {
   ControllerGate,    // left out: closed at the controllers' start values
   BuiltInGenerator,  // left out; subject: the generator ("*noise")
   LaterTake,         // a sample file of a folder left out: only the first round robin is kept
+  Modulation,        // connections (DLS) left out: LFO, velocity or controller sources
 };
 
 struct ImportNote {

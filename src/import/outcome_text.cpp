@@ -23,6 +23,8 @@ const char* PartNoun(PartKind part) {
       return "#include";
     case PartKind::File:
       return "file";
+    case PartKind::Articulation:
+      return "articulation";
   }
   return "part";
 }
@@ -88,6 +90,8 @@ std::string LeftOutText(const LeftOut& leftOut) {
       return "#include nested more than " + std::to_string(kSfzMostIncludeDepth) + " deep";
     case LeftOutKind::IncludesTooMany:
       return "more than " + std::to_string(kSfzMostIncludes) + " #include files";
+    case LeftOutKind::RecordBroken:
+      return leftOut.detail;
     case LeftOutKind::TextTooLong:
       return "more than " + std::to_string(kSfzMostText >> 20) + " MiB of text";
   }
@@ -109,6 +113,9 @@ std::string NoteText(const ImportNote& note) {
       return regions + " left out: closed at the controllers' start values";
     case NoteKind::BuiltInGenerator:
       return regions + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
+    case NoteKind::Modulation:
+      return Counted(note.count, "connection") +
+             " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
     case NoteKind::LaterTake:
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";
@@ -133,8 +140,8 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
       return {};
     case ImportStatus::NotRecognised:
       if (outcome.reason.empty())
-        return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ instrument "
-               "or SiFi file";
+        return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ "
+               "instrument or SiFi file";
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";

@@ -163,7 +163,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
 
   std::vector<std::pair<std::string, std::string>> cases = {
       {"notes.txt",
-       "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, "
+       "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
        "SFZ instrument or SiFi file"},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
       {"folder", "folder: not recognised: no sound files (WAV, AIFF, FLAC or Ogg) in the folder"},

@@ -46,8 +46,8 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
       {ImportOutcome::Imported(), 1, {}, 0},
       {ImportOutcome::NotRecognised(),
        0,
-       {"not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ instrument or SiFi "
-        "file"},
+       {"not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ instrument or "
+        "SiFi file"},
        1},
       {ImportOutcome::NotRecognised("SiFi version 3 is not supported"),
        0,

@@ -280,8 +280,8 @@ class DialogTest : public QObject {
     QCOMPARE(window.Status(), QStringLiteral("0 Instruments loaded - 2 files not imported whole"));
     QCOMPARE(static_cast<QLabel*>(dialog.Control(kStatusId))->toolTip(),
              window.place / "junk.txt" +
-                 ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont bank, SFZ "
-                 "instrument or SiFi file\n" +
+                 ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
+                 "SFZ instrument or SiFi file\n" +
                  window.place / "missing.wav" + ": cannot open file: no such file");
   }
 
@@ -353,8 +353,11 @@ class DialogTest : public QObject {
     QCOMPARE(dialog.model().data(dialog.model().index(1, 1)).toString(),
              QStringLiteral("[KC] Techno Kick"));
 
+    // Off the rows the menu offers only the middle-C choice: nothing else changes.
     RightClick(list, QPoint(5, list.visualRect(dialog.model().index(4, 0)).bottom() + 20));
-    QCOMPARE(window.prompts.menusShown, 3);
+    QCOMPARE(window.prompts.menusShown, 4);
+    QCOMPARE(dialog.model().data(dialog.model().index(0, 1)).toString(),
+             QStringLiteral("[x*] FX-Loop"));
   }
 
   void exportCollection() {
