@@ -14,10 +14,10 @@ namespace tolvane {
 // when it has no page.
 std::vector<std::span<const std::byte>> OggLinks(std::span<const std::byte> stream);
 
-// The granule position of the link's last page that has one and whose checksum holds; the
-// pages are walked from the start, and the walk ends where they stop following one another. For
-// a link that starts at 0, as a bank's do, this is its length in frames, as
-// vorbisfile tells it from the end of a stream it can seek in. -1 when no page tells.
+// The granule position of the link's last page that has one and whose checksum holds; the pages
+// are walked from the start, and the walk ends where they stop following one another. For a link
+// that starts at 0, as a bank's streams do, this is its length in frames, as vorbisfile tells it
+// from the end of a stream it can seek in. -1 when no page tells.
 std::int64_t OggClaimedFrames(std::span<const std::byte> link);
 
 }  // namespace tolvane
