@@ -12,10 +12,10 @@
 
 namespace tolvane::testing {
 
-// `values` holds frames x `channels` values, interleaved. Empty when libvorbisenc refuses the
-// settings.
+// `values` holds frames x `channels` values, interleaved; `serial` is the stream's serial number.
+// Empty when libvorbisenc refuses the settings.
 inline std::vector<std::byte> EncodeVorbis(std::span<const std::int16_t> values, long rate,
-                                           int channels = 1, float quality = 0.5F) {
+                                           int channels = 1, float quality = 0.5F, int serial = 1) {
   std::vector<std::byte> out;
   const auto append = [&out](const ogg_page& page) {
     const auto* header = reinterpret_cast<const std::byte*>(page.header);
@@ -37,7 +37,7 @@ inline std::vector<std::byte> EncodeVorbis(std::span<const std::int16_t> values,
   vorbis_block block;
   vorbis_block_init(&dsp, &block);
   ogg_stream_state stream;
-  ogg_stream_init(&stream, 1);
+  ogg_stream_init(&stream, serial);
 
   ogg_packet identification;
   ogg_packet comments;
@@ -85,6 +85,22 @@ inline std::vector<std::byte> EncodeVorbis(std::span<const std::int16_t> values,
   vorbis_dsp_clear(&dsp);
   vorbis_comment_clear(&comment);
   vorbis_info_clear(&info);
+  return out;
+}
+
+// A stream of two links whose second one breaks off inside its headers: the link of `values`,
+// then the first page of another (serial number 2) and half of its next page. vorbisfile opens
+// it, but cannot read it to its end.
+inline std::vector<std::byte> EncodeVorbisWithBrokenLink(std::span<const std::int16_t> values,
+                                                         long rate) {
+  std::vector<std::byte> out = EncodeVorbis(values, rate);
+  const std::vector<std::byte> next = EncodeVorbis(values, rate, 1, 0.5F, 2);
+  // The identification page: a 27-byte header, its segment sizes, then the packet.
+  std::size_t firstPage = 27 + std::to_integer<std::size_t>(next[26]);
+  for (std::size_t i = 0; i < std::to_integer<std::size_t>(next[26]); ++i)
+    firstPage += std::to_integer<std::size_t>(next[27 + i]);
+  const std::size_t cut = firstPage + (next.size() - firstPage) / 2;
+  out.insert(out.end(), next.begin(), next.begin() + static_cast<std::ptrdiff_t>(cut));
   return out;
 }
 

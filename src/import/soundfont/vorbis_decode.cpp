@@ -5,18 +5,22 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <numeric>
 
 #include "base/all_cores.h"
 #include "base/work_progress.h"
+#include "import/soundfont/ogg_pages.h"
 
 namespace tolvane {
 namespace {
 
-// The stream as vorbisfile reads it: a file over memory, with seeking, so that vorbisfile can
-// tell the stream's length before decoding it.
+// A link as vorbisfile reads it: a file over memory, read in order. vorbisfile is given no way to
+// seek: opening a stream it can seek in, it first walks all of it to learn its links, and
+// libvorbisfile 1.3.7 leaks what it gathered there when a later link's headers break off
+// (_bisect_forward_serialno returns without freeing its list of serial numbers). Read in order,
+// such a link fails to open, and nothing is held past ov_clear. Each link is opened on its own:
+// read in order across a link's end, 1.3.7 gives a hole where nothing is missing.
 struct MemoryStream {
   std::span<const std::byte> bytes;
   std::size_t position = 0;
@@ -32,26 +36,7 @@ std::size_t ReadMemory(void* out, std::size_t size, std::size_t count, void* sou
   return items;
 }
 
-int SeekMemory(void* source, ogg_int64_t offset, int whence) {
-  auto& stream = *static_cast<MemoryStream*>(source);
-  const auto size = static_cast<ogg_int64_t>(stream.bytes.size());
-  ogg_int64_t base = 0;
-  if (whence == SEEK_CUR)
-    base = static_cast<ogg_int64_t>(stream.position);
-  else if (whence == SEEK_END)
-    base = size;
-  else if (whence != SEEK_SET)
-    return -1;
-  if (offset < -base || offset > size - base) return -1;
-  stream.position = static_cast<std::size_t>(base + offset);
-  return 0;
-}
-
-long TellMemory(void* source) {
-  return static_cast<long>(static_cast<MemoryStream*>(source)->position);
-}
-
-constexpr ov_callbacks kMemoryCallbacks = {&ReadMemory, &SeekMemory, nullptr, &TellMemory};
+constexpr ov_callbacks kMemoryCallbacks = {&ReadMemory, nullptr, nullptr, nullptr};
 
 // Frees what vorbisfile holds for an opened stream.
 struct OpenedVorbis {
@@ -66,14 +51,11 @@ DecodedVorbis Failed(std::string_view why) {
   return {{}, why};
 }
 
-// Decodes the opened file to its end, appending to `values` (at most `limit` of them).
-// `checkLink` sees each block's stream header (null when vorbisfile has none) and names what it
-// refuses. Empty on success, else
-// one of the kVorbis texts.
+// ReadValues for one opened link.
 template <typename CheckLink>
-std::string_view ReadValues(OggVorbis_File& file, std::vector<std::int16_t>& values,
-                            std::uint64_t limit, const CheckLink& checkLink) {
-  std::array<char, 8192> buffer{};
+std::string_view ReadLink(OggVorbis_File& file, std::array<char, 8192>& buffer,
+                          std::vector<std::int16_t>& values, std::uint64_t limit,
+                          const CheckLink& checkLink) {
   for (;;) {
     int link = 0;
     const long got = ov_read(&file, buffer.data(), static_cast<int>(buffer.size()),
@@ -91,24 +73,44 @@ std::string_view ReadValues(OggVorbis_File& file, std::vector<std::int16_t>& val
   }
 }
 
+// Decodes each of `links` to its end, one after the other, appending to `values` (at most
+// `limit` of them). `checkLink` sees each block's stream header (null when vorbisfile has none)
+// and names what it refuses. Empty on success, else one of the kVorbis texts.
+template <typename CheckLink>
+std::string_view ReadValues(std::span<const std::span<const std::byte>> links,
+                            std::vector<std::int16_t>& values, std::uint64_t limit,
+                            const CheckLink& checkLink) {
+  std::array<char, 8192> buffer{};
+  for (const std::span<const std::byte> link : links) {
+    MemoryStream source{link};
+    OpenedVorbis opened;
+    if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
+      return kVorbisUndecodable;
+    if (const std::string_view failure = ReadLink(opened.file, buffer, values, limit, checkLink);
+        !failure.empty())
+      return failure;
+  }
+  return {};
+}
+
 }  // namespace
 
 DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxFrames) {
   const std::uint64_t limit = std::min(maxFrames, kVorbisMaxFrames);
-  MemoryStream source{stream};
-  OpenedVorbis opened;
-  if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
-    return Failed(kVorbisUndecodable);
-
   DecodedVorbis decoded;
   // The length the stream claims sizes the buffer once, if it is within the bounds; the decode
   // still checks every value it appends.
-  const ogg_int64_t claimed = ov_pcm_total(&opened.file, -1);
-  if (claimed > 0 && static_cast<std::uint64_t>(claimed) > limit) return Failed(kVorbisTooLong);
-  if (claimed > 0) decoded.values.reserve(static_cast<std::size_t>(claimed));
+  const std::vector<std::span<const std::byte>> links = OggLinks(stream);
+  std::uint64_t claimed = 0;
+  for (const std::span<const std::byte> link : links) {
+    // At most the limit before, less than 2^63 added: the sum cannot wrap.
+    claimed += static_cast<std::uint64_t>(std::max<std::int64_t>(OggClaimedFrames(link), 0));
+    if (claimed > limit) return Failed(kVorbisTooLong);
+  }
+  decoded.values.reserve(static_cast<std::size_t>(claimed));
 
   const std::string_view failure =
-      ReadValues(opened.file, decoded.values, limit, [](const vorbis_info* info) {
+      ReadValues(links, decoded.values, limit, [](const vorbis_info* info) {
         return info != nullptr && info->channels == 1 ? std::string_view() : kVorbisNotMono;
       });
   if (!failure.empty()) return Failed(failure);
@@ -119,18 +121,14 @@ DecodedVorbis DecodeVorbis(std::span<const std::byte> stream, std::uint64_t maxF
 }
 
 DecodedVorbisFile DecodeVorbisFile(std::span<const std::byte> file, std::uint64_t maxValues) {
-  MemoryStream source{file};
-  OpenedVorbis opened;
   DecodedVorbisFile decoded;
   const auto fail = [&](std::string_view why) {
     decoded.values = {};
     decoded.failure = why;
     return std::move(decoded);
   };
-  if (ov_open_callbacks(&source, &opened.file, nullptr, 0, kMemoryCallbacks) != 0)
-    return fail(kVorbisUndecodable);
   const std::string_view failure =
-      ReadValues(opened.file, decoded.values, maxValues, [&](const vorbis_info* info) {
+      ReadValues(OggLinks(file), decoded.values, maxValues, [&](const vorbis_info* info) {
         if (info == nullptr || info->channels <= 0 || info->rate <= 0) return kVorbisUndecodable;
         const auto channels = static_cast<std::uint32_t>(info->channels);
         const auto rate = static_cast<std::uint32_t>(info->rate);
