@@ -61,6 +61,9 @@ struct Instrument {
   SampleGroup* group = nullptr;
   std::uint32_t category = kCategoryOther;
   std::vector<Zone> zones;  // in the order kept by AddZone
+  // What the import chose where its files disagree, for the list's tool tip: lines, each ended
+  // by "\r\n". Empty for most instruments.
+  std::string remarks;
 };
 
 struct SampleGroup {

@@ -140,6 +140,26 @@ TEST_F(SampleFolder, NamesMakeInstrumentsAndSamplesKeepTheirValues) {
   EXPECT_EQ(Describe(Named("Bell").zones[0]), "Bell_A3:0-127@69/0-127");
 }
 
+TEST_F(SampleFolder, ANameThatDisagreesWithTheFilesRootKeyIsFollowedAndRemarked) {
+  using namespace testing;
+  // Organ_C4 carries a sampler chunk that says key 62; its name says 72 (C4, middle C being C3).
+  WriteFile(root / "Organ_C4.wav",
+            Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", ValuesLE16({1, 2, 3, 4})),
+                          SamplerChunk(62, 0, 1, 0, 4)}));
+  WriteFile(root / "Organ_C5.wav",
+            Riff("WAVE", {FormatChunk(1, 44100, 16), Chunk("data", ValuesLE16({5, 6, 7, 8})),
+                          SamplerChunk(84, 0, 1, 0, 4)}));
+  ImportFile(library, database, root.string());
+  const Instrument& organ = Named("Organ");
+  ASSERT_EQ(organ.zones.size(), 2u);
+  EXPECT_EQ(organ.zones[0].sample->rootKey, 72u);
+  EXPECT_EQ(organ.zones[1].sample->rootKey, 84u);
+  EXPECT_EQ(organ.remarks,
+            "Organ_C4: its name says key 72, the file's own root key is 62; the name is "
+            "followed\r\n");
+  EXPECT_EQ(Named("Piano").remarks, "");
+}
+
 TEST_F(SampleFolder, TheMiddleCSettingMovesPlainNotes) {
   ImportSettings settings;
   settings.middleC = MiddleC::C4;

@@ -193,6 +193,11 @@ void AddPlannedZone(Instrument& instrument, const PlannedZone& planned,
   // The file's fine tuning belongs to its own root key; a name that moves the key drops it.
   if (!markers.rootKey || *markers.rootKey == request.rootKey)
     request.pitchCorrection = markers.pitchCorrection;
+  if (markers.rootKey && planned.rootKey && ClampRootKey(*markers.rootKey) != *planned.rootKey) {
+    instrument.remarks += name + ": its name says key " + std::to_string(*planned.rootKey) +
+                          ", the file's own root key is " + std::to_string(*markers.rootKey) +
+                          "; the name is followed\r\n";
+  }
   const SampleData data =
       planned.right ? SampleData::Planes(left.data, files[*planned.right]->data) : left.data;
   Sample* sample = AddSample(instrument, request, data);

@@ -55,6 +55,11 @@ QVariant InfoTip(const Instrument& instrument) {
   const std::optional<std::string> tip = InfoTipText(instrument);
   if (!tip) return {};
   QString text = FromModelText(*tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (!instrument.remarks.empty()) {
+    text += QStringLiteral("\n\n") + FromModelText(instrument.remarks)
+                                         .trimmed()
+                                         .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  }
   if (instrument.differencesOnly)
     text += QStringLiteral("\n\n") +
             QString::fromUtf8(kDifferencesOnlyNote.data(), qsizetype(kDifferencesOnlyNote.size()));
