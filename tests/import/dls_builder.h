@@ -172,10 +172,8 @@ struct DlsBankBuilder {
       for (const DlsRegionSpec& r : ins.regions) {
         Bytes body;
         if (r.withHeader) {
-          Bytes h;
-          for (const std::uint16_t v : {r.keyLow, r.keyHigh, r.velLow, r.velHigh}) PutU16(h, v);
-          PutU16(h, 0);  // options
-          PutU16(h, 0);  // key group
+          // keyLow, keyHigh, velLow, velHigh, options, key group
+          const Bytes h = ValuesLE16({r.keyLow, r.keyHigh, r.velLow, r.velHigh, 0, 0});
           body = Concat({body, Chunk("rgnh", h)});
         }
         if (r.wsmp) body = Concat({body, DlsWsmpChunk(*r.wsmp)});
