@@ -37,6 +37,15 @@ const Zone& ZoneOf(const Instrument& instrument, std::string_view sampleName) {
   return none;
 }
 
+// A file that imports with one sample, perhaps damaged: the values and root key it gives.
+struct ReadCase {
+  const char* what;
+  Bytes file;
+  std::vector<std::int16_t> values;
+  std::uint32_t rootKey;
+  std::string damage;  // empty: imported whole
+};
+
 // One import of bytes held in memory, as ImportFile would run it for a file at `path`.
 class WaveImport : public ::testing::Test {
  protected:
@@ -49,6 +58,17 @@ class WaveImport : public ::testing::Test {
   Instrument& Only() {
     EXPECT_EQ(library.instruments.size(), 1u);
     return *library.instruments.front();
+  }
+  void ExpectRead(const ReadCase& c) {
+    ClearLibrary(library);
+    const ImportOutcome outcome = Import(c.file);
+    EXPECT_EQ(outcome.status, c.damage.empty() ? ImportStatus::Imported : ImportStatus::Damaged)
+        << c.what;
+    EXPECT_EQ(OutcomeReason(outcome), c.damage) << c.what;
+    ASSERT_EQ(library.instruments.size(), 1u) << c.what;
+    const Sample& sample = *Only().zones[0].sample;
+    EXPECT_EQ(sample.data, c.values) << c.what;
+    EXPECT_EQ(sample.rootKey, c.rootKey) << c.what;
   }
   std::vector<std::int16_t> Values(std::initializer_list<int> values) {
     return std::vector<std::int16_t>(values.begin(), values.end());
@@ -269,14 +289,7 @@ TEST_F(WaveImport, DamageAfterTheSoundKeepsTheSound) {
       Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2})), Chunk("smpl", Bytes(4), true, 99)});
   const Bytes halfHeaderAfter =
       Riff("WAVE", {fmt, Chunk("data", ValuesLE16({1, 2})), Raw({'s', 'm', 'p', 'l'})});
-  struct Case {
-    const char* what;
-    Bytes file;
-    std::vector<std::int16_t> values;
-    std::uint32_t rootKey;
-    std::string damage;
-  };
-  const Case cases[] = {
+  const ReadCase cases[] = {
       {"unpadded", unpadded, {1, 2}, 62, ""},
       {"RIFF short", riffShort, {1, 2, 3}, 60, ""},
       {"data long", dataLong, {1, 2}, 60, "data chunk cut short: 2 of 4 frames"},
@@ -288,17 +301,7 @@ TEST_F(WaveImport, DamageAfterTheSoundKeepsTheSound) {
       {"broken after", brokenAfter, {1, 2}, 60, ""},
       {"half header after", halfHeaderAfter, {1, 2}, 60, ""},
   };
-  for (const Case& c : cases) {
-    ClearLibrary(library);
-    const ImportOutcome outcome = Import(c.file);
-    EXPECT_EQ(outcome.status, c.damage.empty() ? ImportStatus::Imported : ImportStatus::Damaged)
-        << c.what;
-    EXPECT_EQ(OutcomeReason(outcome), c.damage) << c.what;
-    ASSERT_EQ(library.instruments.size(), 1u) << c.what;
-    const Sample& sample = *Only().zones[0].sample;
-    EXPECT_EQ(sample.data, c.values) << c.what;
-    EXPECT_EQ(sample.rootKey, c.rootKey) << c.what;
-  }
+  for (const ReadCase& c : cases) ExpectRead(c);
 }
 
 // Files written to a pipe, with sizes their writer could not go back to fill, and RIFF sizes and
@@ -314,14 +317,7 @@ TEST_F(WaveImport, StreamedAndMisSizedFilesAreReadToTheEnd) {
     return file;
   };
   const auto data = [&](std::int64_t size) { return Chunk("data", values, true, size); };
-  struct Case {
-    const char* what;
-    Bytes file;
-    std::vector<std::int16_t> values;
-    std::uint32_t rootKey;
-    std::string damage;
-  };
-  const Case cases[] = {
+  const ReadCase cases[] = {
       {"data size 0xFFFFFFFF", Riff("WAVE", {fmt, data(0xFFFFFFFF)}), {1, 2, 3}, 60, ""},
       {"both 0xFFFFFFFF", riffSized(0xFFFFFFFF, {fmt, data(0xFFFFFFFF)}), {1, 2, 3}, 60, ""},
       {"both 0", riffSized(0, {fmt, data(0)}), {1, 2, 3}, 60, ""},
@@ -371,17 +367,7 @@ TEST_F(WaveImport, StreamedAndMisSizedFilesAreReadToTheEnd) {
        62,
        ""},
   };
-  for (const Case& c : cases) {
-    ClearLibrary(library);
-    const ImportOutcome outcome = Import(c.file);
-    EXPECT_EQ(outcome.status, c.damage.empty() ? ImportStatus::Imported : ImportStatus::Damaged)
-        << c.what;
-    EXPECT_EQ(outcome.reason, c.damage) << c.what;
-    ASSERT_EQ(library.instruments.size(), 1u) << c.what;
-    const Sample& sample = *Only().zones[0].sample;
-    EXPECT_EQ(sample.data, c.values) << c.what;
-    EXPECT_EQ(sample.rootKey, c.rootKey) << c.what;
-  }
+  for (const ReadCase& c : cases) ExpectRead(c);
 }
 
 // Not RIFF/WAVE: not recognised, without a word. Broken inside: damaged, with the reason.
