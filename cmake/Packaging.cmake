@@ -1,0 +1,52 @@
+# The Debian package: `cpack -G DEB` in a build folder makes
+# tolvane-sound-converter_VERSION_amd64.deb of what `cmake --install` installs (both programs,
+# the desktop entry, MIME types and icons), with the documentation Debian asks every package for.
+# Its Depends come from the libraries the programs link (dpkg-shlibdeps).
+include(GNUInstallDirs)
+
+set(TOLVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tolvane-sound-converter)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
+        DESTINATION ${TOLVANE_DOC_DIR})
+# Debian keeps a package's change log and manual pages compressed, with gzip's name and time
+# left out so that the package builds the same every time.
+set(compressed)
+foreach(file changelog tolvane-convert.1 tolvane-sound-converter.1)
+  set(output ${PROJECT_BINARY_DIR}/debian/${file}.gz)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/debian
+    COMMAND gzip -n -9 -c ${PROJECT_SOURCE_DIR}/cmake/debian/${file} > ${output}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/${file}
+    COMMENT "Compressing ${file} for the package")
+  list(APPEND compressed ${output})
+endforeach()
+add_custom_target(tolvane_package_docs ALL DEPENDS ${compressed})
+install(FILES ${PROJECT_BINARY_DIR}/debian/changelog.gz DESTINATION ${TOLVANE_DOC_DIR})
+install(FILES ${PROJECT_BINARY_DIR}/debian/tolvane-convert.1.gz
+              ${PROJECT_BINARY_DIR}/debian/tolvane-sound-converter.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tolvane-sound-converter)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Tolvane Sound Converter developers <tolvane-sound-converter@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts sample libraries into Tolvane sampler instruments")
+# The summary is the synopsis line; this is the text below it.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Reads WAV, AIFF, FLAC and Ogg Vorbis files, folders of note-named samples,\n\
+SFZ instruments, SoundFont 2 and 3 banks, DLS banks and SiFi files, and\n\
+writes single instrument files (SLI) or one collection file (SLC) for the\n\
+Tolvane sampler. A window program lists every instrument, lets the user pick\n\
+categories and hear them from a MIDI keyboard; tolvane-convert does the same\n\
+from the command line.")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+# Directories the package shares with the system belong to root with the usual modes.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
+include(CPack)
