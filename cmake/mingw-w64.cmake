@@ -3,8 +3,8 @@
 # win32 one has no std::thread in GCC 12. Everything links statically, so a built .exe runs on
 # a Windows machine without any DLL of ours beside it.
 #
-# TOLVANE_WINDOWS_DEPS: the prefix the dependencies (libogg, libvorbis, GoogleTest) were built
-# into by scripts/windows; TOLVANE_WINEPREFIX: the Wine prefix the programs run in.
+# TOLVANE_WINDOWS_DEPS: the prefix the dependencies (libogg, libvorbis, Opus, FLAC, libsndfile,
+# pugixml, zlib, libzip, GoogleTest) were built into by scripts/windows; TOLVANE_WINEPREFIX: the Wine prefix the programs run in.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(triplet x86_64-w64-mingw32)

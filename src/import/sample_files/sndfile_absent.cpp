@@ -1,4 +1,4 @@
-// The build without libsndfile (a Windows cross-build has none): sample files are recognised
+// The build without libsndfile (-DTOLVANE_SNDFILE=OFF): sample files are recognised
 // and named, but not read.
 
 #include <string>
