@@ -1,5 +1,5 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
-//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls
+//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls"})
+  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -318,6 +318,22 @@ int main(int argc, char** argv) {
             "trigger=release <region> sample=loop.aif locc64=0 hicc64=63 pan=-30 offset=5 "
             "ampeg_sustain=40 #include \"more.sfz\" /* block */\n"
             "<curve> v000=0\0<region> sample=b.wav key=d4 volume=2 lorand=0 hirand=0.5\n"sv));
+  Save(root / "decent" / "piano",
+       Text("<?xml version=\"1.0\"?><DecentSampler minVersion=\"1.0.0\"><ui><knob x=\"1\"/>"
+            "</ui><groups volume=\"-3dB\" globalTuning=\"0.5\" seqMode=\"round_robin\" "
+            "attack=\"0.01\" sustain=\"70\"><group volume=\"0.8\" groupTuning=\"\" "
+            "seqLength=\"2\" pan=\"-20\"><sample path=\"Samples\\C3.wav\" rootNote=\"48\" "
+            "loNote=\"0\" hiNote=\"52\" loVel=\"1\" hiVel=\"100\" seqPosition=\"1\" "
+            "start=\"4\" end=\"50\" tuning=\"-0.25\"/><sample path=\"loop stereo.flac\" "
+            "rootNote=\"60\" seqPosition=\"2\" loopEnabled=\"true\" loopStart=\"2\" "
+            "loopEnd=\"30\"/></group><group enabled=\"false\"><sample path=\"b.wav\"/>"
+            "</group><group trigger=\"release\" volume=\"2\"><sample path=\"../missing.aif\" "
+            "rootNote=\"60\"/><sample path=\"../../x.wav\"/></group></groups>"
+            "<effects/></DecentSampler>"sv));
+  Save(root / "decent" / "broken-ui",
+       Text("<DecentSampler><ui><tab x=\"1\"y=\"2\" t=\"&and;\"></ui></tab><groups>"
+            "<group><sample path=\"a.wav\" rootNote=\"60\" volume=\"6dB\"/></group></groups>"
+            "<midi><cc></midi></DecentSampler>"sv));
   Save(root / "database" / "plain",
        Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
   Save(root / "database" / "odd",

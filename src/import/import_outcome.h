@@ -35,6 +35,7 @@ enum class LeftOutKind : std::uint8_t {
   SampleUnreadable,    // detail: why
   SampleManyChannels,  // more than two
   SampleNotKept,       // the library refused it
+  SamplePathOutside,   // the path leaves the instrument's folder or archive, or is absolute
   // Records of a bank (SoundFont) outside their chunk, or asked for too often.
   GeneratorsOutside,
   BagOutside,

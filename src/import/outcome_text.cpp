@@ -50,6 +50,8 @@ std::string LeftOutText(const LeftOut& leftOut) {
       return sample + " has more than two channels";
     case LeftOutKind::SampleNotKept:
       return sample + " cannot be kept";
+    case LeftOutKind::SamplePathOutside:
+      return sample + " lies outside the instrument's folder";
     case LeftOutKind::GeneratorsOutside:
       return "generators outside the 'igen' chunk";
     case LeftOutKind::BagOutside:

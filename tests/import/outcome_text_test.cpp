@@ -86,6 +86,11 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        1,
        {kDamaged + "1 region left out: sample 'Samples/Kick 1.wav' cannot be kept"},
        1},
+      {region(LeftOutKind::SamplePathOutside),
+       1,
+       {kDamaged + "1 region left out: sample 'Samples/Kick 1.wav' lies outside the instrument's "
+                   "folder"},
+       1},
       // A bank's records.
       {zone(LeftOutKind::GeneratorsOutside),
        1,

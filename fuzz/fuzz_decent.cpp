@@ -1,0 +1,58 @@
+// Decent Sampler preset text. Samples come from memory: a path naming "missing" is not there,
+// one naming "stereo" is a stereo sound, one naming "loop" has a loop; any other path is a
+// short mono sound. Whatever is imported is exported the way the program would.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "export/export_set.h"
+#include "export/sifi_writer.h"
+#include "import/decent/decent_import.h"
+#include "import/outcome_text.h"
+#include "import/sfz/sfz_files.h"
+#include "library/library.h"
+
+namespace {
+
+class FuzzFiles : public tolvane::SfzFiles {
+ public:
+  std::optional<std::string> ReadText(const std::string& /*path*/) const override {
+    return std::nullopt;
+  }
+  tolvane::SoundReading ReadSample(const std::string& path) const override {
+    using namespace tolvane;
+    if (path.find("missing") != std::string::npos)
+      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
+    DecodedSound sound;
+    sound.sampleRate = 22050;
+    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
+    sound.frames = 64;
+    sound.values.assign(std::size_t{sound.frames} * sound.channels, 100);
+    if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{8, 40};
+    return {std::move(sound), {}};
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tolvane;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const FuzzFiles files;
+  Library library;
+  Source& source = CreateSource(library, "C:\\Drop\\fuzzed.dspreset");
+  const ImportOutcome outcome =
+      ImportDecentPreset(library, source, text, {source.baseName, 0, "Presets/"}, files);
+  if (outcome.status == ImportStatus::Damaged && OutcomeReason(outcome).empty()) std::abort();
+  if (!outcome.recognised()) std::abort();  // every text is a preset's
+  if (library.instruments.size() > 1) std::abort();
+
+  auto set = CreateExportSet();
+  for (const auto& instrument : library.instruments) AddInstrumentToExportSet(*set, *instrument);
+  std::vector<std::byte> file;
+  SerializeExportSet(*set, file);
+  return 0;
+}

@@ -1,0 +1,131 @@
+// Presets from disk: a lone .dspreset through the importer chain, and .dsbundle folders.
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/encoding.h"
+#include "base/paths.h"
+#include "base/whole_file.h"
+#include "base/work_progress.h"
+#include "database/sound_database.h"
+#include "import/decent/decent_import.h"
+#include "import/import_file.h"
+#include "import/sfz/sfz_files.h"
+#include "library/library.h"
+
+namespace tolvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kLargestPreset = std::size_t{64} << 20;
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail) {
+  if (text.size() < lowerTail.size()) return false;
+  const std::string_view tail = text.substr(text.size() - lowerTail.size());
+  return std::equal(tail.begin(), tail.end(), lowerTail.begin(), [](char a, char b) {
+    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+  });
+}
+
+std::string_view TextOf(const std::vector<std::byte>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// The presets under `root`, in name order; `failure` says when the listing stopped part way.
+std::vector<fs::path> ListPresets(const fs::path& root, std::string& failure) {
+  std::vector<fs::path> presets;
+  std::error_code error;
+  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::error_code fileError;
+    if (it->is_regular_file(fileError) &&
+        EndsWithIgnoringCase(PathToUtf8(it->path().filename()), ".dspreset"))
+      presets.push_back(it->path());
+  }
+  if (error) failure = "the folder cannot be listed whole: " + error.message();
+  std::sort(presets.begin(), presets.end());
+  return presets;
+}
+
+std::int64_t ModifiedSeconds(const fs::path& path) {
+  std::error_code error;
+  const auto written = fs::last_write_time(path, error);
+  if (error) return 0;
+  const auto moment = std::chrono::file_clock::to_sys(written);
+  return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
+}
+
+// Adds one preset's outcome to the bundle's: its parts and notes counted together, its damage
+// named after it.
+void Gather(ImportDrops& drops, std::string& damage, const std::string& preset,
+            const ImportOutcome& outcome) {
+  for (const LeftOut& part : outcome.leftOut)
+    drops.Drop(part.part, part.kind, part.count, part.subject, part.detail);
+  for (const ImportNote& note : outcome.notes) drops.Note(note.kind, note.count, note.subject);
+  if (outcome.reason.empty()) return;
+  if (!damage.empty()) damage += "; ";
+  damage += preset + ": " + outcome.reason;
+}
+
+}  // namespace
+
+ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view) {
+  if (!EndsWithIgnoringCase(source.path, ".dspreset")) return ImportOutcome::NotRecognised();
+  const fs::path path{Windows1252ToUtf8(source.path)};
+  const SfzDiskFiles files(path.parent_path().empty() ? fs::path(".") : path.parent_path());
+  const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
+  return ImportDecentPreset(library, source, text, {source.baseName, view.modifiedTime, {}}, files);
+}
+
+bool IsDecentBundleName(std::string_view utf8Path) {
+  while (!utf8Path.empty() && (utf8Path.back() == '/' || utf8Path.back() == '\\'))
+    utf8Path.remove_suffix(1);
+  return EndsWithIgnoringCase(utf8Path, ".dsbundle");
+}
+
+ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
+                                 std::string_view utf8Path, WorkProgress* progress) {
+  const fs::path root = PathFromUtf8(utf8Path);
+  std::string damage;
+  const std::vector<fs::path> presets = ListPresets(root, damage);
+  if (presets.empty() && damage.empty())
+    return ImportOutcome::NotRecognised("a .dsbundle folder without a .dspreset in it");
+
+  fs::path named = fs::absolute(root).lexically_normal();
+  if (named.filename().empty()) named = named.parent_path();
+  Source& source = CreateSource(library, Utf8ToWindows1252(utf8Path),
+                                Utf8ToWindows1252(PathToUtf8(named.filename())));
+  source.section = &FindOrCreateSection(database, source.baseName);
+
+  const SfzDiskFiles files(root);
+  ImportDrops drops;
+  for (std::size_t i = 0; i < presets.size(); ++i) {
+    if (WorkCancelled(progress)) return ImportOutcome::Cancelled();
+    ReportStep(progress, "presets", i, presets.size());
+    const fs::path& preset = presets[i];
+    const std::string shown = PathToUtf8(preset.lexically_relative(root));
+    const WholeFile file = ReadWholeFile(preset, kLargestPreset);
+    if (file.state != FileState::kRead) {
+      Gather(drops, damage, shown, ImportOutcome::Damaged("cannot be read"));
+      continue;
+    }
+    std::string folder = PathToUtf8(preset.parent_path().lexically_relative(root));
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    if (folder == ".") folder.clear();
+    if (!folder.empty()) folder += '/';
+    const std::string name = Utf8ToWindows1252(PathToUtf8(preset.stem()));
+    const DecentPresetPlace place{name, ModifiedSeconds(preset), folder};
+    Gather(drops, damage, shown,
+           ImportDecentPreset(library, source, TextOf(file.bytes), place, files));
+  }
+  ReportStep(progress, "presets", presets.size(), presets.size());
+  NumberCollections(source);
+  return drops.Finish(damage);
+}
+
+}  // namespace tolvane

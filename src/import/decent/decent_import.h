@@ -1,0 +1,53 @@
+#pragma once
+// The Decent Sampler importer: one preset (.dspreset XML) is one instrument, each `<sample>` it
+// keeps one zone (stereo for a stereo sample). Samples are WAV, AIFF, FLAC or Ogg Vorbis files,
+// each decoded once, all of them in parallel, however many zones share them.
+
+#include <cstdint>
+#include <string_view>
+
+#include "import/import_settings.h"
+#include "import/importer.h"
+
+namespace tolvane {
+
+class SfzFiles;
+struct SoundDatabase;
+
+// Where a preset lies among the files that hold it.
+struct DecentPresetPlace {
+  // The instrument's name, in Windows-1252: the preset's file name without its extension.
+  std::string_view name;
+  std::int64_t modifiedTime = 0;  // of the preset, for the instrument's SoundID
+  // The preset's folder among the files of its container, '/' after each folder ("" for the
+  // container's top; "Presets/" for one inside). Sample paths count from it.
+  std::string_view folder;
+};
+
+// Imports the preset `text` into `source`; its samples come from `files`, by paths relative to
+// the top of the container (a bundle or archive, or the preset's own folder for a preset
+// alone). A sample path that climbs out of the container, or is absolute, is left out and named
+// like a missing sample. Samples equal in path, end and loop are shared with the other presets
+// of the source. Damaged, with counts and the first path, when zones are left out for samples
+// that are missing or cannot be read; Damaged without an instrument when `<groups>` cannot be
+// read or no zone is left. What the instrument cannot hold (a gain above 0 dB, release
+// triggers, later round robins) is approximated and noted.
+ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
+                                 const DecentPresetPlace& place, const SfzFiles& files);
+
+// The importer of the chain: a file whose name ends in ".dspreset" (any case), its samples read
+// from its folder.
+ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view);
+
+// Whether a folder of this name is a bundle of presets: its name ends in ".dsbundle", any case.
+bool IsDecentBundleName(std::string_view utf8Path);
+
+// A dropped .dsbundle folder: every .dspreset in it (and in its folders) is one instrument of
+// one source named after the bundle; its loose sample files are not instruments of their own.
+// NotRecognised when it holds no preset; Damaged, naming the preset and what was left out,
+// when a preset is damaged (the others are still imported). `progress` (may be null) counts the
+// presets and may stop the import (Cancelled).
+ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
+                                 std::string_view utf8Path, WorkProgress* progress = nullptr);
+
+}  // namespace tolvane
