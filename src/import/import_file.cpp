@@ -14,6 +14,7 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "database/sound_database.h"
+#include "import/bitwig/multisample_import.h"
 #include "import/dls/dls_import.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
@@ -30,8 +31,9 @@ namespace {
 // The importers in the order they are offered a file; the first that takes it ends the chain.
 // Each format adds its row here.
 constexpr std::array kImporters = {
-    Importer{&ImportSoundFont}, Importer{&ImportDls},        Importer{&ImportSiFi},
-    Importer{&ImportWave},      Importer{&ImportSampleFile}, Importer{&ImportSfz},
+    Importer{&ImportSoundFont},   Importer{&ImportDls},        Importer{&ImportSiFi},
+    Importer{&ImportWave},        Importer{&ImportSampleFile}, Importer{&ImportSfz},
+    Importer{&ImportMultisample},
 };
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
@@ -72,8 +74,11 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
                          WorkProgress* progress, const ImportSettings& settings) {
   // The file is opened by exactly the name it was dropped with.
   const std::filesystem::path path = PathFromUtf8(utf8Path);
-  if (std::error_code error; std::filesystem::is_directory(path, error))
+  if (std::error_code error; std::filesystem::is_directory(path, error)) {
+    // A folder that describes its own instrument is that instrument, not loose samples.
+    if (IsMultisampleFolder(path)) return ImportMultisampleFolder(library, database, utf8Path);
     return ImportFolder(library, database, utf8Path, settings, progress);
+  }
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
     if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));
