@@ -1,5 +1,6 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
-//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent
+//   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent,
+//                             DIR/zip, DIR/bitwig
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -18,6 +19,7 @@
 #include "tests/import/riff_builder.h"
 #include "tests/import/soundfont_builder.h"
 #include "tests/import/vorbis_encoder.h"
+#include "tests/import/zip_builder.h"
 
 namespace {
 
@@ -287,7 +289,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent"})
+  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -334,6 +336,30 @@ int main(int argc, char** argv) {
        Text("<DecentSampler><ui><tab x=\"1\"y=\"2\" t=\"&and;\"></ui></tab><groups>"
             "<group><sample path=\"a.wav\" rootNote=\"60\" volume=\"6dB\"/></group></groups>"
             "<midi><cc></midi></DecentSampler>"sv));
+  const std::string_view mapping =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<multisample name=\"Organ\">\n"
+      "<generator>Bitwig Studio</generator><category>Organ</category><creator>x</creator>\n"
+      "<group name=\"g\" color=\"d92e24\"/>\n"
+      "<sample file=\"Samples/C3.wav\" sample-start=\"2.5\" sample-stop=\"40\" gain=\"-3\" "
+      "group=\"0\" reverse=\"false\" zone-logic=\"round-robin\">\n"
+      "<key root=\"60\" track=\"1\" tune=\"-0.25\" low=\"0\" high=\"62\"/>"
+      "<velocity low=\"1\" high=\"127\"/><select low=\"1\" high=\"127\"/>"
+      "<loop mode=\"loop\" start=\"4\" stop=\"30\" fade=\"0.1\"/></sample>\n"
+      "<sample file=\"Samples/E3 stereo.wav\" gain=\"2\" reverse=\"true\">"
+      "<key root=\"64\" low=\"63\" high=\"127\" track=\"0\"/>"
+      "<loop mode=\"ping-pong\"/></sample>\n"
+      "<sample file=\"missing.wav\"/></multisample>\n"sv;
+  Save(root / "bitwig" / "organ", Text(mapping));
+  using tolvane::testing::MakeZip;
+  using tolvane::testing::TestWave;
+  Save(root / "zip" / "stored.multisample",
+       MakeZip({{"multisample.xml", Text(mapping), false},
+                {"Samples/C3.wav", TestWave(50), false},
+                {"Samples/E3 stereo.wav", TestWave(30, 2, 4, 20), false}}));
+  Save(root / "zip" / "deflated.multisample", MakeZip({{"multisample.xml", Text(mapping), true},
+                                                       {"samples/c3.WAV", TestWave(50), true},
+                                                       {"Samples/", {}, false},
+                                                       {"../up.wav", TestWave(8), false}}));
   Save(root / "database" / "plain",
        Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
   Save(root / "database" / "odd",

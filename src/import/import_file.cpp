@@ -14,6 +14,7 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "database/sound_database.h"
+#include "import/bitwig/multisample_import.h"
 #include "import/decent/decent_import.h"
 #include "import/dls/dls_import.h"
 #include "import/importer.h"
@@ -31,9 +32,9 @@ namespace {
 // The importers in the order they are offered a file; the first that takes it ends the chain.
 // Each format adds its row here.
 constexpr std::array kImporters = {
-    Importer{&ImportSoundFont}, Importer{&ImportDls},        Importer{&ImportSiFi},
-    Importer{&ImportWave},      Importer{&ImportSampleFile}, Importer{&ImportSfz},
-    Importer{&ImportDecent},
+    Importer{&ImportSoundFont}, Importer{&ImportDls},           Importer{&ImportSiFi},
+    Importer{&ImportWave},      Importer{&ImportSampleFile},    Importer{&ImportSfz},
+    Importer{&ImportDecent},    Importer{&ImportDecentLibrary}, Importer{&ImportMultisample},
 };
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
@@ -78,6 +79,8 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
     // A bundle's presets are its instruments, not its loose samples.
     if (IsDecentBundleName(utf8Path))
       return ImportDecentBundle(library, database, utf8Path, progress);
+    // A folder that describes its own instrument is that instrument, not loose samples.
+    if (IsMultisampleFolder(path)) return ImportMultisampleFolder(library, database, utf8Path);
     return ImportFolder(library, database, utf8Path, settings, progress);
   }
   std::optional<MappedFile> file = MappedFile::Open(path);

@@ -35,7 +35,9 @@ enum class LeftOutKind : std::uint8_t {
   SampleUnreadable,    // detail: why
   SampleManyChannels,  // more than two
   SampleNotKept,       // the library refused it
-  SamplePathOutside,   // the path leaves the instrument's folder or archive, or is absolute
+  SampleOutside,       // its path leaves the instrument's folder or archive
+  // An entry of a zip archive whose name is not taken; subject: the name, detail: why.
+  EntryRefused,
   // Records of a bank (SoundFont) outside their chunk, or asked for too often.
   GeneratorsOutside,
   BagOutside,
@@ -83,6 +85,8 @@ enum class NoteKind : std::uint8_t {
   BuiltInGenerator,  // left out; subject: the generator ("*noise")
   LaterTake,         // a sample file of a folder left out: only the first round robin is kept
   Modulation,        // connections (DLS) left out: LFO, velocity or controller sources
+  Reversed,          // played forwards
+  AlternatingLoop,   // a ping-pong loop, played as a forward loop
 };
 
 struct ImportNote {

@@ -50,8 +50,10 @@ std::string LeftOutText(const LeftOut& leftOut) {
       return sample + " has more than two channels";
     case LeftOutKind::SampleNotKept:
       return sample + " cannot be kept";
-    case LeftOutKind::SamplePathOutside:
-      return sample + " lies outside the instrument's folder";
+    case LeftOutKind::SampleOutside:
+      return sample + " lies outside the instrument's folder or archive";
+    case LeftOutKind::EntryRefused:
+      return "archive entry " + Quoted(leftOut.subject) + " refused: it has " + leftOut.detail;
     case LeftOutKind::GeneratorsOutside:
       return "generators outside the 'igen' chunk";
     case LeftOutKind::BagOutside:
@@ -118,6 +120,10 @@ std::string NoteText(const ImportNote& note) {
     case NoteKind::Modulation:
       return Counted(note.count, "connection") +
              " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
+    case NoteKind::Reversed:
+      return regions + " played forwards: reverse playback cannot be kept";
+    case NoteKind::AlternatingLoop:
+      return regions + " loop forwards: alternating (ping-pong) loops cannot be kept";
     case NoteKind::LaterTake:
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";

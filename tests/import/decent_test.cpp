@@ -23,6 +23,7 @@
 #include "library/library.h"
 #include "riff_builder.h"
 #include "tests/support/test_folder.h"
+#include "zip_builder.h"
 
 namespace tolvane {
 namespace {
@@ -324,12 +325,12 @@ TEST_F(Decent, SamplePathsStayInsideTheContainer) {
     }
     ASSERT_EQ(outcome.status, ImportStatus::Damaged);
     ASSERT_EQ(outcome.leftOut.size(), 1u);
-    EXPECT_EQ(outcome.leftOut[0].kind, LeftOutKind::SamplePathOutside);
+    EXPECT_EQ(outcome.leftOut[0].kind, LeftOutKind::SampleOutside);
     EXPECT_EQ(files.reads, 1);  // only ok.wav
     std::string shown = c.path;
     std::replace(shown.begin(), shown.end(), '\\', '/');
-    EXPECT_EQ(OutcomeReason(outcome),
-              "1 zone left out: sample '" + shown + "' lies outside the instrument's folder");
+    EXPECT_EQ(OutcomeReason(outcome), "1 zone left out: sample '" + shown +
+                                          "' lies outside the instrument's folder or archive");
   }
 }
 
@@ -378,7 +379,7 @@ TEST(DecentBundle, ADroppedBundleImportsItsPresetsNotItsLooseSamples) {
   EXPECT_EQ(outcome.status, ImportStatus::Damaged);
   EXPECT_EQ(OutcomeReason(outcome),
             "Broken.dspreset: no <groups> element that can be read; 1 zone left out: sample "
-            "'../../x.wav' lies outside the instrument's folder");
+            "'../../x.wav' lies outside the instrument's folder or archive");
   ASSERT_EQ(library.sources.size(), 1u);
   EXPECT_EQ(library.sources[0]->baseName, "Strings.dsbundle");
   ASSERT_EQ(library.instruments.size(), 2u);
@@ -390,6 +391,52 @@ TEST(DecentBundle, ADroppedBundleImportsItsPresetsNotItsLooseSamples) {
   std::filesystem::create_directories(folder / "Empty.dsbundle");
   EXPECT_EQ(ImportFile(library, database, PathToUtf8(folder / "Empty.dsbundle")).status,
             ImportStatus::NotRecognised);
+}
+
+// The same presets as an archive: read in place, the same sharing and the same limits, and
+// entries whose names could escape the archive named.
+TEST(DecentLibrary, AnArchiveImportsEveryPresetWithSamplesFromInside) {
+  const testing::TestFolder folder;
+  const std::string soft =
+      Preset(R"(<groups><group><sample path="Samples/C3.wav"/></group></groups>)");
+  const std::string hard = Preset(
+      R"(<groups><group><sample path="..\Samples\C3.wav"/><sample path="../../x.wav"/>
+         </group></groups>)");
+  const auto text = [](const std::string& t) {
+    testing::Bytes bytes;
+    for (const char c : t) bytes.push_back(static_cast<std::byte>(c));
+    return bytes;
+  };
+  testing::WriteFile(folder / "Strings.dslibrary",
+                     testing::MakeZip({{"Soft.dspreset", text(soft), true},
+                                       {"Presets/Hard.dspreset", text(hard), false},
+                                       {"Samples/C3.wav", SmallWave(), true},
+                                       {"../evil.wav", SmallWave(), false}}));
+  testing::WriteFile(folder / "Nothing.dslibrary",
+                     testing::MakeZip({{"Samples/C3.wav", SmallWave(), false}}));
+  testing::WriteFileText(folder / "Cut.dslibrary", "PK\x03\x04 not an archive");
+
+  SoundDatabase database;
+  Library library;
+  const ImportOutcome outcome =
+      ImportFile(library, database, PathToUtf8(folder / "Strings.dslibrary"));
+  EXPECT_EQ(outcome.status, ImportStatus::Damaged);
+  EXPECT_EQ(OutcomeReason(outcome),
+            "1 file left out: archive entry '../evil.wav' refused: it has a '..' part; 1 zone "
+            "left out: sample '../../x.wav' lies outside the instrument's folder or archive");
+  ASSERT_EQ(library.instruments.size(), 2u);
+  EXPECT_EQ(library.instruments[0]->name, "Hard");
+  EXPECT_EQ(library.instruments[1]->name, "Soft");
+  EXPECT_EQ(library.instruments[0]->zones.size(), 1u);
+  EXPECT_EQ(library.sources[0]->samples.size(), 1u);
+
+  for (const char* name : {"Nothing.dslibrary", "Cut.dslibrary"}) {
+    Library other;
+    const ImportOutcome refused = ImportFile(other, database, PathToUtf8(folder / name));
+    EXPECT_EQ(refused.status, ImportStatus::Damaged) << name;
+    EXPECT_FALSE(OutcomeReason(refused).empty()) << name;
+    EXPECT_TRUE(other.instruments.empty()) << name;
+  }
 }
 
 }  // namespace

@@ -60,10 +60,10 @@ std::int64_t ModifiedSeconds(const fs::path& path) {
   return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
 }
 
-// Adds one preset's outcome to the bundle's: its parts and notes counted together, its damage
-// named after it.
-void Gather(ImportDrops& drops, std::string& damage, const std::string& preset,
-            const ImportOutcome& outcome) {
+}  // namespace
+
+void GatherPresetOutcome(ImportDrops& drops, std::string& damage, const std::string& preset,
+                         const ImportOutcome& outcome) {
   for (const LeftOut& part : outcome.leftOut)
     drops.Drop(part.part, part.kind, part.count, part.subject, part.detail);
   for (const ImportNote& note : outcome.notes) drops.Note(note.kind, note.count, note.subject);
@@ -71,8 +71,6 @@ void Gather(ImportDrops& drops, std::string& damage, const std::string& preset,
   if (!damage.empty()) damage += "; ";
   damage += preset + ": " + outcome.reason;
 }
-
-}  // namespace
 
 ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view) {
   if (!EndsWithIgnoringCase(source.path, ".dspreset")) return ImportOutcome::NotRecognised();
@@ -111,7 +109,7 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
     const std::string shown = PathToUtf8(preset.lexically_relative(root));
     const WholeFile file = ReadWholeFile(preset, kLargestPreset);
     if (file.state != FileState::kRead) {
-      Gather(drops, damage, shown, ImportOutcome::Damaged("cannot be read"));
+      GatherPresetOutcome(drops, damage, shown, ImportOutcome::Damaged("cannot be read"));
       continue;
     }
     std::string folder = PathToUtf8(preset.parent_path().lexically_relative(root));
@@ -120,8 +118,8 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
     if (!folder.empty()) folder += '/';
     const std::string name = Utf8ToWindows1252(PathToUtf8(preset.stem()));
     const DecentPresetPlace place{name, ModifiedSeconds(preset), folder};
-    Gather(drops, damage, shown,
-           ImportDecentPreset(library, source, TextOf(file.bytes), place, files));
+    GatherPresetOutcome(drops, damage, shown,
+                        ImportDecentPreset(library, source, TextOf(file.bytes), place, files));
   }
   ReportStep(progress, "presets", presets.size(), presets.size());
   NumberCollections(source);

@@ -12,6 +12,7 @@
 #include "import/decent/decent_zone.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
+#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -137,9 +138,9 @@ ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_v
                                                           : NoteKind::LaterRoundRobin);
       continue;
     }
-    std::optional<std::string> path = ResolveDecentPath(place.folder, plan->path);
+    std::optional<std::string> path = ResolveInside(place.folder, plan->path);
     if (!path) {
-      drops.Drop(PartKind::Zone, LeftOutKind::SamplePathOutside, 1, plan->path);
+      drops.Drop(PartKind::Zone, LeftOutKind::SampleOutside, 1, plan->path);
       continue;
     }
     const auto [known, added] = byPath.try_emplace(*path, samples.size());

@@ -4,6 +4,7 @@
 // each decoded once, all of them in parallel, however many zones share them.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "import/import_settings.h"
@@ -38,6 +39,19 @@ ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_v
 // The importer of the chain: a file whose name ends in ".dspreset" (any case), its samples read
 // from its folder.
 ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view);
+
+// The importer of the chain for .dslibrary files (any case): a zip archive whose every .dspreset
+// is one instrument of the file's source, in name order, its samples read from the archive
+// (paths count from the archive's root, as a bundle's from its folder). Entries whose names
+// could escape the archive are left out and named. Damaged, naming the preset and what was left
+// out, when a preset is damaged (the others are still imported), or when the archive cannot be
+// read; Damaged without an instrument when it holds no preset.
+ImportOutcome ImportDecentLibrary(Library& library, Source& source, const ImportView& view);
+
+// Adds one preset's outcome to its container's: its parts and notes counted together, its
+// damage named after `preset`.
+void GatherPresetOutcome(ImportDrops& drops, std::string& damage, const std::string& preset,
+                         const ImportOutcome& outcome);
 
 // Whether a folder of this name is a bundle of presets: its name ends in ".dsbundle", any case.
 bool IsDecentBundleName(std::string_view utf8Path);
