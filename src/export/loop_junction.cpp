@@ -53,6 +53,14 @@ LoopJunction ChannelJunction(const Frames& frames, std::uint32_t channel, LoopPo
       ++bends;
     }
   }
+  // What the loop puts before its start, against what the sample itself has there: a loop
+  // that ends as the sample runs into its start (a saw's own jump, looped on a period) adds
+  // nothing, however steep the junction.
+  if (loop.start >= 2) {
+    const int differs = std::max(std::abs(run(junction - 1) - frames.At(loop.start - 1, channel)),
+                                 std::abs(run(junction - 2) - frames.At(loop.start - 2, channel)));
+    if (differs <= kClickFloor) return {};
+  }
   const int jump = std::abs(steps[junction - 1]);
   const double meanStep = static_cast<double>(stepSum) / static_cast<double>(steps.size() - 1);
   const double meanBend = bends == 0 ? 0 : static_cast<double>(bendSum) / bends;

@@ -13,8 +13,11 @@ namespace tolvane {
 // A junction clicks when, in some channel, the step from the loop's last frame to its first
 // passes both kClickFloor and kClickRatio times the mean step around the junction (a jump in
 // value), or when the change of slope there passes both kClickFloor and kClickRatio times the
-// mean change of slope around it (a kink). The floor (1/32 of full scale, -30 dBFS) keeps quiet
-// junctions and noise-like loops, whose every step is large, from being named.
+// mean change of slope around it (a kink), and the two frames before the junction differ by
+// more than kClickFloor from the two the sample itself has before the loop's start (where it
+// has them): a loop that ends as the sample runs into its start repeats a jump of the sound's
+// own, such as a saw's. The floor (1/32 of full scale, -30 dBFS) keeps quiet junctions and
+// noise-like loops, whose every step is large, from being named.
 inline constexpr int kClickFloor = 1024;
 inline constexpr int kClickRatio = 6;
 // Frames on each side of the junction whose steps set what is ordinary there.

@@ -12,13 +12,16 @@
 namespace tolvane {
 namespace {
 
-// `frames` frames of a sine of `period` frames per channel, interleaved; 0 for a silent channel.
+// `frames` frames of a sine of `period` frames per channel, interleaved; a rising saw for a
+// negative period.
 SampleData Sines(std::vector<std::pair<double, double>> channels, std::uint32_t frames = 2000) {
   std::vector<std::int16_t> values;
   for (std::uint32_t i = 0; i < frames; ++i) {
     for (const auto& [period, amplitude] : channels) {
-      const double phase = 2 * std::numbers::pi * i / period;
-      values.push_back(static_cast<std::int16_t>(std::lround(amplitude * std::sin(phase))));
+      const double cycles = i / std::abs(period);
+      const double wave = period > 0 ? std::sin(2 * std::numbers::pi * cycles)
+                                     : 2 * (cycles - std::floor(cycles)) - 1;
+      values.push_back(static_cast<std::int16_t>(std::lround(amplitude * wave)));
     }
   }
   return SampleData(std::move(values));
@@ -39,6 +42,9 @@ TEST(LoopJunction, ClicksAreJumpsInValueOrSlopeBeyondTheWaveAround) {
       {"quiet: under the floor", {{100, 500}}, {100, 525}, false, false},
       {"noise-like: every step large", {{2.5, 20000}}, {100, 501}, false, false},
       {"too short to judge", {{100, 20000}}, {100, 102}, false, false},
+      {"a saw's own jump, looped on a period", {{-100, 20000}}, {100, 200}, false, false},
+      {"a saw cut half-way", {{-100, 20000}}, {150, 200}, true, true},
+      {"at the sample's start, by the steps alone", {{100, 20000}}, {0, 425}, true, true},
       {"past the values", {{100, 20000}}, {100, 2001}, false, false},
       {"stereo, both whole", {{100, 20000}, {50, 20000}}, {100, 500}, false, false},
       {"stereo, right cut", {{100, 20000}, {75, 20000}}, {100, 500}, true, true},
