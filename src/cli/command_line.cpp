@@ -10,8 +10,8 @@ namespace tolvane::cli {
 const char* const kUsage =
     "Usage:\n"
     "  tolvane-convert list [--tsv] [OPTIONS] FILE...\n"
-    "  tolvane-convert export --collection OUT.SLC [OPTIONS] FILE...\n"
-    "  tolvane-convert export --single DIR [OPTIONS] FILE...\n"
+    "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
+    "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
     "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
     "                         [--rate HZ] FILE...\n"
