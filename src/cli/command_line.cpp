@@ -10,8 +10,8 @@ namespace tolvane::cli {
 const char* const kUsage =
     "Usage:\n"
     "  tolvane-convert list [--tsv] [OPTIONS] FILE...\n"
-    "  tolvane-convert export --collection OUT.SLC [OPTIONS] FILE...\n"
-    "  tolvane-convert export --single DIR [OPTIONS] FILE...\n"
+    "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
+    "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
     "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
     "                         [--rate HZ] FILE...\n"
@@ -31,6 +31,9 @@ const char* const kUsage =
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
     "  --collection OUT.SLC  export: every checked instrument into one collection file\n"
     "  --single DIR          export: one .SLI file per group of instruments sharing samples\n"
+    "  --snap-loops          export: move the points of loops that click to the nearest zero\n"
+    "                        crossings of one direction (within 256 frames, the loop at least\n"
+    "                        32 frames); without it such loops are only named\n"
     "  --only NAME           check only instruments of this Sound-Name (repeatable;\n"
     "                        case-insensitive); without it every instrument is checked\n"
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
@@ -126,6 +129,8 @@ class ArgumentParser {
       options_.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
       options_.target = *v;
       haveTarget_ = true;
+    } else if (a == "--snap-loops" && command_ == "export") {
+      options_.snapLoops = true;
     } else if (a == "--note" && command_ == "render") {
       const std::string* v = Value();
       const auto note = v ? NoteIn(*v) : std::nullopt;

@@ -180,7 +180,14 @@ void ReportSplits(const std::vector<GroupSplit>& splits, std::ostream& err) {
   }
 }
 
+// Looped samples whose junction clicks, and where --snap-loops moved them.
+void ReportLoops(const std::vector<ClickingLoop>& loops, std::ostream& err) {
+  for (const ClickingLoop& loop : loops)
+    err << kProgram << Windows1252ToUtf8(ClickingLoopText(loop)) << '\n';
+}
+
 int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& err) {
+  const LoopMending mending = options.snapLoops ? LoopMending::kSnap : LoopMending::kNameOnly;
   std::vector<const Instrument*> checked;
   if (!CheckedRows(options, drop, checked, err)) return 1;
   if (std::none_of(checked.begin(), checked.end(),
@@ -190,7 +197,8 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   }
   ReportQuietInstruments(checked, err);
   if (options.command == Command::ExportCollection) {
-    const ExportResult result = ExportCollection(checked, PathFromUtf8(options.target));
+    const ExportResult result =
+        ExportCollection(checked, PathFromUtf8(options.target), nullptr, mending);
     if (!result) {
       // Reasons name instruments, whose names are Windows-1252.
       err << kProgram << "cannot write " << options.target << ": "
@@ -198,6 +206,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
       return 1;
     }
     ReportSplits(result.splits, err);
+    ReportLoops(result.loops, err);
     out << "wrote " << options.target << '\n';
     return 0;
   }
@@ -208,8 +217,10 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     err << kProgram << options.target << ": not a folder\n";
     return 1;
   }
-  const SingleExportResult result = ExportSingleInstruments(drop.library, checked, folder);
+  const SingleExportResult result =
+      ExportSingleInstruments(drop.library, checked, folder, nullptr, mending);
   ReportSplits(result.splits, err);
+  ReportLoops(result.loops, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   for (const auto& failure : result.failures) err << kProgram << "cannot write " << failure << '\n';
   return result.ok() ? 0 : 1;

@@ -53,10 +53,13 @@ std::string SafeFileName(std::string_view name) {
 }
 
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
-                              const std::filesystem::path& file, WorkProgress* progress) {
+                              const std::filesystem::path& file, WorkProgress* progress,
+                              LoopMending loops) {
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
+  std::vector<ClickingLoop> clicking = CheckExportLoops(*set, loops);
   ExportResult result = WriteExportSet(*set, file, progress);
+  if (result) result.loops = std::move(clicking);
   FreeExportSet(std::move(set));
   return result;
 }
@@ -64,7 +67,7 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,
-                                           WorkProgress* progress) {
+                                           WorkProgress* progress, LoopMending loops) {
   SingleExportResult result;
   for (const auto& source : library.sources)
     for (const auto& group : source->groups) group->exportMark = 0;
@@ -92,9 +95,11 @@ SingleExportResult ExportSingleInstruments(Library& library,
         AddInstrumentToExportSet(*set, *instrument);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
+      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, loops);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);
+        result.loops.insert(result.loops.end(), clicking.begin(), clicking.end());
         result.splits.insert(result.splits.end(), written.splits.begin(), written.splits.end());
         if (!existed) created.push_back(file);
       } else if (written.error == ExportError::kCancelled) {

@@ -18,14 +18,17 @@ namespace tolvane {
 // Writes the checked instruments into one collection file. Groups follow the order of their
 // first checked instrument, instruments list order. Instruments without samples are left out;
 // with nothing left the file holds no groups. `progress` (may be null) hears of each group
-// written and may cancel: then no file is left (kCancelled).
+// written and may cancel: then no file is left (kCancelled). Looped samples that click are in
+// the result's `loops`, mended in the file with LoopMending::kSnap (CheckExportLoops).
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
-                              const std::filesystem::path& file, WorkProgress* progress = nullptr);
+                              const std::filesystem::path& file, WorkProgress* progress = nullptr,
+                              LoopMending loops = LoopMending::kNameOnly);
 
 struct SingleExportResult {
   std::size_t marked = 0;  // groups that held a checked instrument
   std::vector<std::filesystem::path> written;
-  std::vector<GroupSplit> splits;  // groups written as several, over all files written
+  std::vector<GroupSplit> splits;   // groups written as several, over all files written
+  std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
   // One UTF-8 text per file that failed, naming file and reason.
   std::vector<std::string> failures;
   // Cancelled before the end: the files this export made are gone again (`written` is empty);
@@ -40,11 +43,13 @@ struct SingleExportResult {
 // visited by source, then in the source's group order. Marks the groups in `exportMark` as the
 // status line does. The names are made safe for a file system, and a name already used in this
 // export gets "_2", "_3", ... so that no file of the export replaces another. `progress` (may be
-// null) hears of each file written (kWritingFilesStep) and may cancel the export.
+// null) hears of each file written (kWritingFilesStep) and may cancel the export. Loops as
+// ExportCollection does.
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,
-                                           WorkProgress* progress = nullptr);
+                                           WorkProgress* progress = nullptr,
+                                           LoopMending loops = LoopMending::kNameOnly);
 
 inline constexpr std::string_view kWritingFilesStep = "writing files";
 

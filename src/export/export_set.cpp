@@ -24,7 +24,7 @@ bool AddInstrumentToExportSet(ExportSet& set, const Instrument& instrument) {
   auto group = std::find_if(set.groups.begin(), set.groups.end(),
                             [key](const ExportGroup& g) { return g.sampleGroup == key; });
   if (group == set.groups.end()) {
-    set.groups.push_back(ExportGroup{key, {}});
+    set.groups.push_back(ExportGroup{key, {}, {}});
     group = std::prev(set.groups.end());
   } else if (std::find(group->members.begin(), group->members.end(), &instrument) !=
              group->members.end()) {

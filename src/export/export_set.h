@@ -4,6 +4,7 @@
 // file. The set only refers to library records; it must not outlive the library's content.
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "library/library.h"
@@ -13,6 +14,9 @@ namespace tolvane {
 struct ExportGroup {
   const SampleGroup* sampleGroup = nullptr;  // the key: no two groups of a set share it
   std::vector<const Instrument*> members;    // in the order they were added, each once
+  // Loop points written instead of a sample's own (loops mended on request); the library's
+  // samples keep theirs.
+  std::unordered_map<const Sample*, LoopPoints> loops;
 };
 
 struct ExportSet {

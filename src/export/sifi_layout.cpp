@@ -15,7 +15,7 @@ using namespace sifi;
 namespace {
 
 ExportResult Failure(ExportError error, std::string reason) {
-  return {error, std::move(reason), {}};
+  return {error, std::move(reason), {}, {}};
 }
 
 std::string GroupLabel(const ExportGroup& group) {
@@ -28,8 +28,11 @@ ExportResult LayOutSample(const ExportGroup& group, const Sample& sample, std::u
                           SampleEntry& entry) {
   const std::uint64_t bytesPerFrame = BytesPerFrame(sample);
   const std::uint64_t dataEnd = offset + sample.frames * bytesPerFrame;
-  const std::uint64_t loopStart = sample.loopStart * bytesPerFrame;
-  const std::uint64_t loopEnd = sample.loopEnd * bytesPerFrame;
+  const auto mended = group.loops.find(&sample);
+  const LoopPoints loop =
+      mended != group.loops.end() ? mended->second : LoopPoints{sample.loopStart, sample.loopEnd};
+  const std::uint64_t loopStart = loop.start * bytesPerFrame;
+  const std::uint64_t loopEnd = loop.end * bytesPerFrame;
   constexpr std::uint64_t kLargest = std::numeric_limits<std::uint32_t>::max();
   if (dataEnd > kLargest || loopStart > kLargest || loopEnd > kLargest) {
     return Failure(ExportError::kFileTooLarge, GroupLabel(group) + ": sample " + sample.name +

@@ -13,6 +13,7 @@
 
 #include "base/work_progress.h"
 #include "export/export_set.h"
+#include "export/loop_check.h"
 
 namespace tolvane {
 
@@ -39,7 +40,8 @@ struct ExportResult {
   // For people, without the path: "group of Piano: instrument Piano alone needs 65540 bytes of
   // tables (860 zones), at most 65535 fit".
   std::string reason;
-  std::vector<GroupSplit> splits;  // of a file written
+  std::vector<GroupSplit> splits;   // of a file written
+  std::vector<ClickingLoop> loops;  // looped samples that click, set by the export commands
 
   bool ok() const { return error == ExportError::kNone; }
   explicit operator bool() const { return ok(); }

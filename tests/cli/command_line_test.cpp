@@ -23,13 +23,16 @@ TEST(CommandLine, ValidCommands) {
   EXPECT_EQ(collection.options->categories[0].second, "KC");
   EXPECT_EQ(collection.options->database, "d.ini");
   EXPECT_EQ(collection.options->import.middleC, MiddleC::C3);  // the default
+  EXPECT_FALSE(collection.options->snapLoops);
 
   auto folder = ParseCommandLine({"list", "--middle-c", "C4", "Samples"});
   ASSERT_TRUE(folder.options) << folder.error;
   EXPECT_EQ(folder.options->import.middleC, MiddleC::C4);
 
-  auto single = ParseCommandLine({"export", "--single", "dir", "--", "--odd-name.wav"});
+  auto single =
+      ParseCommandLine({"export", "--single", "dir", "--snap-loops", "--", "--odd-name.wav"});
   ASSERT_TRUE(single.options) << single.error;
+  EXPECT_TRUE(single.options->snapLoops);
   EXPECT_EQ(single.options->command, Command::ExportSingle);
   EXPECT_EQ(single.options->files, std::vector<std::string>{"--odd-name.wav"});
 
@@ -98,6 +101,7 @@ TEST(CommandLine, Refusals) {
       {{"render", "--hold", "nan", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
       {{"list", "--middle-c", "C5", "a"}, "--middle-c needs C3 or C4"},
+      {{"list", "--snap-loops", "a"}, "unknown option '--snap-loops' for list (try --help)"},
       {{"list", "a", "--middle-c"}, "--middle-c needs C3 or C4"},
   };
   for (const auto& c : cases) {

@@ -450,9 +450,22 @@ TEST_F(ConvertTest, TimGM6mbExportsWholeWithItsTooLargeGroupSplit) {
             std::string::npos)
       << whole.err;
   EXPECT_NE(whole.err.find(" of sample data stored more than once"), std::string::npos);
-  const ProgramRun back = Convert({"list", "--tsv", U(all)});
-  ASSERT_EQ(back.status, 0) << back.err;
-  EXPECT_EQ(TsvRows(back.out).size(), rows.size());
+  // A loop whose end jumps away from its start is named, and mended on request.
+  const std::string seashore =
+      "TmGM6mb_Seashore: loop 18705-36335 of sample 'OceanWaves' clicks (a jump of 10678 in "
+      "value)";
+  EXPECT_NE(whole.err.find(seashore + '\n'), std::string::npos) << whole.err;
+  const fs::path snapped = dir_ / "snapped.SLC";
+  const ProgramRun snap =
+      Convert({"export", "--snap-loops", "--collection", U(snapped), kTimGM6mb});
+  ASSERT_EQ(snap.status, 0) << snap.err;
+  EXPECT_NE(snap.err.find(seashore + "; snapped to 18696-36338\n"), std::string::npos) << snap.err;
+  EXPECT_NE(ReadFileText(snapped), ReadFileText(all));
+  for (const fs::path& file : {all, snapped}) {
+    const ProgramRun back = Convert({"list", "--tsv", U(file)});
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(TsvRows(back.out).size(), rows.size());
+  }
 
   const ProgramRun info = Convert({"info", U(all)}, false);
   ASSERT_EQ(info.status, 0) << info.err;

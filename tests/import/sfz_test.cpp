@@ -292,7 +292,32 @@ TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
       {"<control> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63",
        {1},
        NoteKind::ControllerGate},
+      // Start values in either form, from <control> or <global>, the last one winning; gates
+      // in either scale.
+      {"<control> set_hdcc74=1 <region> key=1 lohdcc74=1 <region> key=2 hihdcc74=0.5",
+       {1},
+       NoteKind::ControllerGate},
+      {"<control> set_hdcc74=1 <region> key=1 locc74=127 <region> key=2 hicc74=126",
+       {1},
+       NoteKind::ControllerGate},
+      {"<global> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63",
+       {1},
+       NoteKind::ControllerGate},
+      {"<control> set_cc74=64 <region> key=1 lohdcc74=0.5 <region> key=2 lohdcc74=0.51",
+       {1},
+       NoteKind::ControllerGate},
+      {"<control> set_hdcc74=0.5 <region> key=1 hicc74=63.5 <region> key=2 locc74=64",
+       {1},
+       NoteKind::ControllerGate},
+      {"<control> set_cc74=0 set_hdcc74=1 <region> key=1 locc74=127 <region> key=2 hicc74=0",
+       {1},
+       NoteKind::ControllerGate},
       {"<region> key=1 <region> key=2 sample=*noise", {1}, NoteKind::BuiltInGenerator},
+      {"<region> key=1 <region> key=2 sample=*silence", {1}, NoteKind::BuiltInGenerator},
+      {"<control> default_path=Samples/ <region> key=1 <region> key=2 sample=*sine",
+       {1},
+       NoteKind::BuiltInGenerator},
+      {"<region> key=1 <region> key=2 sample=*tri", {1}, NoteKind::BuiltInGenerator},
   };
   for (const Case& c : cases) {
     std::string text = c.text;
@@ -308,6 +333,31 @@ TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
     EXPECT_EQ(keys, c.keptKeys) << c.text;
   }
   EXPECT_EQ(files.reads, 1);  // a built-in generator is no file
+}
+
+// A file whose regions all went says why rather than "no region".
+TEST_F(Sfz, AFileWithNoRegionKeptSaysWhy) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"<region> sample=a.wav lohdcc74=1", "every region waits for controller 74 >= 1"},
+      {"<region> sample=a.wav lohdcc74=1.0 <region> sample=a.wav trigger=release",
+       "every region waits for controller 74 >= 1"},
+      {"<region> sample=a.wav hicc1=-1 <region> sample=a.wav locc74=127 <region> sample=a.wav "
+       "locc74=127",
+       "every region waits for controller 74 >= 127"},
+      {"<control> set_cc7=100 <region> sample=a.wav hicc7=99.5",
+       "every region waits for controller 7 <= 99.5"},
+      {"<region> sample=*sine <region> sample=*noise",
+       "every region plays a built-in generator ('*sine'), which cannot be kept"},
+      {"<region> sample=a.wav trigger=release", "no region"},
+      {"<region> sample=*saw <region> sample=a.wav trigger=release", "no region"},
+      {"", "no region"},
+  };
+  for (const auto& [text, reason] : cases) {
+    const ImportOutcome outcome = Import(text);
+    EXPECT_EQ(outcome.status, ImportStatus::Damaged) << text;
+    EXPECT_EQ(outcome.reason, reason) << text;
+    EXPECT_TRUE(library.instruments.empty()) << text;
+  }
 }
 
 TEST(SfzKeys, NumbersAndNoteNames) {

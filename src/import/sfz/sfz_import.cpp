@@ -122,7 +122,8 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
       ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
   const SfzInstrument collected = CollectRegions(parsed.sections);
   ImportDrops drops;
-  const std::vector<SfzRegion> regions = ChooseRegions(collected, drops);
+  const SfzChoice choice = ChooseRegions(collected, drops);
+  const std::vector<SfzRegion>& regions = choice.kept;
 
   // Each region's zone plan with the index of the sample file it plays.
   std::vector<std::pair<SfzZonePlan, std::size_t>> plans;
@@ -157,7 +158,9 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
   }
 
   if (instrument->zones.empty())
-    return drops.Finish(regions.empty() ? "no region" : "no region left");
+    return drops.Finish(!regions.empty()          ? "no region left"
+                        : !choice.whyNone.empty() ? choice.whyNone
+                                                  : "no region");
   AverageInstrument(*instrument);
   AddInstrument(library, std::move(instrument));
   return drops.Finish();

@@ -4,11 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace tolvane {
 namespace {
-
-constexpr int kMidiControllers = 128;
 
 std::string Lower(std::string_view text) {
   std::string result(text);
@@ -27,6 +26,10 @@ std::optional<double> Number(std::string_view text) {
 
 void Merge(SfzOpcodes& into, const std::vector<SfzOpcode>& opcodes) {
   for (const SfzOpcode& opcode : opcodes) into[opcode.name] = opcode.value;
+}
+
+void TakeStarts(SfzControllerStarts& starts, const std::vector<SfzOpcode>& opcodes) {
+  for (const SfzOpcode& opcode : opcodes) TakeSfzControllerStart(opcode.name, opcode.value, starts);
 }
 
 std::optional<int> Key(const SfzOpcodes& opcodes, std::string_view name, int offset) {
@@ -48,24 +51,18 @@ bool FirstRoundRobin(const SfzRegion& region) {
   return position <= 1 && low <= 0 && high > 0;
 }
 
-// Whether every controller gate of the region is open at the controllers' start values.
-bool GatesOpen(const SfzRegion& region, const SfzOpcodes& control) {
-  for (const auto& [name, value] : region.opcodes) {
-    const bool low = name.starts_with("locc");
-    if (!low && !name.starts_with("hicc")) continue;
-    const std::string_view digits = std::string_view(name).substr(4);
-    int cc = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), cc);
-    if (error != std::errc{} || end != digits.data() + digits.size() || cc < 0 ||
-        cc >= kMidiControllers)
-      continue;
-    const std::string setName = "set_cc" + std::to_string(cc);
-    const double start = SfzNumber(control, setName).value_or(0);
-    const auto bound = Number(value);
-    if (!bound) continue;
-    if (low ? start < *bound : start > *bound) return false;
+// The most common of `gates`, the first met among equals.
+const SfzGate& MostCommon(const std::vector<SfzGate>& gates) {
+  std::size_t best = 0;
+  std::size_t bestCount = 0;
+  for (std::size_t i = 0; i < gates.size(); ++i) {
+    const auto count = static_cast<std::size_t>(std::count(gates.begin(), gates.end(), gates[i]));
+    if (count > bestCount) {
+      best = i;
+      bestCount = count;
+    }
   }
-  return true;
+  return gates[best];
 }
 
 }  // namespace
@@ -114,6 +111,9 @@ SfzInstrument CollectRegions(const std::vector<SfzSection>& sections) {
   SfzOpcodes group;
   for (const SfzSection& section : sections) {
     const std::string header = Lower(section.header);
+    if (header == "control" || header == "global" || header == "master" || header == "group" ||
+        header == "region")
+      TakeStarts(instrument.starts, section.opcodes);
     if (header == "control") {
       Merge(instrument.control, section.opcodes);
     } else if (header == "global") {
@@ -139,7 +139,7 @@ SfzInstrument CollectRegions(const std::vector<SfzSection>& sections) {
   return instrument;
 }
 
-std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument, ImportDrops& notes) {
+SfzChoice ChooseRegions(const SfzInstrument& instrument, ImportDrops& notes) {
   // The key switch played at the start: sw_default where any level gives it, else the lowest.
   std::optional<int> keySwitch =
       Key(instrument.control, "sw_default", SfzKeyOffset(instrument.control));
@@ -152,24 +152,36 @@ std::vector<SfzRegion> ChooseRegions(const SfzInstrument& instrument, ImportDrop
   }
   if (!keySwitch) keySwitch = lowest;
 
-  std::vector<SfzRegion> kept;
+  SfzChoice choice;
+  std::vector<SfzGate> gates;  // the first closed gate of each region left out for one
+  std::string generator;       // the first built-in generator met
+  std::size_t generators = 0;
   for (const SfzRegion& region : instrument.regions) {
     const auto sample = region.opcodes.find("sample");
     const auto last = Key(region.opcodes, "sw_last", SfzKeyOffset(region.control));
-    if (sample != region.opcodes.end() && sample->second.starts_with('*'))
+    std::optional<SfzGate> gate;
+    if (sample != region.opcodes.end() && sample->second.starts_with('*')) {
       notes.Note(NoteKind::BuiltInGenerator, 1, sample->second);
-    else if (IsRelease(region))
+      if (generators++ == 0) generator = sample->second;
+    } else if (IsRelease(region)) {
       notes.Note(NoteKind::ReleaseTrigger);
-    else if (!FirstRoundRobin(region))
+    } else if (!FirstRoundRobin(region)) {
       notes.Note(NoteKind::LaterRoundRobin);
-    else if (!GatesOpen(region, instrument.control))
+    } else if ((gate = ClosedSfzGate(region.opcodes, instrument.starts))) {
       notes.Note(NoteKind::ControllerGate);
-    else if (last && last != keySwitch)
+      gates.push_back(std::move(*gate));
+    } else if (last && last != keySwitch) {
       notes.Note(NoteKind::OtherKeySwitch);
-    else
-      kept.push_back(region);
+    } else {
+      choice.kept.push_back(region);
+    }
   }
-  return kept;
+  if (choice.kept.empty() && !gates.empty())
+    choice.whyNone = "every region waits for " + SfzGateText(MostCommon(gates));
+  else if (choice.kept.empty() && generators > 0 && generators == instrument.regions.size())
+    choice.whyNone =
+        "every region plays a built-in generator ('" + generator + "'), which cannot be kept";
+  return choice;
 }
 
 }  // namespace tolvane

@@ -36,6 +36,8 @@ inline constexpr std::string_view kSoundCollectionSetting = "SoundCollection";
 inline constexpr std::size_t kSoundCollectionCapacity = 512;
 // Which octave a dropped folder's sample names call middle C: 3 or 4.
 inline constexpr std::string_view kMiddleCSetting = "MiddleC";
+// Whether exports move the points of loops that click to zero crossings: 1, else 0.
+inline constexpr std::string_view kSnapLoopsSetting = "SnapLoops";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

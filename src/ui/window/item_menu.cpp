@@ -56,4 +56,11 @@ void AddMiddleCMenu(QMenu& menu, bool middleC4) {
   }
 }
 
+void AddSnapLoopsItem(QMenu& menu, bool snap) {
+  QAction* action = menu.addAction(QString::fromLatin1(texts::kMenuSnapLoops));
+  action->setData(kSnapLoopsCommand);
+  action->setCheckable(true);
+  action->setChecked(snap);
+}
+
 }  // namespace tolvane

@@ -45,6 +45,7 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
         return ImportFile(library, database, path, progress, settings);
       }) {
   importSettings_.middleC = ReadSettingNumber(kMiddleCSetting, 3) == 4 ? MiddleC::C4 : MiddleC::C3;
+  snapLoops_ = ReadSettingNumber(kSnapLoopsSetting, 0) == 1;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -160,6 +161,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
     menu.addSeparator();
   }
   AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
+  AddSnapLoopsItem(menu, snapLoops_);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -174,6 +176,10 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 
   if (command == kMiddleC3Command || command == kMiddleC4Command) {
     SetMiddleC(command == kMiddleC4Command ? MiddleC::C4 : MiddleC::C3);
+    return;
+  }
+  if (command == kSnapLoopsCommand) {
+    SetSnapLoops(!snapLoops_);
     return;
   }
   if (clickedRow < 0) return;
@@ -198,6 +204,11 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 void MainDialog::SetMiddleC(MiddleC middleC) {
   importSettings_.middleC = middleC;
   WriteSettingNumber(kMiddleCSetting, middleC == MiddleC::C4 ? 4 : 3);
+}
+
+void MainDialog::SetSnapLoops(bool snap) {
+  snapLoops_ = snap;
+  WriteSettingNumber(kSnapLoopsSetting, snap ? 1 : 0);
 }
 
 void MainDialog::SaveDatabase() {

@@ -93,6 +93,9 @@ class MainDialog : public QDialog {
   // How the drops that follow read a folder's sample names; remembered in the settings.
   void SetMiddleC(MiddleC middleC);
   MiddleC middleC() const { return importSettings_.middleC; }
+  // Whether exports mend loops that click; remembered for the next start.
+  void SetSnapLoops(bool snap);
+  bool snapLoops() const { return snapLoops_; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -171,6 +174,7 @@ class MainDialog : public QDialog {
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;
   ImportSettings importSettings_;
+  bool snapLoops_ = false;
   WorkRunner runner_;
 };
 

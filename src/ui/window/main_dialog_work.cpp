@@ -31,6 +31,10 @@ struct DropWork {
   ImportReport report;
 };
 
+LoopMending Mending(bool snap) {
+  return snap ? LoopMending::kSnap : LoopMending::kNameOnly;
+}
+
 }  // namespace
 
 void MainDialog::ImportDrop(const QStringList& paths) {
@@ -121,9 +125,10 @@ bool MainDialog::ExportCollection() {
   StartWork(
       texts::kExportingTitle,
       [result, checked = std::move(checked), path = PathOf(*file),
-       name = QFileInfo(*file).fileName().toStdString()](RunnerProgress& progress) {
+       name = QFileInfo(*file).fileName().toStdString(),
+       loops = Mending(snapLoops_)](RunnerProgress& progress) {
         progress.SetItem(name, 0, 1);
-        *result = tolvane::ExportCollection(checked, path, &progress);
+        *result = tolvane::ExportCollection(checked, path, &progress, loops);
       },
       [this, result, file = *file](bool /*cancelled*/) {
         ShowExportReport(ReportCollectionExport(*result, file));
@@ -143,9 +148,9 @@ bool MainDialog::ExportSingleInstruments() {
   auto result = std::make_shared<SingleExportResult>();
   StartWork(
       texts::kExportingTitle,
-      [result, checked = std::move(checked), path = PathOf(*folder),
-       &library = services_.library](RunnerProgress& progress) {
-        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress);
+      [result, checked = std::move(checked), path = PathOf(*folder), &library = services_.library,
+       loops = Mending(snapLoops_)](RunnerProgress& progress) {
+        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress, loops);
       },
       [this, result, folder = *folder](bool /*cancelled*/) {
         ShowExportReport(ReportSingleExport(*result, folder));
@@ -156,8 +161,10 @@ bool MainDialog::ExportSingleInstruments() {
 void MainDialog::ShowExportReport(const ExportReport& report) {
   if (!report.status.isEmpty()) status_->setText(report.status);
   if (!report.message.isEmpty())
-    prompts_->ShowMessage(QString::fromLatin1(texts::kExportFailedCaption), report.message,
-                          report.detail);
+    prompts_->ShowMessage(report.caption.isEmpty()
+                              ? QString::fromLatin1(texts::kExportFailedCaption)
+                              : report.caption,
+                          report.message, report.detail);
 }
 
 void MainDialog::ShowExportFailure(const QString& detail) {

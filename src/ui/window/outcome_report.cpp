@@ -15,6 +15,20 @@ QString Joined(const std::vector<std::string>& lines) {
   return joined.join(QLatin1Char('\n'));
 }
 
+// Looped samples that click, as lines under a report; a written export with no other message
+// tells them in one of its own.
+void AddLoops(ExportReport& report, const std::vector<ClickingLoop>& loops) {
+  if (loops.empty()) return;
+  std::vector<std::string> lines;
+  for (const ClickingLoop& loop : loops) lines.push_back(Windows1252ToUtf8(ClickingLoopText(loop)));
+  if (!report.detail.isEmpty()) report.detail += QLatin1Char('\n');
+  report.detail += Joined(lines);
+  if (report.message.isEmpty()) {
+    report.message = QString::fromLatin1(texts::kClickingLoopsText).arg(loops.size());
+    report.caption = QString::fromLatin1(texts::kClickingLoopsCaption);
+  }
+}
+
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
@@ -35,28 +49,40 @@ QString ImportReport::Details() const {
 }
 
 ExportReport ReportCollectionExport(const ExportResult& result, const QString& file) {
-  if (result) return {QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}};
+  if (result) {
+    ExportReport report{QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}, {}};
+    AddLoops(report, result.loops);
+    return report;
+  }
   if (result.error == ExportError::kCancelled)
-    return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}};
+    return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}, {}};
   return {{},
           QString::fromLatin1(texts::kExportFailedText),
-          file + QStringLiteral(": ") + QString::fromStdString(Windows1252ToUtf8(result.reason))};
+          file + QStringLiteral(": ") + QString::fromStdString(Windows1252ToUtf8(result.reason)),
+          {}};
 }
 
 ExportReport ReportSingleExport(const SingleExportResult& result, const QString& folder) {
-  if (result.cancelled) return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}};
+  if (result.cancelled) return {QString::fromLatin1(texts::kExportCancelledStatus), {}, {}, {}};
   const std::size_t written = result.written.size();
   if (result.ok()) {
-    return {written == 1 ? QString::fromLatin1(texts::kOneFileWrittenStatus).arg(folder)
-                         : QString::fromLatin1(texts::kFilesWrittenStatus).arg(written).arg(folder),
-            {},
-            {}};
+    ExportReport report{
+        written == 1 ? QString::fromLatin1(texts::kOneFileWrittenStatus).arg(folder)
+                     : QString::fromLatin1(texts::kFilesWrittenStatus).arg(written).arg(folder),
+        {},
+        {},
+        {}};
+    AddLoops(report, result.loops);
+    return report;
   }
   if (result.marked == 0)
     return {{},
             QString::fromLatin1(texts::kExportFailedText),
-            QString::fromLatin1(texts::kNoSamplesReason)};
-  ExportReport report{{}, QString::fromLatin1(texts::kExportFailedText), Joined(result.failures)};
+            QString::fromLatin1(texts::kNoSamplesReason),
+            {}};
+  ExportReport report{
+      {}, QString::fromLatin1(texts::kExportFailedText), Joined(result.failures), {}};
+  AddLoops(report, result.loops);
   if (written == 0) return report;
   // Some files made it: the message itself says which did not, so that the user need not
   // open the details to learn that most of the export is there.

@@ -39,6 +39,7 @@ struct ExportReport {
   QString status;   // empty: the status line stays
   QString message;  // empty: no message box
   QString detail;   // shown under the message on request
+  QString caption;  // of the message box; empty: the failure caption
 };
 
 // After the collection file `file` was written, failed or cancelled.

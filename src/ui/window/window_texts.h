@@ -55,6 +55,7 @@ inline constexpr char kMenuCategory[] = "Category";
 inline constexpr char kMenuMiddleC[] = "Sample Names: Middle C";
 inline constexpr char kMenuMiddleC3[] = "C3 (Yamaha, Bitwig, Decent Sampler)";
 inline constexpr char kMenuMiddleC4[] = "C4 (SFZ, MIDI standard)";
+inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Crossings";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";
@@ -69,6 +70,9 @@ inline constexpr char kExportFailedCaption[] = "Error!";
 // Details under the export failure, for the cases the export itself gives no reason for.
 inline constexpr char kNothingCheckedReason[] = "No instrument is checked.";
 inline constexpr char kNoSamplesReason[] = "None of the checked instruments has samples.";
+// Looped samples whose junction clicks, told after an export that wrote files.
+inline constexpr char kClickingLoopsCaption[] = "Export";
+inline constexpr char kClickingLoopsText[] = "%1 looped samples click where their loop ends.";
 
 // The sound database that could not be read, told once, at the first category chosen.
 inline constexpr char kDatabaseCaption[] = "Categories";

@@ -25,6 +25,7 @@
 #include "ui/window/dialog_template.h"
 #include "ui/window/item_menu.h"
 #include "ui/window/main_dialog.h"
+#include "ui/window/outcome_report.h"
 
 namespace tolvane {
 namespace {
@@ -130,6 +131,31 @@ class WorkTest : public QObject {
     QCOMPARE(choices.size(), 2);
     QVERIFY(!choices[0]->isChecked() && choices[1]->isChecked());
     QCOMPARE(choices[0]->data().toInt(), kMiddleC3Command);
+  }
+
+  // The loop option is toggled from the menu, remembered for the next start, and an export
+  // that met loops that click names them in a message of its own.
+  void snapLoopsChoiceIsRememberedAndLoopsAreReported() {
+    Window window;
+    MainDialog& dialog = *window.dialog;
+    QVERIFY(!dialog.snapLoops());
+    dialog.ApplyItemCommand(kSnapLoopsCommand, -1);
+    QVERIFY(dialog.snapLoops());
+    QCOMPARE(ReadSettingNumber(kSnapLoopsSetting, 0), 1u);
+    QVERIFY(window.Open().snapLoops());
+    QMenu menu;
+    AddSnapLoopsItem(menu, true);
+    QVERIFY(menu.actions()[0]->isChecked());
+    QCOMPARE(menu.actions()[0]->data().toInt(), kSnapLoopsCommand);
+
+    ExportResult written;
+    written.loops.push_back({"Pad", "Pad C4", {100, 525}, {true, true, 20000}, true, {{100, 500}}});
+    const ExportReport report = ReportCollectionExport(written, QStringLiteral("a.SLC"));
+    QCOMPARE(report.message, QStringLiteral("1 looped samples click where their loop ends."));
+    QCOMPARE(report.detail, QStringLiteral("Pad: loop 100-525 of sample 'Pad C4' clicks (a jump "
+                                           "of 20000 in value); snapped to 100-500"));
+    QVERIFY(!report.status.isEmpty());
+    QVERIFY(ReportCollectionExport(ExportResult{}, QStringLiteral("a.SLC")).message.isEmpty());
   }
 
   // Escape cancels and the list is as before the drop; a second Escape ends the program.
