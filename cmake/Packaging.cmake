@@ -34,11 +34,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts sample libraries into Tolvane sa
 # The summary is the synopsis line; this is the text below it.
 set(CPACK_PACKAGE_DESCRIPTION
     "Reads WAV, AIFF, FLAC and Ogg Vorbis files, folders of note-named samples,\n\
-SFZ instruments, SoundFont 2 and 3 banks, DLS banks and SiFi files, and\n\
-writes single instrument files (SLI) or one collection file (SLC) for the\n\
-Tolvane sampler. A window program lists every instrument, lets the user pick\n\
-categories and hear them from a MIDI keyboard; tolvane-convert does the same\n\
-from the command line.")
+SFZ instruments, Decent Sampler presets, Bitwig multisamples, Hydrogen drum\n\
+kits, SoundFont 2 and 3 banks, DLS banks and SiFi files, and writes single\n\
+instrument files (SLI) or one collection file (SLC) for the Tolvane sampler.\n\
+A window program lists every instrument, lets the user pick categories and\n\
+hear them from a MIDI keyboard; tolvane-convert does the same from the\n\
+command line.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
