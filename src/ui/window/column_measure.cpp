@@ -118,11 +118,15 @@ ColumnWidths NeededColumnWidths(const QTableView& list) {
 }
 
 int NameColumnWidth(const QTableView& list, int characters) {
-  // A one-letter name measured by the style gives the check box and the margins; the letter
-  // itself is replaced by the characters asked for.
+  // Names mix both cases ("TmGM6mb_Acoustic Bass"): the font's average character, taken over
+  // lower-case text, would leave a name of that length a few characters short.
+  const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  const QFontMetrics metrics = list.fontMetrics();
+  const int text = (characters * metrics.horizontalAdvance(letters) + letters.size() - 1) /
+                   static_cast<int>(letters.size());
+  // A one-letter name measured by the style gives the check box and the margins.
   const QString letter = QStringLiteral("x");
-  const int frame = CellWidth(list, letter, true) - list.fontMetrics().horizontalAdvance(letter);
-  return frame + characters * list.fontMetrics().averageCharWidth();
+  return CellWidth(list, letter, true) - metrics.horizontalAdvance(letter) + text;
 }
 
 }  // namespace tolvane

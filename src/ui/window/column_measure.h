@@ -27,8 +27,8 @@ int CellWidth(const QTableView& list, const QString& text, bool checkBox);
 // and images from it).
 ColumnWidths NeededColumnWidths(const QTableView& list);
 
-// The Sound-Name column's width for a name of `characters` characters of the font's average
-// width, with its check box.
+// The Sound-Name column's width for a name of `characters` characters as wide as the mean of
+// the Latin letters of both cases, with its check box.
 int NameColumnWidth(const QTableView& list, int characters);
 
 }  // namespace tolvane
