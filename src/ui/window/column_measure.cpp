@@ -122,8 +122,8 @@ int NameColumnWidth(const QTableView& list, int characters) {
   // lower-case text, would leave a name of that length a few characters short.
   const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
   const QFontMetrics metrics = list.fontMetrics();
-  const int text = (characters * metrics.horizontalAdvance(letters) + letters.size() - 1) /
-                   static_cast<int>(letters.size());
+  const int count = static_cast<int>(letters.size());
+  const int text = (characters * metrics.horizontalAdvance(letters) + count - 1) / count;
   // A one-letter name measured by the style gives the check box and the margins.
   const QString letter = QStringLiteral("x");
   return CellWidth(list, letter, true) - metrics.horizontalAdvance(letter) + text;
