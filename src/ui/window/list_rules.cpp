@@ -63,8 +63,6 @@ void ApplyColumnWidths(std::string_view text, ColumnWidths& widths) {
 
 ColumnWidths FittedColumnWidths(int clientWidth, const ColumnWidths& needed) {
   ColumnWidths widths = needed;
-  widths[kColumnCategory - 1] =
-      std::max(needed[kColumnCategory - 1], DefaultColumnWidths(clientWidth)[kColumnCategory - 1]);
   int others = 0;
   for (std::size_t column = 1; column < kColumnCount; ++column) others += widths[column];
   widths[0] = std::max(needed[0], clientWidth - others);

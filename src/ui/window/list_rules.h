@@ -20,10 +20,9 @@ using ColumnWidths = std::array<int, kColumnCount>;
 // Each column's share of the list's client width: 30, 15, 10, 8, 8 and 20 percent, truncated.
 ColumnWidths DefaultColumnWidths(int clientWidth);
 
-// The widths the list starts with when none are stored: the Coll, Samples, Size and SoundID
-// columns as wide as `needed` says their title and typical values are, Category its share of
-// DefaultColumnWidths (or what it needs, if more), and Sound-Name the rest, but never less than
-// it needs itself.
+// The widths the list starts with when none are stored: Category, Coll, Samples, Size and
+// SoundID as wide as `needed` says their title and widest values are, and Sound-Name the rest,
+// but never less than it needs itself.
 ColumnWidths FittedColumnWidths(int clientWidth, const ColumnWidths& needed);
 
 // The widths as "SoundListWidths" stores them: six numbers separated by ";", which

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QUrl>
@@ -59,8 +60,7 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
   ports_ = std::make_unique<PortSelection>(static_cast<PortSelector&>(*midiSelector_),
                                            static_cast<PortSelector&>(*audioSelector_),
                                            services_.midi, services_.audio, *indicator_);
-  RestoreSize();
-  SetUpColumns();
+  SetUpColumns(RestoreSize());
   setAcceptDrops(true);
   ports_->RestorePorts();
   model_.SetSortKey(kInitialSortKey);
@@ -85,6 +85,14 @@ bool MainDialog::event(QEvent* event) {
         Qt::QueuedConnection);
   }
   return handled;
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() && event->type() == QEvent::Resize) FitNameColumn();
+  if (watched == status_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+    ShowImportDetails();
+  return QDialog::eventFilter(watched, event);
 }
 
 void MainDialog::ImportWhenShown(const QStringList& paths) {
@@ -118,6 +126,7 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
+  status_->installEventFilter(this);
   connect(&runner_, &WorkRunner::Progressed, this,
           [this](const QString& text, int permille) { ShowProgress(text, permille); });
 }
@@ -146,6 +155,11 @@ void MainDialog::UpdateStatus() {
       QString::fromStdString(StatusText(summary, services_.library.instruments.size())) +
       importReport_.StatusSuffix());
   status_->setToolTip(importReport_.Details());
+  // The count of files not imported whole opens their list.
+  if (importReport_.count() > 0)
+    status_->setCursor(Qt::PointingHandCursor);
+  else
+    status_->unsetCursor();
   emit StatusUpdated();
 }
 

@@ -30,6 +30,7 @@
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
+#include "ui/window/list_rules.h"
 #include "ui/window/outcome_report.h"
 #include "ui/window/port_selection.h"
 #include "ui/window/prompts.h"
@@ -102,6 +103,9 @@ class MainDialog : public QDialog {
   bool ExportSingleInstruments();
   // Recounts the checked rows into the status line and the export buttons.
   void UpdateStatus();
+  // A click on the status line: when files of the drop the list shows were not imported whole,
+  // a dialog of its own lists them with their reasons (as the status line's tip does).
+  void ShowImportDetails();
 
   InstrumentListModel& model() { return model_; }
   QTableView& list() { return *list_; }
@@ -118,6 +122,7 @@ class MainDialog : public QDialog {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -135,9 +140,14 @@ class MainDialog : public QDialog {
   };
 
   void CreateControls();
-  void RestoreSize();
+  // False when no size is stored (the first start).
+  bool RestoreSize();
   void PlaceControls();
-  void SetUpColumns();
+  // The list's columns; at the first start the window is first widened to show them.
+  void SetUpColumns(bool sizeRestored);
+  void WidenForColumns(const ColumnWidths& needed);
+  // Sound-Name: what the list's width leaves beside the other columns, at least what it needs.
+  void FitNameColumn();
   void Connect();
   void RowsChanged();
   void ShowExportFailure(const QString& detail);
@@ -170,6 +180,7 @@ class MainDialog : public QDialog {
   QString databaseProblem_;
   bool databaseProblemTold_ = false;
   bool columnsDragged_ = false;
+  int nameNeeded_ = 0;
   QStringList importWhenShown_;
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 #include <algorithm>
@@ -17,30 +18,13 @@
 #include "devices/indicator/opl_emu_led.h"
 #include "library/instrument_texts.h"
 #include "ui/settings/settings.h"
+#include "ui/window/column_measure.h"
 #include "ui/window/list_rules.h"
 #include "ui/window/main_dialog.h"
 #include "ui/window/window_texts.h"
 
 namespace tolvane {
 namespace {
-
-// What each column needs to show its title and typical values unclipped ("120 (118M2S)",
-// "141.20MB"), with the margins the header and the cells keep on both sides.
-ColumnWidths NeededColumnWidths(const QTableView& list) {
-  constexpr std::array<const char*, kColumnCount> kTypical = {
-      "", "", "99", "120 (118M2S)", "141.20MB", "[FFFFFFFF]"};
-  const QHeaderView& header = *list.horizontalHeader();
-  const int titleMargin = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
-  const int cellMargin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
-  ColumnWidths needed{};
-  for (std::size_t column = 0; column < kColumnCount; ++column) {
-    const int title =
-        header.fontMetrics().horizontalAdvance(QString::fromLatin1(texts::kColumnTitles[column]));
-    const int value = list.fontMetrics().horizontalAdvance(QString::fromLatin1(kTypical[column]));
-    needed[column] = std::max(title + titleMargin, value + cellMargin);
-  }
-  return needed;
-}
 
 int SettingToPixels(std::uint32_t value) {
   return static_cast<int>(std::min<std::uint32_t>(value, QWIDGETSIZE_MAX));
@@ -143,16 +127,36 @@ void MainDialog::CreateControls() {
   resize(templateSize_);
 }
 
-void MainDialog::RestoreSize() {
+bool MainDialog::RestoreSize() {
   // The settings hold the inner size, the one the window itself is given: a window manager's
   // frame arrives when it likes (or never) and may change, so an outer size could only be
   // turned back into this one by guessing the frame, and a wrong guess grows the window at
   // every start.
   const std::uint32_t width = ReadSettingNumber(kWindowWidthSetting, 0);
   const std::uint32_t height = ReadSettingNumber(kWindowHeightSetting, 0);
-  if (width == 0 || height == 0) return;
+  if (width == 0 || height == 0) return false;
   resize(SettingToPixels(width), SettingToPixels(height));
   // A hidden window gets its resize event only when shown; the list must have its size now.
+  PlaceControls();
+  return true;
+}
+
+void MainDialog::WidenForColumns(const ColumnWidths& needed) {
+  // Room for every column's widest value and a name of this many characters.
+  constexpr int kNameCharacters = 25;
+  // The window manager's frame is not known before the window is shown; this leaves room for
+  // one of usual width.
+  constexpr int kFrameAllowance = 16;
+  int listWidth = NameColumnWidth(*list_, kNameCharacters) + 2 * list_->frameWidth() +
+                  list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+  for (std::size_t column = 1; column < kColumnCount; ++column) listWidth += needed[column];
+  const int wanted = width() + listWidth - list_->width();
+  const QScreen* shownOn = screen();
+  const int room =
+      shownOn != nullptr ? shownOn->availableGeometry().width() - kFrameAllowance : wanted;
+  const int newWidth = std::max(minimumWidth(), std::min(wanted, room));
+  if (newWidth <= width()) return;
+  resize(newWidth, height());
   PlaceControls();
 }
 
@@ -168,7 +172,7 @@ void MainDialog::PlaceControls() {
   if (progressBar_ != nullptr) progressBar_->setGeometry(hint_->geometry());
 }
 
-void MainDialog::SetUpColumns() {
+void MainDialog::SetUpColumns(bool sizeRestored) {
   list_->setModel(&model_);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -192,19 +196,38 @@ void MainDialog::SetUpColumns() {
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  ColumnWidths widths =
-      FittedColumnWidths(list_->width() - 2 * list_->frameWidth(), NeededColumnWidths(*list_));
+  const ColumnWidths needed = NeededColumnWidths(*list_);
+  if (!sizeRestored) WidenForColumns(needed);
+  ColumnWidths widths = FittedColumnWidths(list_->width() - 2 * list_->frameWidth(), needed);
   std::string stored;
   ReadSettingText(kSoundListWidthsSetting, stored, kSoundListWidthsCapacity, std::nullopt);
   ApplyColumnWidths(stored, widths);
   for (std::size_t column = 0; column < kColumnCount; ++column)
     header->resizeSection(static_cast<int>(column), widths[column]);
-  // Sound-Name takes what the window gives beyond the other columns; a width the user drags is
-  // kept for the next start.
-  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  // Sound-Name takes what the window gives beyond the other columns, fitted here rather than
+  // stretched by the header, which would squeeze it below its title in a narrow window. A width
+  // the user drags is kept for the next start.
+  nameNeeded_ = needed[0];
+  header->setSectionResizeMode(0, QHeaderView::Fixed);
+  FitNameColumn();
+  list_->viewport()->installEventFilter(this);
   connect(header, &QHeaderView::sectionResized, this, [this](int column) {
-    if (column != 0) columnsDragged_ = true;
+    if (column == 0) return;
+    columnsDragged_ = true;
+    FitNameColumn();
   });
+}
+
+void MainDialog::FitNameColumn() {
+  QHeaderView* header = list_->horizontalHeader();
+  int others = 0;
+  for (int column = 1; column < static_cast<int>(kColumnCount); ++column)
+    others += header->sectionSize(column);
+  // A hidden list's viewport gets its size only when shown.
+  const int client =
+      list_->isVisible() ? list_->viewport()->width() : list_->maximumViewportSize().width();
+  const int width = std::max(nameNeeded_, client - others);
+  if (header->sectionSize(0) != width) header->resizeSection(0, width);
 }
 
 }  // namespace tolvane

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "ui/window/export_prompts.h"
+#include "ui/window/import_details_dialog.h"
 #include "ui/window/main_dialog.h"
 #include "ui/window/window_texts.h"
 
@@ -77,6 +78,14 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
     list_->selectionModel()->setCurrentIndex(
         model_.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   UpdateStatus();
+}
+
+void MainDialog::ShowImportDetails() {
+  if (runner_.Busy() || importReport_.count() == 0) return;
+  auto* details = new ImportDetailsDialog(importReport_.Details(), this);
+  details->setAttribute(Qt::WA_DeleteOnClose);
+  // Window-modal and not waited for: the window's work and tests go on while it is open.
+  details->open();
 }
 
 void MainDialog::StartWork(const char* title, WorkRunner::Work work,

@@ -31,6 +31,10 @@ inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
 // After the count, when files of the drop were not imported whole.
 inline constexpr char kNotWholeOneStatus[] = " - 1 file not imported whole";
 inline constexpr char kNotWholeStatus[] = " - %1 files not imported whole";
+// Opened by a click on the status line when files were not imported whole.
+inline constexpr char kImportDetailsCaption[] = "Files not imported whole";
+inline constexpr char kCopyButton[] = "Copy";
+inline constexpr char kCloseButton[] = "Close";
 
 // Long work: its progress (a title, then what WorkRunner adds), the way out, and its ends.
 inline constexpr char kImportingTitle[] = "Importing";
