@@ -15,6 +15,7 @@
 #include "base/paths.h"
 #include "database/sound_database.h"
 #include "import/dls/dls_import.h"
+#include "import/hydrogen/hydrogen_import.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
 #include "import/sample_folder/folder_import.h"
@@ -32,7 +33,11 @@ namespace {
 constexpr std::array kImporters = {
     Importer{&ImportSoundFont}, Importer{&ImportDls},        Importer{&ImportSiFi},
     Importer{&ImportWave},      Importer{&ImportSampleFile}, Importer{&ImportSfz},
+    Importer{&ImportHydrogen},
 };
+
+// The file that makes a dropped folder a Hydrogen drum kit.
+constexpr std::string_view kKitFile = "drumkit.xml";
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
 constexpr std::uintmax_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
@@ -72,8 +77,12 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
                          WorkProgress* progress, const ImportSettings& settings) {
   // The file is opened by exactly the name it was dropped with.
   const std::filesystem::path path = PathFromUtf8(utf8Path);
-  if (std::error_code error; std::filesystem::is_directory(path, error))
+  if (std::error_code error; std::filesystem::is_directory(path, error)) {
+    // A Hydrogen kit's folder is its drumkit.xml, not a folder of loose samples.
+    if (const auto kit = path / kKitFile; std::filesystem::is_regular_file(kit, error))
+      return ImportFile(library, database, PathToUtf8(kit), progress, settings);
     return ImportFolder(library, database, utf8Path, settings, progress);
+  }
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
     if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));

@@ -22,7 +22,8 @@ class WorkProgress;
 // importer recognises (NotRecognised, with the first importer's reason that has one) leave an
 // empty Source. `progress` (may be null) hears of the steps of a long import and may stop it:
 // a cancelled import ends Cancelled, and its library is for throwing away. A folder is imported
-// as its sound files, grouped into instruments by their names (ImportFolder, with `settings`).
+// as its sound files, grouped into instruments by their names (ImportFolder, with `settings`),
+// unless it holds a drumkit.xml: then it is that Hydrogen drum kit.
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
                          WorkProgress* progress = nullptr, const ImportSettings& settings = {});
 

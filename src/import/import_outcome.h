@@ -22,7 +22,16 @@ enum class ImportStatus {
 };
 
 // The kind of part an importer leaves out. An #include not followed is named without a count.
-enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include, File, Articulation };
+enum class PartKind : std::uint8_t {
+  Zone,
+  Region,
+  Instrument,
+  Group,
+  Include,
+  File,
+  Articulation,
+  Layer,  // of a drum kit's instrument (Hydrogen)
+};
 
 // Why a part was left out: damage to the file, or to a file it names. `subject` (a sample
 // path) and `detail` (the named file's own reason, or a decoder's) are given where the kind
@@ -31,10 +40,11 @@ enum class LeftOutKind : std::uint8_t {
   // A sample file an instrument names (SFZ); subject: its path.
   SampleNotFound,
   SampleCannotOpen,
-  SampleNotSound,      // no reader recognises it
-  SampleUnreadable,    // detail: why
-  SampleManyChannels,  // more than two
-  SampleNotKept,       // the library refused it
+  SampleNotSound,       // no reader recognises it
+  SampleUnreadable,     // detail: why
+  SampleManyChannels,   // more than two
+  SampleNotKept,        // the library refused it
+  SampleOutsideFolder,  // an absolute path, or one through '..'
   // Records of a bank (SoundFont) outside their chunk, or asked for too often.
   GeneratorsOutside,
   BagOutside,
@@ -82,6 +92,9 @@ enum class NoteKind : std::uint8_t {
   BuiltInGenerator,  // left out; subject: the generator ("*noise")
   LaterTake,         // a sample file of a folder left out: only the first round robin is kept
   Modulation,        // connections (DLS) left out: LFO, velocity or controller sources
+  MutedInstrument,   // instruments of a drum kit (Hydrogen) muted in it: left out
+  UnreachedLayer,    // layers of a drum kit's instrument that no velocity plays: left out
+  KeyPastRange,      // instruments of a drum kit past key 127: left out
 };
 
 struct ImportNote {

@@ -25,6 +25,8 @@ const char* PartNoun(PartKind part) {
       return "file";
     case PartKind::Articulation:
       return "articulation";
+    case PartKind::Layer:
+      return "layer";
   }
   return "part";
 }
@@ -50,6 +52,8 @@ std::string LeftOutText(const LeftOut& leftOut) {
       return sample + " has more than two channels";
     case LeftOutKind::SampleNotKept:
       return sample + " cannot be kept";
+    case LeftOutKind::SampleOutsideFolder:
+      return sample + " lies outside the instrument's folder";
     case LeftOutKind::GeneratorsOutside:
       return "generators outside the 'igen' chunk";
     case LeftOutKind::BagOutside:
@@ -116,6 +120,12 @@ std::string NoteText(const ImportNote& note) {
     case NoteKind::Modulation:
       return Counted(note.count, "connection") +
              " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
+    case NoteKind::MutedInstrument:
+      return Counted(note.count, "instrument") + " left out: muted in the kit";
+    case NoteKind::UnreachedLayer:
+      return Counted(note.count, "layer") + " left out: played at no velocity";
+    case NoteKind::KeyPastRange:
+      return Counted(note.count, "instrument") + " left out: past key 127";
     case NoteKind::LaterTake:
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";
@@ -141,7 +151,7 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
     case ImportStatus::NotRecognised:
       if (outcome.reason.empty())
         return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ "
-               "instrument or SiFi file";
+               "instrument, Hydrogen drum kit or SiFi file";
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";
