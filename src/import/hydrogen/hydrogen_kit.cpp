@@ -13,7 +13,7 @@ namespace tolvane {
 namespace {
 
 // How far into a file the root element is looked for: past any sensible prolog.
-constexpr std::size_t kLongestProlog = 64 * 1024;
+constexpr std::size_t kLongestProlog = std::size_t{64} << 10;
 constexpr std::string_view kRoot = "drumkit_info";
 
 bool IsXmlSpace(char c) {
