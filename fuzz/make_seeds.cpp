@@ -1,6 +1,6 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
 //   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent,
-//                             DIR/zip, DIR/bitwig
+//                             DIR/zip, DIR/bitwig, DIR/hydrogen
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -289,7 +289,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig"})
+  for (const char* corpus :
+       {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig", "hydrogen"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -360,6 +361,34 @@ int main(int argc, char** argv) {
                                                        {"samples/c3.WAV", TestWave(50), true},
                                                        {"Samples/", {}, false},
                                                        {"../up.wav", TestWave(8), false}}));
+  // The three forms of Hydrogen kit: one filename, layers under the instrument, components.
+  Save(root / "hydrogen" / "oldest",
+       Text("<drumkit_info><name>Old</name><instrumentList><instrument><id>0</id>"
+            "<filename>kick.flac</filename><volume>0.5</volume><isMuted>false</isMuted>"
+            "<pan_L>1</pan_L><pan_R>0.5</pan_R></instrument><instrument><id>1</id>"
+            "<filename>missing.flac</filename><isMuted>true</isMuted></instrument>"
+            "</instrumentList></drumkit_info>"));
+  Save(root / "hydrogen" / "older",
+       Text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<drumkit_info><name>Layers</name>"
+            "<instrumentList><instrument><id>0</id><volume>0.8</volume><gain>1.5</gain>"
+            "<pan_L>0.4</pan_L><pan_R>1</pan_R><layer><filename>soft.wav</filename><min>0</min>"
+            "<max>0.31</max><gain>1</gain><pitch>-2.5</pitch></layer><layer>"
+            "<filename>../out.wav</filename><min>0.3</min><max>0.7</max></layer><layer>"
+            "<filename>stereo hard.wav</filename><min>0.72</min><max>1</max></layer>"
+            "</instrument></instrumentList></drumkit_info>"));
+  Save(root / "hydrogen" / "newer",
+       Text("<?xml version='1.0'?>\n<!-- kit -->\n<drumkit_info "
+            "xmlns=\"http://www.hydrogen-music.org/drumkit\"><name>New</name><instrumentList>"
+            "<instrument><id>3</id><pan>-0.3</pan><pitchOffset>1</pitchOffset>"
+            "<sampleSelectionAlgo>ROUND_ROBIN</sampleSelectionAlgo><instrumentComponent>"
+            "<component_id>0</component_id><gain>0.5</gain><layer><filename>a\\hat.wav"
+            "</filename><min>0.4</min><max>0.6</max></layer><layer><filename>b.wav</filename>"
+            "<min>0</min><max>1</max></layer><layer><filename>c.wav</filename><min>0</min>"
+            "<max>1</max></layer></instrumentComponent></instrument></instrumentList>"
+            "</drumkit_info>"));
+  Save(root / "import" / "drumkit.xml",
+       Text("<drumkit_info><name>K</name><instrumentList><instrument><filename>k.wav"
+            "</filename></instrument></instrumentList></drumkit_info>"));
   Save(root / "database" / "plain",
        Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
   Save(root / "database" / "odd",

@@ -17,6 +17,7 @@
 #include "import/bitwig/multisample_import.h"
 #include "import/decent/decent_import.h"
 #include "import/dls/dls_import.h"
+#include "import/hydrogen/hydrogen_import.h"
 #include "import/importer.h"
 #include "import/sample_files/sample_file_import.h"
 #include "import/sample_folder/folder_import.h"
@@ -35,7 +36,11 @@ constexpr std::array kImporters = {
     Importer{&ImportSoundFont}, Importer{&ImportDls},           Importer{&ImportSiFi},
     Importer{&ImportWave},      Importer{&ImportSampleFile},    Importer{&ImportSfz},
     Importer{&ImportDecent},    Importer{&ImportDecentLibrary}, Importer{&ImportMultisample},
+    Importer{&ImportHydrogen},
 };
+
+// The file that makes a dropped folder a Hydrogen drum kit.
+constexpr std::string_view kKitFile = "drumkit.xml";
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
 constexpr std::uintmax_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
@@ -81,6 +86,9 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
       return ImportDecentBundle(library, database, utf8Path, progress);
     // A folder that describes its own instrument is that instrument, not loose samples.
     if (IsMultisampleFolder(path)) return ImportMultisampleFolder(library, database, utf8Path);
+    // A Hydrogen kit's folder is its drumkit.xml, not a folder of loose samples.
+    if (const auto kit = path / kKitFile; std::filesystem::is_regular_file(kit, error))
+      return ImportFile(library, database, PathToUtf8(kit), progress, settings);
     return ImportFolder(library, database, utf8Path, settings, progress);
   }
   std::optional<MappedFile> file = MappedFile::Open(path);

@@ -23,7 +23,8 @@ class WorkProgress;
 // empty Source. `progress` (may be null) hears of the steps of a long import and may stop it:
 // a cancelled import ends Cancelled, and its library is for throwing away. A folder is imported
 // as its sound files, grouped into instruments by their names (ImportFolder, with `settings`),
-// unless it holds a multisample.xml: then it is that multisample (ImportMultisampleFolder).
+// unless it holds a multisample.xml (then it is that multisample, ImportMultisampleFolder) or a
+// drumkit.xml (then it is that Hydrogen drum kit).
 ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_view utf8Path,
                          WorkProgress* progress = nullptr, const ImportSettings& settings = {});
 

@@ -22,7 +22,16 @@ enum class ImportStatus {
 };
 
 // The kind of part an importer leaves out. An #include not followed is named without a count.
-enum class PartKind : std::uint8_t { Zone, Region, Instrument, Group, Include, File, Articulation };
+enum class PartKind : std::uint8_t {
+  Zone,
+  Region,
+  Instrument,
+  Group,
+  Include,
+  File,
+  Articulation,
+  Layer,  // of a drum kit's instrument (Hydrogen)
+};
 
 // Why a part was left out: damage to the file, or to a file it names. `subject` (a sample
 // path) and `detail` (the named file's own reason, or a decoder's) are given where the kind
@@ -87,6 +96,9 @@ enum class NoteKind : std::uint8_t {
   Modulation,        // connections (DLS) left out: LFO, velocity or controller sources
   Reversed,          // played forwards
   AlternatingLoop,   // a ping-pong loop, played as a forward loop
+  MutedInstrument,   // instruments of a drum kit (Hydrogen) muted in it: left out
+  UnreachedLayer,    // layers of a drum kit's instrument that no velocity plays: left out
+  KeyPastRange,      // instruments of a drum kit past key 127: left out
 };
 
 struct ImportNote {

@@ -25,6 +25,8 @@ const char* PartNoun(PartKind part) {
       return "file";
     case PartKind::Articulation:
       return "articulation";
+    case PartKind::Layer:
+      return "layer";
   }
   return "part";
 }
@@ -124,6 +126,12 @@ std::string NoteText(const ImportNote& note) {
       return regions + " played forwards: reverse playback cannot be kept";
     case NoteKind::AlternatingLoop:
       return regions + " loop forwards: alternating (ping-pong) loops cannot be kept";
+    case NoteKind::MutedInstrument:
+      return Counted(note.count, "instrument") + " left out: muted in the kit";
+    case NoteKind::UnreachedLayer:
+      return Counted(note.count, "layer") + " left out: played at no velocity";
+    case NoteKind::KeyPastRange:
+      return Counted(note.count, "instrument") + " left out: past key 127";
     case NoteKind::LaterTake:
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";
@@ -149,7 +157,7 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
     case ImportStatus::NotRecognised:
       if (outcome.reason.empty())
         return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ "
-               "instrument or SiFi file";
+               "instrument, Hydrogen drum kit or SiFi file";
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";

@@ -164,7 +164,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   std::vector<std::pair<std::string, std::string>> cases = {
       {"notes.txt",
        "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
-       "SFZ instrument or SiFi file"},
+       "SFZ instrument, Hydrogen drum kit or SiFi file"},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
       {"folder", "folder: not recognised: no sound files (WAV, AIFF, FLAC or Ogg) in the folder"},
       {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},

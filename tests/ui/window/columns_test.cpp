@@ -166,7 +166,7 @@ class ColumnsTest : public QObject {
     QCOMPARE(details->windowTitle(), QStringLiteral("Files not imported whole"));
     const QString expected = window.place / "junk.txt" +
                              ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or "
-                             "DLS bank, SFZ instrument or SiFi file\n" +
+                             "DLS bank, SFZ instrument, Hydrogen drum kit or SiFi file\n" +
                              window.place / "missing.wav" + ": cannot open file: no such file";
     QCOMPARE(details->Text(), expected);
     QVERIFY(details->findChild<QPlainTextEdit*>()->textInteractionFlags() &

@@ -288,7 +288,7 @@ class DialogTest : public QObject {
     QCOMPARE(static_cast<QLabel*>(dialog.Control(kStatusId))->toolTip(),
              window.place / "junk.txt" +
                  ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
-                 "SFZ instrument or SiFi file\n" +
+                 "SFZ instrument, Hydrogen drum kit or SiFi file\n" +
                  window.place / "missing.wav" + ": cannot open file: no such file");
   }
 
