@@ -206,7 +206,7 @@ TEST_F(Hydrogen, WhatIsLeftOutIsNamed) {
            Layer("C:\\x.wav", "0.4", "0.6") + Layer("sub\\..\\..\\y.wav", "0.6", "0.8") +
            Layer("sub\\in.wav", "0.8", "1") + "</instrument>"),
        {"damaged (1 instrument imported): 4 layers left out: sample '../up.wav' lies outside "
-        "the instrument's folder"},
+        "the instrument's folder or archive"},
        {"36-36 v102-127 in root 36 tune 0.0 att 0 pan 0"}},
       {"a gain above 0 dB",
        Kit("<instrument><volume>0.9</volume><gain>1.5</gain>" + Layer("a.wav") + "</instrument>"),
