@@ -35,6 +35,10 @@ class CancelOnly : public WorkProgress {
   const WorkProgress* progress_;
 };
 
+void ApplyOptions(ExportSet& set, const ExportOptions& options) {
+  if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
@@ -53,9 +57,11 @@ std::string SafeFileName(std::string_view name) {
 }
 
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
-                              const std::filesystem::path& file, WorkProgress* progress) {
+                              const std::filesystem::path& file, WorkProgress* progress,
+                              const ExportOptions& options) {
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
+  ApplyOptions(*set, options);
   ExportResult result = WriteExportSet(*set, file, progress);
   FreeExportSet(std::move(set));
   return result;
@@ -64,7 +70,7 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,
-                                           WorkProgress* progress) {
+                                           WorkProgress* progress, const ExportOptions& options) {
   SingleExportResult result;
   for (const auto& source : library.sources)
     for (const auto& group : source->groups) group->exportMark = 0;
@@ -90,6 +96,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
+      ApplyOptions(*set, options);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
