@@ -190,7 +190,8 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   }
   ReportQuietInstruments(checked, err);
   if (options.command == Command::ExportCollection) {
-    const ExportResult result = ExportCollection(checked, PathFromUtf8(options.target));
+    const ExportResult result =
+        ExportCollection(checked, PathFromUtf8(options.target), nullptr, options.exportOptions);
     if (!result) {
       // Reasons name instruments, whose names are Windows-1252.
       err << kProgram << "cannot write " << options.target << ": "
@@ -208,7 +209,8 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     err << kProgram << options.target << ": not a folder\n";
     return 1;
   }
-  const SingleExportResult result = ExportSingleInstruments(drop.library, checked, folder);
+  const SingleExportResult result =
+      ExportSingleInstruments(drop.library, checked, folder, nullptr, options.exportOptions);
   ReportSplits(result.splits, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   for (const auto& failure : result.failures) err << kProgram << "cannot write " << failure << '\n';

@@ -32,6 +32,17 @@ TEST(CommandLine, ValidCommands) {
   ASSERT_TRUE(single.options) << single.error;
   EXPECT_EQ(single.options->command, Command::ExportSingle);
   EXPECT_EQ(single.options->files, std::vector<std::string>{"--odd-name.wav"});
+  EXPECT_FALSE(single.options->exportOptions.normalizeDbfs);  // written as they are
+
+  // --normalize alone is -1 dBFS; with a level, that level.
+  for (const auto& [argument, level] : {std::pair{"--normalize", -1.0},
+                                        {"--normalize=-3.5", -3.5},
+                                        {"--normalize=0", 0.0},
+                                        {"--normalize=-60", -60.0}}) {
+    auto normalized = ParseCommandLine({"export", "--single", "dir", argument, "a.sf2"});
+    ASSERT_TRUE(normalized.options) << normalized.error;
+    EXPECT_EQ(normalized.options->exportOptions.normalizeDbfs, level) << argument;
+  }
 
   for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
     auto parsed = ParseCommandLine(help);
@@ -99,6 +110,17 @@ TEST(CommandLine, Refusals) {
       {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
       {{"list", "--middle-c", "C5", "a"}, "--middle-c needs C3 or C4"},
       {{"list", "a", "--middle-c"}, "--middle-c needs C3 or C4"},
+      {{"list", "--normalize", "a"}, "unknown option '--normalize' for list (try --help)"},
+      {{"export", "--single", "d", "--normalize=1", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=-61", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=-1dB", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalized", "a"},
+       "unknown option '--normalized' for export (try --help)"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);

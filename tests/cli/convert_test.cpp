@@ -670,6 +670,24 @@ TEST_F(ConvertTest, RenderedGainAboveZeroIsLouderUntilTheSampleWouldClip) {
   }
 }
 
+// export --normalize writes the group's loudest value at the level: rendered back, the peak.
+TEST_F(ConvertTest, NormalizedExportPeaksAtTheLevel) {
+  const auto tone = Wav("Tone.wav", 44100, 16, 1, 0.25);
+  const std::pair<Args, std::string> cases[] = {
+      {{}, "-12.0"}, {{"--normalize"}, "-1.0"}, {{"--normalize=-6"}, "-6.0"}};
+  for (const auto& [options, peak] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(options));
+    Args arguments = {"export", "--single", U(dir_ / "out"), U(tone)};
+    arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+    const ProgramRun exported = Convert(arguments);
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const ProgramRun run =
+        Convert({"render", U(dir_ / "note.wav"), "--note", "60:127", U(dir_ / "out" / "Tone.SLI")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(": peak " + peak + " dBFS"), std::string::npos) << run.out;
+  }
+}
+
 // A folder of note-named files is one instrument: listed as one row, exported, and at each
 // root key it plays that file's sample as it is.
 TEST_F(ConvertTest, AFolderOfNoteNamedFilesIsOneInstrument) {
