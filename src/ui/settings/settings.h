@@ -36,6 +36,9 @@ inline constexpr std::string_view kSoundCollectionSetting = "SoundCollection";
 inline constexpr std::size_t kSoundCollectionCapacity = 512;
 // Which octave a dropped folder's sample names call middle C: 3 or 4.
 inline constexpr std::string_view kMiddleCSetting = "MiddleC";
+// Whether exports normalise each group (1) or not (0), and to how many dB below full scale.
+inline constexpr std::string_view kNormalizeExportSetting = "NormalizeExport";
+inline constexpr std::string_view kNormalizeLevelSetting = "NormalizeLevel";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

@@ -56,4 +56,19 @@ void AddMiddleCMenu(QMenu& menu, bool middleC4) {
   }
 }
 
+void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs) {
+  QMenu* choice = menu.addMenu(QString::fromLatin1(texts::kMenuNormalize));
+  QAction* off = choice->addAction(QString::fromLatin1(texts::kMenuNormalizeOff));
+  off->setData(kNormalizeOffCommand);
+  off->setCheckable(true);
+  off->setChecked(!dbfs);
+  for (const int below : kNormalizeLevels) {
+    QAction* action =
+        choice->addAction(QString::fromLatin1(texts::kMenuNormalizeLevel).arg(-below));
+    action->setData(kNormalizeCommand + below);
+    action->setCheckable(true);
+    action->setChecked(dbfs && *dbfs == -below);
+  }
+}
+
 }  // namespace tolvane

@@ -1,9 +1,11 @@
 #pragma once
 // The list's right-click menu: Check, Uncheck, Delete (never enabled), a separator, and the
-// category menu with "Other" first; then the middle-C choice for dropped folders. Each action's
+// category menu with "Other" first; then the middle-C choice for dropped folders and the
+// normalising of exports. Each action's
 // data is its command: the ids below, or the category code it selects (every code is above 256).
 
 #include <QMenu>
+#include <optional>
 
 namespace tolvane {
 
@@ -12,6 +14,10 @@ inline constexpr int kCheckCommand = 17;
 inline constexpr int kUncheckCommand = 18;
 inline constexpr int kMiddleC3Command = 19;
 inline constexpr int kMiddleC4Command = 20;
+// Normalising exports: off, or to the level kNormalizeCommand + n, n dB below full scale.
+inline constexpr int kNormalizeOffCommand = 40;
+inline constexpr int kNormalizeCommand = 41;
+inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale, as offered
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu.
@@ -20,5 +26,9 @@ void BuildItemMenu(QMenu& menu);
 // Adds the submenu that chooses which octave a folder's sample names call middle C, `middleC4`
 // telling which is chosen now. The only entry of the menu off the rows.
 void AddMiddleCMenu(QMenu& menu, bool middleC4);
+
+// Adds the submenu that chooses whether exports normalise and to which level; `dbfs` is the
+// level chosen now, nothing for off.
+void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
 
 }  // namespace tolvane

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -45,6 +47,11 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
         return ImportFile(library, database, path, progress, settings);
       }) {
   importSettings_.middleC = ReadSettingNumber(kMiddleCSetting, 3) == 4 ? MiddleC::C4 : MiddleC::C3;
+  if (ReadSettingNumber(kNormalizeExportSetting, 0) == 1) {
+    const std::uint32_t below = ReadSettingNumber(kNormalizeLevelSetting, 1);
+    // A level out of range is taken as the lowest.
+    exportOptions_.normalizeDbfs = -std::min<double>(below, -kLowestNormalizeDbfs);
+  }
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -160,6 +167,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
     menu.addSeparator();
   }
   AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
+  AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -174,6 +182,16 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 
   if (command == kMiddleC3Command || command == kMiddleC4Command) {
     SetMiddleC(command == kMiddleC4Command ? MiddleC::C4 : MiddleC::C3);
+    return;
+  }
+  if (command == kNormalizeOffCommand) {
+    SetNormalize(std::nullopt);
+    return;
+  }
+  if (const int below = command - kNormalizeCommand;
+      std::find(std::begin(kNormalizeLevels), std::end(kNormalizeLevels), below) !=
+      std::end(kNormalizeLevels)) {
+    SetNormalize(-below);
     return;
   }
   if (clickedRow < 0) return;
@@ -198,6 +216,13 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 void MainDialog::SetMiddleC(MiddleC middleC) {
   importSettings_.middleC = middleC;
   WriteSettingNumber(kMiddleCSetting, middleC == MiddleC::C4 ? 4 : 3);
+}
+
+void MainDialog::SetNormalize(std::optional<double> dbfs) {
+  exportOptions_.normalizeDbfs = dbfs;
+  WriteSettingNumber(kNormalizeExportSetting, dbfs ? 1 : 0);
+  if (dbfs)
+    WriteSettingNumber(kNormalizeLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
 }
 
 void MainDialog::SaveDatabase() {

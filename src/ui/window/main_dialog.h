@@ -19,12 +19,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "database/sound_database.h"
 #include "devices/port_device.h"
+#include "export/export_commands.h"
 #include "import/import_outcome.h"
 #include "import/import_settings.h"
 #include "library/library.h"
@@ -93,6 +95,10 @@ class MainDialog : public QDialog {
   // How the drops that follow read a folder's sample names; remembered in the settings.
   void SetMiddleC(MiddleC middleC);
   MiddleC middleC() const { return importSettings_.middleC; }
+  // Whether the exports that follow normalise each group, and to which level in dBFS (nothing:
+  // off); remembered in the settings.
+  void SetNormalize(std::optional<double> dbfs);
+  std::optional<double> normalizeDbfs() const { return exportOptions_.normalizeDbfs; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -171,6 +177,7 @@ class MainDialog : public QDialog {
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;
   ImportSettings importSettings_;
+  ExportOptions exportOptions_;
   WorkRunner runner_;
 };
 

@@ -121,9 +121,10 @@ bool MainDialog::ExportCollection() {
   StartWork(
       texts::kExportingTitle,
       [result, checked = std::move(checked), path = PathOf(*file),
-       name = QFileInfo(*file).fileName().toStdString()](RunnerProgress& progress) {
+       name = QFileInfo(*file).fileName().toStdString(),
+       options = exportOptions_](RunnerProgress& progress) {
         progress.SetItem(name, 0, 1);
-        *result = tolvane::ExportCollection(checked, path, &progress);
+        *result = tolvane::ExportCollection(checked, path, &progress, options);
       },
       [this, result, file = *file](bool /*cancelled*/) {
         ShowExportReport(ReportCollectionExport(*result, file));
@@ -143,9 +144,9 @@ bool MainDialog::ExportSingleInstruments() {
   auto result = std::make_shared<SingleExportResult>();
   StartWork(
       texts::kExportingTitle,
-      [result, checked = std::move(checked), path = PathOf(*folder),
-       &library = services_.library](RunnerProgress& progress) {
-        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress);
+      [result, checked = std::move(checked), path = PathOf(*folder), &library = services_.library,
+       options = exportOptions_](RunnerProgress& progress) {
+        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress, options);
       },
       [this, result, folder = *folder](bool /*cancelled*/) {
         ShowExportReport(ReportSingleExport(*result, folder));
