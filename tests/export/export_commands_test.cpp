@@ -225,7 +225,7 @@ TEST(ExportNormalizeTest, EachGroupsPeakReachesTheLevelByOneFactor) {
   std::map<std::string, std::span<const std::byte>> bytesOf;
   for (const auto& [name, v] : samples) bytesOf[name] = values(v);
   // Lead and Pad share a sample: one group, its peak Lead's 8000.
-  const auto add = [&](const char* name, std::vector<const char*> played) {
+  const auto add = [&](const char* name, const std::vector<const char*>& played) {
     auto instrument = model.Begin(name);
     std::uint8_t key = 0;
     for (const char* sample : played)
