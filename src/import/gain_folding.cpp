@@ -59,10 +59,15 @@ std::vector<FoldedGain> FoldGains(std::span<const GainRequest> requests) {
     else
       loudest[at->second].second = std::max(loudest[at->second].second, request.gainDb);
   }
-  // What each sample took; samples are independent, so they scale on every core.
+  // What each sample took; samples are independent, so they scale on every core (and most
+  // imports, asking no more than 0 dB, start no thread).
+  std::vector<std::size_t> louder;
+  for (std::size_t i = 0; i < loudest.size(); ++i)
+    if (loudest[i].second > 0) louder.push_back(i);
   std::vector<double> keptDb(loudest.size(), 0);
-  ForEachOnAllCores(loudest.size(), [&](std::size_t i) {
-    if (loudest[i].second > 0) keptDb[i] = FoldInto(*loudest[i].first, loudest[i].second);
+  ForEachOnAllCores(louder.size(), [&](std::size_t n) {
+    const std::size_t i = louder[n];
+    keptDb[i] = FoldInto(*loudest[i].first, loudest[i].second);
     return true;
   });
 
