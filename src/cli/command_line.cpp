@@ -43,6 +43,9 @@ const char* const kUsage =
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
     "                        whose names do not tell (default C3)\n"
+    "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
+    "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
+    "                        default -1); instruments sharing samples keep their balance\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127,\n"
     "                        VELOCITY 1..127; render plays the first instrument, or the one\n"
     "                        --only names\n"
@@ -132,7 +135,9 @@ class ArgumentParser {
       options_.target = *v;
       haveTarget_ = true;
     } else if (a == "--snap-loops" && command_ == "export") {
-      options_.snapLoops = true;
+      options_.exportOptions.loops = LoopMending::kSnap;
+    } else if (a.starts_with("--normalize") && command_ == "export") {
+      if (std::string error = TakeNormalize(a); !error.empty()) return error;
     } else if (a == "--note" && command_ == "render") {
       const std::string* v = Value();
       const auto note = v ? NoteIn(*v) : std::nullopt;
@@ -172,6 +177,22 @@ class ArgumentParser {
       message.append(a).append("' for ").append(command_).append(" (try --help)");
       return message;
     }
+    return {};
+  }
+
+  // --normalize or --normalize=DBFS; anything else that starts so is unknown.
+  std::string TakeNormalize(const std::string& a) {
+    constexpr std::string_view kName = "--normalize";
+    std::optional<double> level;
+    if (a == kName)
+      level = kDefaultNormalizeDbfs;
+    else if (a[kName.size()] == '=')
+      level = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
+    else
+      return "unknown option '" + a + "' for export (try --help)";
+    if (!level || !(*level >= kLowestNormalizeDbfs && *level <= 0))
+      return "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)";
+    options_.exportOptions.normalizeDbfs = *level;
     return {};
   }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "export/export_commands.h"
 #include "import/import_settings.h"
 
 namespace tolvane::cli {
@@ -20,7 +21,7 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
   ImportSettings import;           // how folders of samples are read
-  bool snapLoops = false;          // export: mend loops that click
+  ExportOptions exportOptions;     // export: how the files are written
   std::vector<std::string> files;  // UTF-8 paths, in order
   // render: the notes (key, velocity), how long each is held, the output rate.
   std::vector<std::pair<int, int>> notes;

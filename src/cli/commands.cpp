@@ -187,7 +187,6 @@ void ReportLoops(const std::vector<ClickingLoop>& loops, std::ostream& err) {
 }
 
 int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& err) {
-  const LoopMending mending = options.snapLoops ? LoopMending::kSnap : LoopMending::kNameOnly;
   std::vector<const Instrument*> checked;
   if (!CheckedRows(options, drop, checked, err)) return 1;
   if (std::none_of(checked.begin(), checked.end(),
@@ -198,7 +197,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
   ReportQuietInstruments(checked, err);
   if (options.command == Command::ExportCollection) {
     const ExportResult result =
-        ExportCollection(checked, PathFromUtf8(options.target), nullptr, mending);
+        ExportCollection(checked, PathFromUtf8(options.target), nullptr, options.exportOptions);
     if (!result) {
       // Reasons name instruments, whose names are Windows-1252.
       err << kProgram << "cannot write " << options.target << ": "
@@ -218,7 +217,7 @@ int Export(const Options& options, Drop& drop, std::ostream& out, std::ostream& 
     return 1;
   }
   const SingleExportResult result =
-      ExportSingleInstruments(drop.library, checked, folder, nullptr, mending);
+      ExportSingleInstruments(drop.library, checked, folder, nullptr, options.exportOptions);
   ReportSplits(result.splits, err);
   ReportLoops(result.loops, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';

@@ -35,6 +35,10 @@ class CancelOnly : public WorkProgress {
   const WorkProgress* progress_;
 };
 
+void ApplyOptions(ExportSet& set, const ExportOptions& options) {
+  if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
@@ -54,10 +58,11 @@ std::string SafeFileName(std::string_view name) {
 
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
                               const std::filesystem::path& file, WorkProgress* progress,
-                              LoopMending loops) {
+                              const ExportOptions& options) {
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
-  std::vector<ClickingLoop> clicking = CheckExportLoops(*set, loops);
+  std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
+  ApplyOptions(*set, options);
   ExportResult result = WriteExportSet(*set, file, progress);
   if (result) result.loops = std::move(clicking);
   FreeExportSet(std::move(set));
@@ -67,7 +72,7 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,
-                                           WorkProgress* progress, LoopMending loops) {
+                                           WorkProgress* progress, const ExportOptions& options) {
   SingleExportResult result;
   for (const auto& source : library.sources)
     for (const auto& group : source->groups) group->exportMark = 0;
@@ -93,9 +98,10 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
+      ApplyOptions(*set, options);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
-      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, loops);
+      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);

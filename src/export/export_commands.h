@@ -5,24 +5,40 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "export/loop_check.h"
 #include "export/sifi_writer.h"
 #include "library/library.h"
 
 namespace tolvane {
 
+// How an export writes what it writes; the defaults write the library's samples as they are.
+struct ExportOptions {
+  // Each group's samples scaled by one factor so that the group's loudest value reaches this
+  // level in dBFS, up or down (NormalizeExportSet).
+  std::optional<double> normalizeDbfs;
+  // Loops that click are named; with kSnap their points are also moved to zero crossings in
+  // the written file (CheckExportLoops).
+  LoopMending loops = LoopMending::kNameOnly;
+};
+
+inline constexpr double kDefaultNormalizeDbfs = -1;
+// The lowest level a group is normalised to: below it the export names instruments as quiet.
+inline constexpr double kLowestNormalizeDbfs = -60;
+
 // Writes the checked instruments into one collection file. Groups follow the order of their
 // first checked instrument, instruments list order. Instruments without samples are left out;
 // with nothing left the file holds no groups. `progress` (may be null) hears of each group
 // written and may cancel: then no file is left (kCancelled). Looped samples that click are in
-// the result's `loops`, mended in the file with LoopMending::kSnap (CheckExportLoops).
+// the result's `loops`, mended in the file when `options.loops` asks (CheckExportLoops).
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
                               const std::filesystem::path& file, WorkProgress* progress = nullptr,
-                              LoopMending loops = LoopMending::kNameOnly);
+                              const ExportOptions& options = {});
 
 struct SingleExportResult {
   std::size_t marked = 0;  // groups that held a checked instrument
@@ -49,7 +65,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,
                                            WorkProgress* progress = nullptr,
-                                           LoopMending loops = LoopMending::kNameOnly);
+                                           const ExportOptions& options = {});
 
 inline constexpr std::string_view kWritingFilesStep = "writing files";
 

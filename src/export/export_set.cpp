@@ -1,10 +1,17 @@
 #include "export/export_set.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <iterator>
 #include <utility>
 
 namespace tolvane {
+namespace {
+
+constexpr double kExportFullScale = 32768;
+
+}  // namespace
 
 std::unique_ptr<ExportSet> CreateExportSet() {
   return std::make_unique<ExportSet>();
@@ -32,6 +39,25 @@ bool AddInstrumentToExportSet(ExportSet& set, const Instrument& instrument) {
   }
   group->members.push_back(&instrument);
   return true;
+}
+
+std::int32_t ExportGroupPeak(const ExportGroup& group) {
+  std::int32_t peak = 0;
+  for (const Sample* sample : group.sampleGroup->samples) {
+    const SampleData& data = sample->data;
+    const std::size_t count =
+        std::min<std::size_t>(data.size(), std::size_t{sample->frames} * sample->channels);
+    for (std::size_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(std::int32_t{data[i]}));
+  }
+  return peak;
+}
+
+void NormalizeExportSet(ExportSet& set, double dbfs) {
+  const double level = kExportFullScale * std::pow(10.0, dbfs / 20);
+  for (ExportGroup& group : set.groups) {
+    const std::int32_t peak = ExportGroupPeak(group);
+    group.gain = peak == 0 ? 1.0 : level / peak;
+  }
 }
 
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 // that instruments sharing samples land in one group chunk and every sample is stored once per
 // file. The set only refers to library records; it must not outlive the library's content.
 
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +18,9 @@ struct ExportGroup {
   // Loop points written instead of a sample's own (loops mended on request); the library's
   // samples keep theirs.
   std::unordered_map<const Sample*, LoopPoints> loops;
+  // Every sample value of the group is written times this (rounded, kept within 16 bits); the
+  // library's samples stay as they are.
+  double gain = 1.0;
 };
 
 struct ExportSet {
@@ -35,5 +39,14 @@ void FreeExportSet(std::unique_ptr<ExportSet> set);
 // none for it yet. False, and nothing changes, when the instrument is already in the set or has
 // no sample group (it plays no sample, so a file could not hold it).
 bool AddInstrumentToExportSet(ExportSet& set, const Instrument& instrument);
+
+// The largest magnitude (0..32768) among the values a group writes: the first frames x channels
+// values of every sample of its sample group.
+std::int32_t ExportGroupPeak(const ExportGroup& group);
+
+// Gives each group of the set the one gain that brings its loudest value to `dbfs` (0 dBFS is a
+// magnitude of 32768), up or down, so that the instruments of a group keep their balance. A
+// silent group keeps gain 1. REQUIRES: dbfs <= 0.
+void NormalizeExportSet(ExportSet& set, double dbfs);
 
 }  // namespace tolvane

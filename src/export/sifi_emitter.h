@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -44,19 +45,29 @@ bool EmitValues(std::span<const std::int16_t> values, std::vector<std::byte>& bu
   }
 }
 
-// Appends the first `count` values of `data` as EmitValues does. Values held as two planes are
-// interleaved a block at a time, each block short enough to join the buffer (a run handed to
-// `pass` must stay where it lies until written).
+// A value times `gain`, rounded and kept within 16 bits.
+inline std::int16_t ScaledValue(std::int16_t value, double gain) {
+  const double scaled = std::round(value * gain);
+  return static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
+}
+
+// Appends the first `count` values of `data`, times `gain`, as EmitValues does. Values held as
+// two planes, or scaled, are copied a block at a time, each block short enough to join the
+// buffer (a run handed to `pass` must stay where it lies until written).
 template <typename Flush, typename Pass>
-bool EmitSampleData(const SampleData& data, std::size_t count, std::vector<std::byte>& buffer,
-                    Flush& flush, Pass& pass) {
-  if (!data.planar()) return EmitValues(data.interleaved().first(count), buffer, flush, pass);
+bool EmitSampleData(const SampleData& data, std::size_t count, double gain,
+                    std::vector<std::byte>& buffer, Flush& flush, Pass& pass) {
+  const bool scaled = gain != 1.0;
+  if (!data.planar() && !scaled)
+    return EmitValues(data.interleaved().first(count), buffer, flush, pass);
   std::array<std::int16_t, kPassSize / 4> block{};
   static_assert(sizeof(block) < kPassSize);
   for (std::size_t from = 0; from < count; from += block.size()) {
     const std::span<std::int16_t> part =
         std::span(block).first(std::min(block.size(), count - from));
     data.CopyInterleaved(from, part);
+    if (scaled)
+      for (std::int16_t& value : part) value = ScaledValue(value, gain);
     if (!EmitValues(std::span<const std::int16_t>(part), buffer, flush, pass)) return false;
   }
   return true;
@@ -80,7 +91,8 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
     if (!flush(buffer)) return false;
     for (const Sample* sample : group.samplesWritten) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
-      if (!EmitSampleData(sample->data, values, buffer, flush, pass)) return false;
+      if (!EmitSampleData(sample->data, values, group.group->gain, buffer, flush, pass))
+        return false;
       out.Zeros(std::size_t{sifi::kSilentFrames} * BytesPerFrame(*sample));
     }
     for (std::size_t i = 0; i < group.members.size(); ++i)

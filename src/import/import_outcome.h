@@ -86,7 +86,7 @@ struct LeftOut {
 
 // What an instrument file cannot hold, approximated on import: told, but not damage.
 enum class NoteKind : std::uint8_t {
-  GainAboveZero,     // played at 0 dB instead
+  GainAboveZero,     // beyond the sample's peak: played quieter; subject: the most lost, in dB
   ReleaseTrigger,    // left out
   LaterRoundRobin,   // left out: only the first is kept
   OtherKeySwitch,    // left out: only the default switch is kept

@@ -108,7 +108,9 @@ std::string NoteText(const ImportNote& note) {
   std::string regions = Counted(note.count, "region");
   switch (note.kind) {
     case NoteKind::GainAboveZero:
-      return regions + " played at 0 dB: a gain above 0 dB cannot be kept";
+      return regions + " played up to " + note.subject +
+             " dB quieter than asked: a gain above 0 dB is kept only as far as the sample's peak "
+             "allows";
     case NoteKind::ReleaseTrigger:
       return regions + " left out: release triggers cannot be kept";
     case NoteKind::LaterRoundRobin:

@@ -23,7 +23,7 @@ TEST(CommandLine, ValidCommands) {
   EXPECT_EQ(collection.options->categories[0].second, "KC");
   EXPECT_EQ(collection.options->database, "d.ini");
   EXPECT_EQ(collection.options->import.middleC, MiddleC::C3);  // the default
-  EXPECT_FALSE(collection.options->snapLoops);
+  EXPECT_EQ(collection.options->exportOptions.loops, LoopMending::kNameOnly);
 
   auto folder = ParseCommandLine({"list", "--middle-c", "C4", "Samples"});
   ASSERT_TRUE(folder.options) << folder.error;
@@ -32,9 +32,20 @@ TEST(CommandLine, ValidCommands) {
   auto single =
       ParseCommandLine({"export", "--single", "dir", "--snap-loops", "--", "--odd-name.wav"});
   ASSERT_TRUE(single.options) << single.error;
-  EXPECT_TRUE(single.options->snapLoops);
+  EXPECT_EQ(single.options->exportOptions.loops, LoopMending::kSnap);
   EXPECT_EQ(single.options->command, Command::ExportSingle);
   EXPECT_EQ(single.options->files, std::vector<std::string>{"--odd-name.wav"});
+  EXPECT_FALSE(single.options->exportOptions.normalizeDbfs);  // written as they are
+
+  // --normalize alone is -1 dBFS; with a level, that level.
+  for (const auto& [argument, level] : {std::pair{"--normalize", -1.0},
+                                        {"--normalize=-3.5", -3.5},
+                                        {"--normalize=0", 0.0},
+                                        {"--normalize=-60", -60.0}}) {
+    auto normalized = ParseCommandLine({"export", "--single", "dir", argument, "a.sf2"});
+    ASSERT_TRUE(normalized.options) << normalized.error;
+    EXPECT_EQ(normalized.options->exportOptions.normalizeDbfs, level) << argument;
+  }
 
   for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
     auto parsed = ParseCommandLine(help);
@@ -103,6 +114,17 @@ TEST(CommandLine, Refusals) {
       {{"list", "--middle-c", "C5", "a"}, "--middle-c needs C3 or C4"},
       {{"list", "--snap-loops", "a"}, "unknown option '--snap-loops' for list (try --help)"},
       {{"list", "a", "--middle-c"}, "--middle-c needs C3 or C4"},
+      {{"list", "--normalize", "a"}, "unknown option '--normalize' for list (try --help)"},
+      {{"export", "--single", "d", "--normalize=1", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=-61", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalize=-1dB", "a"},
+       "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
+      {{"export", "--single", "d", "--normalized", "a"},
+       "unknown option '--normalized' for export (try --help)"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);

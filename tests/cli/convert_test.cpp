@@ -263,12 +263,13 @@ TEST_F(ConvertTest, NotesAreNamedButOnlyDamageFails) {
     std::vector<std::string> lines;  // after "tolvane-convert: FILE: "
   };
   const Case cases[] = {
-      {"<region> sample=a.wav volume=6 <region> sample=a.wav key=2 trigger=release\n"
+      {"<region> sample=a.wav volume=9 <region> sample=a.wav key=2 trigger=release\n"
        "<region> sample=*noise key=3",
        0,
        {"note: 1 region left out: built-in generator '*noise' cannot be kept",
         "note: 1 region left out: release triggers cannot be kept",
-        "note: 1 region played at 0 dB: a gain above 0 dB cannot be kept"}},
+        "note: 1 region played up to 3.0 dB quieter than asked: a gain above 0 dB is kept only "
+        "as far as the sample's peak allows"}},
       {"<region> sample=a.wav seq_position=2 <region> sample=gone.wav key=2 <region> sample=a.wav",
        1,
        {"damaged (1 instrument imported): 1 region left out: sample 'gone.wav' not found",
@@ -646,6 +647,58 @@ TEST_F(ConvertTest, RenderPlaysTheSampleAtItsRootKeyAndPrintsThePeak) {
   const ProgramRun missing = Convert({"render", U(out), "--only", "Cello", U(sine)});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "tolvane-convert: --only: no instrument named 'Cello'\n");
+}
+
+// An SFZ region's volume above 0 dB goes into its sample: rendered, it is that much louder than
+// the same region at 0 dB, until the sample reaches full scale.
+TEST_F(ConvertTest, RenderedGainAboveZeroIsLouderUntilTheSampleWouldClip) {
+  struct Case {
+    double amplitude;  // of the sample, of full scale
+    const char* volume;
+    double louderDb;  // than the region without volume
+  };
+  const Case cases[] = {
+      {0.25, "6", 6.0},   {0.25, "3.5", 3.5},
+      {0.25, "-6", -6.0}, {0.75, "6", 20 * std::log10(1 / 0.75)},  // up to full scale: 2.5 dB
+      {1.0, "6", 0.0},
+  };
+  // The peak the render prints for the region at `volume`, in dBFS.
+  const auto renderedPeak = [this](const std::string& volume) {
+    const fs::path sfz = dir_ / "Gain.sfz";
+    tolvane::testing::WriteFileText(sfz, "<region> sample=Tone.wav volume=" + volume + "\n");
+    const ProgramRun run = Convert({"render", U(dir_ / "note.wav"), "--note", "60:127", U(sfz)});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string mark = ": peak ";
+    const std::size_t at = run.out.find(mark);
+    EXPECT_NE(at, std::string::npos) << run.out;
+    return at == std::string::npos ? 0.0 : std::stod(run.out.substr(at + mark.size()));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.amplitude) + " at volume=" + c.volume);
+    Wav("Tone.wav", 44100, 16, 1, c.amplitude);
+    const double plain = renderedPeak("0");
+    EXPECT_NEAR(plain, 20 * std::log10(c.amplitude), 0.1);
+    // Each peak is printed to 0.1 dB.
+    EXPECT_NEAR(renderedPeak(c.volume) - plain, c.louderDb, 0.11);
+  }
+}
+
+// export --normalize writes the group's loudest value at the level: rendered back, the peak.
+TEST_F(ConvertTest, NormalizedExportPeaksAtTheLevel) {
+  const auto tone = Wav("Tone.wav", 44100, 16, 1, 0.25);
+  const std::pair<Args, std::string> cases[] = {
+      {{}, "-12.0"}, {{"--normalize"}, "-1.0"}, {{"--normalize=-6"}, "-6.0"}};
+  for (const auto& [options, peak] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(options));
+    Args arguments = {"export", "--single", U(dir_ / "out"), U(tone)};
+    arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+    const ProgramRun exported = Convert(arguments);
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const ProgramRun run =
+        Convert({"render", U(dir_ / "note.wav"), "--note", "60:127", U(dir_ / "out" / "Tone.SLI")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(": peak " + peak + " dBFS"), std::string::npos) << run.out;
+  }
 }
 
 // A folder of note-named files is one instrument: listed as one row, exported, and at each

@@ -5,11 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <deque>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/bytes.h"
+#include "export/sifi_writer.h"
+#include "import/sifi/sifi_import.h"
 #include "model_builder.h"
 #include "tests/support/test_folder.h"
 
@@ -196,6 +203,79 @@ TEST_F(ExportCommandsTest, SingleExportKeepsEveryFileOfEqualNames) {
   EXPECT_EQ(result.written,
             (std::vector<std::filesystem::path>{folder / "Bass.SLI", folder / "bass_2.SLI"}));
   EXPECT_EQ(GroupsOfFile(folder / "bass_2.SLI"), (std::vector<Names>{{"bass"}}));
+}
+
+// Normalising scales each group by one factor, so that its loudest value reaches the level (up
+// or down) and its instruments keep their balance; a silent group, and an export without the
+// option, write the samples as they are.
+TEST(ExportNormalizeTest, EachGroupsPeakReachesTheLevelByOneFactor) {
+  ModelBuilder model;
+  std::deque<std::vector<std::byte>> streams;
+  const auto values = [&streams](std::vector<std::int16_t> v) {
+    std::vector<std::byte>& bytes = streams.emplace_back(2 * v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+      StoreU16(&bytes[2 * i], static_cast<std::uint16_t>(v[i]));
+    return std::span<const std::byte>(bytes);
+  };
+  const std::map<std::string, std::vector<std::int16_t>> samples = {{"Lead", {8000, -4000}},
+                                                                    {"Shared", {1000, -500}},
+                                                                    {"Pad", {-2000, 2000}},
+                                                                    {"Quiet", {100, -50}},
+                                                                    {"Hush", {0, 0}}};
+  std::map<std::string, std::span<const std::byte>> bytesOf;
+  for (const auto& [name, v] : samples) bytesOf[name] = values(v);
+  // Lead and Pad share a sample: one group, its peak Lead's 8000.
+  const auto add = [&](const char* name, const std::vector<const char*>& played) {
+    auto instrument = model.Begin(name);
+    std::uint8_t key = 0;
+    for (const char* sample : played)
+      model.AddTestZone(*instrument, model.NewSample(*instrument, sample, 2, 1, bytesOf[sample]),
+                        key += 10);
+    return &model.Finish(std::move(instrument));
+  };
+  const std::vector<const Instrument*> checked = {add("Lead", {"Lead", "Shared"}),
+                                                  add("Pad", {"Shared", "Pad"}),
+                                                  add("Quiet", {"Quiet"}), add("Hush", {"Hush"})};
+  const std::map<std::string, std::int32_t> groupPeak = {
+      {"Lead", 8000}, {"Shared", 8000}, {"Pad", 8000}, {"Quiet", 100}, {"Hush", 0}};
+
+  testing::TestFolder folder;
+  const std::filesystem::path file = folder.path() / "out.SLC";
+  for (const std::optional<double> level :
+       {std::optional<double>(), std::optional(-1.0), std::optional(-20.0), std::optional(0.0)}) {
+    SCOPED_TRACE(level ? std::to_string(*level) : "no level");
+    ASSERT_TRUE(ExportCollection(checked, file, nullptr, ExportOptions{level}));
+    const std::string text = testing::ReadFileText(file);
+    const std::span<const std::byte> written(reinterpret_cast<const std::byte*>(text.data()),
+                                             text.size());
+    if (!level) {
+      // Byte for byte what the writer makes of the set untouched.
+      auto set = CreateExportSet();
+      for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
+      std::vector<std::byte> plain;
+      ASSERT_TRUE(SerializeExportSet(*set, plain));
+      EXPECT_TRUE(std::equal(plain.begin(), plain.end(), written.begin(), written.end()));
+    }
+    Library back;
+    Source& source = CreateSource(back, "C:\\out.SLC");
+    ASSERT_TRUE(ImportSiFi(back, source, ImportView{written, 0, nullptr}).imported());
+    ASSERT_EQ(source.samples.size(), samples.size());
+    for (const auto& sample : source.samples) {
+      SCOPED_TRACE(sample->name);
+      const std::int32_t peak = groupPeak.at(sample->name);
+      const double gain = level && peak > 0 ? 32768 * std::pow(10.0, *level / 20) / peak : 1.0;
+      std::vector<std::int16_t> expected;
+      for (const std::int16_t v : samples.at(sample->name))
+        expected.push_back(
+            static_cast<std::int16_t>(std::clamp(std::round(v * gain), -32768.0, 32767.0)));
+      EXPECT_EQ(sample->data, expected);
+      // The loudest value of each group that is not silent lies at the level.
+      if (level && (sample->name == "Lead" || sample->name == "Quiet")) {
+        EXPECT_EQ(std::abs(int{sample->data[0]}),
+                  std::min(32767L, std::lround(32768 * std::pow(10.0, *level / 20))));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -235,9 +235,8 @@ TEST_F(Decent, WhatTheInstrumentCannotHoldIsLeftOutAsNotes) {
            seqPosition="2"/></group></groups>)",
        2,
        {}},
-      {R"(<groups volume="2"><group><sample path="a.wav"/></group></groups>)",
-       1,
-       {NoteKind::GainAboveZero}},
+      // Taken into the sample's values, far from full scale: nothing lost, nothing noted.
+      {R"(<groups volume="2"><group><sample path="a.wav"/></group></groups>)", 1, {}},
       {R"(<groups volume="3dB"><group volume="-3dB"><sample path="a.wav"/></group></groups>)",
        1,
        {}},
@@ -251,9 +250,35 @@ TEST_F(Decent, WhatTheInstrumentCannotHoldIsLeftOutAsNotes) {
     for (const ImportNote& note : outcome.notes) notes.push_back(note.kind);
     EXPECT_EQ(notes, c.notes);
   }
-  // A gain above 0 dB is played at 0 dB.
-  Import(Preset(R"(<groups volume="2"><group><sample path="a.wav"/></group></groups>)"));
-  EXPECT_EQ(Zones()[0].parameters.bytes[Byte::attenuation], 0);
+}
+
+// A gain above 0 dB scales the sample's values (7 becomes 14 at twice the volume); a sample
+// another preset of the source plays at 0 dB keeps its own values.
+TEST_F(Decent, GainsAboveZeroGoIntoSamplesThatOnlyTheirPresetPlays) {
+  Source& source = CreateSource(library, "/lib/Strings.dsbundle");
+  const std::string loud = Preset(
+      R"(<groups volume="2"><group><sample path="a.wav" hiNote="60"/><sample path="b.wav"
+         loNote="61" volume="0.5"/></group></groups>)");
+  const std::string plain = Preset(R"(<groups><group><sample path="a.wav"/></group></groups>)");
+  EXPECT_TRUE(ImportDecentPreset(library, source, plain, {"Plain", 0, {}}, files).imported());
+  EXPECT_TRUE(ImportDecentPreset(library, source, loud, {"Loud", 0, {}}, files).imported());
+  ASSERT_EQ(library.instruments.size(), 2u);
+  const auto values = [](const Zone& zone) {
+    std::vector<std::int16_t> all;
+    for (const std::int16_t v : zone.sample->data) all.push_back(v);
+    return std::vector<std::int16_t>{*std::min_element(all.begin(), all.end()),
+                                     *std::max_element(all.begin(), all.end())};
+  };
+  // The list keeps instruments in name order.
+  const Instrument& loudOne = *library.instruments[0];
+  const Instrument& plainOne = *library.instruments[1];
+  ASSERT_EQ(plainOne.name, "Plain");
+  EXPECT_EQ(values(plainOne.zones[0]), (std::vector<std::int16_t>{7, 7}));
+  ASSERT_EQ(loudOne.zones.size(), 2u);
+  EXPECT_EQ(values(loudOne.zones[0]), (std::vector<std::int16_t>{14, 14}));
+  EXPECT_NE(loudOne.zones[0].sample, plainOne.zones[0].sample);
+  // b.wav at 0 dB overall is not scaled; the zones play at their own level.
+  EXPECT_EQ(values(loudOne.zones[1]), (std::vector<std::int16_t>{7, 7}));
 }
 
 TEST_F(Decent, PresetsBrokenOutsideTheirGroupsImport) {

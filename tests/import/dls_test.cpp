@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdint>
 #include <set>
 #include <string>
@@ -252,10 +254,11 @@ TEST(DlsImportTest, HostileAndOddBanks) {
              {kDlsSrcLfo, kDlsSrcNone, kDlsDstPitch, 50 * 65536}, Constant(kDlsDstRelease, 100)};
        }),
        ImportStatus::Imported, "1 connection left out: modulation", 1},
+      // +6 dB of a wave peaking at 19000: 4.7 dB fit below full scale.
       {"gain above 0 dB", OneRegionBank([](DlsBankBuilder& b) {
          b.instruments[0].articulation = std::vector<DlsBlock>{Constant(kDlsDstGain, 60)};
        }),
-       ImportStatus::Imported, "1 region played at 0 dB", 1},
+       ImportStatus::Imported, "1 region played up to 1.3 dB quieter than asked", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -326,6 +329,32 @@ TEST(DlsImportTest, RegionsShareTheirWavesSamples) {
   std::set<std::pair<std::uint32_t, std::uint32_t>> loops;
   for (const Zone& z : t.zones) loops.emplace(z.sample->loopStart, z.sample->loopEnd);
   EXPECT_EQ(loops, (std::set<std::pair<std::uint32_t, std::uint32_t>>{{4, 40}, {10, 30}}));
+}
+
+// A gain above 0 dB goes into the wave's sample, once for every instrument playing it; those
+// asking less keep the difference as attenuation.
+TEST(DlsImportTest, GainAboveZeroGoesIntoTheSharedSample) {
+  DlsBankBuilder b;
+  b.AddWave({"Shared", 1, 1, 16, 22050, DlsValues16(Ramp(1, 100)), std::nullopt});
+  DlsInstrumentSpec loud{"Loud", 0, 0, {}, std::vector<DlsBlock>{Constant(kDlsDstGain, 30)}};
+  loud.regions.push_back({});
+  DlsInstrumentSpec plain{"Plain", 0, 1, {}, {}};
+  plain.regions.push_back({});
+  b.instruments = {plain, loud};
+  const DlsImported bank(b.Build());
+  ASSERT_TRUE(bank.outcome.imported()) << Said(bank.outcome);
+  EXPECT_TRUE(bank.outcome.notes.empty()) << Said(bank.outcome);
+  ASSERT_EQ(bank.source.samples.size(), 1u);
+  std::vector<std::int16_t> louder;
+  for (const std::int16_t v : Ramp(1, 100))
+    louder.push_back(static_cast<std::int16_t>(std::lround(v * std::pow(10.0, 3.0 / 20))));
+  EXPECT_EQ(bank.source.samples[0]->data, louder);
+  const std::vector<Zone> plainZones = AbsoluteZones(*bank.Find("Plain"));
+  const std::vector<Zone> loudZones = AbsoluteZones(*bank.Find("Loud"));
+  ASSERT_EQ(plainZones.size(), 1u);
+  ASSERT_EQ(loudZones.size(), 1u);
+  EXPECT_EQ(plainZones[0].parameters.bytes[ZoneParameters::attenuation], 3);
+  EXPECT_EQ(loudZones[0].parameters.bytes[ZoneParameters::attenuation], 0);
 }
 
 TEST(DlsImportTest, OneWaveLoopedInManyPlacesIsCutOff) {

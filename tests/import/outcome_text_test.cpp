@@ -175,9 +175,10 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
       {include(LeftOutKind::IncludesTooMany), 1, {kDamaged + "more than 4096 #include files"}, 1},
       {include(LeftOutKind::TextTooLong), 1, {kDamaged + "more than 64 MiB of text"}, 1},
       // Notes alone: imported, exit status 0.
-      {Noted(NoteKind::GainAboveZero, 2),
+      {Noted(NoteKind::GainAboveZero, 2, "4.5"),
        1,
-       {"note: 2 regions played at 0 dB: a gain above 0 dB cannot be kept"},
+       {"note: 2 regions played up to 4.5 dB quieter than asked: a gain above 0 dB is kept only "
+        "as far as the sample's peak allows"},
        0},
       {Noted(NoteKind::ReleaseTrigger),
        1,
@@ -232,13 +233,13 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
 // first, then the parts, and notes go with damage as they go with a whole import.
 TEST(OutcomeText, DropsCountByKindAndKeepDamageAndNotesApart) {
   ImportDrops drops;
-  drops.Note(NoteKind::GainAboveZero);
+  drops.Note(NoteKind::GainAboveZero, 1, "2.0");
   drops.Drop(PartKind::Region, LeftOutKind::SampleNotFound, 1, "a.wav");
   drops.Drop(PartKind::Region, LeftOutKind::SampleUnreadable, 1, "b.wav", "x");
   drops.Drop(PartKind::Region, LeftOutKind::SampleNotFound, 2, "c.wav");
   drops.Drop(PartKind::Region, LeftOutKind::SampleUnreadable, 1, "d.wav", "y");
   drops.Drop(PartKind::Zone, LeftOutKind::SampleNotFound, 0, "never");
-  drops.Note(NoteKind::GainAboveZero, 2);
+  drops.Note(NoteKind::GainAboveZero, 2, "2.0");
   EXPECT_EQ(drops.count(), 5u);
   const ImportOutcome outcome = drops.Finish("no region left");
   EXPECT_EQ(outcome.status, ImportStatus::Damaged);
@@ -247,7 +248,8 @@ TEST(OutcomeText, DropsCountByKindAndKeepDamageAndNotesApart) {
                 "damaged: no region left; 3 regions left out: sample 'a.wav' not found; 1 region "
                 "left out: sample 'b.wav' cannot be read: x; 1 region left out: sample 'd.wav' "
                 "cannot be read: y",
-                "note: 3 regions played at 0 dB: a gain above 0 dB cannot be kept"}));
+                "note: 3 regions played up to 2.0 dB quieter than asked: a gain above 0 dB is "
+                "kept only as far as the sample's peak allows"}));
   EXPECT_EQ(ImportExitStatus(outcome), 1);
   EXPECT_TRUE(ImportDrops().Finish().imported());
 }

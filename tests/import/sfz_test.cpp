@@ -20,8 +20,8 @@ namespace {
 using Byte = ZoneParameters::Byte;
 using Word = ZoneParameters::Word;
 
-// Samples of 1000 frames (mono unless named "stereo"), with a loop when named "loop"; texts by
-// path. Every request is counted.
+// Samples of 1000 frames (mono unless named "stereo") of value 7 (30000 when named "loud"),
+// with a loop when named "loop"; texts by path. Every request is counted.
 class FakeFiles : public SfzFiles {
  public:
   std::optional<std::string> ReadText(const std::string& path) const override {
@@ -39,7 +39,8 @@ class FakeFiles : public SfzFiles {
     sound.sampleRate = 44100;
     sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
     sound.frames = 1000;
-    sound.values.assign(std::size_t{sound.frames} * sound.channels, 7);
+    sound.values.assign(std::size_t{sound.frames} * sound.channels,
+                        path.find("loud") != std::string::npos ? 30000 : 7);
     if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{100, 900};
     return {std::move(sound), {}};
   }
@@ -247,19 +248,55 @@ TEST_F(Sfz, MissingSamplesLeaveTheirRegionsOutAndSamplesAreReadOnce) {
   EXPECT_EQ(OutcomeReason(outcome),
             "2 regions left out: sample 'Samples/missing 1.wav' not found; 1 region left out: "
             "sample 'broken.wav' cannot be read: no 'data' chunk after the 'fmt ' chunk");
-  ASSERT_EQ(outcome.notes.size(), 1u);
-  EXPECT_EQ(NoteText(outcome.notes[0]),
-            "1 region played at 0 dB: a gain above 0 dB cannot be kept");
   EXPECT_EQ(files.reads, 5);
   const std::vector<Zone> zones = Zones();
   ASSERT_EQ(zones.size(), 3u);
   EXPECT_EQ(zones[0].sample, zones[1].sample);
-  EXPECT_EQ(zones[2].parameters.bytes[Byte::attenuation], 0);
 
   const ImportOutcome none = Import("<region> sample=missing.wav");
   EXPECT_EQ(OutcomeReason(none),
             "no region left; 1 region left out: sample 'missing.wav' not found");
   EXPECT_TRUE(library.instruments.empty());
+}
+
+// A volume above 0 dB scales the sample, as far as its peak allows; regions sharing it keep the
+// difference as attenuation, and what the peak does not allow is a note.
+TEST_F(Sfz, GainsAboveZeroGoIntoTheSample) {
+  struct Case {
+    const char* text;
+    std::vector<int> attenuations;  // in key order
+    std::int16_t firstValue;        // of the first zone's sample, 7 or 30000 before
+    std::vector<std::string> notes;
+  };
+  const Case cases[] = {
+      {"<region> sample=a.wav key=1 volume=-3.2", {3}, 7, {}},
+      {"<region> sample=a.wav key=1 volume=6 <region> sample=a.wav key=2 <region> sample=a.wav "
+       "key=3 volume=-2",
+       {0, 6, 8},
+       14,
+       {}},
+      {"<region> sample=stereo.wav key=1 volume=3", {0}, 10, {}},
+      {"<region> sample=loud.wav key=1 volume=6 <region> sample=loud.wav key=2 volume=3 "
+       "<region> sample=a.wav key=3 volume=6",
+       {0, 0, 0},
+       32767,
+       {"2 regions played up to 5.2 dB quieter than asked: a gain above 0 dB is kept only as far "
+        "as the sample's peak allows"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const ImportOutcome outcome = Import(c.text);
+    EXPECT_TRUE(outcome.imported());
+    std::vector<std::string> notes;
+    for (const ImportNote& note : outcome.notes) notes.push_back(NoteText(note));
+    EXPECT_EQ(notes, c.notes);
+    std::vector<int> attenuations;
+    for (const Zone& zone : Zones())
+      attenuations.push_back(zone.parameters.bytes[Byte::attenuation]);
+    EXPECT_EQ(attenuations, c.attenuations);
+    ASSERT_FALSE(Zones().empty());
+    EXPECT_EQ(Zones()[0].sample->data[0], c.firstValue);
+  }
 }
 
 // What a Tolvane instrument cannot hold is left out and noted, by kind; a file with notes only

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <tuple>
@@ -16,6 +17,7 @@
 #include "database/sound_database.h"
 #include "import/bitwig/multisample_records.h"
 #include "import/bitwig/multisample_zone.h"
+#include "import/gain_folding.h"
 #include "import/import_file.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
@@ -70,16 +72,16 @@ std::unique_ptr<Instrument> CreateNamedInstrument(Source& source, const std::str
 }
 
 // Adds the zone of `sample` playing `file`; false, with `why` set, when it cannot.
-bool AddSampleZone(Instrument& instrument, const MultisampleSample& sample, const FileSound& file,
-                   LeftOutKind& why) {
+std::optional<Zone> SampleZone(Instrument& instrument, const MultisampleSample& sample,
+                               const FileSound& file, LeftOutKind& why) {
   if (!file.reading.sound) {
     why = UnreadKind(file.reading);
-    return false;
+    return std::nullopt;
   }
   const DecodedSound& sound = *file.reading.sound;
   if (sound.channels > 2) {
     why = LeftOutKind::SampleManyChannels;
-    return false;
+    return std::nullopt;
   }
   const MultisampleCut cut = CutMultisample(sample, sound.frames, sound.markers.loop);
   // A sample's loop is its own: a zone that loops the file elsewhere plays a sample of its own,
@@ -101,7 +103,7 @@ bool AddSampleZone(Instrument& instrument, const MultisampleSample& sample, cons
   Sample* added = AddSample(instrument, request, file.data);
   if (added == nullptr) {
     why = LeftOutKind::SampleNotKept;
-    return false;
+    return std::nullopt;
   }
   Zone zone = PlanMultisampleZone(sample).zone;
   SetZoneSample(zone, added);
@@ -109,8 +111,7 @@ bool AddSampleZone(Instrument& instrument, const MultisampleSample& sample, cons
       static_cast<std::int32_t>(std::min<std::uint64_t>(2 * std::uint64_t{cut.start}, INT32_MAX));
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
   ApplyGenerator(zone, kGenSampleModes, cut.looped ? 1 : 0);
-  AddZone(instrument, zone);
-  return true;
+  return zone;
 }
 
 // Later round robins of a key and velocity range are left out before their files are read.
@@ -156,19 +157,31 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
 
   std::unique_ptr<Instrument> instrument =
       CreateNamedInstrument(source, multisample.name, modifiedTime);
+  std::vector<Zone> zones;
+  std::vector<GainRequest> gains;
   for (const auto& [sample, index] : kept) {
     LeftOutKind why = LeftOutKind::SampleNotFound;
-    if (!AddSampleZone(*instrument, *sample, sounds[index], why)) {
+    std::optional<Zone> zone = SampleZone(*instrument, *sample, sounds[index], why);
+    if (!zone) {
       std::string detail;
       if (why == LeftOutKind::SampleUnreadable) detail = sounds[index].reading.refusal.reason;
       drops.Drop(PartKind::Zone, why, 1, sample->file, std::move(detail));
       continue;
     }
-    if (PlanMultisampleZone(*sample).gainClipped) drops.Note(NoteKind::GainAboveZero);
+    gains.push_back({zone->sample, sample->gainDb});
+    zones.push_back(*zone);
     if (sample->reverse) drops.Note(NoteKind::Reversed);
     if (sample->loop && sample->loop->mode == MultisampleLoopMode::PingPong)
       drops.Note(NoteKind::AlternatingLoop);
   }
+  // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
+  const std::vector<FoldedGain> folded = FoldGains(gains);
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    if (folded[i].folded)
+      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
+    AddZone(*instrument, zones[i]);
+  }
+  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
   if (instrument->zones.empty())
     return drops.Finish(multisample.samples.empty() ? "no sample" : "no sample left");
   AverageInstrument(*instrument);

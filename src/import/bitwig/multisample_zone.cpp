@@ -17,10 +17,9 @@ std::uint32_t Frames(double value, std::uint32_t most) {
 
 }  // namespace
 
-bool ApplyGain(Zone& zone, double gainDb) {
+void ApplyGain(Zone& zone, double gainDb) {
   zone.parameters.bytes[ZoneParameters::attenuation] =
       static_cast<std::uint8_t>(std::clamp(std::round(-gainDb), 0.0, 144.0));
-  return gainDb > 0;
 }
 
 MultisampleZonePlan PlanMultisampleZone(const MultisampleSample& sample) {
@@ -50,7 +49,7 @@ MultisampleZonePlan PlanMultisampleZone(const MultisampleSample& sample) {
   } else if (perKey != 100) {
     mapping.scaleTuning = static_cast<std::int16_t>(perKey);
   }
-  plan.gainClipped = ApplyGain(zone, sample.gainDb);
+  ApplyGain(zone, sample.gainDb);
   return plan;
 }
 

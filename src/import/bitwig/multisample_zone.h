@@ -13,16 +13,15 @@
 namespace tolvane {
 
 struct MultisampleZonePlan {
-  Zone zone;                 // every field but the sample, the stereo flag and the loop flag
-  bool gainClipped = false;  // a gain above 0 dB, played at 0 dB
+  Zone zone;  // every field but the sample, the stereo flag and the loop flag
 };
 
 // The zone fields of `sample`.
 MultisampleZonePlan PlanMultisampleZone(const MultisampleSample& sample);
 
-// The one place a requested gain (dB) becomes the zone's attenuation; true when it is above
-// 0 dB, which the zone cannot hold and plays at 0 dB.
-bool ApplyGain(Zone& zone, double gainDb);
+// The one place a requested gain (dB) becomes the zone's attenuation, 0 dB at most: the importer
+// folds a gain above 0 dB into the sample's values (FoldGains).
+void ApplyGain(Zone& zone, double gainDb);
 
 // What `sample` makes of a decoded file of `frames` frames whose own loop is `fileLoop`.
 struct MultisampleCut {

@@ -1,7 +1,9 @@
 #include "import/decent/decent_import.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "import/decent/decent_paths.h"
 #include "import/decent/decent_records.h"
 #include "import/decent/decent_zone.h"
+#include "import/gain_folding.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
 #include "import/zip/archive_path.h"
@@ -57,17 +60,18 @@ LeftOutKind UnreadKind(const SoundReading& reading) {
   return LeftOutKind::SampleUnreadable;
 }
 
-// Adds the zone `plan` makes of `sample`; false, with `why` set, when it cannot.
-bool AddPlannedZone(Instrument& instrument, const DecentZonePlan& plan, const DecentSample& sample,
-                    LeftOutKind& why) {
+// The zone `plan` makes of `sample`, its sample added to the instrument's group; nothing, with
+// `why` set, when it cannot. `salt` keeps a sample whose values will be scaled to this preset.
+std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& plan,
+                                const DecentSample& sample, std::uint64_t salt, LeftOutKind& why) {
   if (!sample.reading.sound) {
     why = UnreadKind(sample.reading);
-    return false;
+    return std::nullopt;
   }
   const DecodedSound& sound = *sample.reading.sound;
   if (sound.channels > 2) {
     why = LeftOutKind::SampleManyChannels;
-    return false;
+    return std::nullopt;
   }
   // `end` shortens the sample: the same values, fewer frames.
   const std::uint32_t frames = plan.end && *plan.end < sound.frames ? *plan.end + 1 : sound.frames;
@@ -86,7 +90,7 @@ bool AddPlannedZone(Instrument& instrument, const DecentZonePlan& plan, const De
 
   SampleRequest request;
   request.name = name;
-  request.key.first = PathKey(sample.path);
+  request.key.first = PathKey(sample.path) ^ salt;
   request.key.second = (std::uint64_t{kept.start} << 32) | kept.end;
   request.sampleRate = sound.sampleRate;
   request.channels = sound.channels;
@@ -100,14 +104,13 @@ bool AddPlannedZone(Instrument& instrument, const DecentZonePlan& plan, const De
   Sample* added = AddSample(instrument, request, sample.data);
   if (added == nullptr) {
     why = LeftOutKind::SampleNotKept;
-    return false;
+    return std::nullopt;
   }
   Zone zone = plan.zone;
   SetZoneSample(zone, added);
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
   ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
-  AddZone(instrument, zone);
-  return true;
+  return zone;
 }
 
 std::unique_ptr<Instrument> CreatePresetInstrument(Source& source, const DecentPresetPlace& place) {
@@ -149,19 +152,39 @@ ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_v
   }
   DecodeAll(samples, files);
 
+  // A sample some zone asks more than 0 dB of takes that gain into its values; other presets
+  // of the source must not play those values, so such a sample is this preset's own.
+  std::vector<bool> louder(samples.size(), false);
+  for (const auto& [plan, sampleIndex] : plans)
+    if (plan.gainDb > kGainToleranceDb) louder[sampleIndex] = true;
+  const std::uint64_t salt = PathKey(std::string(place.folder) + std::string(place.name)) | 1;
+
   std::unique_ptr<Instrument> instrument = CreatePresetInstrument(source, place);
+  std::vector<Zone> zones;
+  std::vector<GainRequest> gains;
   for (const auto& [plan, sampleIndex] : plans) {
     LeftOutKind why = LeftOutKind::SampleNotFound;
-    if (!AddPlannedZone(*instrument, plan, samples[sampleIndex], why)) {
+    std::optional<Zone> zone =
+        PlannedZone(*instrument, plan, samples[sampleIndex], louder[sampleIndex] ? salt : 0, why);
+    if (!zone) {
       std::string detail;
       if (why == LeftOutKind::SampleUnreadable)
         detail = samples[sampleIndex].reading.refusal.reason;
       drops.Drop(PartKind::Zone, why, 1, plan.path, std::move(detail));
       continue;
     }
-    // The requested gain is in the plan; the zone plays it at 0 dB at most.
-    if (plan.gainDb > kGainToleranceDb) drops.Note(NoteKind::GainAboveZero);
+    // Float noise just above 0 dB must not scale a sample other presets share.
+    const double gainDb = plan.gainDb > kGainToleranceDb ? plan.gainDb : std::min(plan.gainDb, 0.0);
+    gains.push_back({zone->sample, gainDb});
+    zones.push_back(*zone);
   }
+  const std::vector<FoldedGain> folded = FoldGains(gains);
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    if (folded[i].folded)
+      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
+    AddZone(*instrument, zones[i]);
+  }
+  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
 
   if (instrument->zones.empty())
     return drops.Finish(plans.empty() ? "no sample" : "no sample left");

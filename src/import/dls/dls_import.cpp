@@ -12,6 +12,7 @@
 #include "import/dls/dls_articulation.h"
 #include "import/dls/dls_records.h"
 #include "import/dls/dls_waves.h"
+#include "import/gain_folding.h"
 #include "library/library.h"
 #include "library/zone.h"
 
@@ -32,17 +33,29 @@ constexpr std::string_view kNoWaveLink = "region without a wave link ('wlnk')";
 class BankNotes {
  public:
   void Modulated(std::size_t blocks) { modulated_ += blocks; }
-  void GainClipped() { ++gainClipped_; }
+  void GainLost(std::optional<ImportNote> note) { gainLost_ = std::move(note); }
 
   // Adds the notes to `outcome` without changing its status.
   void AddTo(ImportOutcome& outcome) const {
     if (modulated_ > 0) outcome.notes.push_back({NoteKind::Modulation, modulated_, {}});
-    if (gainClipped_ > 0) outcome.notes.push_back({NoteKind::GainAboveZero, gainClipped_, {}});
+    if (gainLost_) outcome.notes.push_back(*gainLost_);
   }
 
  private:
   std::size_t modulated_ = 0;
-  std::size_t gainClipped_ = 0;
+  std::optional<ImportNote> gainLost_;
+};
+
+// A zone made but not yet filed: its gain goes into its sample first, once the whole bank is
+// read, since instruments share samples.
+struct PendingZone {
+  Zone zone;
+  double gainDb = 0;
+};
+
+struct PendingInstrument {
+  std::unique_ptr<Instrument> instrument;
+  std::vector<PendingZone> zones;
 };
 
 // A record the reader could not read, left out with the reader's own words.
@@ -88,6 +101,12 @@ class DlsBankImport {
         prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_"),
         waves_(bank),
         sampleBudget_(PoolBudget(bank.pool.size())) {}
+  DlsBankImport(const DlsBankImport&) = delete;
+  DlsBankImport& operator=(const DlsBankImport&) = delete;
+  // Instruments not handed to the library (the import was cancelled) leave their groups.
+  ~DlsBankImport() {
+    for (PendingInstrument& pending : pending_) DestroyInstrument(*pending.instrument);
+  }
 
   void ImportInstrument(const DlsInstrument& record) {
     if (record.broken == kInstrumentHeaderMissing) {
@@ -119,17 +138,37 @@ class DlsBankImport {
       }
       planned.push_back(*plan);
     }
-    AddZones(*instrument, planned);
+    PendingInstrument pending{std::move(instrument), {}};
+    AddZones(pending, planned);
 
-    if (instrument->zones.empty()) {
-      DestroyInstrument(*instrument);
+    if (pending.zones.empty()) {
+      DestroyInstrument(*pending.instrument);
       return;
     }
-    AverageInstrument(*instrument);
-    AddInstrument(library_, std::move(instrument));
+    pending_.push_back(std::move(pending));
   }
 
-  ImportOutcome Finish(std::string_view damage) const {
+  // Takes the zones' gains into their samples and hands the instruments to the library.
+  ImportOutcome Finish(std::string_view damage) {
+    std::vector<GainRequest> gains;
+    for (const PendingInstrument& pending : pending_)
+      for (const PendingZone& zone : pending.zones)
+        gains.push_back({zone.zone.sample, zone.gainDb});
+    const std::vector<FoldedGain> folded = FoldGains(gains);
+    notes_.GainLost(LostGainNote(folded));
+    std::size_t at = 0;
+    for (PendingInstrument& pending : pending_) {
+      for (PendingZone& zone : pending.zones) {
+        if (folded[at].folded)
+          zone.zone.parameters.bytes[ZoneParameters::attenuation] = folded[at].attenuation;
+        ++at;
+        tolvane::AddZone(*pending.instrument, zone.zone);
+      }
+      AverageInstrument(*pending.instrument);
+      AddInstrument(library_, std::move(pending.instrument));
+    }
+    pending_.clear();
+
     ImportOutcome outcome = drops_.Finish(std::string(damage));
     notes_.AddTo(outcome);
     return outcome;
@@ -171,7 +210,7 @@ class DlsBankImport {
 
   // Zones of the planned regions: a left and a right region of one phase group over the same
   // ranges, playing mono waves of one shape, make one stereo zone.
-  void AddZones(Instrument& instrument, const std::vector<PlannedRegion>& planned) {
+  void AddZones(PendingInstrument& instrument, const std::vector<PlannedRegion>& planned) {
     using Slot =
         std::tuple<std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t>;
     auto slotOf = [](const DlsRegion& r) {
@@ -212,7 +251,8 @@ class DlsBankImport {
            LoopOf(left.info) == LoopOf(right.info);
   }
 
-  Zone ZoneOf(const PlannedRegion& plan) {
+  // The zone of a region, and the gain it asks for (dB).
+  std::pair<Zone, double> ZoneOf(const PlannedRegion& plan) const {
     const DlsRegion& region = *plan.region;
     Zone zone;
     InitZone(zone);
@@ -236,12 +276,12 @@ class DlsBankImport {
 
     const std::int64_t attenuation =
         -((std::int64_t{plan.info.attenuation} + 0x8000) >> 16) - art.gain;
-    if (attenuation < kLoudest) notes_.GainClipped();
     const auto centibels = std::clamp<std::int64_t>(attenuation, kLoudest, kQuietest);
     if (centibels != 0)
       ApplyGenerator(zone, kGenInitialAttenuation, static_cast<std::uint16_t>(centibels));
     if (LoopOf(plan.info) != LoopPoints{}) ApplyGenerator(zone, kGenSampleModes, 1);
-    return zone;
+    const auto gainCentibels = std::clamp<std::int64_t>(-attenuation, -kQuietest, kQuietest);
+    return {zone, static_cast<double>(gainCentibels) / 10};
   }
 
   static SampleRequest RequestOf(const PlannedRegion& plan, std::uint32_t channels) {
@@ -282,29 +322,31 @@ class DlsBankImport {
     return sample;
   }
 
-  void AddZone(Instrument& instrument, const PlannedRegion& plan) {
-    Zone zone = ZoneOf(plan);
+  void AddZone(PendingInstrument& instrument, const PlannedRegion& plan) {
+    auto [zone, gainDb] = ZoneOf(plan);
     const std::uint32_t channels = plan.wave.wave->channels;
     Sample* const sample = SampleFor(
-        instrument, RequestOf(plan, channels), [&plan] { return *plan.wave.values; }, 1);
+        *instrument.instrument, RequestOf(plan, channels), [&plan] { return *plan.wave.values; },
+        1);
     if (sample == nullptr) return;
     if (channels == 2) MergeZonePair(zone, MergeStereo, zone);
     SetZoneSample(zone, sample);
-    tolvane::AddZone(instrument, zone);
+    instrument.zones.push_back({zone, gainDb});
   }
 
-  void AddStereoZone(Instrument& instrument, const PlannedRegion& left,
+  // The left region's gain is the pair's, as its other fields are.
+  void AddStereoZone(PendingInstrument& instrument, const PlannedRegion& left,
                      const PlannedRegion& right) {
-    Zone zone = ZoneOf(left);
+    auto [zone, gainDb] = ZoneOf(left);
     SampleRequest request = RequestOf(left, 2);
     request.key.second |= std::uint64_t{right.wave.offset} + 1;  // a mono key's is 0
     Sample* const sample = SampleFor(
-        instrument, request,
+        *instrument.instrument, request,
         [&] { return SampleData::Planes(*left.wave.values, *right.wave.values); }, 2);
     if (sample == nullptr) return;
-    MergeZonePair(zone, MergeStereo, ZoneOf(right));
+    MergeZonePair(zone, MergeStereo, ZoneOf(right).first);
     SetZoneSample(zone, sample);
-    tolvane::AddZone(instrument, zone);
+    instrument.zones.push_back({zone, gainDb});
   }
 
   Library& library_;
@@ -315,6 +357,7 @@ class DlsBankImport {
   const std::uint64_t sampleBudget_;
   ImportDrops drops_;
   BankNotes notes_;
+  std::vector<PendingInstrument> pending_;  // in the bank's order
 };
 
 }  // namespace

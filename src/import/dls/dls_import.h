@@ -13,7 +13,8 @@ namespace tolvane {
 // instruments read before are kept), or when regions had to be left out (their wave link,
 // pool table cue, wave or sample chunk cannot be read), with the reasons counted. Imported
 // otherwise. Either way the reason also counts what a zone cannot hold (modulated connection
-// blocks, gain above 0 dB), which does not make the bank damaged.
+// blocks, gain above what a sample's peak allows), which does not make the bank damaged. Gains
+// above 0 dB go into the samples' values (FoldGains).
 ImportOutcome ImportDls(Library& library, Source& source, const ImportView& view);
 
 }  // namespace tolvane

@@ -12,6 +12,7 @@
 #include "base/all_cores.h"
 #include "base/encoding.h"
 #include "base/paths.h"
+#include "import/gain_folding.h"
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/sfz/sfz_files.h"
@@ -38,7 +39,7 @@ struct KitSample {
 struct LayerPlan {
   std::size_t sample = 0;  // index into the kit's samples
   std::vector<Zone> zones;
-  bool gainClipped = false;
+  double gainDb = 0;  // asked of the sample; above 0 dB taken into its values (FoldGains)
 };
 
 // A path that stays in the kit's folder: relative, never through "..".
@@ -83,7 +84,7 @@ Zone LayerZone(int key, const VelocitySpan& span, double cents, double gain, dou
   const auto total = static_cast<int>(std::lround(std::clamp(cents, -12700.0, 12700.0)));
   mapping.coarseTune = mapping.coarseTune2 = static_cast<std::int8_t>(total / 100);
   mapping.fineTune = mapping.fineTune2 = static_cast<std::int8_t>(total % 100);
-  // Not above 0 dB (the caller notes that); nothing or less is silence.
+  // Not above 0 dB (the importer folds more into the sample); nothing or less is silence.
   const double decibels = gain > 0 ? -20 * std::log10(gain) : kMostAttenuation;
   zone.parameters.bytes[ZoneParameters::attenuation] = static_cast<std::uint8_t>(
       std::lround(std::clamp(decibels, kLeastAttenuation, kMostAttenuation)));
@@ -134,7 +135,7 @@ class KitPlanner {
       const HydrogenLayer& layer = component.layers[i];
       LayerPlan plan;
       const double gain = instrument.volume * instrument.gain * component.gain * layer.gain;
-      plan.gainClipped = gain > 1;
+      plan.gainDb = gain > 0 ? 20 * std::log10(gain) : -kMostAttenuation;
       const double cents = 100 * (instrument.pitchOffset + layer.pitch);
       for (const VelocitySpan& span : spans) {
         if (span.layer == i)
@@ -174,8 +175,10 @@ void DecodeAll(std::vector<KitSample>& samples, const SfzFiles& files) {
 }
 
 // Adds the zones of one layer; false, with `why` set, when its sample cannot be played.
+// Adds the layer's sample to the instrument's group and gives its zones, with the gain each asks,
+// to `zones` and `gains`; false, with `why` set, when it cannot.
 bool AddLayer(Instrument& instrument, const LayerPlan& plan, const KitSample& sample,
-              LeftOutKind& why) {
+              std::vector<Zone>& zones, std::vector<GainRequest>& gains, LeftOutKind& why) {
   if (!sample.reading.sound) {
     why = UnreadKind(sample.reading);
     return false;
@@ -203,7 +206,8 @@ bool AddLayer(Instrument& instrument, const LayerPlan& plan, const KitSample& sa
     SetZoneSample(zone, added);
     if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
     ApplyGenerator(zone, kGenSampleModes, 0);
-    AddZone(instrument, zone);
+    gains.push_back({added, plan.gainDb});
+    zones.push_back(zone);
   }
   return true;
 }
@@ -234,17 +238,25 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
   if (name.empty()) name = FolderName(source.path);
   if (name.empty()) name = source.baseName;
   std::unique_ptr<Instrument> instrument = CreateKitInstrument(source, name, modifiedTime);
+  std::vector<Zone> zones;
+  std::vector<GainRequest> gains;
   for (const LayerPlan& plan : planner.layers()) {
     const KitSample& sample = planner.samples()[plan.sample];
     LeftOutKind why = LeftOutKind::SampleNotFound;
-    if (!AddLayer(*instrument, plan, sample, why)) {
+    if (!AddLayer(*instrument, plan, sample, zones, gains, why)) {
       std::string detail;
       if (why == LeftOutKind::SampleUnreadable) detail = sample.reading.refusal.reason;
       drops.Drop(PartKind::Layer, why, 1, sample.path, std::move(detail));
-      continue;
     }
-    if (plan.gainClipped) drops.Note(NoteKind::GainAboveZero);
   }
+  // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
+  const std::vector<FoldedGain> folded = FoldGains(gains);
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    if (folded[i].folded)
+      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
+    AddZone(*instrument, zones[i]);
+  }
+  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
 
   if (instrument->zones.empty()) return drops.Finish("no layer left to play");
   AverageInstrument(*instrument);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 
 #include "base/all_cores.h"
 #include "base/encoding.h"
+#include "import/gain_folding.h"
 #include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_regions.h"
@@ -67,17 +69,18 @@ LeftOutKind UnreadKind(const SoundReading& reading) {
   return LeftOutKind::SampleUnreadable;
 }
 
-// Adds the zone of one region playing `sample`; false, with `why` set, when it cannot.
-bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, const SfzSample& sample,
-                   LeftOutKind& why) {
+// The zone of one region playing `sample`, its sample added to the instrument; nothing, with
+// `why` set, when it cannot be made.
+std::optional<Zone> RegionZone(Instrument& instrument, const SfzZonePlan& plan,
+                               const SfzSample& sample, LeftOutKind& why) {
   if (!sample.reading.sound) {
     why = UnreadKind(sample.reading);
-    return false;
+    return std::nullopt;
   }
   const DecodedSound& sound = *sample.reading.sound;
   if (sound.channels > 2) {
     why = LeftOutKind::SampleManyChannels;
-    return false;
+    return std::nullopt;
   }
   const bool fileLoops = sound.markers.loop.has_value();
   const bool looped = plan.looped.value_or(fileLoops);
@@ -104,14 +107,25 @@ bool AddRegionZone(Instrument& instrument, const SfzZonePlan& plan, const SfzSam
   Sample* added = AddSample(instrument, request, sample.data);
   if (added == nullptr) {
     why = LeftOutKind::SampleNotKept;
-    return false;
+    return std::nullopt;
   }
   Zone zone = plan.zone;
   SetZoneSample(zone, added);
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
   ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
-  AddZone(instrument, zone);
-  return true;
+  return zone;
+}
+
+// Files the zones, their gains above 0 dB first taken into their samples.
+void AddZones(Instrument& instrument, std::vector<Zone>& zones,
+              const std::vector<GainRequest>& gains, ImportDrops& drops) {
+  const std::vector<FoldedGain> folded = FoldGains(gains);
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    if (folded[i].folded)
+      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
+    AddZone(instrument, zones[i]);
+  }
+  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
 }
 
 }  // namespace
@@ -144,9 +158,12 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
     const LeftOut& include = *parsed.damage;
     drops.Drop(include.part, include.kind, include.count, include.subject);
   }
+  std::vector<Zone> zones;
+  std::vector<GainRequest> gains;
   for (const auto& [plan, sampleIndex] : plans) {
     LeftOutKind why = LeftOutKind::SampleNotFound;
-    if (!AddRegionZone(*instrument, plan, samples[sampleIndex], why)) {
+    std::optional<Zone> zone = RegionZone(*instrument, plan, samples[sampleIndex], why);
+    if (!zone) {
       // The sample file's own reason, for one that was read but refused.
       std::string detail;
       if (why == LeftOutKind::SampleUnreadable)
@@ -154,8 +171,10 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
       drops.Drop(PartKind::Region, why, 1, plan.samplePath, std::move(detail));
       continue;
     }
-    if (plan.gainClipped) drops.Note(NoteKind::GainAboveZero);
+    gains.push_back({zone->sample, plan.gainDb});
+    zones.push_back(*zone);
   }
+  AddZones(*instrument, zones, gains, drops);
 
   if (instrument->zones.empty())
     return drops.Finish(!regions.empty()          ? "no region left"

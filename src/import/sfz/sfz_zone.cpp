@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "import/gain_folding.h"
+
 namespace tolvane {
 namespace {
 
@@ -81,7 +83,7 @@ std::optional<SfzZonePlan> PlanSfzZone(const SfzRegion& region) {
   }
 
   if (const auto volume = SfzNumber(op, "volume")) {
-    plan.gainClipped = *volume > 0;
+    plan.gainDb = std::clamp(*volume, -kMostAttenuationDb, kMostAttenuationDb);
     parameters.bytes[Byte::attenuation] =
         static_cast<std::uint8_t>(std::clamp(-*volume, 0.0, 144.0));
   }

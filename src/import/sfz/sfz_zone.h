@@ -17,7 +17,7 @@ struct SfzZonePlan {
   std::string samplePath;         // default_path and sample joined, folders separated by '/'
   std::optional<SoundLoop> loop;  // loop_start/loop_end (end past the loop's last frame)
   std::optional<bool> looped;     // loop_mode; nothing: as the sample has a loop or not
-  bool gainClipped = false;       // a volume above 0 dB, played at 0 dB
+  double gainDb = 0;              // volume; above 0 the zone's attenuation stays 0 (see FoldGains)
 };
 
 // Nothing for a region without a sample. The region's control opcodes give the sample folder

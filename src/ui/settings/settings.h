@@ -38,6 +38,9 @@ inline constexpr std::size_t kSoundCollectionCapacity = 512;
 inline constexpr std::string_view kMiddleCSetting = "MiddleC";
 // Whether exports move the points of loops that click to zero crossings: 1, else 0.
 inline constexpr std::string_view kSnapLoopsSetting = "SnapLoops";
+// Whether exports normalise each group (1) or not (0), and to how many dB below full scale.
+inline constexpr std::string_view kNormalizeExportSetting = "NormalizeExport";
+inline constexpr std::string_view kNormalizeLevelSetting = "NormalizeLevel";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

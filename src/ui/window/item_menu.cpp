@@ -63,4 +63,19 @@ void AddSnapLoopsItem(QMenu& menu, bool snap) {
   action->setChecked(snap);
 }
 
+void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs) {
+  QMenu* choice = menu.addMenu(QString::fromLatin1(texts::kMenuNormalize));
+  QAction* off = choice->addAction(QString::fromLatin1(texts::kMenuNormalizeOff));
+  off->setData(kNormalizeOffCommand);
+  off->setCheckable(true);
+  off->setChecked(!dbfs);
+  for (const int below : kNormalizeLevels) {
+    QAction* action =
+        choice->addAction(QString::fromLatin1(texts::kMenuNormalizeLevel).arg(-below));
+    action->setData(kNormalizeCommand + below);
+    action->setCheckable(true);
+    action->setChecked(dbfs && *dbfs == -below);
+  }
+}
+
 }  // namespace tolvane

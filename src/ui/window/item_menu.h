@@ -1,9 +1,11 @@
 #pragma once
 // The list's right-click menu: Check, Uncheck, Delete (never enabled), a separator, and the
-// category menu with "Other" first; then the middle-C choice for dropped folders. Each action's
+// category menu with "Other" first; then the middle-C choice for dropped folders and the
+// normalising of exports. Each action's
 // data is its command: the ids below, or the category code it selects (every code is above 256).
 
 #include <QMenu>
+#include <optional>
 
 namespace tolvane {
 
@@ -13,6 +15,10 @@ inline constexpr int kUncheckCommand = 18;
 inline constexpr int kMiddleC3Command = 19;
 inline constexpr int kMiddleC4Command = 20;
 inline constexpr int kSnapLoopsCommand = 21;
+// Normalising exports: off, or to the level kNormalizeCommand + n, n dB below full scale.
+inline constexpr int kNormalizeOffCommand = 40;
+inline constexpr int kNormalizeCommand = 41;
+inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale, as offered
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu.
@@ -24,5 +30,8 @@ void AddMiddleCMenu(QMenu& menu, bool middleC4);
 
 // Adds the export option that mends loops that click, checked when `snap` is on.
 void AddSnapLoopsItem(QMenu& menu, bool snap);
+// Adds the submenu that chooses whether exports normalise and to which level; `dbfs` is the
+// level chosen now, nothing for off.
+void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
 
 }  // namespace tolvane

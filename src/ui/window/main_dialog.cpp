@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -46,7 +48,12 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
         return ImportFile(library, database, path, progress, settings);
       }) {
   importSettings_.middleC = ReadSettingNumber(kMiddleCSetting, 3) == 4 ? MiddleC::C4 : MiddleC::C3;
-  snapLoops_ = ReadSettingNumber(kSnapLoopsSetting, 0) == 1;
+  if (ReadSettingNumber(kSnapLoopsSetting, 0) == 1) exportOptions_.loops = LoopMending::kSnap;
+  if (ReadSettingNumber(kNormalizeExportSetting, 0) == 1) {
+    const std::uint32_t below = ReadSettingNumber(kNormalizeLevelSetting, 1);
+    // A level out of range is taken as the lowest.
+    exportOptions_.normalizeDbfs = -std::min<double>(below, -kLowestNormalizeDbfs);
+  }
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -175,7 +182,8 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
     menu.addSeparator();
   }
   AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
-  AddSnapLoopsItem(menu, snapLoops_);
+  AddSnapLoopsItem(menu, snapLoops());
+  AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -193,7 +201,17 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
     return;
   }
   if (command == kSnapLoopsCommand) {
-    SetSnapLoops(!snapLoops_);
+    SetSnapLoops(!snapLoops());
+    return;
+  }
+  if (command == kNormalizeOffCommand) {
+    SetNormalize(std::nullopt);
+    return;
+  }
+  if (const int below = command - kNormalizeCommand;
+      std::find(std::begin(kNormalizeLevels), std::end(kNormalizeLevels), below) !=
+      std::end(kNormalizeLevels)) {
+    SetNormalize(-below);
     return;
   }
   if (clickedRow < 0) return;
@@ -221,8 +239,15 @@ void MainDialog::SetMiddleC(MiddleC middleC) {
 }
 
 void MainDialog::SetSnapLoops(bool snap) {
-  snapLoops_ = snap;
+  exportOptions_.loops = snap ? LoopMending::kSnap : LoopMending::kNameOnly;
   WriteSettingNumber(kSnapLoopsSetting, snap ? 1 : 0);
+}
+
+void MainDialog::SetNormalize(std::optional<double> dbfs) {
+  exportOptions_.normalizeDbfs = dbfs;
+  WriteSettingNumber(kNormalizeExportSetting, dbfs ? 1 : 0);
+  if (dbfs)
+    WriteSettingNumber(kNormalizeLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
 }
 
 void MainDialog::SaveDatabase() {

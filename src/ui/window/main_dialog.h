@@ -19,12 +19,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "database/sound_database.h"
 #include "devices/port_device.h"
+#include "export/export_commands.h"
 #include "import/import_outcome.h"
 #include "import/import_settings.h"
 #include "library/library.h"
@@ -96,7 +98,11 @@ class MainDialog : public QDialog {
   MiddleC middleC() const { return importSettings_.middleC; }
   // Whether exports mend loops that click; remembered for the next start.
   void SetSnapLoops(bool snap);
-  bool snapLoops() const { return snapLoops_; }
+  bool snapLoops() const { return exportOptions_.loops == LoopMending::kSnap; }
+  // Whether the exports that follow normalise each group, and to which level in dBFS (nothing:
+  // off); remembered in the settings.
+  void SetNormalize(std::optional<double> dbfs);
+  std::optional<double> normalizeDbfs() const { return exportOptions_.normalizeDbfs; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -185,7 +191,7 @@ class MainDialog : public QDialog {
   ImportReport importReport_;  // of the drop the list shows
   FileImporter importFile_;
   ImportSettings importSettings_;
-  bool snapLoops_ = false;
+  ExportOptions exportOptions_;
   WorkRunner runner_;
 };
 

@@ -32,10 +32,6 @@ struct DropWork {
   ImportReport report;
 };
 
-LoopMending Mending(bool snap) {
-  return snap ? LoopMending::kSnap : LoopMending::kNameOnly;
-}
-
 }  // namespace
 
 void MainDialog::ImportDrop(const QStringList& paths) {
@@ -135,9 +131,9 @@ bool MainDialog::ExportCollection() {
       texts::kExportingTitle,
       [result, checked = std::move(checked), path = PathOf(*file),
        name = QFileInfo(*file).fileName().toStdString(),
-       loops = Mending(snapLoops_)](RunnerProgress& progress) {
+       options = exportOptions_](RunnerProgress& progress) {
         progress.SetItem(name, 0, 1);
-        *result = tolvane::ExportCollection(checked, path, &progress, loops);
+        *result = tolvane::ExportCollection(checked, path, &progress, options);
       },
       [this, result, file = *file](bool /*cancelled*/) {
         ShowExportReport(ReportCollectionExport(*result, file));
@@ -158,8 +154,8 @@ bool MainDialog::ExportSingleInstruments() {
   StartWork(
       texts::kExportingTitle,
       [result, checked = std::move(checked), path = PathOf(*folder), &library = services_.library,
-       loops = Mending(snapLoops_)](RunnerProgress& progress) {
-        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress, loops);
+       options = exportOptions_](RunnerProgress& progress) {
+        *result = tolvane::ExportSingleInstruments(library, checked, path, &progress, options);
       },
       [this, result, folder = *folder](bool /*cancelled*/) {
         ShowExportReport(ReportSingleExport(*result, folder));

@@ -60,6 +60,10 @@ inline constexpr char kMenuMiddleC[] = "Sample Names: Middle C";
 inline constexpr char kMenuMiddleC3[] = "C3 (Yamaha, Bitwig, Decent Sampler)";
 inline constexpr char kMenuMiddleC4[] = "C4 (SFZ, MIDI standard)";
 inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Crossings";
+// Whether exports bring each group's loudest value to a level.
+inline constexpr char kMenuNormalize[] = "Export: Normalize";
+inline constexpr char kMenuNormalizeOff[] = "Off (samples as they are)";
+inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";

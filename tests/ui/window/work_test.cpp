@@ -13,9 +13,12 @@
 #include <QTableView>
 #include <QUrl>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "database/sound_database.h"
@@ -156,6 +159,46 @@ class WorkTest : public QObject {
                                            "of 20000 in value); snapped to 100-500"));
     QVERIFY(!report.status.isEmpty());
     QVERIFY(ReportCollectionExport(ExportResult{}, QStringLiteral("a.SLC")).message.isEmpty());
+  }
+
+  // The normalising choice reaches the exports after it and is remembered for the next start.
+  void normalizeChoiceIsUsedAndRemembered() {
+    Window window;
+    window.Drop({"a", "b"});
+    MainDialog& dialog = *window.dialog;
+    QCOMPARE(dialog.normalizeDbfs(), std::optional<double>());
+    const auto exportedPeak = [&window, &dialog] {
+      window.prompts.saveAnswer = window.place / "out.SLC";
+      if (!dialog.ExportCollection()) return -1;
+      window.Wait();
+      Library back;
+      SoundDatabase database;
+      if (!ImportFile(back, database, window.prompts.saveAnswer->toStdString()).imported())
+        return -1;
+      int peak = 0;
+      for (const auto& sample : back.sources.front()->samples)
+        for (const std::int16_t v : sample->data) peak = std::max(peak, std::abs(int{v}));
+      return peak;
+    };
+    QCOMPARE(exportedPeak(), 99 * 97);  // the test's samples as they are
+    dialog.ApplyItemCommand(kNormalizeCommand + 1, -1);
+    QCOMPARE(dialog.normalizeDbfs(), std::optional(-1.0));
+    QCOMPARE(exportedPeak(), 29205);  // 32768 x 10^(-1 / 20)
+    QCOMPARE(ReadSettingNumber(kNormalizeExportSetting, 0), 1u);
+    QCOMPARE(window.Open().normalizeDbfs(), std::optional(-1.0));
+
+    window.dialog->ApplyItemCommand(kNormalizeCommand + 6, -1);
+    QCOMPARE(window.Open().normalizeDbfs(), std::optional(-6.0));
+    window.dialog->ApplyItemCommand(kNormalizeOffCommand, -1);
+    QCOMPARE(window.Open().normalizeDbfs(), std::optional<double>());
+
+    QMenu menu;
+    AddNormalizeMenu(menu, -3.0);
+    const QList<QAction*> choices = menu.actions()[0]->menu()->actions();
+    QCOMPARE(choices.size(), 5);
+    QCOMPARE(choices[3]->text(), QStringLiteral("To -3 dBFS"));
+    QCOMPARE(choices[3]->data().toInt(), kNormalizeCommand + 3);
+    for (int i = 0; i < choices.size(); ++i) QCOMPARE(choices[i]->isChecked(), i == 3);
   }
 
   // Escape cancels and the list is as before the drop; a second Escape ends the program.
