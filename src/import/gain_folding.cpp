@@ -95,4 +95,15 @@ std::optional<ImportNote> LostGainNote(std::span<const FoldedGain> folded) {
   return ImportNote{NoteKind::GainAboveZero, count, text};
 }
 
+void AddFoldedZones(Instrument& instrument, std::span<Zone> zones,
+                    std::span<const GainRequest> gains, ImportDrops& drops) {
+  const std::vector<FoldedGain> folded = FoldGains(gains);
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    if (folded[i].folded)
+      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
+    AddZone(instrument, zones[i]);
+  }
+  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
+}
+
 }  // namespace tolvane

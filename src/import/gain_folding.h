@@ -44,6 +44,13 @@ inline constexpr double kMostAttenuationDb = 144;
 // REQUIRES: every request names a sample; nothing else changes the samples meanwhile.
 std::vector<FoldedGain> FoldGains(std::span<const GainRequest> requests);
 
+// Files `zones` into `instrument` in their order, each given the attenuation left to it once
+// the gains of `gains` (one per zone, in the same order) were folded into their samples; a note
+// on the zones that lost gain goes into `drops`.
+// REQUIRES: zones.size() == gains.size(); each zone plays the sample of its request.
+void AddFoldedZones(Instrument& instrument, std::span<Zone> zones,
+                    std::span<const GainRequest> gains, ImportDrops& drops);
+
 // A note on the zones that lost gain (counted, with the largest loss as its subject in dB with
 // one decimal, such as "4.5"); nothing when none lost as much as 0.05 dB.
 std::optional<ImportNote> LostGainNote(std::span<const FoldedGain> folded);

@@ -52,14 +52,6 @@ std::string FileStem(const std::string& path) {
   return name;
 }
 
-LeftOutKind UnreadKind(const SoundReading& reading) {
-  if (reading.refusal.status == ImportStatus::CannotOpen)
-    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
-  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
-    return LeftOutKind::SampleNotSound;
-  return LeftOutKind::SampleUnreadable;
-}
-
 std::unique_ptr<Instrument> CreateNamedInstrument(Source& source, const std::string& utf8Name,
                                                   std::int64_t modifiedTime) {
   if (utf8Name.empty()) return CreateFileInstrument(source, modifiedTime);
@@ -75,7 +67,7 @@ std::unique_ptr<Instrument> CreateNamedInstrument(Source& source, const std::str
 std::optional<Zone> SampleZone(Instrument& instrument, const MultisampleSample& sample,
                                const FileSound& file, LeftOutKind& why) {
   if (!file.reading.sound) {
-    why = UnreadKind(file.reading);
+    why = UnreadSampleKind(file.reading);
     return std::nullopt;
   }
   const DecodedSound& sound = *file.reading.sound;
@@ -175,13 +167,7 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
       drops.Note(NoteKind::AlternatingLoop);
   }
   // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
-  const std::vector<FoldedGain> folded = FoldGains(gains);
-  for (std::size_t i = 0; i < zones.size(); ++i) {
-    if (folded[i].folded)
-      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
-    AddZone(*instrument, zones[i]);
-  }
-  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
+  AddFoldedZones(*instrument, zones, gains, drops);
   if (instrument->zones.empty())
     return drops.Finish(multisample.samples.empty() ? "no sample" : "no sample left");
   AverageInstrument(*instrument);

@@ -51,21 +51,12 @@ std::uint64_t PathKey(std::string_view path) {
   return hash;
 }
 
-// Why a sample that was not read leaves its zones out.
-LeftOutKind UnreadKind(const SoundReading& reading) {
-  if (reading.refusal.status == ImportStatus::CannotOpen)
-    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
-  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
-    return LeftOutKind::SampleNotSound;
-  return LeftOutKind::SampleUnreadable;
-}
-
 // The zone `plan` makes of `sample`, its sample added to the instrument's group; nothing, with
 // `why` set, when it cannot. `salt` keeps a sample whose values will be scaled to this preset.
 std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& plan,
                                 const DecentSample& sample, std::uint64_t salt, LeftOutKind& why) {
   if (!sample.reading.sound) {
-    why = UnreadKind(sample.reading);
+    why = UnreadSampleKind(sample.reading);
     return std::nullopt;
   }
   const DecodedSound& sound = *sample.reading.sound;
@@ -178,13 +169,7 @@ ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_v
     gains.push_back({zone->sample, gainDb});
     zones.push_back(*zone);
   }
-  const std::vector<FoldedGain> folded = FoldGains(gains);
-  for (std::size_t i = 0; i < zones.size(); ++i) {
-    if (folded[i].folded)
-      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
-    AddZone(*instrument, zones[i]);
-  }
-  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
+  AddFoldedZones(*instrument, zones, gains, drops);
 
   if (instrument->zones.empty())
     return drops.Finish(plans.empty() ? "no sample" : "no sample left");

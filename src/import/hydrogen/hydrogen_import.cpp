@@ -93,15 +93,6 @@ Zone LayerZone(int key, const VelocitySpan& span, double cents, double gain, dou
   return zone;
 }
 
-// Why a sample that was not read leaves its layers out.
-LeftOutKind UnreadKind(const SoundReading& reading) {
-  if (reading.refusal.status == ImportStatus::CannotOpen)
-    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
-  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
-    return LeftOutKind::SampleNotSound;
-  return LeftOutKind::SampleUnreadable;
-}
-
 // Plans every layer the kit plays; what is left out goes into `drops`.
 class KitPlanner {
  public:
@@ -180,7 +171,7 @@ void DecodeAll(std::vector<KitSample>& samples, const SfzFiles& files) {
 bool AddLayer(Instrument& instrument, const LayerPlan& plan, const KitSample& sample,
               std::vector<Zone>& zones, std::vector<GainRequest>& gains, LeftOutKind& why) {
   if (!sample.reading.sound) {
-    why = UnreadKind(sample.reading);
+    why = UnreadSampleKind(sample.reading);
     return false;
   }
   const DecodedSound& sound = *sample.reading.sound;
@@ -250,13 +241,7 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
     }
   }
   // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
-  const std::vector<FoldedGain> folded = FoldGains(gains);
-  for (std::size_t i = 0; i < zones.size(); ++i) {
-    if (folded[i].folded)
-      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
-    AddZone(*instrument, zones[i]);
-  }
-  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
+  AddFoldedZones(*instrument, zones, gains, drops);
 
   if (instrument->zones.empty()) return drops.Finish("no layer left to play");
   AverageInstrument(*instrument);

@@ -39,4 +39,13 @@ struct SoundReading {
   bool missing = false;   // CannotOpen because no file is there
 };
 
+// Why a sample file that was not read leaves the zones that play it out.
+inline LeftOutKind UnreadSampleKind(const SoundReading& reading) {
+  if (reading.refusal.status == ImportStatus::CannotOpen)
+    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
+  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
+    return LeftOutKind::SampleNotSound;
+  return LeftOutKind::SampleUnreadable;
+}
+
 }  // namespace tolvane

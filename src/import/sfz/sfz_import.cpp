@@ -60,21 +60,12 @@ bool EndsWithSfz(std::string_view path) {
   });
 }
 
-// Why a sample that was not read leaves its regions out.
-LeftOutKind UnreadKind(const SoundReading& reading) {
-  if (reading.refusal.status == ImportStatus::CannotOpen)
-    return reading.missing ? LeftOutKind::SampleNotFound : LeftOutKind::SampleCannotOpen;
-  if (reading.refusal.status == ImportStatus::NotRecognised && reading.refusal.reason.empty())
-    return LeftOutKind::SampleNotSound;
-  return LeftOutKind::SampleUnreadable;
-}
-
 // The zone of one region playing `sample`, its sample added to the instrument; nothing, with
 // `why` set, when it cannot be made.
 std::optional<Zone> RegionZone(Instrument& instrument, const SfzZonePlan& plan,
                                const SfzSample& sample, LeftOutKind& why) {
   if (!sample.reading.sound) {
-    why = UnreadKind(sample.reading);
+    why = UnreadSampleKind(sample.reading);
     return std::nullopt;
   }
   const DecodedSound& sound = *sample.reading.sound;
@@ -114,18 +105,6 @@ std::optional<Zone> RegionZone(Instrument& instrument, const SfzZonePlan& plan,
   if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
   ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
   return zone;
-}
-
-// Files the zones, their gains above 0 dB first taken into their samples.
-void AddZones(Instrument& instrument, std::vector<Zone>& zones,
-              const std::vector<GainRequest>& gains, ImportDrops& drops) {
-  const std::vector<FoldedGain> folded = FoldGains(gains);
-  for (std::size_t i = 0; i < zones.size(); ++i) {
-    if (folded[i].folded)
-      zones[i].parameters.bytes[ZoneParameters::attenuation] = folded[i].attenuation;
-    AddZone(instrument, zones[i]);
-  }
-  if (const auto note = LostGainNote(folded)) drops.Note(note->kind, note->count, note->subject);
 }
 
 }  // namespace
@@ -174,7 +153,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
     gains.push_back({zone->sample, plan.gainDb});
     zones.push_back(*zone);
   }
-  AddZones(*instrument, zones, gains, drops);
+  AddFoldedZones(*instrument, zones, gains, drops);
 
   if (instrument->zones.empty())
     return drops.Finish(!regions.empty()          ? "no region left"
