@@ -20,6 +20,7 @@ QString Joined(const std::vector<std::string>& lines) {
 void AddLoops(ExportReport& report, const std::vector<ClickingLoop>& loops) {
   if (loops.empty()) return;
   std::vector<std::string> lines;
+  lines.reserve(loops.size());
   for (const ClickingLoop& loop : loops) lines.push_back(Windows1252ToUtf8(ClickingLoopText(loop)));
   if (!report.detail.isEmpty()) report.detail += QLatin1Char('\n');
   report.detail += Joined(lines);
