@@ -21,6 +21,7 @@
 #include "import/import_file.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
+#include "import/zip/archive_path.h"
 #include "import/zip/zip_files.h"
 #include "library/library.h"
 
@@ -39,18 +40,6 @@ struct FileSound {
   SoundReading reading;
   SampleData data;
 };
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && FoldCase(text.substr(text.size() - tail.size())) == tail;
-}
-
-std::string FileStem(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
 
 std::unique_ptr<Instrument> CreateNamedInstrument(Source& source, const std::string& utf8Name,
                                                   std::int64_t modifiedTime) {

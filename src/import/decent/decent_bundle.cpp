@@ -15,6 +15,7 @@
 #include "import/decent/decent_import.h"
 #include "import/import_file.h"
 #include "import/sfz/sfz_files.h"
+#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -23,14 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kLargestPreset = std::size_t{64} << 20;
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail) {
-  if (text.size() < lowerTail.size()) return false;
-  const std::string_view tail = text.substr(text.size() - lowerTail.size());
-  return std::equal(tail.begin(), tail.end(), lowerTail.begin(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
-}
 
 std::string_view TextOf(const std::vector<std::byte>& bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "base/all_cores.h"
-#include "import/decent/decent_paths.h"
 #include "import/decent/decent_records.h"
 #include "import/decent/decent_zone.h"
 #include "import/gain_folding.h"
@@ -74,7 +73,7 @@ std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& pl
   const LoopPoints kept = ClampLoop(frames, loop.start, loop.end);
 
   // Played elsewhere than the file's own loop, the sample is one of its own, named after it.
-  std::string name = DecentFileStem(plan.path);
+  std::string name = FileStem(plan.path);
   const bool ownLoop = (plan.loopStart || plan.loopEnd) &&
                        (!fileLoop || fileLoop->start != kept.start || fileLoop->end != kept.end);
   if (ownLoop) name += " " + std::to_string(kept.start) + "-" + std::to_string(kept.end);

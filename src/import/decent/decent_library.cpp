@@ -7,17 +7,13 @@
 #include "base/encoding.h"
 #include "base/work_progress.h"
 #include "import/decent/decent_import.h"
+#include "import/zip/archive_path.h"
 #include "import/zip/zip_archive.h"
 #include "import/zip/zip_files.h"
 #include "library/library.h"
 
 namespace tolvane {
 namespace {
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail) {
-  if (text.size() < lowerTail.size()) return false;
-  return FoldCase(text.substr(text.size() - lowerTail.size())) == lowerTail;
-}
 
 // The file name of an entry without its folder and extension, in Windows-1252.
 std::string PresetName(const std::string& entryName) {

@@ -17,6 +17,7 @@
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
+#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -54,14 +55,6 @@ bool StaysInFolder(const std::string& path) {
     start = end + 1;
   }
   return true;
-}
-
-std::string FileStem(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
 }
 
 // The name of the folder holding the file at `path` (Windows-1252, either separator).

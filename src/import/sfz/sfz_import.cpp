@@ -1,7 +1,5 @@
 #include "import/sfz/sfz_import.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -19,6 +17,7 @@
 #include "import/sfz/sfz_regions.h"
 #include "import/sfz/sfz_zone.h"
 #include "import/wave/wave_import.h"
+#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -40,23 +39,6 @@ void DecodeAll(std::vector<SfzSample>& samples, const SfzFiles& files) {
     sample.reading = files.ReadSample(sample.path);
     if (sample.reading.sound) sample.data = SampleData(std::move(sample.reading.sound->values));
     return true;
-  });
-}
-
-std::string FileStem(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
-
-bool EndsWithSfz(std::string_view path) {
-  constexpr std::string_view kExtension = ".sfz";
-  if (path.size() < kExtension.size()) return false;
-  const std::string_view tail = path.substr(path.size() - kExtension.size());
-  return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
   });
 }
 
@@ -165,7 +147,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
 }
 
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view) {
-  if (!EndsWithSfz(source.path)) return ImportOutcome::NotRecognised();
+  if (!EndsWithIgnoringCase(source.path, ".sfz")) return ImportOutcome::NotRecognised();
   const std::filesystem::path path{Windows1252ToUtf8(source.path)};
   const SfzDiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
                                                       : path.parent_path());

@@ -83,4 +83,17 @@ std::string FoldCase(std::string_view text) {
   return folded;
 }
 
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail) {
+  return text.size() >= lowerTail.size() &&
+         FoldCase(text.substr(text.size() - lowerTail.size())) == lowerTail;
+}
+
+std::string FileStem(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  std::string_view name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+  return std::string(name);
+}
+
 }  // namespace tolvane

@@ -34,4 +34,12 @@ std::optional<std::string> ResolveInside(std::string_view folder, std::string_vi
 // `text` in lower case, ASCII letters only: how names match when their case differs.
 std::string FoldCase(std::string_view text);
 
+// Whether `text` ends in `lowerTail` (given in lower case), whatever the case of `text`: how
+// files are told by their extension (".sfz", ".dspreset").
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail);
+
+// The file name of `path` ('/' between folders) without its extension: an instrument's or a
+// sample's name.
+std::string FileStem(std::string_view path);
+
 }  // namespace tolvane
