@@ -7,12 +7,15 @@
 
 namespace tolvane {
 
-// MIDI input: the ALSA sequencer, else a JACK server.
-enum class MidiSystem { kAutomatic, kAlsa, kJack };
-// Audio output: a JACK server when one runs, else PulseAudio, else ALSA.
-enum class AudioSystem { kAutomatic, kJack, kPulseAudio, kAlsa };
+// MIDI input: the ALSA sequencer, else a JACK server; on Windows its multimedia API (WinMM).
+enum class MidiSystem { kAutomatic, kAlsa, kJack, kWinMm };
+// Audio output: a JACK server when one runs, else PulseAudio, else ALSA. On Windows WASAPI, else
+// DirectSound.
+enum class AudioSystem { kAutomatic, kJack, kPulseAudio, kAlsa, kWasapi, kDirectSound };
 
 namespace sound_systems {
+
+// The ALSA and JACK probes answer false on Windows.
 
 // Whether the ALSA sequencer device can be opened for reading and writing.
 bool AlsaSequencerPresent();

@@ -266,6 +266,24 @@ class WorkTest : public QObject {
     QVERIFY(static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip().isEmpty());
   }
 
+  // A file dropped from the file manager (Explorer on Windows) comes as a file URL; one named in
+  // letters outside ASCII, and outside any ANSI code page, is read from its real path.
+  void droppedFileUrlWithWideName() {
+    Window window;
+    const QStringList files = window.Files({QStringLiteral("Pr\u00fcfung \u00f1 \u97f3")});
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(files.front())});
+    window.dialog->show();
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.dialog.get(), &drop);
+    QVERIFY(drop.isAccepted());
+    QTRY_COMPARE(window.Names().size(), 1);
+    window.Wait();
+    QVERIFY2(window.Names().front().startsWith(QStringLiteral("Pr\u00fcfung \u00f1")),
+             qPrintable(window.Names().front()));
+    QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples"));
+  }
+
   // A file imported with notes is imported: not counted in the status line, but each note is
   // named in its tip.
   void notesAreToldButNotCounted() {
