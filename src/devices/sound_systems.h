@@ -5,6 +5,12 @@
 
 #include <memory>
 
+// Whether JACK is built in comes from the device layer's target (1 on Linux, 0 on Windows); the
+// classes' layout depends on it, so a program must not read these headers without it.
+#ifndef TOLVANE_JACK
+#error "TOLVANE_JACK comes with the tolvane_devices target: link it"
+#endif
+
 namespace tolvane {
 
 // MIDI input: the ALSA sequencer, else a JACK server; on Windows its multimedia API (WinMM).
