@@ -59,8 +59,9 @@ std::unique_ptr<RtMidiIn> MidiInputMonitor::CreateInput() {
     }
   };
 #ifdef _WIN32
-  // Windows always has its multimedia API, quiet when it has no MIDI device.
-  return system_ == MidiSystem::kAutomatic || system_ == MidiSystem::kWinMm
+  // The library's constructor reports a machine without MIDI inputs on stderr, as for ALSA.
+  return (system_ == MidiSystem::kAutomatic || system_ == MidiSystem::kWinMm) &&
+                 sound_systems::WinMmInputsPresent()
              ? create(RtMidi::WINDOWS_MM)
              : nullptr;
 #else

@@ -3,7 +3,10 @@
 #if TOLVANE_JACK
 #include <jack/jack.h>
 #endif
-#ifndef _WIN32
+#ifdef _WIN32
+#include <mmsystem.h>
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -51,6 +54,14 @@ bool JackServerRunning() {
   if (client == nullptr) return false;
   jack_client_close(client);
   return true;
+#endif
+}
+
+bool WinMmInputsPresent() {
+#ifdef _WIN32
+  return ::midiInGetNumDevs() > 0;
+#else
+  return false;
 #endif
 }
 

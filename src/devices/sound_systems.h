@@ -30,6 +30,8 @@ bool AlsaCardsPresent();
 // Whether a JACK server (the one JACK_DEFAULT_SERVER names, or the default) accepts a client.
 // Never starts a server.
 bool JackServerRunning();
+// Whether Windows' multimedia API has a MIDI input device; false elsewhere.
+bool WinMmInputsPresent();
 // Turns off libjack's own messages on stderr, once for the process.
 void SilenceJack();
 

@@ -28,7 +28,9 @@ TEST_P(DevicesQuietTest, ListsNoneFirstAndOpensEveryEntryQuietly) {
   for (const PortEntry& entry : entries) {
     const bool open = device.Open(entry.itemData);
     // "None" never opens; a device that opens says so until it is closed.
-    if (entry.itemData == 0) EXPECT_FALSE(open);
+    if (entry.itemData == 0) {
+      EXPECT_FALSE(open);
+    }
     EXPECT_EQ(device.IsOpen(), open) << entry.name;
     if (open) opened.push_back(entry.name);
     device.Close();
@@ -61,7 +63,7 @@ PortDevice& Audio() {
 
 INSTANTIATE_TEST_SUITE_P(Devices, DevicesQuietTest,
                          ::testing::Values(Device{"Midi", &Midi}, Device{"Audio", &Audio}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace tolvane
