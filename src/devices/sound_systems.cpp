@@ -4,8 +4,10 @@
 #include <jack/jack.h>
 #endif
 #ifdef _WIN32
-#include <mmsystem.h>
+// windows.h first: mmsystem.h builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 #else
 #include <unistd.h>
 #endif
