@@ -11,6 +11,14 @@ function(tolvane_target_warnings target)
   endif()
 endfunction()
 
+# tolvane_static_runtime(<target>): on Windows, the C and C++ runtimes linked into the program,
+# so that it runs with no DLL beside it (where the toolchain links them shared for Qt's sake).
+function(tolvane_static_runtime target)
+  if(WIN32 AND TOLVANE_MINGW_SHARED_RUNTIME)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()
+
 # tolvane_add_test(<name> SOURCES ... LIBS ...): one GoogleTest binary per subsystem.
 function(tolvane_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
@@ -18,5 +26,6 @@ function(tolvane_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   tolvane_target_warnings(${name})
+  tolvane_static_runtime(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "TOLVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()

@@ -4,17 +4,23 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <thread>
 
+#if TOLVANE_JACK
 #include "devices/jack_audio_output.h"
+#endif
 
 namespace tolvane {
 
 namespace {
 
 constexpr const char* kStreamName = "Tolvane Sound Converter";
+#ifdef _WIN32
+constexpr std::array kAutomaticOrder = {AudioSystem::kWasapi, AudioSystem::kDirectSound};
+#else
 constexpr std::array kAutomaticOrder = {AudioSystem::kJack, AudioSystem::kPulseAudio,
                                         AudioSystem::kAlsa};
 
@@ -29,12 +35,19 @@ bool PulseRuns() {
     return false;
   }
 }
+#endif
 
-// The audio library's client of PulseAudio or ALSA, or null when the system is absent.
+// The audio library's client of PulseAudio or ALSA (WASAPI or DirectSound on Windows), or null
+// when the system is absent.
 std::unique_ptr<RtAudio> CreateAudio(AudioSystem system) {
   RtAudio::Api api = RtAudio::UNSPECIFIED;
+#ifdef _WIN32
+  if (system == AudioSystem::kWasapi) api = RtAudio::WINDOWS_WASAPI;
+  if (system == AudioSystem::kDirectSound) api = RtAudio::WINDOWS_DS;
+#else
   if (system == AudioSystem::kPulseAudio && PulseRuns()) api = RtAudio::LINUX_PULSE;
   if (system == AudioSystem::kAlsa && sound_systems::AlsaCardsPresent()) api = RtAudio::LINUX_ALSA;
+#endif
   if (api == RtAudio::UNSPECIFIED) return nullptr;
   auto audio = std::make_unique<RtAudio>(api);
   audio->showWarnings(false);
@@ -47,17 +60,49 @@ bool CanPlay(const RtAudio::DeviceInfo& info) {
              info.sampleRates.end();
 }
 
+#if TOLVANE_JACK
 bool CanPlay(const sound_systems::JackAudioOutput::Device& device) {
   return device.inputs >= AudioOutputStream::kChannels;
+}
+#endif
+
+// Whether a started stream plays: WASAPI fails on its own thread, after the start, when the
+// device refuses the stream (Wine does for every device). The stream has played once it asked
+// for its first buffer.
+bool Plays(const RtAudio& audio, const std::atomic<std::uint64_t>& played) {
+#ifdef _WIN32
+  using namespace std::chrono_literals;
+  const auto deadline = std::chrono::steady_clock::now() + 2s;
+  while (played.load() == 0 && audio.isStreamRunning() &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(5ms);
+  return played.load() != 0 && audio.isStreamRunning();
+#else
+  static_cast<void>(played);
+  return audio.isStreamRunning();
+#endif
+}
+
+// The index of `name` among the DirectSound devices that can play, else of its default output.
+std::optional<unsigned int> DirectSoundDevice(RtAudio& audio, const std::string& name) {
+  const unsigned int count = audio.getDeviceCount();
+  for (unsigned int index = 0; index < count; ++index)
+    if (RtAudio::DeviceInfo info = audio.getDeviceInfo(index); CanPlay(info) && info.name == name)
+      return index;
+  const unsigned int fallback = audio.getDefaultOutputDevice();
+  if (fallback < count && CanPlay(audio.getDeviceInfo(fallback))) return fallback;
+  return std::nullopt;
 }
 
 // Errors the library meets while the stream runs stay inside the layer: the stream is then
 // found closed. Without this callback the library would throw them on its own threads.
 void OnError(RtAudioError::Type /*type*/, const std::string& /*text*/) {}
 
+#if TOLVANE_JACK
 void Render(std::span<std::int16_t> samples, void* stream) {
   static_cast<AudioOutputStream*>(stream)->FillBuffer(samples);
 }
+#endif
 
 // The ramp's frames, and zeros after it; how many of `samples`' frames the ramp took.
 std::size_t FillFrames(std::span<std::int16_t> samples, std::uint64_t first) {
@@ -99,10 +144,12 @@ std::vector<PortEntry> AudioOutputStream::ListDevices(AudioSystem system) const 
   std::vector<PortEntry> entries;
   // A device that cannot play the stream is left out; the others keep their index.
   if (system == AudioSystem::kJack) {
+#if TOLVANE_JACK
     const auto devices = sound_systems::JackAudioOutput::ListDevices();
     for (std::size_t index = 0; devices && index < devices->size(); ++index)
       if (CanPlay((*devices)[index]))
         entries.push_back({(*devices)[index].name, static_cast<int>(index) + 1});
+#endif
     return entries;
   }
   try {
@@ -141,10 +188,28 @@ bool AudioOutputStream::Open(int itemData) {
   if (!listed_) return false;
   const auto index = static_cast<unsigned int>(itemData - 1);
   if (*listed_ == AudioSystem::kJack) return OpenJack(index);
-  return OpenWithAudioLibrary(*listed_, index);
+  if (OpenWithAudioLibrary(*listed_, index)) return true;
+  // The same device through DirectSound, which plays where WASAPI lists devices it cannot open.
+  return *listed_ == AudioSystem::kWasapi && OpenWithDirectSound(index);
 }
 
-bool AudioOutputStream::OpenJack(unsigned int index) {
+bool AudioOutputStream::OpenWithDirectSound(unsigned int wasapiIndex) {
+  std::optional<unsigned int> index;
+  try {
+    const std::unique_ptr<RtAudio> wasapi = CreateAudio(AudioSystem::kWasapi);
+    const std::unique_ptr<RtAudio> directSound = CreateAudio(AudioSystem::kDirectSound);
+    if (!wasapi || !directSound || wasapiIndex >= wasapi->getDeviceCount()) return false;
+    index = DirectSoundDevice(*directSound, wasapi->getDeviceInfo(wasapiIndex).name);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return index && OpenWithAudioLibrary(AudioSystem::kDirectSound, *index);
+}
+
+bool AudioOutputStream::OpenJack([[maybe_unused]] unsigned int index) {
+#if !TOLVANE_JACK
+  return false;
+#else
   const auto devices = sound_systems::JackAudioOutput::ListDevices();
   if (!devices || index >= devices->size() || !CanPlay((*devices)[index])) return false;
   played_ = 0;
@@ -153,6 +218,7 @@ bool AudioOutputStream::OpenJack(unsigned int index) {
   sampleRate_ = jack_->SampleRate();
   StartRenderer();
   return true;
+#endif
 }
 
 bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int index) {
@@ -172,7 +238,7 @@ bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int in
     audio->openStream(&output, nullptr, RTAUDIO_SINT16, kResampledRate, &frames, &Play, this,
                       &options, &OnError);
     if (audio->isStreamOpen()) audio->startStream();
-    if (audio->isStreamRunning()) {
+    if (Plays(*audio, played_)) {
       audio_ = std::move(audio);
       sampleRate_ = kResampledRate;
       StartRenderer();
@@ -191,8 +257,10 @@ bool AudioOutputStream::OpenWithAudioLibrary(AudioSystem system, unsigned int in
 void AudioOutputStream::Close() {
   prepared_.store(false, std::memory_order_release);
   sampleRate_ = 0;
+#if TOLVANE_JACK
   // A client of a JACK server that went away is abandoned, never touched again.
   sound_systems::JackAudioOutput::Release(std::move(jack_));
+#endif
   if (!audio_) return;
   try {
     // Aborting discards what is queued and, unlike stopping, never waits for a device that no
@@ -205,7 +273,9 @@ void AudioOutputStream::Close() {
 }
 
 bool AudioOutputStream::IsOpen() const {
+#if TOLVANE_JACK
   if (jack_) return jack_->Running();
+#endif
   return audio_ != nullptr && audio_->isStreamRunning();
 }
 

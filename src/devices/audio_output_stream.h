@@ -6,8 +6,9 @@
 // the stream stays open.
 //
 // Under JACK the stream runs at the server's rate, whatever it is, on every client that takes
-// two audio inputs; where the system resamples (PulseAudio, ALSA) it runs at 44100 Hz on the
-// devices that take that rate.
+// two audio inputs; where the system resamples (PulseAudio, ALSA, WASAPI, DirectSound) it runs
+// at 44100 Hz on the devices that take that rate. On Windows a device WASAPI cannot open is
+// opened through DirectSound.
 //
 // One per process. Every operation but SampleRate is called on one thread (the window's); the
 // samples are made on the audio system's thread.
@@ -47,7 +48,8 @@ class AudioOutputStream final : public PortDevice {
   void UseSystem(AudioSystem system);
 
   // "None", then every device of the first system that has one (automatic: a JACK server, then
-  // PulseAudio, then ALSA), item data device index + 1. Open takes item data of this list.
+  // PulseAudio, then ALSA; on Windows WASAPI, then DirectSound), item data device index + 1. Open
+  // takes item data of this list.
   std::vector<PortEntry> ListPorts() override;
   bool Open(int itemData) override;
   void Close() override;
@@ -73,6 +75,8 @@ class AudioOutputStream final : public PortDevice {
   std::vector<PortEntry> ListDevices(AudioSystem system) const;
   bool OpenJack(unsigned int index);
   bool OpenWithAudioLibrary(AudioSystem system, unsigned int index);
+  // The DirectSound device named as WASAPI's device `wasapiIndex`, else DirectSound's default.
+  bool OpenWithDirectSound(unsigned int wasapiIndex);
 
   // The audio library's callback: the next `frames` frames into `output`.
   static int Play(void* output, void* input, unsigned int frames, double time, unsigned int status,
@@ -83,7 +87,9 @@ class AudioOutputStream final : public PortDevice {
   std::optional<AudioSystem> listed_;
   // At most one of these is set while a stream is open.
   std::unique_ptr<RtAudio> audio_;
+#if TOLVANE_JACK
   std::unique_ptr<sound_systems::JackAudioOutput> jack_;
+#endif
   std::atomic<unsigned int> sampleRate_ = 0;
   // Frames handed out since the open; touched by the audio thread while the stream runs.
   std::atomic<std::uint64_t> played_ = 0;

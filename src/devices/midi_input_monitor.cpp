@@ -2,7 +2,9 @@
 
 #include <RtMidi.h>
 
+#if TOLVANE_JACK
 #include "devices/jack_server_watch.h"
+#endif
 
 #include <exception>
 #include <string>
@@ -56,6 +58,13 @@ std::unique_ptr<RtMidiIn> MidiInputMonitor::CreateInput() {
       return nullptr;
     }
   };
+#ifdef _WIN32
+  // The library's constructor reports a machine without MIDI inputs on stderr, as for ALSA.
+  return (system_ == MidiSystem::kAutomatic || system_ == MidiSystem::kWinMm) &&
+                 sound_systems::WinMmInputsPresent()
+             ? create(RtMidi::WINDOWS_MM)
+             : nullptr;
+#else
   // The library's constructor reports a missing system on stderr before an error callback can be
   // set, so a system is only tried once it is known to be there.
   if (system_ != MidiSystem::kJack && sound_systems::AlsaSequencerPresent()) {
@@ -64,6 +73,7 @@ std::unique_ptr<RtMidiIn> MidiInputMonitor::CreateInput() {
   if (system_ != MidiSystem::kAlsa && sound_systems::JackServerRunning())
     return create(RtMidi::UNIX_JACK);
   return nullptr;
+#endif
 }
 
 std::vector<PortEntry> MidiInputMonitor::ListPorts() {
@@ -93,10 +103,12 @@ bool MidiInputMonitor::Open(int itemData) {
     if (!input || index >= input->getPortCount() || input->getPortName(index).empty()) return false;
     // Short messages only: system exclusive, timing clock and active sensing never arrive.
     input->ignoreTypes(true, true, true);
+#if TOLVANE_JACK
     if (input->getCurrentApi() == RtMidi::UNIX_JACK) {
       watch_ = sound_systems::JackServerWatch::Start();
       if (!watch_) return false;
     }
+#endif
     input->setCallback(&OnMessage, this);
     // No port delivers now (Close came first), so the MIDI thread reads it only from here on.
     deliver_ = message_;
@@ -105,21 +117,21 @@ bool MidiInputMonitor::Open(int itemData) {
     if (failed_ || !input->isPortOpen()) {
       input.reset();
       ring_.Stop();
-      sound_systems::JackServerWatch::Release(std::move(watch_));
+      ReleaseWatch();
       return false;
     }
     input_ = std::move(input);
     return true;
   } catch (const std::exception&) {
     ring_.Stop();
-    sound_systems::JackServerWatch::Release(std::move(watch_));
+    ReleaseWatch();
     return false;
   }
 }
 
 void MidiInputMonitor::Close() {
   if (!input_) return;
-  if (watch_ && watch_->ServerGone()) {
+  if (ServerGone()) {
     // The client belongs to a server that is gone: it delivers nothing more, and closing it
     // could crash.
     sound_systems::Abandon(std::shared_ptr<RtMidiIn>(std::move(input_)));
@@ -132,11 +144,25 @@ void MidiInputMonitor::Close() {
     input_.reset();
   }
   ring_.Stop();
-  sound_systems::JackServerWatch::Release(std::move(watch_));
+  ReleaseWatch();
 }
 
 bool MidiInputMonitor::IsOpen() const {
-  return input_ != nullptr && !(watch_ && watch_->ServerGone());
+  return input_ != nullptr && !ServerGone();
+}
+
+bool MidiInputMonitor::ServerGone() const {
+#if TOLVANE_JACK
+  return watch_ && watch_->ServerGone();
+#else
+  return false;
+#endif
+}
+
+void MidiInputMonitor::ReleaseWatch() {
+#if TOLVANE_JACK
+  sound_systems::JackServerWatch::Release(std::move(watch_));
+#endif
 }
 
 void MidiInputMonitor::SetFlashCallback(FlashCallback callback) {

@@ -61,8 +61,15 @@ class MidiInputMonitor final : public MidiInputDevice {
   MidiMessageCallback deliver_;  // message_ as it was at the last open; the MIDI thread's
   MidiMessageRing ring_;
   std::unique_ptr<RtMidiIn> input_;
+  // Whether the JACK server of the open port went away; false without JACK.
+  bool ServerGone() const;
+  // Lets go of the watch (see JackServerWatch::Release).
+  void ReleaseWatch();
+
+#if TOLVANE_JACK
   // While a JACK port is open: notices the server going away.
   std::unique_ptr<sound_systems::JackServerWatch> watch_;
+#endif
   // Set by the MIDI library's error reports: the open in progress failed.
   std::atomic<bool> failed_ = false;
 };

@@ -1,7 +1,16 @@
 #include "devices/sound_systems.h"
 
+#if TOLVANE_JACK
 #include <jack/jack.h>
+#endif
+#ifdef _WIN32
+// windows.h first: mmsystem.h builds on its types.
+#include <windows.h>
+
+#include <mmsystem.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <mutex>
@@ -12,14 +21,20 @@
 
 namespace tolvane::sound_systems {
 
+#if TOLVANE_JACK
 namespace {
 
 void Discard(const char* /*message*/) {}
 
 }  // namespace
+#endif
 
 bool AlsaSequencerPresent() {
+#ifdef _WIN32
+  return false;
+#else
   return ::access("/dev/snd/seq", R_OK | W_OK) == 0;
+#endif
 }
 
 bool AlsaCardsPresent() {
@@ -32,20 +47,34 @@ bool AlsaCardsPresent() {
 }
 
 bool JackServerRunning() {
+#if !TOLVANE_JACK
+  return false;
+#else
   SilenceJack();
   jack_status_t status{};
   jack_client_t* client = jack_client_open("tolvane-probe", JackNoStartServer, &status);
   if (client == nullptr) return false;
   jack_client_close(client);
   return true;
+#endif
+}
+
+bool WinMmInputsPresent() {
+#ifdef _WIN32
+  return ::midiInGetNumDevs() > 0;
+#else
+  return false;
+#endif
 }
 
 void SilenceJack() {
+#if TOLVANE_JACK
   static std::once_flag once;
   std::call_once(once, [] {
     jack_set_error_function(&Discard);
     jack_set_info_function(&Discard);
   });
+#endif
 }
 
 void Abandon(std::shared_ptr<void> object) {

@@ -26,6 +26,16 @@ void MainDialog::ShowProgress(const QString& text, int permille) {
 
 namespace {
 
+// The path as ImportFile takes it: UTF-8 that it widens again on Windows, where the local 8-bit
+// encoding (the ANSI code page) cannot hold most names; the file system's own bytes elsewhere.
+std::string ImportPath(const QString& path) {
+#ifdef _WIN32
+  return path.toStdString();
+#else
+  return QFile::encodeName(path).toStdString();
+#endif
+}
+
 // What a drop's work builds apart from what the window shows.
 struct DropWork {
   Library library;
@@ -38,8 +48,7 @@ void MainDialog::ImportDrop(const QStringList& paths) {
   if (runner_.Busy()) return;
   std::vector<std::pair<std::string, std::string>> files;  // path, name shown
   for (const QString& path : paths)
-    files.emplace_back(QFile::encodeName(path).toStdString(),
-                       QFileInfo(path).fileName().toStdString());
+    files.emplace_back(ImportPath(path), QFileInfo(path).fileName().toStdString());
   auto drop = std::make_shared<DropWork>();
   StartWork(
       texts::kImportingTitle,

@@ -34,7 +34,7 @@ int RunWindowProgram(const QStringList& files, MidiInputDevice& midi, PortDevice
   const std::filesystem::path savePath = readable ? databasePath : std::filesystem::path();
   const QString problem = readable ? QString()
                                    : QString::fromLatin1(texts::kDatabaseUnreadableText)
-                                         .arg(QString::fromStdString(databasePath.string()),
+                                         .arg(QString::fromStdU16String(databasePath.u16string()),
                                               QString::fromStdString(WhyUnreadable(databasePath)));
   Library library;
   {

@@ -376,14 +376,15 @@ class DialogTest : public QObject {
     prompts.saveAnswer = window.place / "out.SLC";
     QVERIFY(dialog.ExportCollection());
     window.Wait();
-    QCOMPARE(window.Status(), "Collection written: " + *prompts.saveAnswer);
+    QCOMPARE(window.Status(), "Collection written: " + testing::Native(*prompts.saveAnswer));
     const SaveFileRequest& request = prompts.saveRequests.front();
     QCOMPARE(request.title, QStringLiteral("Select Filename for Sound-Collection..."));
     QCOMPARE(request.filters, (QStringList{"Sound-Collections (*.SLC)", "All Files (*.*)"}));
     QCOMPARE(request.defaultSuffix, QStringLiteral("SLC"));
     QCOMPARE(request.folder, QStringLiteral("/old/place"));
     QCOMPARE(request.file, QStringLiteral("last.SLC"));
-    QCOMPARE(QString::fromStdString(Setting(kSoundCollectionSetting)), *prompts.saveAnswer);
+    QCOMPARE(QString::fromStdString(Setting(kSoundCollectionSetting)),
+             testing::Native(*prompts.saveAnswer));
     Library back;
     SoundDatabase backDatabase;
     QVERIFY(ImportFile(back, backDatabase, prompts.saveAnswer->toStdString()).imported());
@@ -406,9 +407,11 @@ class DialogTest : public QObject {
     QCOMPARE(prompts.messages.back().caption, QStringLiteral("Error!"));
     QCOMPARE(prompts.messages.back().text,
              QStringLiteral("Unable to Export Instruments (Maybe too complex!)"));
-    QVERIFY(prompts.messages.back().detail.startsWith(*prompts.saveAnswer + ": cannot create"));
+    QVERIFY(prompts.messages.back().detail.startsWith(testing::Native(*prompts.saveAnswer) +
+                                                      ": cannot create"));
     // Remembered before the write, whatever its outcome.
-    QCOMPARE(QString::fromStdString(Setting(kSoundCollectionSetting)), *prompts.saveAnswer);
+    QCOMPARE(QString::fromStdString(Setting(kSoundCollectionSetting)),
+             testing::Native(*prompts.saveAnswer));
   }
 
   void exportSingleInstruments() {
@@ -420,15 +423,16 @@ class DialogTest : public QObject {
     prompts.folderAnswer = window.place / "out";
     QVERIFY(dialog.ExportSingleInstruments());
     window.Wait();
-    QCOMPARE(window.Status(), "2 files written to " + *prompts.folderAnswer);
+    QCOMPARE(window.Status(), "2 files written to " + testing::Native(*prompts.folderAnswer));
     QCOMPARE(prompts.folderRequests.back(),
              std::make_pair(QStringLiteral("Export Instrument to..."), QDir::currentPath()));
     QCOMPARE(QDir(*prompts.folderAnswer).entryList(QDir::Files), (QStringList{"a.SLI", "b.SLI"}));
-    QCOMPARE(QString::fromStdString(Setting(kSoundDirectorySetting)), *prompts.folderAnswer);
+    QCOMPARE(QString::fromStdString(Setting(kSoundDirectorySetting)),
+             testing::Native(*prompts.folderAnswer));
 
     prompts.folderAnswer.reset();
     QVERIFY(!dialog.ExportSingleInstruments());
-    QCOMPARE(prompts.folderRequests.back().second, window.place / "out");
+    QCOMPARE(prompts.folderRequests.back().second, testing::Native(window.place / "out"));
     QVERIFY(prompts.messages.empty());
 
     dialog.CheckAll(false);

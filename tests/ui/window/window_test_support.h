@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "database/sound_database.h"
 #include "devices/port_device.h"
 #include "library/library.h"
@@ -28,7 +32,46 @@
 
 namespace tolvane::testing {
 
-// A fresh folder per test; the settings live in it too.
+#ifdef _WIN32
+// Windows keeps the settings in the registry, which every test of a run shares: a place maps
+// the process's current-user and machine roots onto fresh keys of its own while it lasts.
+class RegistryPlace {
+ public:
+  RegistryPlace() {
+    static int places = 0;
+    base_ = "Software\\Tolvane Tests\\" + std::to_string(::GetCurrentProcessId()) + "-" +
+            std::to_string(++places);
+    user_ = Create(base_ + "\\user");
+    machine_ = Create(base_ + "\\machine");
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, user_);
+    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_);
+  }
+  RegistryPlace(const RegistryPlace&) = delete;
+  RegistryPlace& operator=(const RegistryPlace&) = delete;
+  ~RegistryPlace() {
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    if (user_ != nullptr) ::RegCloseKey(user_);
+    if (machine_ != nullptr) ::RegCloseKey(machine_);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+  }
+
+ private:
+  static HKEY Create(const std::string& path) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      qFatal("cannot create the test's registry key %s", path.c_str());
+    return key;
+  }
+
+  std::string base_;
+  HKEY user_ = nullptr;
+  HKEY machine_ = nullptr;
+};
+#endif
+
+// A fresh folder per test; the settings live in it too (in fresh registry keys on Windows).
 class TestPlace {
  public:
   TestPlace() {
@@ -42,12 +85,20 @@ class TestPlace {
 
  private:
   QTemporaryDir dir_;
+#ifdef _WIN32
+  RegistryPlace registry_;
+#endif
 };
 
 inline std::string Setting(std::string_view name) {
   std::string text;
   ReadSettingText(name, text, 512, std::nullopt);
   return text;
+}
+
+// A path as the window shows it: with the system's own separators.
+inline QString Native(const QString& path) {
+  return QDir::toNativeSeparators(path);
 }
 
 inline QByteArray FileBytes(const QString& path) {
