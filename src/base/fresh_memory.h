@@ -16,10 +16,11 @@ namespace tolvane {
 // decoding. Only a hint: where the system cannot, the pages come as they are written.
 inline void PrefaultForWriting(void* data, std::size_t size) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  constexpr std::uintptr_t kPage = 4096;
-  const auto start = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
-  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+  constexpr std::size_t kPage = 4096;
+  const std::size_t skip = (kPage - reinterpret_cast<std::uintptr_t>(data) % kPage) % kPage;
+  if (size <= skip) return;
+  const std::size_t length = (size - skip) / kPage * kPage;
+  if (length > 0) ::madvise(static_cast<std::byte*>(data) + skip, length, MADV_POPULATE_WRITE);
 #else
   (void)data;
   (void)size;

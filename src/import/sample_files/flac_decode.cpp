@@ -43,8 +43,8 @@ void CopyValues(const FLAC__int32* const channels[], std::uint32_t count, std::u
   }
   if (bits == 16 && channelCount == 2) {
     for (std::uint32_t i = 0; i < count; ++i) {
-      out[2 * i] = static_cast<std::int16_t>(channels[0][i]);
-      out[2 * i + 1] = static_cast<std::int16_t>(channels[1][i]);
+      out[std::size_t{2} * i] = static_cast<std::int16_t>(channels[0][i]);
+      out[std::size_t{2} * i + 1] = static_cast<std::int16_t>(channels[1][i]);
     }
     return;
   }
