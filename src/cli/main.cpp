@@ -74,5 +74,6 @@ int main(int argc, char** argv) {
     std::cerr << "tolvane-convert: " << parsed.error << '\n';
     return 2;
   }
-  return tolvane::cli::Run(*parsed.options, std::cout, std::cerr);
+  return tolvane::cli::Run(*parsed.options, std::cout, std::cerr,
+                           tolvane::cli::Leftovers::kLeaveToExit);
 }

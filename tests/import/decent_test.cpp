@@ -10,11 +10,13 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/paths.h"
+#include "base/work_progress.h"
 #include "database/sound_database.h"
 #include "import/decent/decent_zone.h"
 #include "import/import_file.h"
@@ -38,7 +40,10 @@ class FakeFiles : public SfzFiles {
   std::optional<std::string> ReadText(const std::string&) const override { return std::nullopt; }
   SoundReading ReadSample(const std::string& path) const override {
     ++reads;
-    paths.push_back(path);
+    {
+      const std::lock_guard<std::mutex> lock(pathsMutex);
+      paths.push_back(path);
+    }
     if (path.find("missing") != std::string::npos)
       return {std::nullopt, ImportOutcome::CannotOpen({}), true};
     DecodedSound sound;
@@ -50,6 +55,7 @@ class FakeFiles : public SfzFiles {
     return {std::move(sound), {}};
   }
   mutable std::atomic<int> reads{0};
+  mutable std::mutex pathsMutex;
   mutable std::vector<std::string> paths;  // only read single-threaded, after the import
 };
 
@@ -375,6 +381,78 @@ TEST_F(Decent, MissingSamplesLeaveTheirZonesOutAndSamplesAreReadOnce) {
       "no sample left");
   EXPECT_TRUE(library.instruments.empty());
   EXPECT_EQ(Import(Preset(R"(<groups><group><oscillator/></group></groups>)")).reason, "no sample");
+}
+
+// What a test compares of a library: each instrument's name and zones (keys, sample, values).
+std::vector<std::string> Summary(const Library& library) {
+  std::vector<std::string> lines;
+  for (const auto& instrument : library.instruments) {
+    lines.push_back(instrument->name);
+    for (const Zone& zone : instrument->zones) {
+      const auto [low, high] =
+          std::minmax_element(zone.sample->data.begin(), zone.sample->data.end());
+      lines.push_back(std::to_string(zone.mapping.keyLow) + "-" +
+                      std::to_string(zone.mapping.keyHigh) + " " + zone.sample->name + " " +
+                      std::to_string(*low) + ".." + std::to_string(*high) + " att " +
+                      std::to_string(zone.parameters.bytes[Byte::attenuation]));
+    }
+  }
+  for (const auto& source : library.sources)
+    lines.push_back(std::to_string(source->samples.size()) + " samples");
+  return lines;
+}
+
+// A container's presets decode their samples in one pass: a file two presets play is read
+// once, and every preset comes out as it does imported alone.
+TEST_F(Decent, PresetsOfAContainerReadASharedSampleOnce) {
+  const std::string first = Preset(
+      R"(<groups><group><sample path="Samples/a.wav" hiNote="60"/><sample path="b.wav"
+         loNote="61" volume="2"/><sample path="Samples/missing.wav"/></group></groups>)");
+  const std::string second = Preset(
+      R"(<groups><group><sample path="..\Samples\a.wav" loNote="40"/><sample path="../b.wav"
+         trigger="release"/><sample path="../Samples/missing.wav"/><sample path="../b.wav"
+         loNote="70"/></group></groups>)");
+  const DecentPresetText presets[] = {{{"First", 0, ""}, first, {}},
+                                      {{"Gone", 0, ""}, std::nullopt, "cannot be read"},
+                                      {{"Second", 0, "Presets/"}, second, {}}};
+
+  Source& source = CreateSource(library, "/lib/Strings.dsbundle");
+  const std::optional<std::vector<ImportOutcome>> together =
+      ImportDecentPresets(library, source, presets, files, nullptr);
+  ASSERT_TRUE(together.has_value());
+  ASSERT_EQ(together->size(), 3u);
+  std::vector<std::string> read = files.paths;
+  std::sort(read.begin(), read.end());
+  EXPECT_EQ(read, (std::vector<std::string>{"Samples/a.wav", "Samples/missing.wav", "b.wav"}));
+  EXPECT_EQ((*together)[1].reason, "cannot be read");
+  EXPECT_EQ(library.instruments.size(), 2u);
+
+  Library alone;
+  Source& aloneSource = CreateSource(alone, "/lib/Strings.dsbundle");
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    if (!presets[i].text) continue;
+    const ImportOutcome outcome =
+        ImportDecentPreset(alone, aloneSource, *presets[i].text, presets[i].place, files);
+    EXPECT_EQ(OutcomeReason(outcome), OutcomeReason((*together)[i]));
+    EXPECT_EQ(outcome.notes.size(), (*together)[i].notes.size());
+  }
+  EXPECT_EQ(OutcomeReason((*together)[0]),
+            "1 zone left out: sample 'Samples/missing.wav' not found");
+  EXPECT_EQ(Summary(library), Summary(alone));
+  EXPECT_EQ(Summary(library).size(), 7u);  // two instruments, four zones, the samples
+}
+
+TEST_F(Decent, ACancelledContainerDecodesNothingAndAddsNothing) {
+  struct Stopped : WorkProgress {
+    bool Cancelled() const override { return true; }
+  } stopped;
+  const std::string text = Preset(R"(<groups><group><sample path="a.wav"/></group></groups>)");
+  const DecentPresetText presets[] = {{{"One", 0, ""}, text, {}}};
+  Source& source = CreateSource(library, "/lib/Strings.dsbundle");
+  EXPECT_FALSE(ImportDecentPresets(library, source, presets, files, &stopped).has_value());
+  EXPECT_EQ(files.reads, 0);
+  EXPECT_TRUE(library.instruments.empty());
 }
 
 testing::Bytes SmallWave() {

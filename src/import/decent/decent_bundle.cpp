@@ -93,28 +93,43 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
                                 Utf8ToWindows1252(PathToUtf8(named.filename())));
   source.section = &FindOrCreateSection(database, source.baseName);
 
-  const SfzDiskFiles files(root);
-  ImportDrops drops;
-  for (std::size_t i = 0; i < presets.size(); ++i) {
+  // Every preset read and named first, so that their samples decode in one pass.
+  struct Read {
+    std::string shown;  // its path in the bundle, which its damage is named after
+    std::string name;   // Windows-1252
+    std::string folder;
+    WholeFile file;
+  };
+  std::vector<Read> reads;
+  reads.reserve(presets.size());
+  for (const fs::path& preset : presets) {
     if (WorkCancelled(progress)) return ImportOutcome::Cancelled();
-    ReportStep(progress, "presets", i, presets.size());
-    const fs::path& preset = presets[i];
-    const std::string shown = PathToUtf8(preset.lexically_relative(root));
-    const WholeFile file = ReadWholeFile(preset, kLargestPreset);
-    if (file.state != FileState::kRead) {
-      GatherPresetOutcome(drops, damage, shown, ImportOutcome::Damaged("cannot be read"));
-      continue;
-    }
     std::string folder = PathToUtf8(preset.parent_path().lexically_relative(root));
     std::replace(folder.begin(), folder.end(), '\\', '/');
     if (folder == ".") folder.clear();
     if (!folder.empty()) folder += '/';
-    const std::string name = Utf8ToWindows1252(PathToUtf8(preset.stem()));
-    const DecentPresetPlace place{name, ModifiedSeconds(preset), folder};
-    GatherPresetOutcome(drops, damage, shown,
-                        ImportDecentPreset(library, source, TextOf(file.bytes), place, files));
+    reads.push_back({PathToUtf8(preset.lexically_relative(root)),
+                     Utf8ToWindows1252(PathToUtf8(preset.stem())), std::move(folder),
+                     ReadWholeFile(preset, kLargestPreset)});
   }
-  ReportStep(progress, "presets", presets.size(), presets.size());
+  std::vector<DecentPresetText> texts;
+  texts.reserve(reads.size());
+  for (std::size_t i = 0; i < reads.size(); ++i) {
+    const Read& read = reads[i];
+    const DecentPresetPlace place{read.name, ModifiedSeconds(presets[i]), read.folder};
+    if (read.file.state == FileState::kRead)
+      texts.push_back({place, TextOf(read.file.bytes), {}});
+    else
+      texts.push_back({place, std::nullopt, "cannot be read"});
+  }
+
+  const SfzDiskFiles files(root);
+  const std::optional<std::vector<ImportOutcome>> outcomes =
+      ImportDecentPresets(library, source, texts, files, progress);
+  if (!outcomes) return ImportOutcome::Cancelled();
+  ImportDrops drops;
+  for (std::size_t i = 0; i < reads.size(); ++i)
+    GatherPresetOutcome(drops, damage, reads[i].shown, (*outcomes)[i]);
   NumberCollections(source);
   return drops.Finish(damage);
 }

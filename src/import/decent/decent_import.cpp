@@ -1,180 +1,77 @@
 #include "import/decent/decent_import.h"
 
-#include <algorithm>
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "base/all_cores.h"
+#include "base/work_progress.h"
+#include "import/decent/decent_instrument.h"
 #include "import/decent/decent_records.h"
-#include "import/decent/decent_zone.h"
-#include "import/gain_folding.h"
-#include "import/sfz/sfz_files.h"
-#include "import/wave/wave_import.h"
+#include "import/decent/decent_samples.h"
 #include "import/zip/archive_path.h"
-#include "library/library.h"
 
 namespace tolvane {
-namespace {
 
-constexpr std::size_t kNameLength = 24;  // as a single file's instrument
-// Presets write float noise ("1.0000000149"): gains this close to 0 dB are 0 dB.
-constexpr double kGainToleranceDb = 0.01;
-
-// One sample file, decoded once for every zone that plays it.
-struct DecentSample {
-  std::string path;  // from the top of the container
-  SoundReading reading;
-  SampleData data;  // the decoded values, shared by every sample made from them
-};
-
-void DecodeAll(std::vector<DecentSample>& samples, const SfzFiles& files) {
-  ForEachOnAllCores(samples.size(), [&](std::size_t i) {
-    DecentSample& sample = samples[i];
-    sample.reading = files.ReadSample(sample.path);
-    if (sample.reading.sound) sample.data = SampleData(std::move(sample.reading.sound->values));
-    return true;
-  });
+DecentPresetPlan PlanDecentPreset(std::string_view text, std::string_view folder,
+                                  DecentSamples& samples) {
+  DecentPresetPlan plan;
+  const std::optional<DecentPresetRecords> records = ReadDecentRecords(text);
+  if (!records) {
+    plan.refused = "no <groups> element that can be read";
+    return plan;
+  }
+  for (const DecentSampleRecord& record : records->samples) {
+    std::optional<DecentZonePlan> zone = PlanDecentZone(record);
+    if (!zone) continue;
+    if (zone->skip != DecentSkip::None) {
+      plan.drops.Note(zone->skip == DecentSkip::ReleaseTrigger ? NoteKind::ReleaseTrigger
+                                                               : NoteKind::LaterRoundRobin);
+      continue;
+    }
+    std::optional<std::string> path = ResolveInside(folder, zone->path);
+    if (!path) {
+      plan.drops.Drop(PartKind::Zone, LeftOutKind::SampleOutside, 1, zone->path);
+      continue;
+    }
+    const std::size_t sample = samples.Add(std::move(*path));
+    plan.zones.emplace_back(std::move(*zone), sample);
+  }
+  return plan;
 }
 
-// FNV-1a: the key that tells apart samples of one name from different files of a container.
-std::uint64_t PathKey(std::string_view path) {
-  std::uint64_t hash = 14695981039346656037u;
-  for (const char c : path) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211u;
+std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
+    Library& library, Source& source, std::span<const DecentPresetText> presets,
+    const SfzFiles& files, WorkProgress* progress) {
+  DecentSamples samples;
+  std::vector<DecentPresetPlan> plans;
+  plans.reserve(presets.size());
+  for (const DecentPresetText& preset : presets) {
+    if (!preset.text) {
+      plans.push_back({std::string(preset.failure), {}, {}});
+      continue;
+    }
+    plans.push_back(PlanDecentPreset(*preset.text, preset.place.folder, samples));
   }
-  return hash;
+  if (!samples.DecodeAll(files, progress)) return std::nullopt;
+
+  std::vector<ImportOutcome> outcomes;
+  outcomes.reserve(presets.size());
+  for (std::size_t i = 0; i < presets.size(); ++i) {
+    if (WorkCancelled(progress)) return std::nullopt;
+    ReportStep(progress, "presets", i, presets.size());
+    outcomes.push_back(BuildDecentInstrument(library, source, plans[i], presets[i].place, samples));
+  }
+  ReportStep(progress, "presets", presets.size(), presets.size());
+  return outcomes;
 }
-
-// The zone `plan` makes of `sample`, its sample added to the instrument's group; nothing, with
-// `why` set, when it cannot. `salt` keeps a sample whose values will be scaled to this preset.
-std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& plan,
-                                const DecentSample& sample, std::uint64_t salt, LeftOutKind& why) {
-  if (!sample.reading.sound) {
-    why = UnreadSampleKind(sample.reading);
-    return std::nullopt;
-  }
-  const DecodedSound& sound = *sample.reading.sound;
-  if (sound.channels > 2) {
-    why = LeftOutKind::SampleManyChannels;
-    return std::nullopt;
-  }
-  // `end` shortens the sample: the same values, fewer frames.
-  const std::uint32_t frames = plan.end && *plan.end < sound.frames ? *plan.end + 1 : sound.frames;
-  const std::optional<SoundLoop>& fileLoop = sound.markers.loop;
-  const bool looped = plan.looped.value_or(fileLoop.has_value());
-  SoundLoop loop = fileLoop.value_or(SoundLoop{0, frames});
-  if (plan.loopStart) loop.start = *plan.loopStart;
-  if (plan.loopEnd) loop.end = *plan.loopEnd;
-  const LoopPoints kept = ClampLoop(frames, loop.start, loop.end);
-
-  // Played elsewhere than the file's own loop, the sample is one of its own, named after it.
-  std::string name = FileStem(plan.path);
-  const bool ownLoop = (plan.loopStart || plan.loopEnd) &&
-                       (!fileLoop || fileLoop->start != kept.start || fileLoop->end != kept.end);
-  if (ownLoop) name += " " + std::to_string(kept.start) + "-" + std::to_string(kept.end);
-
-  SampleRequest request;
-  request.name = name;
-  request.key.first = PathKey(sample.path) ^ salt;
-  request.key.second = (std::uint64_t{kept.start} << 32) | kept.end;
-  request.sampleRate = sound.sampleRate;
-  request.channels = sound.channels;
-  request.frames = frames;
-  request.loopStart = kept.start;
-  request.loopEnd = kept.end;
-  request.rootKey = plan.rootKey.value_or(sound.markers.rootKey.value_or(kDefaultRootKey));
-  // The file's fine tuning belongs to its own root key.
-  if (!plan.rootKey || sound.markers.rootKey == plan.rootKey)
-    request.pitchCorrection = sound.markers.pitchCorrection;
-  Sample* added = AddSample(instrument, request, sample.data);
-  if (added == nullptr) {
-    why = LeftOutKind::SampleNotKept;
-    return std::nullopt;
-  }
-  Zone zone = plan.zone;
-  SetZoneSample(zone, added);
-  if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
-  ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
-  return zone;
-}
-
-std::unique_ptr<Instrument> CreatePresetInstrument(Source& source, const DecentPresetPlace& place) {
-  const std::string name = ShortenName(place.name, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(place.modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  return CreateInstrument(source, place.name, name, soundId);
-}
-
-}  // namespace
 
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
                                  const DecentPresetPlace& place, const SfzFiles& files) {
-  const std::optional<DecentPresetRecords> records = ReadDecentRecords(text);
-  if (!records) return ImportOutcome::Damaged("no <groups> element that can be read");
-  ImportDrops drops;
-
-  // Each zone's plan with the index of the sample file it plays.
-  std::vector<std::pair<DecentZonePlan, std::size_t>> plans;
-  std::vector<DecentSample> samples;
-  std::map<std::string, std::size_t, std::less<>> byPath;
-  for (const DecentSampleRecord& record : records->samples) {
-    std::optional<DecentZonePlan> plan = PlanDecentZone(record);
-    if (!plan) continue;
-    if (plan->skip != DecentSkip::None) {
-      drops.Note(plan->skip == DecentSkip::ReleaseTrigger ? NoteKind::ReleaseTrigger
-                                                          : NoteKind::LaterRoundRobin);
-      continue;
-    }
-    std::optional<std::string> path = ResolveInside(place.folder, plan->path);
-    if (!path) {
-      drops.Drop(PartKind::Zone, LeftOutKind::SampleOutside, 1, plan->path);
-      continue;
-    }
-    const auto [known, added] = byPath.try_emplace(*path, samples.size());
-    if (added) samples.push_back(DecentSample{std::move(*path), {}, {}});
-    plans.emplace_back(std::move(*plan), known->second);
-  }
-  DecodeAll(samples, files);
-
-  // A sample some zone asks more than 0 dB of takes that gain into its values; other presets
-  // of the source must not play those values, so such a sample is this preset's own.
-  std::vector<bool> louder(samples.size(), false);
-  for (const auto& [plan, sampleIndex] : plans)
-    if (plan.gainDb > kGainToleranceDb) louder[sampleIndex] = true;
-  const std::uint64_t salt = PathKey(std::string(place.folder) + std::string(place.name)) | 1;
-
-  std::unique_ptr<Instrument> instrument = CreatePresetInstrument(source, place);
-  std::vector<Zone> zones;
-  std::vector<GainRequest> gains;
-  for (const auto& [plan, sampleIndex] : plans) {
-    LeftOutKind why = LeftOutKind::SampleNotFound;
-    std::optional<Zone> zone =
-        PlannedZone(*instrument, plan, samples[sampleIndex], louder[sampleIndex] ? salt : 0, why);
-    if (!zone) {
-      std::string detail;
-      if (why == LeftOutKind::SampleUnreadable)
-        detail = samples[sampleIndex].reading.refusal.reason;
-      drops.Drop(PartKind::Zone, why, 1, plan.path, std::move(detail));
-      continue;
-    }
-    // Float noise just above 0 dB must not scale a sample other presets share.
-    const double gainDb = plan.gainDb > kGainToleranceDb ? plan.gainDb : std::min(plan.gainDb, 0.0);
-    gains.push_back({zone->sample, gainDb});
-    zones.push_back(*zone);
-  }
-  AddFoldedZones(*instrument, zones, gains, drops);
-
-  if (instrument->zones.empty())
-    return drops.Finish(plans.empty() ? "no sample" : "no sample left");
-  AverageInstrument(*instrument);
-  AddInstrument(library, std::move(instrument));
-  return drops.Finish();
+  const DecentPresetText preset{place, text, {}};
+  std::optional<std::vector<ImportOutcome>> outcomes =
+      ImportDecentPresets(library, source, {&preset, 1}, files, nullptr);
+  return std::move(outcomes->front());
 }
 
 }  // namespace tolvane

@@ -1,11 +1,15 @@
 #pragma once
 // The Decent Sampler importer: one preset (.dspreset XML) is one instrument, each `<sample>` it
 // keeps one zone (stereo for a stereo sample). Samples are WAV, AIFF, FLAC or Ogg Vorbis files,
-// each decoded once, all of them in parallel, however many zones share them.
+// each decoded once, all of a container's in one parallel pass, however many zones and presets
+// share them.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "import/import_settings.h"
 #include "import/importer.h"
@@ -35,6 +39,23 @@ struct DecentPresetPlace {
 // triggers, later round robins) is approximated and noted.
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
                                  const DecentPresetPlace& place, const SfzFiles& files);
+
+// One preset of a container as the container read it.
+struct DecentPresetText {
+  DecentPresetPlace place;
+  // The preset's XML; nothing when it could not be read: the preset is then Damaged for
+  // `failure`.
+  std::optional<std::string_view> text;
+  std::string_view failure;
+};
+
+// Imports every preset of a container into `source`, each as ImportDecentPreset does, in their
+// order, but with the samples of them all decoded in one pass on all cores: a file several
+// presets play is read once. One outcome a preset, in order; nothing when `progress` (may be
+// null; it counts the samples decoded, then the presets built) stopped the import.
+std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
+    Library& library, Source& source, std::span<const DecentPresetText> presets,
+    const SfzFiles& files, WorkProgress* progress);
 
 // The importer of the chain: a file whose name ends in ".dspreset" (any case), its samples read
 // from its folder.

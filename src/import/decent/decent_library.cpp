@@ -1,6 +1,7 @@
 // .dslibrary archives: a zip of presets and the samples they play, read in place.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,23 +45,36 @@ ImportOutcome ImportDecentLibrary(Library& library, Source& source, const Import
 
   // Sample paths count from the archive's root, as a bundle's count from its folder.
   const ZipFiles files(archive, "");
-  std::string damage;
-  for (std::size_t i = 0; i < presets.size(); ++i) {
+  // Every preset unpacked and named first, so that their samples decode in one pass.
+  struct Unpacked {
+    std::optional<std::string> text;
+    std::string name;  // Windows-1252
+    std::string folder;
+  };
+  std::vector<Unpacked> unpacked;
+  unpacked.reserve(presets.size());
+  for (const ZipEntry* entry : presets) {
     if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
-    ReportStep(view.progress, "presets", i, presets.size());
-    const ZipEntry& entry = *presets[i];
-    const std::optional<std::string> text = files.ReadText(entry.name);
-    ImportOutcome outcome = ImportOutcome::Damaged("cannot be unpacked");
-    if (text) {
-      std::string folder = EntryFolder(entry.name);
-      if (!folder.empty()) folder += '/';
-      const std::string name = PresetName(entry.name);
-      const DecentPresetPlace place{name, view.modifiedTime, folder};
-      outcome = ImportDecentPreset(library, source, *text, place, files);
-    }
-    GatherPresetOutcome(drops, damage, entry.name, outcome);
+    std::string folder = EntryFolder(entry->name);
+    if (!folder.empty()) folder += '/';
+    unpacked.push_back({files.ReadText(entry->name), PresetName(entry->name), std::move(folder)});
   }
-  ReportStep(view.progress, "presets", presets.size(), presets.size());
+  std::vector<DecentPresetText> texts;
+  texts.reserve(unpacked.size());
+  for (const Unpacked& preset : unpacked) {
+    const DecentPresetPlace place{preset.name, view.modifiedTime, preset.folder};
+    if (preset.text)
+      texts.push_back({place, std::string_view(*preset.text), {}});
+    else
+      texts.push_back({place, std::nullopt, "cannot be unpacked"});
+  }
+
+  const std::optional<std::vector<ImportOutcome>> outcomes =
+      ImportDecentPresets(library, source, texts, files, view.progress);
+  if (!outcomes) return ImportOutcome::Cancelled();
+  std::string damage;
+  for (std::size_t i = 0; i < presets.size(); ++i)
+    GatherPresetOutcome(drops, damage, presets[i]->name, (*outcomes)[i]);
   return drops.Finish(damage);
 }
 

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "import/sample_files/flac_decode.h"
 #include "import/sample_files/sound_markers.h"
 #include "import/wave/wave_decode.h"
 
@@ -74,6 +77,9 @@ bool SampleFilesReadable() {
 SoundReading DecodeSampleFile(std::span<const std::byte> bytes, SampleFileKind kind) {
   // libsndfile 1.2 leaks what it set up for a damaged Ogg Vorbis file; vorbisfile does not.
   if (kind == SampleFileKind::Ogg) return DecodeOggFile(bytes);
+  if (kind == SampleFileKind::Flac) {
+    if (std::optional<DecodedSound> sound = DecodeCleanFlac(bytes)) return {std::move(sound), {}};
+  }
   MemoryFile memory{bytes};
   SF_VIRTUAL_IO io{&Length, &Seek, &Read, &Write, &Tell};
   SF_INFO info{};

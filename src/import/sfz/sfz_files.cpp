@@ -70,4 +70,10 @@ SoundReading SfzDiskFiles::ReadSample(const std::string& path) const {
   return ReadSound(file->bytes());
 }
 
+std::uint64_t SfzDiskFiles::SampleSize(const std::string& path) const {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(folder_ / path, error);
+  return error ? 0 : size;
+}
+
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 // tests and the fuzzer give them from memory. Paths are relative to the SFZ file's folder, with
 // '/' between folders.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ class SfzFiles {
   // opened, NotRecognised or Damaged for one that cannot be read. Called from several threads at
   // once.
   virtual SoundReading ReadSample(const std::string& path) const = 0;
+  // The stored size of a sample's file in bytes, to start long decodes first; 0 when it is not
+  // known cheaply. Never decides an outcome.
+  virtual std::uint64_t SampleSize(const std::string& /*path*/) const { return 0; }
 };
 
 // Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
@@ -29,6 +33,8 @@ class SfzDiskFiles : public SfzFiles {
   explicit SfzDiskFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
   std::optional<std::string> ReadText(const std::string& path) const override;
   SoundReading ReadSample(const std::string& path) const override;
+  // One stat of the path as written: a name whose case differs counts as unknown.
+  std::uint64_t SampleSize(const std::string& path) const override;
 
   // The file `path` names, or nothing.
   std::optional<std::filesystem::path> Find(const std::string& path) const;

@@ -35,6 +35,11 @@ SoundReading ZipFiles::ReadSample(const std::string& path) const {
   return ReadSound(read.bytes);
 }
 
+std::uint64_t ZipFiles::SampleSize(const std::string& path) const {
+  const ZipEntry* entry = Find(path);
+  return entry == nullptr ? 0 : entry->size;
+}
+
 std::string EntryFolder(const std::string& name) {
   const std::size_t slash = name.rfind('/');
   return slash == std::string::npos ? std::string{} : name.substr(0, slash);

@@ -26,6 +26,8 @@ class ZipFiles : public SfzFiles {
   // that climbs out of it; Damaged, with the reason, for an entry that cannot be unpacked; else
   // as ReadSound reads the unpacked bytes. Unpacks and decodes in the calling thread.
   SoundReading ReadSample(const std::string& path) const override;
+  // The unpacked size the archive claims for the entry; 0 when it is not there.
+  std::uint64_t SampleSize(const std::string& path) const override;
 
   // The entry `path` names, or null.
   const ZipEntry* Find(const std::string& path) const;

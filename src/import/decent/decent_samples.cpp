@@ -1,0 +1,45 @@
+#include "import/decent/decent_samples.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+#include "base/all_cores.h"
+#include "base/work_progress.h"
+#include "import/sfz/sfz_files.h"
+
+namespace tolvane {
+
+std::size_t DecentSamples::Add(std::string path) {
+  const auto [known, added] = byPath_.try_emplace(path, samples_.size());
+  if (added) samples_.push_back(DecentSample{std::move(path), {}, {}});
+  return known->second;
+}
+
+bool DecentSamples::DecodeAll(const SfzFiles& files, WorkProgress* progress) {
+  // Cores take files in this order: the longest decodes go first, the short ones fill the end.
+  std::vector<std::pair<std::uint64_t, std::size_t>> order;
+  order.reserve(samples_.size());
+  for (std::size_t i = 0; i < samples_.size(); ++i)
+    order.emplace_back(files.SampleSize(samples_[i].path), i);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+
+  std::atomic<std::size_t> done{0};
+  std::atomic<bool> stopped{false};
+  ForEachOnAllCores(order.size(), [&](std::size_t i) {
+    if (WorkCancelled(progress)) {
+      stopped = true;
+      return false;
+    }
+    DecentSample& sample = samples_[order[i].second];
+    sample.reading = files.ReadSample(sample.path);
+    if (sample.reading.sound) sample.data = SampleData(std::move(sample.reading.sound->values));
+    ReportStep(progress, "samples", ++done, order.size());
+    return true;
+  });
+  return !stopped;
+}
+
+}  // namespace tolvane
