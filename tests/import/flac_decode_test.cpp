@@ -24,7 +24,7 @@ struct Reference {
 
 Reference ReadWithSndfile(const std::filesystem::path& path) {
   SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  SNDFILE* file = sf_open(path.string().c_str(), SFM_READ, &info);
   if (file == nullptr) return {};
   Reference reference{info.channels, info.samplerate, {}};
   reference.values.resize(static_cast<std::size_t>(info.frames * info.channels));
