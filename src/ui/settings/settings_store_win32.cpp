@@ -1,14 +1,26 @@
-// The settings store on Windows: the registry itself.
+// The settings store on Windows: the registry itself. Key paths, value names and texts cross
+// into the registry as UTF-16 (its own form), so that a folder named in any script is kept and
+// other programs read it as it is.
 #ifdef _WIN32
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
+#include "base/paths.h"
 #include "ui/settings/settings_store.h"
 
 namespace tolvane {
 namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  return PathFromUtf8(utf8).native();
+}
+
+std::string Utf8(std::wstring wide) {
+  return PathToUtf8(std::filesystem::path(std::move(wide)));
+}
 
 class KeyHandle {
  public:
@@ -16,9 +28,9 @@ class KeyHandle {
   // all access, the machine's for reading only.
   explicit KeyHandle(const SettingsKey& key) {
     const bool machine = key.root == SettingsRoot::kLocalMachine;
-    char noClass[] = "";
-    if (::RegCreateKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key.path.c_str(), 0,
-                          noClass, REG_OPTION_NON_VOLATILE, machine ? KEY_READ : KEY_ALL_ACCESS,
+    wchar_t noClass[] = L"";
+    if (::RegCreateKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Wide(key.path).c_str(),
+                          0, noClass, REG_OPTION_NON_VOLATILE, machine ? KEY_READ : KEY_ALL_ACCESS,
                           nullptr, &handle_, nullptr) != ERROR_SUCCESS)
       handle_ = nullptr;
   }
@@ -46,12 +58,13 @@ SettingLookup LookUpStoredSetting(const SettingsKey& key) {
   SettingLookup lookup{true, std::nullopt};
   DWORD type = 0;
   DWORD size = 0;
-  const char* const name = key.valueName.c_str();
-  if (::RegQueryValueExA(handle.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  const std::wstring name = Wide(key.valueName);
+  if (::RegQueryValueExW(handle.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+      ERROR_SUCCESS)
     return lookup;
   std::string data(size, '\0');
   // A value that grew in between reports ERROR_MORE_DATA and counts as missing.
-  if (size > 0 && ::RegQueryValueExA(handle.get(), name, nullptr, &type,
+  if (size > 0 && ::RegQueryValueExW(handle.get(), name.c_str(), nullptr, &type,
                                      reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
     return lookup;
   data.resize(size);
@@ -62,9 +75,16 @@ SettingLookup LookUpStoredSetting(const SettingsKey& key) {
       value.number =
           (value.number << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
   } else if (type == REG_SZ) {
-    // The stored terminator may be missing or followed by more bytes.
+    // UTF-16 units, little-endian; the stored terminator may be missing or followed by more.
+    std::wstring text;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+      const auto unit = static_cast<wchar_t>(static_cast<unsigned char>(data[i]) |
+                                             (static_cast<unsigned char>(data[i + 1]) << 8));
+      if (unit == L'\0') break;
+      text.push_back(unit);
+    }
     value.type = StoredSetting::Type::kText;
-    value.text = data.substr(0, data.find('\0'));
+    value.text = Utf8(std::move(text));
   }
   lookup.value = std::move(value);
   return lookup;
@@ -74,19 +94,21 @@ bool WriteStoredSetting(const SettingsKey& key, const StoredSetting& value) {
   if (key.root != SettingsRoot::kCurrentUser) return false;
   const KeyHandle handle(key);
   if (handle.get() == nullptr) return false;
-  const char* const name = key.valueName.c_str();
+  const std::wstring name = Wide(key.valueName);
   switch (value.type) {
     case StoredSetting::Type::kNumber: {
       const BYTE bytes[4] = {static_cast<BYTE>(value.number), static_cast<BYTE>(value.number >> 8),
                              static_cast<BYTE>(value.number >> 16),
                              static_cast<BYTE>(value.number >> 24)};
-      return ::RegSetValueExA(handle.get(), name, 0, REG_DWORD, bytes, sizeof bytes) ==
+      return ::RegSetValueExW(handle.get(), name.c_str(), 0, REG_DWORD, bytes, sizeof bytes) ==
              ERROR_SUCCESS;
     }
-    case StoredSetting::Type::kText:
-      return ::RegSetValueExA(handle.get(), name, 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(value.text.c_str()),
-                              static_cast<DWORD>(value.text.size() + 1)) == ERROR_SUCCESS;
+    case StoredSetting::Type::kText: {
+      const std::wstring text = Wide(value.text);
+      return ::RegSetValueExW(
+                 handle.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
     case StoredSetting::Type::kOther:
       break;
   }

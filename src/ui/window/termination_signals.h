@@ -20,8 +20,11 @@ class TerminationSignals : public QObject {
 
  private:
   std::function<void()> onSignal_;
+#ifndef _WIN32
+  // Windows has no such signals: the window ends through its own messages there.
   QSocketNotifier* notifier_ = nullptr;
   int fds_[2] = {-1, -1};
+#endif
 };
 
 }  // namespace tolvane

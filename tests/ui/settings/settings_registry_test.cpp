@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "base/paths.h"
 #include "ui/settings/settings.h"
 
 namespace tolvane {
@@ -81,6 +82,17 @@ TEST_F(SettingsRegistryTest, PathsOutsideAsciiComeBackAsTheyWereStored) {
   EXPECT_EQ(ReadSettingText(Name("SoundDirectory"), text, kSoundDirectoryCapacity, std::nullopt),
             folder.size());
   EXPECT_EQ(text, folder);
+  // The registry holds it in its own UTF-16, as other programs read it.
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, PathFromUtf8(Key()).c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  wchar_t wide[128] = {};
+  DWORD size = sizeof wide;
+  const LSTATUS read = ::RegQueryValueExW(key, L"SoundDirectory", nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(wide), &size);
+  ::RegCloseKey(key);
+  ASSERT_EQ(read, ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(wide), std::wstring(L"C:\\Users\\J\u00fcrgen\\Kl\u00e4nge \u97f3"));
 }
 
 TEST_F(SettingsRegistryTest, SubKeysAreCreatedAndTheMachineRootIsNeverWritten) {
