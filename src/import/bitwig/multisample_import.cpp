@@ -23,6 +23,7 @@
 #include "import/wave/wave_import.h"
 #include "import/zip/archive_path.h"
 #include "import/zip/zip_files.h"
+#include "import/zone_on_sample.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -81,17 +82,11 @@ std::optional<Zone> SampleZone(Instrument& instrument, const MultisampleSample& 
   request.loopStart = cut.loop.start;
   request.loopEnd = cut.loop.end;
   request.rootKey = static_cast<std::uint32_t>(std::clamp(sample.root, 0, 127));
-  Sample* added = AddSample(instrument, request, file.data);
-  if (added == nullptr) {
-    why = LeftOutKind::SampleNotKept;
-    return std::nullopt;
-  }
-  Zone zone = PlanMultisampleZone(sample).zone;
-  SetZoneSample(zone, added);
-  zone.mapping.startOffset = zone.mapping.startOffset2 =
-      static_cast<std::int32_t>(std::min<std::uint64_t>(2 * std::uint64_t{cut.start}, INT32_MAX));
-  if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
-  ApplyGenerator(zone, kGenSampleModes, cut.looped ? 1 : 0);
+  std::optional<Zone> zone = ZoneOnSample(instrument, request, file.data,
+                                          PlanMultisampleZone(sample).zone, cut.looped, why);
+  if (zone)
+    zone->mapping.startOffset = zone->mapping.startOffset2 =
+        static_cast<std::int32_t>(std::min<std::uint64_t>(2 * std::uint64_t{cut.start}, INT32_MAX));
   return zone;
 }
 

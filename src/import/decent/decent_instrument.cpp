@@ -11,6 +11,7 @@
 #include "import/gain_folding.h"
 #include "import/wave/wave_import.h"
 #include "import/zip/archive_path.h"
+#include "import/zone_on_sample.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -71,16 +72,7 @@ std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& pl
   // The file's fine tuning belongs to its own root key.
   if (!plan.rootKey || sound.markers.rootKey == plan.rootKey)
     request.pitchCorrection = sound.markers.pitchCorrection;
-  Sample* added = AddSample(instrument, request, sample.data);
-  if (added == nullptr) {
-    why = LeftOutKind::SampleNotKept;
-    return std::nullopt;
-  }
-  Zone zone = plan.zone;
-  SetZoneSample(zone, added);
-  if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
-  ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
-  return zone;
+  return ZoneOnSample(instrument, request, sample.data, plan.zone, looped, why);
 }
 
 std::unique_ptr<Instrument> CreatePresetInstrument(Source& source, const DecentPresetPlace& place) {

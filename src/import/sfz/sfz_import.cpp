@@ -18,6 +18,7 @@
 #include "import/sfz/sfz_zone.h"
 #include "import/wave/wave_import.h"
 #include "import/zip/archive_path.h"
+#include "import/zone_on_sample.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -77,16 +78,7 @@ std::optional<Zone> RegionZone(Instrument& instrument, const SfzZonePlan& plan,
   request.loopEnd = loop.end;
   request.rootKey = sound.markers.rootKey.value_or(kDefaultRootKey);
   request.pitchCorrection = sound.markers.pitchCorrection;
-  Sample* added = AddSample(instrument, request, sample.data);
-  if (added == nullptr) {
-    why = LeftOutKind::SampleNotKept;
-    return std::nullopt;
-  }
-  Zone zone = plan.zone;
-  SetZoneSample(zone, added);
-  if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
-  ApplyGenerator(zone, kGenSampleModes, looped ? 1 : 0);
-  return zone;
+  return ZoneOnSample(instrument, request, sample.data, plan.zone, looped, why);
 }
 
 }  // namespace
