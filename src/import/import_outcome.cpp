@@ -26,7 +26,7 @@ void ImportDrops::Note(NoteKind kind, std::size_t count, std::string subject) {
     same->count += count;
     return;
   }
-  notes_.push_back({kind, count, std::move(subject)});
+  notes_.push_back({kind, count, std::move(subject), notedPart_});
 }
 
 std::size_t ImportDrops::count() const {

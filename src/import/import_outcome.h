@@ -103,8 +103,9 @@ enum class NoteKind : std::uint8_t {
 
 struct ImportNote {
   NoteKind kind = NoteKind::GainAboveZero;
-  std::size_t count = 1;  // regions
+  std::size_t count = 1;  // of `part`
   std::string subject;
+  PartKind part = PartKind::Region;  // what the format calls the parts noted
 };
 
 struct ImportOutcome {
@@ -143,10 +144,14 @@ struct ImportOutcome {
 // on with the rest, and ends with Finish().
 class ImportDrops {
  public:
+  ImportDrops() = default;
+  // Notes count `notedPart`s: what the format calls the parts a note is about.
+  explicit ImportDrops(PartKind notedPart) : notedPart_(notedPart) {}
+
   // `count` parts of kind `part` went for `kind`; the first such drop gives subject and detail.
   void Drop(PartKind part, LeftOutKind kind, std::size_t count = 1, std::string subject = {},
             std::string detail = {});
-  // `count` regions were approximated as `kind` says.
+  // `count` parts were approximated as `kind` says.
   void Note(NoteKind kind, std::size_t count = 1, std::string subject = {});
 
   bool empty() const { return leftOut_.empty(); }
@@ -157,6 +162,7 @@ class ImportDrops {
   ImportOutcome Finish(std::string damage = {}) const;
 
  private:
+  PartKind notedPart_ = PartKind::Region;
   std::vector<LeftOut> leftOut_;
   std::vector<ImportNote> notes_;
 };

@@ -105,29 +105,29 @@ std::string LeftOutText(const LeftOut& leftOut) {
 }
 
 std::string NoteText(const ImportNote& note) {
-  std::string regions = Counted(note.count, "region");
+  const std::string parts = Counted(note.count, PartNoun(note.part));
   switch (note.kind) {
     case NoteKind::GainAboveZero:
-      return regions + " played up to " + note.subject +
+      return parts + " played up to " + note.subject +
              " dB quieter than asked: a gain above 0 dB is kept only as far as the sample's peak "
              "allows";
     case NoteKind::ReleaseTrigger:
-      return regions + " left out: release triggers cannot be kept";
+      return parts + " left out: release triggers cannot be kept";
     case NoteKind::LaterRoundRobin:
-      return regions + " left out: only the first round robin is kept";
+      return parts + " left out: only the first round robin is kept";
     case NoteKind::OtherKeySwitch:
-      return regions + " left out: only the default key switch is kept";
+      return parts + " left out: only the default key switch is kept";
     case NoteKind::ControllerGate:
-      return regions + " left out: closed at the controllers' start values";
+      return parts + " left out: closed at the controllers' start values";
     case NoteKind::BuiltInGenerator:
-      return regions + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
+      return parts + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
     case NoteKind::Modulation:
       return Counted(note.count, "connection") +
              " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
     case NoteKind::Reversed:
-      return regions + " played forwards: reverse playback cannot be kept";
+      return parts + " played forwards: reverse playback cannot be kept";
     case NoteKind::AlternatingLoop:
-      return regions + " loop forwards: alternating (ping-pong) loops cannot be kept";
+      return parts + " loop forwards: alternating (ping-pong) loops cannot be kept";
     case NoteKind::MutedInstrument:
       return Counted(note.count, "instrument") + " left out: muted in the kit";
     case NoteKind::UnreachedLayer:
@@ -138,7 +138,7 @@ std::string NoteText(const ImportNote& note) {
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";
   }
-  return regions;
+  return parts;
 }
 
 std::string OutcomeReason(const ImportOutcome& outcome) {

@@ -253,7 +253,11 @@ TEST_F(Decent, WhatTheInstrumentCannotHoldIsLeftOutAsNotes) {
     EXPECT_TRUE(outcome.imported());
     EXPECT_EQ(Zones().size(), c.zones);
     std::vector<NoteKind> notes;
-    for (const ImportNote& note : outcome.notes) notes.push_back(note.kind);
+    for (const ImportNote& note : outcome.notes) {
+      notes.push_back(note.kind);
+      // A preset's parts are its zones, as in what it leaves out.
+      EXPECT_NE(NoteText(note).find(" zone"), std::string::npos) << NoteText(note);
+    }
     EXPECT_EQ(notes, c.notes);
   }
 }

@@ -221,7 +221,7 @@ TEST_F(Hydrogen, WhatIsLeftOutIsNamed) {
        Kit("<instrument><sampleSelectionAlgo>ROUND_ROBIN</sampleSelectionAlgo>"
            "<instrumentComponent>" +
            Layer("a.wav") + Layer("b.wav") + "</instrumentComponent></instrument>"),
-       {"note: 1 region left out: only the first round robin is kept"},
+       {"note: 1 layer left out: only the first round robin is kept"},
        {"36-36 v1-127 a root 36 tune 0.0 att 0 pan 0"}},
       {"more instruments than keys",
        Kit(ninetyThree),

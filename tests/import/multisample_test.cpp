@@ -156,17 +156,17 @@ TEST_F(Multisample, WhatCannotBeKeptIsNotedAndWhatCannotBeReadIsNamed) {
       // Values of 7 take 73.4 dB before they clip.
       {R"(<sample file="a.wav" gain="3"/>)", 1, ""},
       {R"(<sample file="a.wav" gain="100"/>)", 1,
-       "note: 1 region played up to 26.6 dB quieter than asked: a gain above 0 dB is kept only as "
+       "note: 1 zone played up to 26.6 dB quieter than asked: a gain above 0 dB is kept only as "
        "far as the sample's peak allows"},
       {R"(<sample file="a.wav" reverse="true"/>)", 1,
-       "note: 1 region played forwards: reverse playback cannot be kept"},
+       "note: 1 zone played forwards: reverse playback cannot be kept"},
       {R"(<sample file="a.wav"><loop mode="ping-pong"/></sample>)", 1,
-       "note: 1 region loop forwards: alternating (ping-pong) loops cannot be kept"},
+       "note: 1 zone loop forwards: alternating (ping-pong) loops cannot be kept"},
       {R"(<sample file="a.wav" zone-logic="round-robin"/>)"
        R"(<sample file="b.wav" zone-logic="round-robin"/>)"
        R"(<sample file="c.wav" zone-logic="round-robin"><key low="1"/></sample>)"
        R"(<sample file="d.wav"/>)",
-       3, "note: 1 region left out: only the first round robin is kept"},
+       3, "note: 1 zone left out: only the first round robin is kept"},
       {R"(<sample file="a.wav"/><sample file="Samples/missing.wav"/>)", 1,
        "damaged (1 instrument imported): 1 zone left out: sample 'Samples/missing.wav' not found"},
       {R"(<sample file="a.wav"/><sample file="../other/a.wav"/>)", 1,

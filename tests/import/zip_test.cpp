@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/all_cores.h"
-#include "import/zip/archive_path.h"
+#include "import/archive_path.h"
 #include "import/zip/zip_files.h"
 #include "zip_builder.h"
 

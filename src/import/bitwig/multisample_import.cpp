@@ -15,13 +15,13 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "database/sound_database.h"
+#include "import/archive_path.h"
 #include "import/bitwig/multisample_records.h"
 #include "import/bitwig/multisample_zone.h"
 #include "import/gain_folding.h"
 #include "import/import_file.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
-#include "import/zip/archive_path.h"
 #include "import/zip/zip_files.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
@@ -163,7 +163,7 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
 
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
                                     std::int64_t modifiedTime, const SfzFiles& files) {
-  ImportDrops drops;
+  ImportDrops drops(PartKind::Zone);
   const MultisampleReading reading = ReadMultisample(text);
   if (!reading.multisample) return ImportOutcome::Damaged(reading.refusal);
   return ImportRecords(library, source, *reading.multisample, modifiedTime, files, drops);

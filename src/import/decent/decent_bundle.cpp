@@ -12,10 +12,10 @@
 #include "base/whole_file.h"
 #include "base/work_progress.h"
 #include "database/sound_database.h"
+#include "import/archive_path.h"
 #include "import/decent/decent_import.h"
 #include "import/import_file.h"
 #include "import/sfz/sfz_files.h"
-#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -127,7 +127,7 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
   const std::optional<std::vector<ImportOutcome>> outcomes =
       ImportDecentPresets(library, source, texts, files, progress);
   if (!outcomes) return ImportOutcome::Cancelled();
-  ImportDrops drops;
+  ImportDrops drops(PartKind::Zone);
   for (std::size_t i = 0; i < reads.size(); ++i)
     GatherPresetOutcome(drops, damage, reads[i].shown, (*outcomes)[i]);
   NumberCollections(source);

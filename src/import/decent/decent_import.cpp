@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/work_progress.h"
+#include "import/archive_path.h"
 #include "import/decent/decent_instrument.h"
 #include "import/decent/decent_records.h"
 #include "import/decent/decent_samples.h"
-#include "import/zip/archive_path.h"
 
 namespace tolvane {
 

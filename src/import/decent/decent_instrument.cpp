@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "import/archive_path.h"
 #include "import/gain_folding.h"
 #include "import/wave/wave_import.h"
-#include "import/zip/archive_path.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
 

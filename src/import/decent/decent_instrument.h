@@ -19,7 +19,7 @@ namespace tolvane {
 struct DecentPresetPlan {
   // Set when the preset is damaged as a whole (its `<groups>` cannot be read): the reason.
   std::string refused;
-  ImportDrops drops;  // what planning already left out or noted
+  ImportDrops drops{PartKind::Zone};  // what planning already left out or noted
   // Each zone's plan with the index of the sample file it plays.
   std::vector<std::pair<DecentZonePlan, std::size_t>> zones;
 };

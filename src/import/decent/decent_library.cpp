@@ -7,8 +7,8 @@
 
 #include "base/encoding.h"
 #include "base/work_progress.h"
+#include "import/archive_path.h"
 #include "import/decent/decent_import.h"
-#include "import/zip/archive_path.h"
 #include "import/zip/zip_archive.h"
 #include "import/zip/zip_files.h"
 #include "library/library.h"
@@ -32,7 +32,7 @@ ImportOutcome ImportDecentLibrary(Library& library, Source& source, const Import
   if (!opening.archive) return ImportOutcome::Damaged(opening.refusal);
   const ZipArchive& archive = *opening.archive;
 
-  ImportDrops drops;
+  ImportDrops drops(PartKind::Zone);
   for (const RefusedEntry& refused : archive.refused())
     drops.Drop(PartKind::File, LeftOutKind::EntryRefused, 1, refused.name,
                std::string(EntryNameProblemText(refused.problem)));

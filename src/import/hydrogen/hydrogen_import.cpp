@@ -12,12 +12,12 @@
 #include "base/all_cores.h"
 #include "base/encoding.h"
 #include "base/paths.h"
+#include "import/archive_path.h"
 #include "import/gain_folding.h"
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
-#include "import/zip/archive_path.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -213,7 +213,7 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
   if (!reading.kit) return ImportOutcome::Damaged(reading.damage);
   const HydrogenKit& kit = *reading.kit;
 
-  ImportDrops drops;
+  ImportDrops drops(PartKind::Layer);
   KitPlanner planner(drops);
   planner.Plan(kit);
   DecodeAll(planner.samples(), files);

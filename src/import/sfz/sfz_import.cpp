@@ -11,13 +11,13 @@
 
 #include "base/all_cores.h"
 #include "base/encoding.h"
+#include "import/archive_path.h"
 #include "import/gain_folding.h"
 #include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_regions.h"
 #include "import/sfz/sfz_zone.h"
 #include "import/wave/wave_import.h"
-#include "import/zip/archive_path.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "import/zip/archive_path.h"
+#include "import/archive_path.h"
 
 struct zip;  // libzip's archive handle
 

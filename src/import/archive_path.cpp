@@ -1,4 +1,4 @@
-#include "import/zip/archive_path.h"
+#include "import/archive_path.h"
 
 #include <cctype>
 #include <vector>
