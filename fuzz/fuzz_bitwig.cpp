@@ -12,34 +12,21 @@
 #include "export/sifi_writer.h"
 #include "import/bitwig/multisample_import.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
+#include "memory_files.h"
 
 namespace {
 
-class FuzzFiles : public tolvane::SfzFiles {
- public:
-  std::optional<std::string> ReadText(const std::string& /*path*/) const override { return {}; }
-  tolvane::SoundReading ReadSample(const std::string& path) const override {
-    using namespace tolvane;
-    if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
-    DecodedSound sound;
-    sound.sampleRate = 22050;
-    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
-    sound.frames = 64 + static_cast<std::uint32_t>(path.size());
-    sound.values.assign(std::size_t{sound.frames} * sound.channels, 100);
-    if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{8, 40};
-    return {std::move(sound), {}};
-  }
-};
+std::uint32_t FramesByPath(const std::string& path) {
+  return 64 + static_cast<std::uint32_t>(path.size());
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvane;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const FuzzFiles files;
+  const fuzz::MemoryFiles files({.frames = FramesByPath});
   Library library;
   Source& source = CreateSource(library, "C:\\Drop\\multisample.xml");
   const ImportOutcome outcome = ImportMultisampleText(library, source, text, 0, files);

@@ -12,36 +12,13 @@
 #include "export/sifi_writer.h"
 #include "import/decent/decent_import.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
-
-namespace {
-
-class FuzzFiles : public tolvane::SfzFiles {
- public:
-  std::optional<std::string> ReadText(const std::string& /*path*/) const override {
-    return std::nullopt;
-  }
-  tolvane::SoundReading ReadSample(const std::string& path) const override {
-    using namespace tolvane;
-    if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
-    DecodedSound sound;
-    sound.sampleRate = 22050;
-    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
-    sound.frames = 64;
-    sound.values.assign(std::size_t{sound.frames} * sound.channels, 100);
-    if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{8, 40};
-    return {std::move(sound), {}};
-  }
-};
-
-}  // namespace
+#include "memory_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvane;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const FuzzFiles files;
+  const fuzz::MemoryFiles files;
   Library library;
   Source& source = CreateSource(library, "C:\\Drop\\fuzzed.dspreset");
   const ImportOutcome outcome =

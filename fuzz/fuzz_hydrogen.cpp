@@ -12,33 +12,21 @@
 #include "export/sifi_writer.h"
 #include "import/hydrogen/hydrogen_import.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
+#include "memory_files.h"
 
 namespace {
 
-class FuzzFiles : public tolvane::SfzFiles {
- public:
-  std::optional<std::string> ReadText(const std::string& /*path*/) const override { return {}; }
-  tolvane::SoundReading ReadSample(const std::string& path) const override {
-    using namespace tolvane;
-    if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
-    DecodedSound sound;
-    sound.sampleRate = 22050;
-    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
-    sound.frames = 16 + static_cast<std::uint32_t>(path.size() % 48);
-    sound.values.assign(std::size_t{sound.frames} * sound.channels, 100);
-    return {std::move(sound), {}};
-  }
-};
+std::uint32_t FramesByPath(const std::string& path) {
+  return 16 + static_cast<std::uint32_t>(path.size() % 48);
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvane;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const FuzzFiles files;
+  const fuzz::MemoryFiles files({.frames = FramesByPath, .loops = false});
   Library library;
   Source& source = CreateSource(library, "C:\\Kits\\Fuzzed\\drumkit.xml");
   const ImportOutcome outcome = ImportHydrogenText(library, source, text, 0, files);

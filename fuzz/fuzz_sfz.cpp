@@ -12,36 +12,9 @@
 #include "export/export_set.h"
 #include "export/sifi_writer.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "import/sfz/sfz_import.h"
 #include "library/library.h"
-
-namespace {
-
-class FuzzFiles : public tolvane::SfzFiles {
- public:
-  explicit FuzzFiles(std::string_view included) : included_(included) {}
-  std::optional<std::string> ReadText(const std::string& /*path*/) const override {
-    return included_;
-  }
-  tolvane::SoundReading ReadSample(const std::string& path) const override {
-    using namespace tolvane;
-    if (path.find("missing") != std::string::npos)
-      return {std::nullopt, ImportOutcome::CannotOpen({}), true};
-    DecodedSound sound;
-    sound.sampleRate = 22050;
-    sound.channels = path.find("stereo") != std::string::npos ? 2 : 1;
-    sound.frames = 64;
-    sound.values.assign(std::size_t{sound.frames} * sound.channels, 100);
-    if (path.find("loop") != std::string::npos) sound.markers.loop = SoundLoop{8, 40};
-    return {std::move(sound), {}};
-  }
-
- private:
-  std::string included_;
-};
-
-}  // namespace
+#include "memory_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvane;
@@ -50,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text = input.substr(0, split);
   const std::string_view included =
       split == std::string_view::npos ? std::string_view{} : input.substr(split + 1);
-  const FuzzFiles files(included);
+  const fuzz::MemoryFiles files({.included = included});
   Library library;
   Source& source = CreateSource(library, "C:\\Drop\\fuzzed.sfz");
   const ImportOutcome outcome = ImportSfzText(library, source, text, 0, files);
