@@ -105,7 +105,7 @@ std::string LeftOutText(const LeftOut& leftOut) {
 }
 
 std::string NoteText(const ImportNote& note) {
-  const std::string parts = Counted(note.count, PartNoun(note.part));
+  std::string parts = Counted(note.count, PartNoun(note.part));
   switch (note.kind) {
     case NoteKind::GainAboveZero:
       return parts + " played up to " + note.subject +
