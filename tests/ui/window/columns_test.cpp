@@ -13,7 +13,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 
 #include "library/category.h"

@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <QtTest>
 #include <memory>
 
 #include "database/sound_database.h"

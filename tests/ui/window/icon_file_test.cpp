@@ -2,7 +2,7 @@
 // them, each entry's PNG whole at its offset, and the refusals.
 
 #include <QImage>
-#include <QtTest>
+#include <QTest>
 #include <cstdint>
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QMenu>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <memory>
 

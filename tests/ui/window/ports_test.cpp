@@ -2,7 +2,7 @@
 // what the settings remember.
 
 #include <QComboBox>
-#include <QtTest>
+#include <QTest>
 #include <thread>
 
 #include "devices/indicator/opl_emu_led.h"

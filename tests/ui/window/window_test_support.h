@@ -10,7 +10,7 @@
 #include <QMenu>
 #include <QString>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <cstdint>
 #include <memory>
 #include <optional>

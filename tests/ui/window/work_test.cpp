@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <QUrl>
-#include <QtTest>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
