@@ -1,12 +1,16 @@
 # The Debian package: `cpack -G DEB` in a build folder makes
 # tolvane-sound-converter_VERSION_amd64.deb of what `cmake --install` installs (both programs,
-# the desktop entry, MIME types and icons), with the documentation Debian asks every package for.
+# the desktop entry, MIME types and icons), with the documentation Debian asks every package for
+# and the README with its pages.
 # Its Depends come from the libraries the programs link (dpkg-shlibdeps).
 include(GNUInstallDirs)
 
 set(TOLVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tolvane-sound-converter)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
         DESTINATION ${TOLVANE_DOC_DIR})
+# The README's links lead to the pages under docs/; they keep their places beside it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${TOLVANE_DOC_DIR}/docs
+        FILES_MATCHING PATTERN "*.md")
 # Debian keeps a package's change log and manual pages compressed, with gzip's name and time
 # left out so that the package builds the same every time.
 set(compressed)
