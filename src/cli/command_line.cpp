@@ -5,9 +5,15 @@
 #include <string_view>
 #include <system_error>
 
+#include "import/format_lists.h"
+
 namespace tolvane::cli {
 
-const char* const kUsage =
+namespace {
+
+constexpr std::size_t kHelpWidth = 88;
+
+const char* const kSynopsis =
     "Usage:\n"
     "  tolvane-convert list [--tsv] [OPTIONS] FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
@@ -15,19 +21,18 @@ const char* const kUsage =
     "  tolvane-convert info FILE\n"
     "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
     "                         [--rate HZ] FILE...\n"
+    "  tolvane-convert formats [--markdown]\n"
     "  tolvane-convert --help\n"
     "\n"
-    "Imports sample files (WAV, AIFF, FLAC, Ogg Vorbis), SoundFont 2 and 3 banks (.sf2,\n"
-    ".sf3), DLS banks (.dls), SFZ instruments (.sfz), Decent Sampler presets (.dspreset,\n"
-    ".dslibrary), Bitwig multisamples (.multisample files, or a FOLDER holding\n"
-    "multisample.xml: key and velocity ranges, tuning, gain, loops; crossfades and select\n"
-    "ranges left out), Hydrogen drum kits (drumkit.xml) and SiFi files (.SLI, .SLC) as one\n"
-    "drop, then lists their instruments, exports them as SiFi files or renders notes of one\n"
-    "of them into a 16-bit stereo WAV file. A FOLDER of sample files becomes instruments by\n"
-    "the files' names (Piano-C3-V127.wav: note, velocity layer, round robin, left/right); a\n"
-    ".dsbundle FOLDER becomes its presets' instruments; a Hydrogen kit's folder (holding\n"
-    "drumkit.xml) is that kit: one drum instrument, its instruments on keys from 36, each\n"
-    "layer on its velocities (muted instruments, envelopes and filters left out).\n"
+    "Imports every FILE and FOLDER as one drop, then lists their instruments, exports them as\n"
+    "SiFi files or renders notes of one of them into a 16-bit stereo WAV file. A FOLDER of\n"
+    "sample files becomes instruments by the files' names (Piano-C3-V127.wav: note, velocity\n"
+    "layer, round robin, left/right); a folder that holds an instrument's own description is\n"
+    "that instrument. `formats` lists what is read (--markdown: as the README's table).\n"
+    "\n"
+    "Formats read:\n";
+
+const char* const kOptions =
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
@@ -52,13 +57,13 @@ const char* const kUsage =
     "  --hold SECONDS        render: how long each note is held (default 1), then it is\n"
     "                        released until silent (at most 10 s)\n"
     "  --rate HZ             render: the output rate (default 44100)\n"
+    "  --markdown            formats: the table in Markdown\n"
     "  -h, --help            show this text\n"
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
-    "damaged (each is named on stderr with the reason, and the other files are still listed\n"
-    "or exported), or when the command fails; 2 for a bad command line.\n";
-
-namespace {
+    "damaged (each is named on stderr with the reason), is of a format that is not read, or\n"
+    "when the command fails (the other files are still listed or exported); 2 for a bad\n"
+    "command line.\n";
 
 constexpr std::size_t kMaxRenderNotes = 128;
 constexpr double kMaxHoldSeconds = 60;
@@ -89,6 +94,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
   if (name == "list") return Command::List;
   if (name == "export") return Command::ExportCollection;
   if (name == "info") return Command::Info;
+  if (name == "formats") return Command::Formats;
   if (name == "render") return Command::Render;
   return std::nullopt;
 }
@@ -127,6 +133,8 @@ class ArgumentParser {
   std::string TakeOption(const std::string& a) {
     if (a == "--tsv" && options_.command == Command::List) {
       options_.tsv = true;
+    } else if (a == "--markdown" && options_.command == Command::Formats) {
+      options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
       if (haveTarget_) return "give only one of --collection and --single";
       const std::string* v = Value();
@@ -198,6 +206,8 @@ class ArgumentParser {
 
   // What must hold once every argument is taken.
   std::string Finish() {
+    if (options_.command == Command::Formats)
+      return options_.files.empty() ? std::string() : "formats takes no FILE";
     if (command_ == "render") {
       if (options_.files.empty()) return "render needs OUT.wav and at least one FILE";
       options_.target = options_.files.front();
@@ -223,6 +233,10 @@ class ArgumentParser {
 };
 
 }  // namespace
+
+std::string UsageText() {
+  return kSynopsis + HelpFormatsText(kHelpWidth) + kOptions;
+}
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   ParseResult result;

@@ -11,11 +11,12 @@
 
 namespace tolvane::cli {
 
-enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render };
+enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render, Formats };
 
 struct Options {
   Command command = Command::Help;
   bool tsv = false;
+  bool markdown = false;  // formats: the table in Markdown
   std::string target;                                           // OUT.SLC or DIR for the exports
   std::vector<std::string> only;                                // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
@@ -39,6 +40,7 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// What --help prints: the commands, the formats read (from the table of formats), the options.
+std::string UsageText();
 
 }  // namespace tolvane::cli

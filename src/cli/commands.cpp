@@ -17,6 +17,7 @@
 #include "cli/sifi_info.h"
 #include "database/sound_database.h"
 #include "export/export_commands.h"
+#include "import/format_lists.h"
 #include "import/import_file.h"
 #include "import/outcome_text.h"
 #include "import/sifi/sifi_import.h"
@@ -28,6 +29,8 @@ namespace tolvane::cli {
 namespace {
 
 constexpr const char* kProgram = "tolvane-convert: ";
+// The width `formats` fills, as --help does.
+constexpr std::size_t kFormatsWidth = 88;
 
 // One drop: the library, the database it takes categories from, and the rows as the list shows
 // them right after the drop.
@@ -279,7 +282,11 @@ bool SaveDatabase(Drop& drop, std::ostream& err) {
 
 int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers leftovers) {
   if (options.command == Command::Help) {
-    out << kUsage;
+    out << UsageText();
+    return 0;
+  }
+  if (options.command == Command::Formats) {
+    out << (options.markdown ? MarkdownFormatTable() : HelpFormatsText(kFormatsWidth));
     return 0;
   }
   if (options.command == Command::Info) return Info(options, out, err);

@@ -14,33 +14,12 @@
 #include "base/mapped_file.h"
 #include "base/paths.h"
 #include "database/sound_database.h"
-#include "import/bitwig/multisample_import.h"
-#include "import/decent/decent_import.h"
-#include "import/dls/dls_import.h"
-#include "import/hydrogen/hydrogen_import.h"
+#include "import/formats.h"
 #include "import/importer.h"
-#include "import/sample_files/sample_file_import.h"
-#include "import/sample_folder/folder_import.h"
-#include "import/sfz/sfz_import.h"
-#include "import/sifi/sifi_import.h"
-#include "import/soundfont/soundfont_import.h"
-#include "import/wave/wave_import.h"
 #include "library/library.h"
 
 namespace tolvane {
 namespace {
-
-// The importers in the order they are offered a file; the first that takes it ends the chain.
-// Each format adds its row here.
-constexpr std::array kImporters = {
-    Importer{&ImportSoundFont}, Importer{&ImportDls},           Importer{&ImportSiFi},
-    Importer{&ImportWave},      Importer{&ImportSampleFile},    Importer{&ImportSfz},
-    Importer{&ImportDecent},    Importer{&ImportDecentLibrary}, Importer{&ImportMultisample},
-    Importer{&ImportHydrogen},
-};
-
-// The file that makes a dropped folder a Hydrogen drum kit.
-constexpr std::string_view kKitFile = "drumkit.xml";
 
 // Sizes and offsets in the formats are 32 bits; a larger file cannot be described by them.
 constexpr std::uintmax_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
@@ -53,10 +32,24 @@ bool CanOpenForReading(const std::filesystem::path& path) {
          std::ifstream(path, std::ios::binary).is_open();
 }
 
-ImportOutcome RunImporters(Library& library, Source& source, const ImportView& view) {
+// The file's name without its folder, as the table of formats matches names.
+std::string_view FileNameOf(std::string_view utf8Path) {
+  const std::size_t slash = utf8Path.find_last_of("/\\");
+  return slash == std::string_view::npos ? utf8Path : utf8Path.substr(slash + 1);
+}
+
+ImportOutcome RunImporters(Library& library, Source& source, std::string_view fileName,
+                           const ImportView& view) {
   ImportOutcome refused;
-  for (const Importer importer : kImporters) {
-    ImportOutcome outcome = importer(library, source, view);
+  for (const FileFormat& format : FileFormats()) {
+    if (!Recognises(format, fileName, view.bytes)) continue;
+    if (format.import == nullptr) {
+      // Known, and known not to be read: named, nothing more.
+      if (format.importFolder != nullptr) continue;
+      return ImportOutcome::Unread(std::string(format.article) + ' ' + std::string(format.name) +
+                                   " (" + std::string(format.unread) + ')');
+    }
+    ImportOutcome outcome = format.import(library, source, view);
     if (outcome.recognised()) return outcome;
     // The first importer with something to say about the file says it.
     if (refused.reason.empty()) refused = std::move(outcome);
@@ -80,17 +73,9 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
                          WorkProgress* progress, const ImportSettings& settings) {
   // The file is opened by exactly the name it was dropped with.
   const std::filesystem::path path = PathFromUtf8(utf8Path);
-  if (std::error_code error; std::filesystem::is_directory(path, error)) {
-    // A bundle's presets are its instruments, not its loose samples.
-    if (IsDecentBundleName(utf8Path))
-      return ImportDecentBundle(library, database, utf8Path, progress);
-    // A folder that describes its own instrument is that instrument, not loose samples.
-    if (IsMultisampleFolder(path)) return ImportMultisampleFolder(library, database, utf8Path);
-    // A Hydrogen kit's folder is its drumkit.xml, not a folder of loose samples.
-    if (const auto kit = path / kKitFile; std::filesystem::is_regular_file(kit, error))
-      return ImportFile(library, database, PathToUtf8(kit), progress, settings);
-    return ImportFolder(library, database, utf8Path, settings, progress);
-  }
+  // A folder that describes its own instruments is those instruments, not loose samples.
+  if (std::error_code error; std::filesystem::is_directory(path, error))
+    return FormatOfFolder(path).importFolder(library, database, utf8Path, settings, progress);
   std::optional<MappedFile> file = MappedFile::Open(path);
   if (!file) {
     if (!CanOpenForReading(path)) return ImportOutcome::CannotOpen(WhyNotOpened(path));
@@ -105,7 +90,7 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
   }
   ImportOutcome outcome =
       ImportBytes(library, database, utf8Path,
-                  ImportView{file->bytes(), file->modifiedTime(), &*file, progress});
+                  ImportView{file->bytes(), file->modifiedTime(), &*file, progress, settings});
   file.reset();  // nothing refers to the mapped bytes any more
   return outcome;
 }
@@ -114,8 +99,9 @@ ImportOutcome ImportBytes(Library& library, SoundDatabase& database, std::string
                           const ImportView& view) {
   Source& source = CreateSource(library, Utf8ToWindows1252(utf8Path));
   source.section = &FindOrCreateSection(database, source.baseName);
-  ImportOutcome outcome = view.bytes.empty() ? ImportOutcome::NotRecognised("empty file")
-                                             : RunImporters(library, source, view);
+  ImportOutcome outcome = view.bytes.empty()
+                              ? ImportOutcome::NotRecognised("empty file")
+                              : RunImporters(library, source, FileNameOf(utf8Path), view);
   NumberCollections(source);
   return outcome;
 }

@@ -4,29 +4,53 @@
 
 namespace tolvane {
 
-void ImportDrops::Drop(PartKind part, LeftOutKind kind, std::size_t count, std::string subject,
-                       std::string detail) {
-  if (count == 0) return;
+void ImportDrops::Add(LeftOut leftOut) {
+  if (leftOut.count == 0) return;
   // Decoders' reasons are theirs, not kinds of ours: each reason is a line of its own.
   const auto same = std::find_if(leftOut_.begin(), leftOut_.end(), [&](const LeftOut& e) {
-    return e.part == part && e.kind == kind && e.detail == detail;
+    return e.part == leftOut.part && e.kind == leftOut.kind && e.format == leftOut.format &&
+           e.detail == leftOut.detail;
   });
   if (same != leftOut_.end()) {
-    same->count += count;
+    same->count += leftOut.count;
     return;
   }
-  leftOut_.push_back({part, kind, count, std::move(subject), std::move(detail)});
+  leftOut_.push_back(std::move(leftOut));
+}
+
+void ImportDrops::Add(ImportNote note) {
+  if (note.count == 0) return;
+  const auto same = std::find_if(notes_.begin(), notes_.end(), [&](const ImportNote& e) {
+    return e.kind == note.kind && e.format == note.format;
+  });
+  if (same != notes_.end()) {
+    same->count += note.count;
+    return;
+  }
+  notes_.push_back(std::move(note));
+}
+
+void ImportDrops::Drop(PartKind part, LeftOutKind kind, std::size_t count, std::string subject,
+                       std::string detail) {
+  Add(LeftOut{part, kind, count, std::move(subject), std::move(detail), nullptr});
+}
+
+void ImportDrops::Drop(PartKind part, const FormatDamage& kind, std::size_t count,
+                       std::string subject, std::string detail) {
+  Add(LeftOut{part, LeftOutKind::Format, count, std::move(subject), std::move(detail), &kind});
+}
+
+void ImportDrops::Gather(const ImportOutcome& outcome) {
+  for (const LeftOut& leftOut : outcome.leftOut) Add(leftOut);
+  for (const ImportNote& note : outcome.notes) Add(note);
 }
 
 void ImportDrops::Note(NoteKind kind, std::size_t count, std::string subject) {
-  if (count == 0) return;
-  const auto same = std::find_if(notes_.begin(), notes_.end(),
-                                 [&](const ImportNote& note) { return note.kind == kind; });
-  if (same != notes_.end()) {
-    same->count += count;
-    return;
-  }
-  notes_.push_back({kind, count, std::move(subject), notedPart_});
+  Add(ImportNote{kind, count, std::move(subject), notedPart_, nullptr});
+}
+
+void ImportDrops::Note(const FormatNote& kind, std::size_t count, std::string subject) {
+  Add(ImportNote{NoteKind::Format, count, std::move(subject), notedPart_, &kind});
 }
 
 std::size_t ImportDrops::count() const {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,7 @@ enum class ImportStatus {
   Damaged,        // recognised, but part of it could not be read; what was read stays imported
   CannotOpen,     // ImportFile only: the file could not be opened or mapped
   Cancelled,      // the import was stopped on request; what it made is for throwing away
+  Unread,         // a format the converter knows but does not read; nothing was imported
 };
 
 // The kind of part an importer leaves out. An #include not followed is named without a count.
@@ -35,9 +37,9 @@ enum class PartKind : std::uint8_t {
 
 // Why a part was left out: damage to the file, or to a file it names. `subject` (a sample
 // path) and `detail` (the named file's own reason, or a decoder's) are given where the kind
-// names them.
+// names them. Kinds only one format meets are that format's own (FormatDamage).
 enum class LeftOutKind : std::uint8_t {
-  // A sample file an instrument names (SFZ); subject: its path.
+  // A sample file an instrument names (SFZ, Decent Sampler, ...); subject: its path.
   SampleNotFound,
   SampleCannotOpen,
   SampleNotSound,      // no reader recognises it
@@ -47,32 +49,35 @@ enum class LeftOutKind : std::uint8_t {
   SampleOutside,       // its path leaves the instrument's folder or archive
   // An entry of a zip archive whose name is not taken; subject: the name, detail: why.
   EntryRefused,
-  // Records of a bank (SoundFont) outside their chunk, or asked for too often.
-  GeneratorsOutside,
-  BagOutside,
-  SampleHeaderOutside,
-  StereoLinkOutside,
-  SampleDataOutside,
+  // Sample data of a bank (SoundFont, DLS) asked for far more often than it could need, or
+  // that the library cannot hold.
   SampleDataTooOften,
   SampleLibraryRefused,
-  StreamUnreadable,  // a compressed sample; detail: why
-  // Entries of an instrument file (SiFi) outside their group, or asked for too often.
-  EntryOutsideGroup,
-  ZoneEntryTooOften,
-  SampleNot16Bit,
-  GroupHeaderCut,
-  SampleEntryOutsideGroup,
-  SampleWithoutFrameSize,
-  SampleDataOutsideGroup,
-  SampleDataTooOftenInGroup,
-  // An #include that could not be followed (SFZ); subject: its path where there is one.
-  IncludeNotFound,
-  IncludeCycle,
-  IncludeTooDeep,
-  IncludesTooMany,
-  TextTooLong,
-  // A record of a bank (DLS) that cannot be read; detail: why, as its reader words it.
+  // A record of the file that cannot be read; detail: why, as the format's reader words it.
   RecordBroken,
+  // Damage to the records of one format, worded by it: `LeftOut::format` says which.
+  Format,
+};
+
+struct LeftOut;
+struct ImportNote;
+
+// A kind of damage only one format's reader meets, defined beside that reader as an inline
+// constant, whose address names the kind wherever it is used. It says why the parts were left
+// out: `text` ("generators outside the 'igen' chunk"), or `words` where the part's subject or
+// detail belong in it.
+struct FormatDamage {
+  std::string_view text{};
+  std::string (*words)(const LeftOut& leftOut) = nullptr;
+};
+
+// A kind of approximation only one format meets, defined beside its reader like FormatDamage.
+// The note reads "COUNT NOUNs TEXT" ("2 layers left out: played at no velocity"), the noun the
+// note's part unless `noun` names another; or `words` make the whole note.
+struct FormatNote {
+  std::string_view text{};
+  std::string_view noun{};
+  std::string (*words)(const ImportNote& note) = nullptr;
 };
 
 // Parts of one kind left out for one reason, counted, named by the first one met.
@@ -82,30 +87,27 @@ struct LeftOut {
   std::size_t count = 1;
   std::string subject;
   std::string detail;
+  const FormatDamage* format = nullptr;  // set exactly when `kind` is Format
 };
 
 // What an instrument file cannot hold, approximated on import: told, but not damage.
+// Kinds only one format meets are that format's own (FormatNote).
 enum class NoteKind : std::uint8_t {
-  GainAboveZero,     // beyond the sample's peak: played quieter; subject: the most lost, in dB
-  ReleaseTrigger,    // left out
-  LaterRoundRobin,   // left out: only the first is kept
-  OtherKeySwitch,    // left out: only the default switch is kept
-  ControllerGate,    // left out: closed at the controllers' start values
-  BuiltInGenerator,  // left out; subject: the generator ("*noise")
-  LaterTake,         // a sample file of a folder left out: only the first round robin is kept
-  Modulation,        // connections (DLS) left out: LFO, velocity or controller sources
-  Reversed,          // played forwards
-  AlternatingLoop,   // a ping-pong loop, played as a forward loop
-  MutedInstrument,   // instruments of a drum kit (Hydrogen) muted in it: left out
-  UnreachedLayer,    // layers of a drum kit's instrument that no velocity plays: left out
-  KeyPastRange,      // instruments of a drum kit past key 127: left out
+  GainAboveZero,    // beyond the sample's peak: played quieter; subject: the most lost, in dB
+  ReleaseTrigger,   // left out
+  LaterRoundRobin,  // left out: only the first is kept
+  LaterTake,        // a sample file of a folder left out: only the first round robin is kept
+  Reversed,         // played forwards
+  AlternatingLoop,  // a ping-pong loop, played as a forward loop
+  Format,           // one format's own kind: `ImportNote::format` says which
 };
 
 struct ImportNote {
   NoteKind kind = NoteKind::GainAboveZero;
   std::size_t count = 1;  // of `part`
   std::string subject;
-  PartKind part = PartKind::Region;  // what the format calls the parts noted
+  PartKind part = PartKind::Region;    // what the format calls the parts noted
+  const FormatNote* format = nullptr;  // set exactly when `kind` is Format
 };
 
 struct ImportOutcome {
@@ -128,12 +130,17 @@ struct ImportOutcome {
     return {ImportStatus::CannotOpen, std::move(reason), {}, {}};
   }
   static ImportOutcome Cancelled() { return {ImportStatus::Cancelled, {}, {}, {}}; }
+  // `what`: the format with its article and why it is not read ("an MP3 file (MPEG audio is
+  // not read)").
+  static ImportOutcome Unread(std::string what) {
+    return {ImportStatus::Unread, std::move(what), {}, {}};
+  }
 
-  // The file was the importer's own, whole or damaged (or its import was cancelled): the
-  // importer chain ends there.
+  // The file was the importer's own, whole or damaged (or its import was cancelled), or its
+  // format is known not to be read: the importer chain ends there.
   bool recognised() const {
     return status == ImportStatus::Imported || status == ImportStatus::Damaged ||
-           status == ImportStatus::Cancelled;
+           status == ImportStatus::Cancelled || status == ImportStatus::Unread;
   }
   // Imported whole; there may be notes.
   bool imported() const { return status == ImportStatus::Imported; }
@@ -151,8 +158,17 @@ class ImportDrops {
   // `count` parts of kind `part` went for `kind`; the first such drop gives subject and detail.
   void Drop(PartKind part, LeftOutKind kind, std::size_t count = 1, std::string subject = {},
             std::string detail = {});
+  // The same for a part left out as another reader found it (an #include, say).
+  void Drop(LeftOut leftOut) { Add(std::move(leftOut)); }
+  // The same for damage of one format's own kind.
+  void Drop(PartKind part, const FormatDamage& kind, std::size_t count = 1,
+            std::string subject = {}, std::string detail = {});
+  // Adds what another outcome left out and noted (a part of a container, say).
+  void Gather(const ImportOutcome& outcome);
   // `count` parts were approximated as `kind` says.
   void Note(NoteKind kind, std::size_t count = 1, std::string subject = {});
+  // The same for an approximation of one format's own kind.
+  void Note(const FormatNote& kind, std::size_t count = 1, std::string subject = {});
 
   bool empty() const { return leftOut_.empty(); }
   std::size_t count() const;
@@ -162,6 +178,9 @@ class ImportDrops {
   ImportOutcome Finish(std::string damage = {}) const;
 
  private:
+  void Add(LeftOut leftOut);
+  void Add(ImportNote note);
+
   PartKind notedPart_ = PartKind::Region;
   std::vector<LeftOut> leftOut_;
   std::vector<ImportNote> notes_;

@@ -7,6 +7,7 @@
 
 #include "base/work_progress.h"
 #include "import/import_outcome.h"
+#include "import/import_settings.h"
 
 namespace tolvane {
 
@@ -23,6 +24,8 @@ struct ImportView {
   // Told of the steps of long work (the streams of a compressed bank); asked whether to stop.
   // May be null.
   WorkProgress* progress = nullptr;
+  // The user's choices for what an import makes of its files.
+  ImportSettings settings{};
 };
 
 // NotRecognised (nothing created) lets the next importer try; Imported or Damaged end the chain.

@@ -1,13 +1,9 @@
 #include "import/outcome_text.h"
 
-#include "import/sfz/sfz_parser.h"
+#include "import/format_lists.h"
 
 namespace tolvane {
 namespace {
-
-std::string Counted(std::size_t count, const char* noun) {
-  return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
-}
 
 const char* PartNoun(PartKind part) {
   switch (part) {
@@ -31,11 +27,19 @@ const char* PartNoun(PartKind part) {
   return "part";
 }
 
-std::string Quoted(const std::string& text) {
-  return '\'' + text + '\'';
+}  // namespace
+
+std::string Counted(std::size_t count, std::string_view noun) {
+  return std::to_string(count) + ' ' + std::string(noun) + (count == 1 ? "" : "s");
 }
 
-}  // namespace
+std::string CountedParts(std::size_t count, PartKind part) {
+  return Counted(count, PartNoun(part));
+}
+
+std::string Quoted(std::string_view text) {
+  return '\'' + std::string(text) + '\'';
+}
 
 std::string LeftOutText(const LeftOut& leftOut) {
   const std::string sample = "sample " + Quoted(leftOut.subject);
@@ -56,50 +60,16 @@ std::string LeftOutText(const LeftOut& leftOut) {
       return sample + " lies outside the instrument's folder or archive";
     case LeftOutKind::EntryRefused:
       return "archive entry " + Quoted(leftOut.subject) + " refused: it has " + leftOut.detail;
-    case LeftOutKind::GeneratorsOutside:
-      return "generators outside the 'igen' chunk";
-    case LeftOutKind::BagOutside:
-      return "bag outside the 'ibag' chunk";
-    case LeftOutKind::SampleHeaderOutside:
-      return "sample header outside the 'shdr' chunk";
-    case LeftOutKind::StereoLinkOutside:
-      return "stereo link to a sample header outside the 'shdr' chunk";
-    case LeftOutKind::SampleDataOutside:
-      return "sample data outside the 'smpl' chunk or running backwards";
     case LeftOutKind::SampleDataTooOften:
       return "sample data asked for far more often than the bank could need";
     case LeftOutKind::SampleLibraryRefused:
       return "sample the library cannot hold";
-    case LeftOutKind::StreamUnreadable:
-      return leftOut.detail;
-    case LeftOutKind::EntryOutsideGroup:
-      return "entry outside the group";
-    case LeftOutKind::ZoneEntryTooOften:
-      return "zone entry named more often than the group could need";
-    case LeftOutKind::SampleNot16Bit:
-      return "sample that is not 16-bit mono or stereo";
-    case LeftOutKind::GroupHeaderCut:
-      return "header that does not fit the chunk";
-    case LeftOutKind::SampleEntryOutsideGroup:
-      return "sample entry outside the group";
-    case LeftOutKind::SampleWithoutFrameSize:
-      return "sample without a frame size (no channel or under 8 bits)";
-    case LeftOutKind::SampleDataOutsideGroup:
-      return "sample data outside the group";
-    case LeftOutKind::SampleDataTooOftenInGroup:
-      return "sample data asked for more often than the group could need";
-    case LeftOutKind::IncludeNotFound:
-      return "#include file " + Quoted(leftOut.subject) + " not found";
-    case LeftOutKind::IncludeCycle:
-      return "#include cycle through " + Quoted(leftOut.subject);
-    case LeftOutKind::IncludeTooDeep:
-      return "#include nested more than " + std::to_string(kSfzMostIncludeDepth) + " deep";
-    case LeftOutKind::IncludesTooMany:
-      return "more than " + std::to_string(kSfzMostIncludes) + " #include files";
     case LeftOutKind::RecordBroken:
       return leftOut.detail;
-    case LeftOutKind::TextTooLong:
-      return "more than " + std::to_string(kSfzMostText >> 20) + " MiB of text";
+    case LeftOutKind::Format:
+      if (leftOut.format == nullptr) break;
+      return leftOut.format->words ? leftOut.format->words(leftOut)
+                                   : std::string(leftOut.format->text);
   }
   return leftOut.detail;
 }
@@ -115,25 +85,17 @@ std::string NoteText(const ImportNote& note) {
       return parts + " left out: release triggers cannot be kept";
     case NoteKind::LaterRoundRobin:
       return parts + " left out: only the first round robin is kept";
-    case NoteKind::OtherKeySwitch:
-      return parts + " left out: only the default key switch is kept";
-    case NoteKind::ControllerGate:
-      return parts + " left out: closed at the controllers' start values";
-    case NoteKind::BuiltInGenerator:
-      return parts + " left out: built-in generator " + Quoted(note.subject) + " cannot be kept";
-    case NoteKind::Modulation:
-      return Counted(note.count, "connection") +
-             " left out: modulation (LFO, velocity, controllers) a zone cannot hold";
     case NoteKind::Reversed:
       return parts + " played forwards: reverse playback cannot be kept";
     case NoteKind::AlternatingLoop:
       return parts + " loop forwards: alternating (ping-pong) loops cannot be kept";
-    case NoteKind::MutedInstrument:
-      return Counted(note.count, "instrument") + " left out: muted in the kit";
-    case NoteKind::UnreachedLayer:
-      return Counted(note.count, "layer") + " left out: played at no velocity";
-    case NoteKind::KeyPastRange:
-      return Counted(note.count, "instrument") + " left out: past key 127";
+    case NoteKind::Format: {
+      const FormatNote* format = note.format;
+      if (format == nullptr) break;
+      if (format->words) return format->words(note);
+      if (!format->noun.empty()) parts = Counted(note.count, format->noun);
+      return parts + ' ' + std::string(format->text);
+    }
     case NoteKind::LaterTake:
       return Counted(note.count, "file") +
              " left out: only the first round robin of a key and layer is kept";
@@ -157,9 +119,7 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
     case ImportStatus::Imported:
       return {};
     case ImportStatus::NotRecognised:
-      if (outcome.reason.empty())
-        return "not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ "
-               "instrument, Hydrogen drum kit or SiFi file";
+      if (outcome.reason.empty()) return "not recognised as " + ReadFormatsText();
       return "not recognised: " + outcome.reason;
     case ImportStatus::Damaged: {
       std::string text = "damaged";
@@ -170,6 +130,8 @@ std::string DescribeImportOutcome(const ImportOutcome& outcome, std::size_t adde
       return outcome.reason;
     case ImportStatus::Cancelled:
       return "import cancelled";
+    case ImportStatus::Unread:
+      return "not read: " + outcome.reason;
   }
   return outcome.reason;
 }

@@ -4,11 +4,19 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/import_outcome.h"
 
 namespace tolvane {
+
+// "1 zone", "3 zones": a count of things named by a noun that takes an "s".
+std::string Counted(std::size_t count, std::string_view noun);
+// The same for parts of a kind: "2 regions".
+std::string CountedParts(std::size_t count, PartKind part);
+// 'text', as names of files and records are quoted.
+std::string Quoted(std::string_view text);
 
 // Why parts were left out, for one kind: "sample 'Kick.wav' not found".
 std::string LeftOutText(const LeftOut& leftOut);

@@ -19,6 +19,7 @@
 
 #include "base/bytes.h"
 #include "base/paths.h"
+#include "import/format_lists.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_folder.h"
 
@@ -162,9 +163,7 @@ TEST_F(ConvertTest, FilesNotImportedWholeAreNamedAndTheRestGoOn) {
   tolvane::testing::WriteFileText(dir_ / "extra.SLI", ReadFileText(dir_ / "a.SLI") + "xyz");
 
   std::vector<std::pair<std::string, std::string>> cases = {
-      {"notes.txt",
-       "notes.txt: not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
-       "SFZ instrument, Hydrogen drum kit or SiFi file"},
+      {"notes.txt", "notes.txt: not recognised as " + tolvane::ReadFormatsText()},
       {"missing.wav", "missing.wav: cannot open file: no such file"},
       {"folder", "folder: not recognised: no sound files (WAV, AIFF, FLAC or Ogg) in the folder"},
       {"mp3.wav", "mp3.wav: not recognised: WAV format 0x0055 (MPEG Layer 3) is not supported"},

@@ -3,6 +3,13 @@
 
 #include "import/outcome_text.h"
 
+#include "import/dls/dls_outcome.h"
+#include "import/format_lists.h"
+#include "import/hydrogen/hydrogen_outcome.h"
+#include "import/sfz/sfz_outcome.h"
+#include "import/sifi/sifi_outcome.h"
+#include "import/soundfont/soundfont_outcome.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,14 +18,18 @@
 namespace tolvane {
 namespace {
 
-ImportOutcome LeftOutOf(PartKind part, LeftOutKind kind, std::size_t count = 1,
+// Kind: a LeftOutKind, or a format's own FormatDamage.
+template <typename Kind>
+ImportOutcome LeftOutOf(PartKind part, const Kind& kind, std::size_t count = 1,
                         std::string subject = {}, std::string detail = {}) {
   ImportDrops drops;
   drops.Drop(part, kind, count, std::move(subject), std::move(detail));
   return drops.Finish();
 }
 
-ImportOutcome Noted(NoteKind kind, std::size_t count = 1, std::string subject = {}) {
+// Kind: a NoteKind, or a format's own FormatNote.
+template <typename Kind>
+ImportOutcome Noted(const Kind& kind, std::size_t count = 1, std::string subject = {}) {
   ImportDrops drops;
   drops.Note(kind, count, std::move(subject));
   return drops.Finish();
@@ -32,23 +43,19 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
     int exitStatus;
   };
   const std::string kDamaged = "damaged (1 instrument imported): ";
-  const auto zone = [](LeftOutKind kind, std::string detail = {}) {
+  const auto zone = [](const auto& kind, std::string detail = {}) {
     return LeftOutOf(PartKind::Zone, kind, 2, {}, std::move(detail));
   };
   const auto region = [](LeftOutKind kind, std::string detail = {}) {
     return LeftOutOf(PartKind::Region, kind, 1, "Samples/Kick 1.wav", std::move(detail));
   };
-  const auto include = [](LeftOutKind kind) {
+  const auto include = [](const FormatDamage& kind) {
     return LeftOutOf(PartKind::Include, kind, 1, "keys.sfz");
   };
   ImportOutcome wholeFileDamage = ImportOutcome::Damaged("no 'data' chunk after the 'fmt ' chunk");
   const Case cases[] = {
       {ImportOutcome::Imported(), 1, {}, 0},
-      {ImportOutcome::NotRecognised(),
-       0,
-       {"not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, SFZ instrument, "
-        "Hydrogen drum kit or SiFi file"},
-       1},
+      {ImportOutcome::NotRecognised(), 0, {"not recognised as " + ReadFormatsText()}, 1},
       {ImportOutcome::NotRecognised("SiFi version 3 is not supported"),
        0,
        {"not recognised: SiFi version 3 is not supported"},
@@ -96,23 +103,20 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        {kDamaged + "1 file left out: archive entry '../x.wav' refused: it has a '..' part"},
        1},
       // A bank's records.
-      {zone(LeftOutKind::GeneratorsOutside),
+      {zone(kGeneratorsOutside),
        1,
        {kDamaged + "2 zones left out: generators outside the 'igen' chunk"},
        1},
-      {zone(LeftOutKind::BagOutside),
-       1,
-       {kDamaged + "2 zones left out: bag outside the 'ibag' chunk"},
-       1},
-      {zone(LeftOutKind::SampleHeaderOutside),
+      {zone(kBagOutside), 1, {kDamaged + "2 zones left out: bag outside the 'ibag' chunk"}, 1},
+      {zone(kSampleHeaderOutside),
        1,
        {kDamaged + "2 zones left out: sample header outside the 'shdr' chunk"},
        1},
-      {zone(LeftOutKind::StereoLinkOutside),
+      {zone(kStereoLinkOutside),
        1,
        {kDamaged + "2 zones left out: stereo link to a sample header outside the 'shdr' chunk"},
        1},
-      {zone(LeftOutKind::SampleDataOutside),
+      {zone(kSampleDataOutside),
        1,
        {kDamaged + "2 zones left out: sample data outside the 'smpl' chunk or running backwards"},
        1},
@@ -125,55 +129,49 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        1,
        {kDamaged + "2 zones left out: sample the library cannot hold"},
        1},
-      {zone(LeftOutKind::StreamUnreadable, "Ogg Vorbis stream that cannot be decoded"),
+      {zone(kStreamUnreadable, "Ogg Vorbis stream that cannot be decoded"),
        0,
        {"damaged: 2 zones left out: Ogg Vorbis stream that cannot be decoded"},
        1},
       // An instrument file's entries.
-      {LeftOutOf(PartKind::Instrument, LeftOutKind::EntryOutsideGroup, 3),
+      {LeftOutOf(PartKind::Instrument, kEntryOutsideGroup, 3),
        2,
        {"damaged (2 instruments imported): 3 instruments left out: entry outside the group"},
        1},
-      {zone(LeftOutKind::ZoneEntryTooOften),
+      {zone(kZoneEntryTooOften),
        1,
        {kDamaged + "2 zones left out: zone entry named more often than the group could need"},
        1},
-      {zone(LeftOutKind::SampleNot16Bit),
+      {zone(kSampleNot16Bit),
        1,
        {kDamaged + "2 zones left out: sample that is not 16-bit mono or stereo"},
        1},
-      {LeftOutOf(PartKind::Group, LeftOutKind::GroupHeaderCut),
+      {LeftOutOf(PartKind::Group, kGroupHeaderCut),
        1,
        {kDamaged + "1 group left out: header that does not fit the chunk"},
        1},
-      {zone(LeftOutKind::SampleEntryOutsideGroup),
+      {zone(kSampleEntryOutsideGroup),
        1,
        {kDamaged + "2 zones left out: sample entry outside the group"},
        1},
-      {zone(LeftOutKind::SampleWithoutFrameSize),
+      {zone(kSampleWithoutFrameSize),
        1,
        {kDamaged + "2 zones left out: sample without a frame size (no channel or under 8 bits)"},
        1},
-      {zone(LeftOutKind::SampleDataOutsideGroup),
+      {zone(kSampleDataOutsideGroup),
        1,
        {kDamaged + "2 zones left out: sample data outside the group"},
        1},
-      {zone(LeftOutKind::SampleDataTooOftenInGroup),
+      {zone(kSampleDataTooOftenInGroup),
        1,
        {kDamaged + "2 zones left out: sample data asked for more often than the group could need"},
        1},
       // #include not followed: named alone, without a count.
-      {include(LeftOutKind::IncludeNotFound),
-       1,
-       {kDamaged + "#include file 'keys.sfz' not found"},
-       1},
-      {include(LeftOutKind::IncludeCycle), 1, {kDamaged + "#include cycle through 'keys.sfz'"}, 1},
-      {include(LeftOutKind::IncludeTooDeep),
-       1,
-       {kDamaged + "#include nested more than 16 deep"},
-       1},
-      {include(LeftOutKind::IncludesTooMany), 1, {kDamaged + "more than 4096 #include files"}, 1},
-      {include(LeftOutKind::TextTooLong), 1, {kDamaged + "more than 64 MiB of text"}, 1},
+      {include(kIncludeNotFound), 1, {kDamaged + "#include file 'keys.sfz' not found"}, 1},
+      {include(kIncludeCycle), 1, {kDamaged + "#include cycle through 'keys.sfz'"}, 1},
+      {include(kIncludeTooDeep), 1, {kDamaged + "#include nested more than 16 deep"}, 1},
+      {include(kIncludesTooMany), 1, {kDamaged + "more than 4096 #include files"}, 1},
+      {include(kTextTooLong), 1, {kDamaged + "more than 64 MiB of text"}, 1},
       // Notes alone: imported, exit status 0.
       {Noted(NoteKind::GainAboveZero, 2, "4.5"),
        1,
@@ -188,15 +186,15 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        1,
        {"note: 3 regions left out: only the first round robin is kept"},
        0},
-      {Noted(NoteKind::OtherKeySwitch, 4),
+      {Noted(kOtherKeySwitch, 4),
        1,
        {"note: 4 regions left out: only the default key switch is kept"},
        0},
-      {Noted(NoteKind::ControllerGate),
+      {Noted(kControllerGate),
        1,
        {"note: 1 region left out: closed at the controllers' start values"},
        0},
-      {Noted(NoteKind::BuiltInGenerator, 2, "*noise"),
+      {Noted(kBuiltInGenerator, 2, "*noise"),
        1,
        {"note: 2 regions left out: built-in generator '*noise' cannot be kept"},
        0},
@@ -210,14 +208,12 @@ TEST(OutcomeText, EveryKindIsWordedWithItsExitStatus) {
        0},
       {LeftOutOf(PartKind::Layer, LeftOutKind::SampleOutside, 2, "../x.wav"),
        1,
-       {kDamaged + "2 layers left out: sample '../x.wav' lies outside the instrument's folder or archive"},
+       {kDamaged +
+        "2 layers left out: sample '../x.wav' lies outside the instrument's folder or archive"},
        1},
-      {Noted(NoteKind::MutedInstrument, 2),
-       1,
-       {"note: 2 instruments left out: muted in the kit"},
-       0},
-      {Noted(NoteKind::UnreachedLayer), 1, {"note: 1 layer left out: played at no velocity"}, 0},
-      {Noted(NoteKind::KeyPastRange, 3), 1, {"note: 3 instruments left out: past key 127"}, 0},
+      {Noted(kMutedInstrument, 2), 1, {"note: 2 instruments left out: muted in the kit"}, 0},
+      {Noted(kUnreachedLayer), 1, {"note: 1 layer left out: played at no velocity"}, 0},
+      {Noted(kKeyPastRange, 3), 1, {"note: 3 instruments left out: past key 127"}, 0},
       {Noted(NoteKind::LaterTake, 3),
        2,
        {"note: 3 files left out: only the first round robin of a key and layer is kept"},

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "import/sfz/sfz_files.h"
+#include "import/sfz/sfz_outcome.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_regions.h"
 #include "library/library.h"
@@ -306,6 +307,7 @@ TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
     const char* text;
     std::vector<int> keptKeys;
     NoteKind note;
+    const FormatNote* format = nullptr;  // for an SFZ kind of its own
   };
   const Case cases[] = {
       {"<region> key=1 <region> key=2 trigger=release <region> key=3 trigger=attack",
@@ -319,42 +321,53 @@ TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
        NoteKind::LaterRoundRobin},
       {"<region> key=1 sw_last=37 <region> key=2 sw_last=36 <region> key=3",
        {2, 3},
-       NoteKind::OtherKeySwitch},
+       NoteKind::Format,
+       &kOtherKeySwitch},
       {"<global> sw_default=37 <region> key=1 sw_last=37 <region> key=2 sw_last=36",
        {1},
-       NoteKind::OtherKeySwitch},
+       NoteKind::Format,
+       &kOtherKeySwitch},
       {"<region> key=1 locc64=64 <region> key=2 hicc64=63 <region> key=3",
        {2, 3},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<control> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       // Start values in either form, from <control> or <global>, the last one winning; gates
       // in either scale.
       {"<control> set_hdcc74=1 <region> key=1 lohdcc74=1 <region> key=2 hihdcc74=0.5",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<control> set_hdcc74=1 <region> key=1 locc74=127 <region> key=2 hicc74=126",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<global> set_cc64=127 <region> key=1 locc64=64 <region> key=2 hicc64=63",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<control> set_cc74=64 <region> key=1 lohdcc74=0.5 <region> key=2 lohdcc74=0.51",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<control> set_hdcc74=0.5 <region> key=1 hicc74=63.5 <region> key=2 locc74=64",
        {1},
-       NoteKind::ControllerGate},
+       NoteKind::Format,
+       &kControllerGate},
       {"<control> set_cc74=0 set_hdcc74=1 <region> key=1 locc74=127 <region> key=2 hicc74=0",
        {1},
-       NoteKind::ControllerGate},
-      {"<region> key=1 <region> key=2 sample=*noise", {1}, NoteKind::BuiltInGenerator},
-      {"<region> key=1 <region> key=2 sample=*silence", {1}, NoteKind::BuiltInGenerator},
+       NoteKind::Format,
+       &kControllerGate},
+      {"<region> key=1 <region> key=2 sample=*noise", {1}, NoteKind::Format, &kBuiltInGenerator},
+      {"<region> key=1 <region> key=2 sample=*silence", {1}, NoteKind::Format, &kBuiltInGenerator},
       {"<control> default_path=Samples/ <region> key=1 <region> key=2 sample=*sine",
        {1},
-       NoteKind::BuiltInGenerator},
-      {"<region> key=1 <region> key=2 sample=*tri", {1}, NoteKind::BuiltInGenerator},
+       NoteKind::Format,
+       &kBuiltInGenerator},
+      {"<region> key=1 <region> key=2 sample=*tri", {1}, NoteKind::Format, &kBuiltInGenerator},
   };
   for (const Case& c : cases) {
     std::string text = c.text;
@@ -364,6 +377,7 @@ TEST_F(Sfz, ChoicesKeepOneRegionOfEachKindAndNoteTheOthers) {
     ASSERT_TRUE(outcome.imported()) << c.text;
     ASSERT_EQ(outcome.notes.size(), 1u) << c.text;
     EXPECT_EQ(outcome.notes[0].kind, c.note) << c.text;
+    EXPECT_EQ(outcome.notes[0].format, c.format) << c.text;
     EXPECT_EQ(outcome.notes[0].count, 1u) << c.text;
     std::vector<int> keys;
     for (const Zone& zone : Zones()) keys.push_back(zone.mapping.keyLow);

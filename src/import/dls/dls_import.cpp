@@ -1,4 +1,5 @@
 #include "import/dls/dls_import.h"
+#include "import/dls/dls_outcome.h"
 
 #include <algorithm>
 #include <map>
@@ -37,7 +38,8 @@ class BankNotes {
 
   // Adds the notes to `outcome` without changing its status.
   void AddTo(ImportOutcome& outcome) const {
-    if (modulated_ > 0) outcome.notes.push_back({NoteKind::Modulation, modulated_, {}});
+    if (modulated_ > 0)
+      outcome.notes.push_back({NoteKind::Format, modulated_, {}, PartKind::Region, &kModulation});
     if (gainLost_) outcome.notes.push_back(*gainLost_);
   }
 

@@ -15,6 +15,7 @@
 #include "import/archive_path.h"
 #include "import/gain_folding.h"
 #include "import/hydrogen/hydrogen_kit.h"
+#include "import/hydrogen/hydrogen_outcome.h"
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/sfz/sfz_files.h"
 #include "import/wave/wave_import.h"
@@ -95,12 +96,12 @@ class KitPlanner {
     for (std::size_t n = 0; n < kit.instruments.size(); ++n) {
       const HydrogenInstrument& instrument = kit.instruments[n];
       if (instrument.muted) {
-        drops_.Note(NoteKind::MutedInstrument, 1, instrument.name);
+        drops_.Note(kMutedInstrument, 1, instrument.name);
         continue;
       }
       // A list longer than the keyboard; its count is known, so this cannot overflow.
       if (n > static_cast<std::size_t>(kLastKey - kFirstKey)) {
-        drops_.Note(NoteKind::KeyPastRange, 1, instrument.name);
+        drops_.Note(kKeyPastRange, 1, instrument.name);
         continue;
       }
       for (const HydrogenComponent& component : instrument.components)
@@ -127,7 +128,10 @@ class KitPlanner {
       }
       if (plan.zones.empty()) {
         // Round robins alternate between layers of one range; only the first is kept.
-        drops_.Note(instrument.velocityOnly ? NoteKind::UnreachedLayer : NoteKind::LaterRoundRobin);
+        if (instrument.velocityOnly)
+          drops_.Note(kUnreachedLayer);
+        else
+          drops_.Note(NoteKind::LaterRoundRobin);
         continue;
       }
       std::string path = layer.file;

@@ -108,8 +108,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
   std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
 
   if (parsed.damage) {
-    const LeftOut& include = *parsed.damage;
-    drops.Drop(include.part, include.kind, include.count, include.subject);
+    drops.Drop(*parsed.damage);
   }
   std::vector<Zone> zones;
   std::vector<GainRequest> gains;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "import/sfz/sfz_outcome.h"
+
 namespace tolvane {
 namespace {
 
@@ -87,7 +89,7 @@ class Preprocessor {
 
   void Line(std::string_view line, std::vector<std::string>& stack) {
     if (out.size() > kSfzMostText) {
-      Damage(LeftOutKind::TextTooLong);
+      Damage(kTextTooLong);
       return;
     }
     std::size_t at = 0;
@@ -140,23 +142,23 @@ class Preprocessor {
     std::string path = Expand(line.substr(open + 1, close - open - 1));
     std::replace(path.begin(), path.end(), '\\', '/');
     if (std::find(stack.begin(), stack.end(), path) != stack.end()) {
-      Damage(LeftOutKind::IncludeCycle, path);
+      Damage(kIncludeCycle, path);
     } else if (stack.size() >= kSfzMostIncludeDepth) {
-      Damage(LeftOutKind::IncludeTooDeep);
+      Damage(kIncludeTooDeep);
     } else if (++includes_ > kSfzMostIncludes) {
-      Damage(LeftOutKind::IncludesTooMany);
+      Damage(kIncludesTooMany);
     } else if (const std::optional<std::string> text = include_(path)) {
       stack.push_back(path);
       Run(*text, stack);
       stack.pop_back();
     } else {
-      Damage(LeftOutKind::IncludeNotFound, path);
+      Damage(kIncludeNotFound, path);
     }
     return close + 1;
   }
 
-  void Damage(LeftOutKind kind, const std::string& path = {}) {
-    if (!damage) damage = LeftOut{PartKind::Include, kind, 1, path, {}};
+  void Damage(const FormatDamage& kind, const std::string& path = {}) {
+    if (!damage) damage = LeftOut{PartKind::Include, LeftOutKind::Format, 1, path, {}, &kind};
   }
 
   const SfzIncludeReader& include_;

@@ -1,4 +1,5 @@
 #include "import/sfz/sfz_regions.h"
+#include "import/sfz/sfz_outcome.h"
 
 #include <algorithm>
 #include <cctype>
@@ -161,17 +162,17 @@ SfzChoice ChooseRegions(const SfzInstrument& instrument, ImportDrops& notes) {
     const auto last = Key(region.opcodes, "sw_last", SfzKeyOffset(region.control));
     std::optional<SfzGate> gate;
     if (sample != region.opcodes.end() && sample->second.starts_with('*')) {
-      notes.Note(NoteKind::BuiltInGenerator, 1, sample->second);
+      notes.Note(kBuiltInGenerator, 1, sample->second);
       if (generators++ == 0) generator = sample->second;
     } else if (IsRelease(region)) {
       notes.Note(NoteKind::ReleaseTrigger);
     } else if (!FirstRoundRobin(region)) {
       notes.Note(NoteKind::LaterRoundRobin);
     } else if ((gate = ClosedSfzGate(region.opcodes, instrument.starts))) {
-      notes.Note(NoteKind::ControllerGate);
+      notes.Note(kControllerGate);
       gates.push_back(std::move(*gate));
     } else if (last && last != keySwitch) {
-      notes.Note(NoteKind::OtherKeySwitch);
+      notes.Note(kOtherKeySwitch);
     } else {
       choice.kept.push_back(region);
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "import/sifi/sifi_outcome.h"
 #include "library/library.h"
 #include "sifi/file_chunks.h"
 #include "sifi/group_reader.h"
@@ -17,19 +18,19 @@ namespace {
 
 using namespace sifi;
 
-LeftOutKind KindOf(SampleProblem problem) {
+const FormatDamage& KindOf(SampleProblem problem) {
   switch (problem) {
     case SampleProblem::EntryOutside:
     case SampleProblem::None:
       break;
     case SampleProblem::WithoutFrames:
-      return LeftOutKind::SampleWithoutFrameSize;
+      return kSampleWithoutFrameSize;
     case SampleProblem::DataOutside:
-      return LeftOutKind::SampleDataOutsideGroup;
+      return kSampleDataOutsideGroup;
     case SampleProblem::OverBudget:
-      return LeftOutKind::SampleDataTooOftenInGroup;
+      return kSampleDataTooOftenInGroup;
   }
-  return LeftOutKind::SampleEntryOutsideGroup;
+  return kSampleEntryOutsideGroup;
 }
 
 // The sample a zone entry plays, or nothing (the zone is then dropped, with the reason).
@@ -60,7 +61,7 @@ Sample* ReadZoneSample(Instrument& instrument, GroupReader& group, std::uint16_t
   if (request.bitsPerSample == 16 && FindSample(instrument, request) == nullptr)
     data = SampleData::FromLittleEndian(record.data, std::size_t{record.frames} * entry.channels);
   Sample* const sample = AddSample(instrument, request, std::move(data));
-  if (sample == nullptr) drops.Drop(PartKind::Zone, LeftOutKind::SampleNot16Bit);
+  if (sample == nullptr) drops.Drop(PartKind::Zone, kSampleNot16Bit);
   return sample;
 }
 
@@ -69,11 +70,11 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> fi
                  std::span<const std::byte> chunk, ImportDrops& drops) {
   std::optional<GroupReader> group = GroupReader::Open(chunk);
   if (!group) {
-    drops.Drop(PartKind::Group, LeftOutKind::GroupHeaderCut);
+    drops.Drop(PartKind::Group, kGroupHeaderCut);
     return;
   }
   const std::size_t instruments = group->readableInstruments();
-  drops.Drop(PartKind::Instrument, LeftOutKind::EntryOutsideGroup,
+  drops.Drop(PartKind::Instrument, kEntryOutsideGroup,
              group->header().instrumentCount - instruments);
   for (std::size_t i = 0; i < instruments; ++i) {
     const InstrumentEntry entry = group->Instrument(i);
@@ -82,8 +83,8 @@ void ImportGroup(Library& library, Source& source, std::span<const std::byte> fi
     instrument->category = entry.category;  // the file's choice over the database's
     instrument->differencesOnly = true;
     const ZoneRun zones = group->Zones(entry);
-    drops.Drop(PartKind::Zone, LeftOutKind::EntryOutsideGroup, zones.outside);
-    drops.Drop(PartKind::Zone, LeftOutKind::ZoneEntryTooOften, zones.overBudget);
+    drops.Drop(PartKind::Zone, kEntryOutsideGroup, zones.outside);
+    drops.Drop(PartKind::Zone, kZoneEntryTooOften, zones.overBudget);
     for (std::size_t k = zones.first; k < zones.first + zones.count; ++k) {
       const ZoneEntry zoneEntry = group->Zone(k);
       // A zone without a sample could be neither listed nor exported again.

@@ -10,6 +10,7 @@
 #include "base/bytes.h"
 #include "import/chunk_walker.h"
 #include "import/soundfont/soundfont_bank.h"
+#include "import/soundfont/soundfont_outcome.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_samples.h"
 #include "import/soundfont/visit_once.h"
@@ -73,7 +74,7 @@ class BankImport {
     // hostile one must not make the import revisit bags without bound.
     const std::size_t endBag = std::min({bags->end, records_.bagCount(), bagsLeft_.bound()});
     if (bags->end > records_.bagCount())
-      drops_.Drop(PartKind::Zone, LeftOutKind::BagOutside,
+      drops_.Drop(PartKind::Zone, kBagOutside,
                   bags->end - std::max(bags->first, records_.bagCount()));
     for (std::size_t bag = bagsLeft_.Next(bags->first); bag < endBag;
          bag = bagsLeft_.Next(bag + 1)) {
@@ -94,7 +95,7 @@ class BankImport {
   void ImportBag(Instrument& instrument, std::size_t bag) {
     const auto generators = records_.GeneratorsOf(bag);
     if (!generators) {
-      DropZone(LeftOutKind::GeneratorsOutside);
+      DropZone(kGeneratorsOutside);
       return;
     }
     Zone zone;
@@ -110,13 +111,13 @@ class BankImport {
       generatorsLeft_.Take(g);
       const auto generator = records_.Generator(g);
       if (!generator) {
-        DropZone(LeftOutKind::GeneratorsOutside);
+        DropZone(kGeneratorsOutside);
         return;
       }
       if (generator->number == kGenInstrument) continue;
       if (generator->number == kGenSampleId) {
         if (const auto why = samples_.Plan(generator->amount)) {
-          DropZone(why->kind, why->detail);
+          DropZone(*why->kind, why->detail);
           return;
         }
         continue;
@@ -148,7 +149,8 @@ class BankImport {
   }
 
   // A zone that cannot be read is left out, and counted for the outcome.
-  void DropZone(LeftOutKind kind, std::string_view detail = {}) {
+  void DropZone(LeftOutKind kind) { drops_.Drop(PartKind::Zone, kind); }
+  void DropZone(const FormatDamage& kind, std::string_view detail = {}) {
     drops_.Drop(PartKind::Zone, kind, 1, {}, std::string(detail));
   }
 

@@ -44,10 +44,10 @@ BankSamples::BankSamples(const SoundFontRecords& records, std::span<const std::b
 
 std::optional<SampleTrouble> BankSamples::Plan(std::size_t index) {
   const auto header = records_.SampleHeader(index);
-  if (!header) return SampleTrouble{LeftOutKind::SampleHeaderOutside, {}};
+  if (!header) return SampleTrouble{&kSampleHeaderOutside, {}};
   if (header->channelType() != kSoundFontMonoSample || header->link != 0) {
     const auto linked = records_.SampleHeader(header->link);
-    if (!linked) return SampleTrouble{LeftOutKind::StereoLinkOutside, {}};
+    if (!linked) return SampleTrouble{&kStereoLinkOutside, {}};
     const bool headerLeft = header->channelType() == kSoundFontLeftSample &&
                             linked->channelType() == kSoundFontRightSample;
     const bool headerRight = header->channelType() == kSoundFontRightSample &&
@@ -57,22 +57,21 @@ std::optional<SampleTrouble> BankSamples::Plan(std::size_t index) {
       const HeaderSample other = ShapeOf(header->link, *linked);
       // A stream that did not decode has no length to compare.
       for (const HeaderSample* part : {&own, &other}) {
-        if (!part->failure().empty())
-          return SampleTrouble{LeftOutKind::StreamUnreadable, part->failure()};
+        if (!part->failure().empty()) return SampleTrouble{&kStreamUnreadable, part->failure()};
       }
       if (own.frames == other.frames && own.loopStart == other.loopStart &&
           own.loopEnd == other.loopEnd) {
         const bool planned = headerLeft ? PlanStereo(*header, *header, own, other, true)
                                         : PlanStereo(*header, *linked, other, own, false);
         if (planned) return std::nullopt;
-        return SampleTrouble{LeftOutKind::SampleDataOutside, {}};
+        return SampleTrouble{&kSampleDataOutside, {}};
       }
     }
   }
   if (!plan_.empty()) return std::nullopt;  // the bag has its sample already
   const HeaderSample own = ShapeOf(index, *header);
-  if (!own.failure().empty()) return SampleTrouble{LeftOutKind::StreamUnreadable, own.failure()};
-  if (!own.readable()) return SampleTrouble{LeftOutKind::SampleDataOutside, {}};
+  if (!own.failure().empty()) return SampleTrouble{&kStreamUnreadable, own.failure()};
+  if (!own.readable()) return SampleTrouble{&kSampleDataOutside, {}};
   plan_.push_back({RequestFor(*header, own.frames, own.loopStart, own.loopEnd, header->name, 1),
                    {own, HeaderSample{}}});
   plan_.back().request.key = {OffsetOf(own), 0};

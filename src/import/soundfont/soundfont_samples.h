@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "import/import_outcome.h"
+#include "import/soundfont/soundfont_outcome.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_streams.h"
 #include "library/library.h"
@@ -26,7 +27,7 @@ class WorkProgress;
 // Why a bag's sample is left out: a kind, with the decoder's reason for a stream that did not
 // decode.
 struct SampleTrouble {
-  LeftOutKind kind;
+  const FormatDamage* kind;
   std::string_view detail;
 };
 

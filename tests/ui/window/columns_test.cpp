@@ -16,6 +16,7 @@
 #include <QTest>
 #include <algorithm>
 
+#include "import/format_lists.h"
 #include "library/category.h"
 #include "tests/ui/window/window_test_support.h"
 #include "ui/window/import_details_dialog.h"
@@ -164,9 +165,8 @@ class ColumnsTest : public QObject {
     QPointer<ImportDetailsDialog> details = dialog.findChild<ImportDetailsDialog*>();
     QVERIFY(details != nullptr && details->isVisible());
     QCOMPARE(details->windowTitle(), QStringLiteral("Files not imported whole"));
-    const QString expected = window.place / "junk.txt" +
-                             ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or "
-                             "DLS bank, SFZ instrument, Hydrogen drum kit or SiFi file\n" +
+    const QString expected = window.place / "junk.txt" + ": not recognised as " +
+                             QString::fromStdString(ReadFormatsText()) + "\n" +
                              window.place / "missing.wav" + ": cannot open file: no such file";
     QCOMPARE(details->Text(), expected);
     QVERIFY(details->findChild<QPlainTextEdit*>()->textInteractionFlags() &

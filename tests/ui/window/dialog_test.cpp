@@ -19,6 +19,7 @@
 #include "database/sound_database.h"
 #include "devices/indicator/dialog_units.h"
 #include "export/export_commands.h"
+#include "import/format_lists.h"
 #include "import/import_file.h"
 #include "tests/ui/window/window_test_support.h"
 #include "ui/window/dialog_template.h"
@@ -286,10 +287,9 @@ class DialogTest : public QObject {
     QCOMPARE(dialog.model().rowCount(), 0);
     QCOMPARE(window.Status(), QStringLiteral("0 Instruments loaded - 2 files not imported whole"));
     QCOMPARE(static_cast<QLabel*>(dialog.Control(kStatusId))->toolTip(),
-             window.place / "junk.txt" +
-                 ": not recognised as a WAV, AIFF, FLAC or Ogg file, SoundFont or DLS bank, "
-                 "SFZ instrument, Hydrogen drum kit or SiFi file\n" +
-                 window.place / "missing.wav" + ": cannot open file: no such file");
+             window.place / "junk.txt" + ": not recognised as " +
+                 QString::fromStdString(ReadFormatsText()) + "\n" + window.place / "missing.wav" +
+                 ": cannot open file: no such file");
   }
 
   // "Instrument Collection" needs two sample groups; nothing checked disables both buttons.
