@@ -11,16 +11,41 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/debian
 # The README's links lead to the pages under docs/; they keep their places beside it.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${TOLVANE_DOC_DIR}/docs
         FILES_MATCHING PATTERN "*.md")
+# The manual pages name the formats read, from the table of formats (a tool of the build).
+set(format_files ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+                 $<TARGET_FILE:tolvane-format-files>)
+foreach(page tolvane-convert.1 tolvane-sound-converter.1)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/debian/${page}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/debian
+    COMMAND ${format_files} fill ${PROJECT_SOURCE_DIR}/cmake/debian/${page}.in
+            ${PROJECT_BINARY_DIR}/debian/${page}
+    DEPENDS tolvane-format-files ${PROJECT_SOURCE_DIR}/cmake/debian/${page}.in
+    COMMENT "Writing the manual page ${page}")
+endforeach()
+# So is the package's description, which cpack reads when it makes the package
+# (CPackFormats.cmake).
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/debian/description
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/debian
+  COMMAND ${format_files} description ${PROJECT_BINARY_DIR}/debian/description
+  DEPENDS tolvane-format-files
+  COMMENT "Writing the package description")
 # Debian keeps a package's change log and manual pages compressed, with gzip's name and time
 # left out so that the package builds the same every time.
-set(compressed)
+set(compressed ${PROJECT_BINARY_DIR}/debian/description)
 foreach(file changelog tolvane-convert.1 tolvane-sound-converter.1)
   set(output ${PROJECT_BINARY_DIR}/debian/${file}.gz)
+  if(file STREQUAL "changelog")
+    set(input ${PROJECT_SOURCE_DIR}/cmake/debian/${file})
+  else()
+    set(input ${PROJECT_BINARY_DIR}/debian/${file})
+  endif()
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/debian
-    COMMAND gzip -n -9 -c ${PROJECT_SOURCE_DIR}/cmake/debian/${file} > ${output}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/${file}
+    COMMAND gzip -n -9 -c ${input} > ${output}
+    DEPENDS ${input}
     COMMENT "Compressing ${file} for the package")
   list(APPEND compressed ${output})
 endforeach()
@@ -35,15 +60,9 @@ set(CPACK_PACKAGE_NAME tolvane-sound-converter)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tolvane Sound Converter developers <tolvane-sound-converter@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts sample libraries into Tolvane sampler instruments")
-# The summary is the synopsis line; this is the text below it.
-set(CPACK_PACKAGE_DESCRIPTION
-    "Reads WAV, AIFF, FLAC and Ogg Vorbis files, folders of note-named samples,\n\
-SFZ instruments, Decent Sampler presets, Bitwig multisamples, Hydrogen drum\n\
-kits, SoundFont 2 and 3 banks, DLS banks and SiFi files, and writes single\n\
-instrument files (SLI) or one collection file (SLC) for the Tolvane sampler.\n\
-A window program lists every instrument, lets the user pick categories and\n\
-hear them from a MIDI keyboard; tolvane-convert does the same from the\n\
-command line.")
+# The summary is the synopsis line; the text below it names the formats read, written by the
+# build and read when cpack runs.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackFormats.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
