@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 
 namespace tolvane::fuzz {
 
@@ -25,7 +25,7 @@ struct MemoryFilesShape {
   std::optional<std::string_view> included;  // the text of every included file
 };
 
-class MemoryFiles : public SfzFiles {
+class MemoryFiles : public InstrumentFiles {
  public:
   explicit MemoryFiles(MemoryFilesShape shape = {})
       : frames_(shape.frames), loops_(shape.loops), included_(shape.included) {}

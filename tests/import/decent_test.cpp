@@ -20,8 +20,8 @@
 #include "database/sound_database.h"
 #include "import/decent/decent_zone.h"
 #include "import/import_file.h"
+#include "import/instrument_files.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
 #include "riff_builder.h"
 #include "tests/support/test_folder.h"
@@ -35,7 +35,7 @@ using Word = ZoneParameters::Word;
 
 // Samples of 1000 frames (stereo when named so), with a loop 100-900 when named "loop", missing
 // when named so. Every read is counted.
-class FakeFiles : public SfzFiles {
+class FakeFiles : public InstrumentFiles {
  public:
   std::optional<std::string> ReadText(const std::string&) const override { return std::nullopt; }
   SoundReading ReadSample(const std::string& path) const override {

@@ -13,8 +13,8 @@
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/import_file.h"
+#include "import/instrument_files.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
 #include "riff_builder.h"
 
@@ -28,7 +28,7 @@ namespace {
 
 // Mono samples of 100 frames for any path but those naming "missing"; every path asked for is
 // kept.
-class FakeFiles : public SfzFiles {
+class FakeFiles : public InstrumentFiles {
  public:
   std::optional<std::string> ReadText(const std::string& /*path*/) const override { return {}; }
   SoundReading ReadSample(const std::string& path) const override {

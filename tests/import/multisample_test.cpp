@@ -11,8 +11,8 @@
 
 #include "database/sound_database.h"
 #include "import/import_file.h"
+#include "import/instrument_files.h"
 #include "import/outcome_text.h"
-#include "import/sfz/sfz_files.h"
 #include "library/library.h"
 #include "zip_builder.h"
 
@@ -25,7 +25,7 @@ using testing::TestWave;
 
 // Samples of 1000 mono frames, with a loop (100, 900) when named "loop", stereo when named
 // "stereo"; "missing" is not there, "broken" cannot be read. Every request is counted.
-class FakeFiles : public SfzFiles {
+class FakeFiles : public InstrumentFiles {
  public:
   std::optional<std::string> ReadText(const std::string& /*path*/) const override { return {}; }
   SoundReading ReadSample(const std::string& path) const override {

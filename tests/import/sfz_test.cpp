@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 #include "import/sfz/sfz_outcome.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_regions.h"
@@ -23,7 +23,7 @@ using Word = ZoneParameters::Word;
 
 // Samples of 1000 frames (mono unless named "stereo") of value 7 (30000 when named "loud"),
 // with a loop when named "loop"; texts by path. Every request is counted.
-class FakeFiles : public SfzFiles {
+class FakeFiles : public InstrumentFiles {
  public:
   std::optional<std::string> ReadText(const std::string& path) const override {
     const auto found = texts.find(path);

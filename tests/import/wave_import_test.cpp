@@ -1,4 +1,5 @@
 #include "import/wave/wave_import.h"
+#include "import/file_instrument.h"
 #include "import/outcome_text.h"
 
 #include <gtest/gtest.h>

@@ -18,10 +18,10 @@
 #include "import/archive_path.h"
 #include "import/bitwig/multisample_records.h"
 #include "import/bitwig/multisample_zone.h"
+#include "import/file_instrument.h"
 #include "import/gain_folding.h"
 #include "import/import_file.h"
-#include "import/sfz/sfz_files.h"
-#include "import/wave/wave_import.h"
+#include "import/instrument_files.h"
 #include "import/zip/zip_files.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
@@ -29,7 +29,6 @@
 namespace tolvane {
 namespace {
 
-constexpr std::size_t kNameLength = 24;  // as a single file's instrument
 constexpr std::string_view kMappingName = "multisample.xml";
 constexpr std::size_t kLargestMapping = std::size_t{64} << 20;
 
@@ -41,17 +40,6 @@ struct FileSound {
   SoundReading reading;
   SampleData data;
 };
-
-std::unique_ptr<Instrument> CreateNamedInstrument(Source& source, const std::string& utf8Name,
-                                                  std::int64_t modifiedTime) {
-  if (utf8Name.empty()) return CreateFileInstrument(source, modifiedTime);
-  const std::string name = Utf8ToWindows1252(utf8Name);
-  const std::string shown = ShortenName(name, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(shown)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  return CreateInstrument(source, name, shown, soundId);
-}
 
 // Adds the zone of `sample` playing `file`; false, with `why` set, when it cannot.
 std::optional<Zone> SampleZone(Instrument& instrument, const MultisampleSample& sample,
@@ -102,7 +90,8 @@ bool LaterRoundRobin(const MultisampleSample& sample,
 }
 
 ImportOutcome ImportRecords(Library& library, Source& source, const Multisample& multisample,
-                            std::int64_t modifiedTime, const SfzFiles& files, ImportDrops& drops) {
+                            std::int64_t modifiedTime, const InstrumentFiles& files,
+                            ImportDrops& drops) {
   // Each kept sample with the index of the file it plays.
   std::vector<std::pair<const MultisampleSample*, std::size_t>> kept;
   std::vector<FileSound> sounds;
@@ -131,8 +120,11 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
     return true;
   });
 
+  // Named by its `name` attribute, else after the file (or folder).
   std::unique_ptr<Instrument> instrument =
-      CreateNamedInstrument(source, multisample.name, modifiedTime);
+      multisample.name.empty()
+          ? CreateFileInstrument(source, modifiedTime)
+          : CreateNamedInstrument(source, Utf8ToWindows1252(multisample.name), modifiedTime);
   std::vector<Zone> zones;
   std::vector<GainRequest> gains;
   for (const auto& [sample, index] : kept) {
@@ -162,7 +154,7 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
 }  // namespace
 
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
-                                    std::int64_t modifiedTime, const SfzFiles& files) {
+                                    std::int64_t modifiedTime, const InstrumentFiles& files) {
   ImportDrops drops(PartKind::Zone);
   const MultisampleReading reading = ReadMultisample(text);
   if (!reading.multisample) return ImportOutcome::Damaged(reading.refusal);
@@ -198,13 +190,13 @@ ImportOutcome ImportMultisample(Library& library, Source& source, const ImportVi
   const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
   if (FoldCase(name) != kMappingName) return ImportOutcome::NotRecognised();
   const std::filesystem::path folder = PathFromUtf8(path).parent_path();
-  const SfzDiskFiles files(folder.empty() ? std::filesystem::path(".") : folder);
+  const DiskFiles files(folder.empty() ? std::filesystem::path(".") : folder);
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
   return ImportMultisampleText(library, source, text, view.modifiedTime, files);
 }
 
 bool IsMultisampleFolder(const std::filesystem::path& folder) {
-  return SfzDiskFiles(folder).Find(std::string(kMappingName)).has_value();
+  return DiskFiles(folder).Find(std::string(kMappingName)).has_value();
 }
 
 ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
@@ -215,7 +207,7 @@ ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
   Source& source = CreateSource(library, Utf8ToWindows1252(utf8Path),
                                 Utf8ToWindows1252(PathToUtf8(folder.filename())));
   source.section = &FindOrCreateSection(database, source.baseName);
-  const SfzDiskFiles files(folder);
+  const DiskFiles files(folder);
   ImportOutcome outcome;
   const std::optional<std::filesystem::path> mapping = files.Find(std::string(kMappingName));
   const std::optional<MappedFile> file = mapping ? MappedFile::Open(*mapping) : std::nullopt;

@@ -12,7 +12,7 @@
 
 namespace tolvane {
 
-class SfzFiles;
+class InstrumentFiles;
 struct SoundDatabase;
 
 // The importer of the chain: a file whose name ends in ".multisample" (any case) read as a zip
@@ -31,7 +31,7 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
 // multisample. What the instrument cannot hold (gains above 0 dB, reverse playback, alternating
 // loops, later round robins) is approximated and noted.
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
-                                    std::int64_t modifiedTime, const SfzFiles& files);
+                                    std::int64_t modifiedTime, const InstrumentFiles& files);
 
 // Whether `folder` holds a "multisample.xml" (any case): such a folder is a multisample, not a
 // folder of samples.

@@ -15,7 +15,7 @@
 #include "import/archive_path.h"
 #include "import/decent/decent_import.h"
 #include "import/import_file.h"
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -68,7 +68,7 @@ void GatherPresetOutcome(ImportDrops& drops, std::string& damage, const std::str
 ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view) {
   if (!EndsWithIgnoringCase(source.path, ".dspreset")) return ImportOutcome::NotRecognised();
   const fs::path path{Windows1252ToUtf8(source.path)};
-  const SfzDiskFiles files(path.parent_path().empty() ? fs::path(".") : path.parent_path());
+  const DiskFiles files(path.parent_path().empty() ? fs::path(".") : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
   return ImportDecentPreset(library, source, text, {source.baseName, view.modifiedTime, {}}, files);
 }
@@ -123,7 +123,7 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
       texts.push_back({place, std::nullopt, "cannot be read"});
   }
 
-  const SfzDiskFiles files(root);
+  const DiskFiles files(root);
   const std::optional<std::vector<ImportOutcome>> outcomes =
       ImportDecentPresets(library, source, texts, files, progress);
   if (!outcomes) return ImportOutcome::Cancelled();

@@ -42,7 +42,7 @@ DecentPresetPlan PlanDecentPreset(std::string_view text, std::string_view folder
 
 std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
     Library& library, Source& source, std::span<const DecentPresetText> presets,
-    const SfzFiles& files, WorkProgress* progress) {
+    const InstrumentFiles& files, WorkProgress* progress) {
   DecentSamples samples;
   std::vector<DecentPresetPlan> plans;
   plans.reserve(presets.size());
@@ -67,7 +67,7 @@ std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
 }
 
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
-                                 const DecentPresetPlace& place, const SfzFiles& files) {
+                                 const DecentPresetPlace& place, const InstrumentFiles& files) {
   const DecentPresetText preset{place, text, {}};
   std::optional<std::vector<ImportOutcome>> outcomes =
       ImportDecentPresets(library, source, {&preset, 1}, files, nullptr);

@@ -16,7 +16,7 @@
 
 namespace tolvane {
 
-class SfzFiles;
+class InstrumentFiles;
 struct SoundDatabase;
 
 // Where a preset lies among the files that hold it.
@@ -38,7 +38,7 @@ struct DecentPresetPlace {
 // read or no zone is left. What the instrument cannot hold (a gain above 0 dB, release
 // triggers, later round robins) is approximated and noted.
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
-                                 const DecentPresetPlace& place, const SfzFiles& files);
+                                 const DecentPresetPlace& place, const InstrumentFiles& files);
 
 // One preset of a container as the container read it.
 struct DecentPresetText {
@@ -55,7 +55,7 @@ struct DecentPresetText {
 // null; it counts the samples decoded, then the presets built) stopped the import.
 std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
     Library& library, Source& source, std::span<const DecentPresetText> presets,
-    const SfzFiles& files, WorkProgress* progress);
+    const InstrumentFiles& files, WorkProgress* progress);
 
 // The importer of the chain: a file whose name ends in ".dspreset" (any case), its samples read
 // from its folder.

@@ -9,15 +9,14 @@
 #include <vector>
 
 #include "import/archive_path.h"
+#include "import/file_instrument.h"
 #include "import/gain_folding.h"
-#include "import/wave/wave_import.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
 
 namespace tolvane {
 namespace {
 
-constexpr std::size_t kNameLength = 24;  // as a single file's instrument
 // Presets write float noise ("1.0000000149"): gains this close to 0 dB are 0 dB.
 constexpr double kGainToleranceDb = 0.01;
 
@@ -75,14 +74,6 @@ std::optional<Zone> PlannedZone(Instrument& instrument, const DecentZonePlan& pl
   return ZoneOnSample(instrument, request, sample.data, plan.zone, looped, why);
 }
 
-std::unique_ptr<Instrument> CreatePresetInstrument(Source& source, const DecentPresetPlace& place) {
-  const std::string name = ShortenName(place.name, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(place.modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  return CreateInstrument(source, place.name, name, soundId);
-}
-
 }  // namespace
 
 ImportOutcome BuildDecentInstrument(Library& library, Source& source, const DecentPresetPlan& plan,
@@ -97,7 +88,8 @@ ImportOutcome BuildDecentInstrument(Library& library, Source& source, const Dece
     if (zonePlan.gainDb > kGainToleranceDb) louder[sampleIndex] = true;
   const std::uint64_t salt = PathKey(std::string(place.folder) + std::string(place.name)) | 1;
 
-  std::unique_ptr<Instrument> instrument = CreatePresetInstrument(source, place);
+  std::unique_ptr<Instrument> instrument =
+      CreateNamedInstrument(source, place.name, place.modifiedTime);
   std::vector<Zone> zones;
   std::vector<GainRequest> gains;
   for (const auto& [zonePlan, sampleIndex] : plan.zones) {

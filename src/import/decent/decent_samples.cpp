@@ -7,7 +7,7 @@
 
 #include "base/all_cores.h"
 #include "base/work_progress.h"
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 
 namespace tolvane {
 
@@ -17,7 +17,7 @@ std::size_t DecentSamples::Add(std::string path) {
   return known->second;
 }
 
-bool DecentSamples::DecodeAll(const SfzFiles& files, WorkProgress* progress) {
+bool DecentSamples::DecodeAll(const InstrumentFiles& files, WorkProgress* progress) {
   // Cores take files in this order: the longest decodes go first, the short ones fill the end.
   std::vector<std::pair<std::uint64_t, std::size_t>> order;
   order.reserve(samples_.size());

@@ -13,7 +13,7 @@
 
 namespace tolvane {
 
-class SfzFiles;
+class InstrumentFiles;
 class WorkProgress;
 
 // One sample file, decoded once for every zone that plays it.
@@ -31,7 +31,7 @@ class DecentSamples {
   // Decodes every file added, the largest first (as `files` knows sizes) so that no core is left
   // with a long one while the others wait. `progress` (may be null) counts the files and may
   // stop the work: false then, and some files are not decoded.
-  bool DecodeAll(const SfzFiles& files, WorkProgress* progress);
+  bool DecodeAll(const InstrumentFiles& files, WorkProgress* progress);
 
   std::size_t size() const { return samples_.size(); }
   const DecentSample& operator[](std::size_t index) const { return samples_[index]; }

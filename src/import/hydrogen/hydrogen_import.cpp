@@ -13,12 +13,12 @@
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "import/archive_path.h"
+#include "import/file_instrument.h"
 #include "import/gain_folding.h"
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/hydrogen/hydrogen_outcome.h"
 #include "import/hydrogen/hydrogen_velocity.h"
-#include "import/sfz/sfz_files.h"
-#include "import/wave/wave_import.h"
+#include "import/instrument_files.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -26,7 +26,6 @@ namespace {
 
 constexpr int kFirstKey = 36;  // Hydrogen's first instrument: the General MIDI bass drum
 constexpr int kLastKey = 127;
-constexpr std::size_t kNameLength = 24;  // as a single file's instrument
 constexpr double kLeastAttenuation = 0;
 constexpr double kMostAttenuation = 144;  // dB: the zone's silence
 
@@ -153,7 +152,7 @@ class KitPlanner {
   std::vector<LayerPlan> layers_;
 };
 
-void DecodeAll(std::vector<KitSample>& samples, const SfzFiles& files) {
+void DecodeAll(std::vector<KitSample>& samples, const InstrumentFiles& files) {
   ForEachOnAllCores(samples.size(), [&](std::size_t i) {
     KitSample& sample = samples[i];
     sample.reading = files.ReadSample(sample.path);
@@ -200,19 +199,10 @@ bool AddLayer(Instrument& instrument, const LayerPlan& plan, const KitSample& sa
   return true;
 }
 
-std::unique_ptr<Instrument> CreateKitInstrument(Source& source, const std::string& name,
-                                                std::int64_t modifiedTime) {
-  const std::string shown = ShortenName(name, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(shown)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  return CreateInstrument(source, name, shown, soundId);
-}
-
 }  // namespace
 
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
-                                 std::int64_t modifiedTime, const SfzFiles& files) {
+                                 std::int64_t modifiedTime, const InstrumentFiles& files) {
   const HydrogenKitReading reading = ReadHydrogenKit(text);
   if (!reading.kit) return ImportOutcome::Damaged(reading.damage);
   const HydrogenKit& kit = *reading.kit;
@@ -225,7 +215,7 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
   std::string name = Utf8ToWindows1252(kit.name);
   if (name.empty()) name = FolderName(source.path);
   if (name.empty()) name = source.baseName;
-  std::unique_ptr<Instrument> instrument = CreateKitInstrument(source, name, modifiedTime);
+  std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name, modifiedTime);
   std::vector<Zone> zones;
   std::vector<GainRequest> gains;
   for (const LayerPlan& plan : planner.layers()) {
@@ -249,8 +239,8 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
 ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView& view) {
   if (!LooksLikeHydrogenKit(view.bytes)) return ImportOutcome::NotRecognised();
   const std::filesystem::path path = PathFromUtf8(Windows1252ToUtf8(source.path));
-  const SfzDiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
-                                                      : path.parent_path());
+  const DiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
+                                                   : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
   return ImportHydrogenText(library, source, text, view.modifiedTime, files);
 }

@@ -12,7 +12,7 @@
 
 namespace tolvane {
 
-class SfzFiles;
+class InstrumentFiles;
 
 // The importer of the chain: a file whose root element is <drumkit_info>, whatever its name,
 // read with its samples from its folder.
@@ -25,6 +25,6 @@ ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView&
 // key 127 and layers no velocity plays are left out as notes; a gain above 0 dB is played at
 // 0 dB and noted.
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
-                                 std::int64_t modifiedTime, const SfzFiles& files);
+                                 std::int64_t modifiedTime, const InstrumentFiles& files);
 
 }  // namespace tolvane

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "import/file_instrument.h"
 #include "import/sample_files/decoded_sound.h"
 #include "import/sample_files/read_sound.h"
 #include "import/sample_files/sndfile_decode.h"

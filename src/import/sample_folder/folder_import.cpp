@@ -22,10 +22,10 @@
 #include "base/paths.h"
 #include "base/work_progress.h"
 #include "database/sound_database.h"
+#include "import/file_instrument.h"
 #include "import/import_file.h"
 #include "import/sample_files/read_sound.h"
 #include "import/sample_folder/folder_plan.h"
-#include "import/wave/wave_import.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -33,7 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kNameLength = 24;  // as a single file's instrument
 constexpr std::uint64_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
 
 // One sound file of the drop, read on some core.
@@ -231,14 +230,10 @@ std::size_t AddFolderInstruments(Library& library, Source& source, const std::st
   const FolderPlan plan = PlanFolder(planFiles, middleC);
   for (const PlannedInstrument& planned : plan.instruments) {
     const std::string name = Utf8ToWindows1252(planned.name.empty() ? folderName : planned.name);
-    const std::string shown = ShortenName(name, kNameLength);
     std::int64_t newest = 0;
     for (const PlannedZone& zone : planned.zones)
       newest = std::max(newest, files[zone.file]->modifiedTime);
-    const DosDateTime stamp = ToDosDateTime(newest);
-    const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(shown)) ^
-                                  ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-    std::unique_ptr<Instrument> instrument = CreateInstrument(source, name, shown, soundId);
+    std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name, newest);
     for (const PlannedZone& zone : planned.zones) AddPlannedZone(*instrument, zone, files);
     if (instrument->zones.empty()) continue;
     AverageInstrument(*instrument);

@@ -12,12 +12,12 @@
 #include "base/all_cores.h"
 #include "base/encoding.h"
 #include "import/archive_path.h"
+#include "import/file_instrument.h"
 #include "import/gain_folding.h"
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_regions.h"
 #include "import/sfz/sfz_zone.h"
-#include "import/wave/wave_import.h"
 #include "import/zone_on_sample.h"
 #include "library/library.h"
 
@@ -34,7 +34,7 @@ struct SfzSample {
 };
 
 // Decodes every sample on every core.
-void DecodeAll(std::vector<SfzSample>& samples, const SfzFiles& files) {
+void DecodeAll(std::vector<SfzSample>& samples, const InstrumentFiles& files) {
   ForEachOnAllCores(samples.size(), [&](std::size_t i) {
     SfzSample& sample = samples[i];
     sample.reading = files.ReadSample(sample.path);
@@ -84,7 +84,7 @@ std::optional<Zone> RegionZone(Instrument& instrument, const SfzZonePlan& plan,
 }  // namespace
 
 ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
-                            std::int64_t modifiedTime, const SfzFiles& files) {
+                            std::int64_t modifiedTime, const InstrumentFiles& files) {
   const SfzText parsed =
       ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
   const SfzInstrument collected = CollectRegions(parsed.sections);
@@ -140,8 +140,8 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view) {
   if (!EndsWithIgnoringCase(source.path, ".sfz")) return ImportOutcome::NotRecognised();
   const std::filesystem::path path{Windows1252ToUtf8(source.path)};
-  const SfzDiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
-                                                      : path.parent_path());
+  const DiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
+                                                   : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
   return ImportSfzText(library, source, text, view.modifiedTime, files);
 }

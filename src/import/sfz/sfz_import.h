@@ -10,7 +10,7 @@
 
 namespace tolvane {
 
-class SfzFiles;
+class InstrumentFiles;
 
 // The importer of the chain: a file whose name ends in ".sfz" (any case), read with its
 // samples and included files from its folder.
@@ -22,6 +22,6 @@ ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view
 // the instrument cannot hold (a gain above 0 dB, release triggers, later round robins, other
 // key switches, closed controller gates, built-in generators) is approximated and noted.
 ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
-                            std::int64_t modifiedTime, const SfzFiles& files);
+                            std::int64_t modifiedTime, const InstrumentFiles& files);
 
 }  // namespace tolvane

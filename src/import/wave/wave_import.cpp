@@ -1,6 +1,5 @@
 #include "import/wave/wave_import.h"
 
-#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "import/file_instrument.h"
 #include "import/wave/wave_decode.h"
 #include "import/wave/wave_records.h"
 #include "library/library.h"
@@ -15,8 +15,6 @@
 
 namespace tolvane {
 namespace {
-
-constexpr std::size_t kNameLength = 24;
 
 // What the instrument's samples share, from the frame count and the "smpl" chunk.
 struct LoopValues {
@@ -95,37 +93,6 @@ void AddWaveZone(Instrument& instrument, Sample* sample, std::uint8_t flags, boo
   zone.mapping.flags |= flags;
   ApplyGenerator(zone, kGenSampleModes, loop ? 1 : 0);
   AddZone(instrument, zone);
-}
-
-DosDateTime ToDosDateTime(std::int64_t unixSeconds) {
-  using namespace std::chrono;
-  constexpr std::int64_t kFirst =
-      sys_seconds{sys_days{year{1980} / January / 1}}.time_since_epoch().count();
-  constexpr std::int64_t kLast =
-      sys_seconds{sys_days{year{2108} / January / 1}}.time_since_epoch().count() - 1;
-  const std::int64_t clamped = unixSeconds < kFirst  ? kFirst
-                               : unixSeconds > kLast ? kLast
-                                                     : unixSeconds;
-  const sys_seconds moment{seconds{clamped}};
-  const sys_days day = floor<days>(moment);
-  const year_month_day date{day};
-  const hh_mm_ss clock{moment - day};
-  DosDateTime result;
-  result.date =
-      static_cast<std::uint16_t>((static_cast<int>(date.year()) - 1980) * 512 +
-                                 static_cast<int>(static_cast<unsigned>(date.month())) * 32 +
-                                 static_cast<int>(static_cast<unsigned>(date.day())));
-  result.time = static_cast<std::uint16_t>(
-      clock.hours().count() * 2048 + clock.minutes().count() * 32 + clock.seconds().count() / 2);
-  return result;
-}
-
-std::unique_ptr<Instrument> CreateFileInstrument(Source& source, std::int64_t modifiedTime) {
-  const std::string name = ShortenName(source.baseName, kNameLength);
-  const DosDateTime stamp = ToDosDateTime(modifiedTime);
-  const std::uint32_t soundId = SoundIdHash(UpperCaseAscii(name)) ^
-                                ((static_cast<std::uint32_t>(stamp.date) << 16) | stamp.time);
-  return CreateInstrument(source, source.baseName, name, soundId);
 }
 
 ImportOutcome ImportWave(Library& library, Source& source, const ImportView& view) {

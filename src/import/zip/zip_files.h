@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 #include "import/zip/zip_archive.h"
 
 namespace tolvane {
@@ -12,7 +12,7 @@ namespace tolvane {
 // Paths may use '/' or '\' between folders and ".." to climb towards the archive's root, never
 // above it. A name whose case does not match is found when exactly one entry matches it
 // ignoring case.
-class ZipFiles : public SfzFiles {
+class ZipFiles : public InstrumentFiles {
  public:
   // `folder`: the folder of the archive the paths start from, "" for its root.
   // REQUIRES: `archive` outlives this object.

@@ -1,7 +1,7 @@
 #pragma once
-// The files an SFZ instrument names (included text, samples), behind a small interface so that
-// tests and the fuzzer give them from memory. Paths are relative to the SFZ file's folder, with
-// '/' between folders.
+// The files an instrument description names (included text, samples), behind a small interface
+// so that tests and the fuzzer give them from memory and archives from their entries. Paths are
+// relative to the instrument's folder, with '/' between folders.
 
 #include <cstdint>
 #include <filesystem>
@@ -12,10 +12,11 @@
 
 namespace tolvane {
 
-class SfzFiles {
+class InstrumentFiles {
  public:
-  virtual ~SfzFiles() = default;
-  // The text of an included file; nothing when it cannot be read.
+  virtual ~InstrumentFiles() = default;
+  // The text of a file the instrument names (an SFZ #include, a preset of an archive); nothing
+  // when it cannot be read.
   virtual std::optional<std::string> ReadText(const std::string& path) const = 0;
   // A sample decoded whole: CannotOpen for a file that is not there (`missing`) or cannot be
   // opened, NotRecognised or Damaged for one that cannot be read. Called from several threads at
@@ -28,9 +29,9 @@ class SfzFiles {
 
 // Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
 // on Windows) is found when exactly one entry of each folder matches it case-insensitively.
-class SfzDiskFiles : public SfzFiles {
+class DiskFiles : public InstrumentFiles {
  public:
-  explicit SfzDiskFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  explicit DiskFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
   std::optional<std::string> ReadText(const std::string& path) const override;
   SoundReading ReadSample(const std::string& path) const override;
   // One stat of the path as written: a name whose case differs counts as unknown.

@@ -1,4 +1,4 @@
-#include "import/sfz/sfz_files.h"
+#include "import/instrument_files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,7 +23,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> SfzDiskFiles::Find(const std::string& path) const {
+std::optional<std::filesystem::path> DiskFiles::Find(const std::string& path) const {
   std::error_code error;
   std::filesystem::path at = folder_;
   std::size_t start = 0;
@@ -51,7 +51,7 @@ std::optional<std::filesystem::path> SfzDiskFiles::Find(const std::string& path)
   return at;
 }
 
-std::optional<std::string> SfzDiskFiles::ReadText(const std::string& path) const {
+std::optional<std::string> DiskFiles::ReadText(const std::string& path) const {
   const auto found = Find(path);
   if (!found) return std::nullopt;
   const WholeFile file = ReadWholeFile(*found, kLargestText);
@@ -62,7 +62,7 @@ std::optional<std::string> SfzDiskFiles::ReadText(const std::string& path) const
   return text;
 }
 
-SoundReading SfzDiskFiles::ReadSample(const std::string& path) const {
+SoundReading DiskFiles::ReadSample(const std::string& path) const {
   const auto found = Find(path);
   if (!found) return {std::nullopt, ImportOutcome::CannotOpen({}), true};
   const std::optional<MappedFile> file = MappedFile::Open(*found);
@@ -70,7 +70,7 @@ SoundReading SfzDiskFiles::ReadSample(const std::string& path) const {
   return ReadSound(file->bytes());
 }
 
-std::uint64_t SfzDiskFiles::SampleSize(const std::string& path) const {
+std::uint64_t DiskFiles::SampleSize(const std::string& path) const {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(folder_ / path, error);
   return error ? 0 : size;
