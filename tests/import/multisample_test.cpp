@@ -200,6 +200,18 @@ TEST_F(Multisample, EachFileIsReadOnceAndTheNameComesFromTheFileWhenNotGiven) {
   EXPECT_EQ(library.instruments[0]->name, "Piano");
 }
 
+// Samples inside <layer> elements are read with those beside them, in document order.
+TEST_F(Multisample, SamplesInsideLayersAreRead) {
+  ASSERT_TRUE(Import(R"(<layer name="soft"><sample file="a.wav"><key low="1" high="1"/></sample>)"
+                     R"(</layer><sample file="b.wav"><key low="2" high="2"/></sample>)"
+                     R"(<layer><sample file="c.wav"><key low="3" high="3"/></sample></layer>)")
+                  .imported());
+  std::vector<int> keys;
+  for (const Zone& zone : Zones()) keys.push_back(zone.mapping.keyLow);
+  EXPECT_EQ(keys, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(files.reads, 3);
+}
+
 TEST_F(Multisample, TextThatIsNoMultisampleIsDamage) {
   ClearLibrary(library);
   Source& source = CreateSource(library, "/lib/x.multisample");

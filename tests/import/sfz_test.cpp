@@ -205,6 +205,20 @@ TEST_F(Sfz, HeadersPassTheirOpcodesDown) {
   }
 }
 
+// Players read names in any case; values (a sample's path above all) keep theirs.
+TEST_F(Sfz, HeaderAndOpcodeNamesAreReadInAnyCase) {
+  for (const char* text : {"<global> volume=-6 <region> sample=Samples/A b.wav key=60 tune=5",
+                           "<Global> VOLUME=-6 <REGION> Sample=Samples/A b.wav Key=60 Tune=5"}) {
+    SCOPED_TRACE(text);
+    const Zone zone = Only(text);  // its sample lives until the next import
+    EXPECT_EQ(zone.mapping.keyLow, 60);
+    EXPECT_EQ(zone.mapping.fineTune, 5);
+    EXPECT_EQ(zone.parameters.bytes[Byte::attenuation], 6);
+    ASSERT_NE(zone.sample, nullptr);
+    EXPECT_EQ(zone.sample->name, "A b");
+  }
+}
+
 TEST_F(Sfz, TextIncludesDefinesCommentsAndPaths) {
   files.texts["inc/keys.sfz"] = "#define $HI 72\n<region> sample=$DIR\\b c.wav hikey=$HI";
   files.texts["inc/more.sfz"] = "<region> sample=d.wav key=10";

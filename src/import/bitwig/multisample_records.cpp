@@ -86,8 +86,14 @@ MultisampleReading ReadMultisample(std::string_view text) {
     return {std::nullopt, "multisample.xml without a <multisample> element"};
   Multisample multisample;
   multisample.name = root.attribute("name").value();
-  for (const pugi::xml_node sample : root.children("sample"))
-    multisample.samples.push_back(ReadSample(sample));
+  // Some writers put the samples of each layer inside a <layer> element of the root.
+  for (const pugi::xml_node child : root.children()) {
+    const std::string_view name = child.name();
+    if (name == "sample") multisample.samples.push_back(ReadSample(child));
+    if (name != "layer") continue;
+    for (const pugi::xml_node sample : child.children("sample"))
+      multisample.samples.push_back(ReadSample(sample));
+  }
   return {std::move(multisample), {}};
 }
 

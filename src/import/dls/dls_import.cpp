@@ -198,6 +198,10 @@ class DlsBankImport {
       found = waves_.ByTableIndex(region.tableIndex);
       broken = found.broken;
     }
+    if (broken == kWaveEmpty) {
+      drops_.Note(kEmptyWave);
+      return std::nullopt;
+    }
     if (!broken.empty()) {
       DropBroken(drops_, PartKind::Region, broken);
       return std::nullopt;

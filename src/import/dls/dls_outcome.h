@@ -9,4 +9,7 @@ namespace tolvane {
 inline constexpr FormatNote kModulation{
     "left out: modulation (LFO, velocity, controllers) a zone cannot hold", "connection"};
 
+// Regions left out that play a wave without sample frames: nothing audible is lost.
+inline constexpr FormatNote kEmptyWave{"left out: a wave without sample frames plays nothing"};
+
 }  // namespace tolvane

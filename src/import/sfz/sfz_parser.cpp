@@ -189,6 +189,15 @@ std::size_t ValueEnd(std::string_view text, std::size_t at, bool path) {
   return end;
 }
 
+// Players read header and opcode names in any case ("Sample=", "<Region>"): they are kept in
+// lower case, values as written.
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
 }  // namespace
 
 SfzText ParseSfz(std::string_view text, const SfzIncludeReader& include) {
@@ -208,7 +217,7 @@ SfzText ParseSfz(std::string_view text, const SfzIncludeReader& include) {
     } else if (c == '<') {
       const std::size_t close = flat.find('>', at);
       if (close == std::string_view::npos) break;
-      result.sections.push_back({std::string(flat.substr(at + 1, close - at - 1)), {}});
+      result.sections.push_back({LowerAscii(flat.substr(at + 1, close - at - 1)), {}});
       at = close + 1;
     } else {
       std::size_t nameEnd = at;
@@ -219,7 +228,7 @@ SfzText ParseSfz(std::string_view text, const SfzIncludeReader& include) {
         while (at < flat.size() && !IsSpace(flat[at]) && flat[at] != '<') ++at;
         continue;
       }
-      std::string name(flat.substr(at, nameEnd - at));
+      std::string name = LowerAscii(flat.substr(at, nameEnd - at));
       const std::size_t valueStart = nameEnd + 1;
       const std::size_t valueEnd = ValueEnd(flat, valueStart, name == "sample");
       result.sections.back().opcodes.push_back(

@@ -46,7 +46,8 @@ inline constexpr std::size_t kSfzMostText = std::size_t{64} << 20;
 
 // Parses `text`: "//" and "/* */" comments, `#include "file"` (several on a line, nested),
 // `#define $NAME value` with $NAME expanded in later text, headers `<name>` and opcodes
-// `name=value`. A value ends at white space, except that a "sample" value runs to the next
+// `name=value`, header and opcode names in lower case whatever their case in the text. A value
+// ends at white space, except that a "sample" value runs to the next
 // opcode, header or line end (paths hold spaces).
 SfzText ParseSfz(std::string_view text, const SfzIncludeReader& include);
 
