@@ -215,6 +215,38 @@ TEST(FolderPlan, FilesWithoutANoteStandAloneUnlessTheyKnowTheirRoot) {
   EXPECT_EQ(plan.instruments[3].name, "Snare_v1");
 }
 
+// A recorder's tag that differs in every file is no part of the instrument's name; a word that
+// differs is, and so is a tag whose files would play the same key.
+TEST(FolderPlan, TagsThatDifferInEveryFileLeaveTheName) {
+  const char* const notes[] = {"C3",  "C#3", "D3",  "D#3", "E3", "F3",  "F#3", "G3",
+                               "G#3", "A3",  "A#3", "B3",  "C4", "C#4", "D4"};
+  const char* const tags[] = {"Z5O6", "WBNT", "K2PQ", "7RTA", "MMX1", "Q9ZB", "HHJ2", "U0UV",
+                              "P3LA", "AAB8", "TT5T", "R2D2", "XY01", "CQ7F", "N0TE"};
+  std::vector<FolderFile> files;
+  for (std::size_t i = 0; i < std::size(notes); ++i)
+    files.push_back(File(std::string("PolyBrute Triangle Wave-") + notes[i] + "-V127-" + tags[i]));
+  for (const MiddleC middleC : {MiddleC::C3, MiddleC::C4}) {
+    const FolderPlan plan = PlanFolder(files, middleC);
+    ASSERT_EQ(plan.instruments.size(), 1u);
+    EXPECT_EQ(plan.instruments[0].name, "PolyBrute Triangle Wave");
+    const std::vector<PlannedZone>& zones = plan.instruments[0].zones;
+    ASSERT_EQ(zones.size(), 15u);
+    EXPECT_EQ(zones.front().keyLow, 0);
+    EXPECT_EQ(zones.back().keyHigh, 127);
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+      EXPECT_EQ(files[zones[i].file].stem.substr(24, std::string(notes[i]).size()), notes[i]);
+      EXPECT_EQ(*zones[i].rootKey, (middleC == MiddleC::C3 ? 60 : 48) + static_cast<int>(i));
+    }
+  }
+  const std::vector<FolderFile> words = {File("Piano-C3"), File("Organ-D3"), File("Flute-E3")};
+  EXPECT_EQ(PlanFolder(words, MiddleC::C3).instruments.size(), 3u);
+  const std::vector<FolderFile> sameKey = {File("Pad-C3-AB12"), File("Pad-C3-CD34"),
+                                           File("Pad-D3-EF56")};
+  EXPECT_EQ(PlanFolder(sameKey, MiddleC::C3).instruments.size(), 3u);
+  const std::vector<FolderFile> two = {File("Pad-C3-AB12"), File("Pad-D3-CD34")};
+  EXPECT_EQ(PlanFolder(two, MiddleC::C3).instruments.size(), 2u);
+}
+
 TEST(FolderPlan, NamesWithANumberAndANoteSettleTheConvention) {
   // F1 is 29 under C4 = 60: every plain note of the folder is read so.
   const std::vector<FolderFile> withNumbers = {File("A_029__F1"), File("B C4")};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -32,6 +33,78 @@ MiddleC FolderConvention(std::span<const FolderFile> files, MiddleC setting) {
     agreed = convention;
   }
   return agreed.value_or(setting);
+}
+
+// A recorder's tag: a word of capitals and digits, such as "Z5O6" or "WBNT".
+bool LooksLikeTag(std::string_view word) {
+  return word.size() >= 2 && std::all_of(word.begin(), word.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+         });
+}
+
+// A stem's words with the separators before each.
+std::vector<std::pair<std::string, std::string>> StemWords(std::string_view stem) {
+  const auto separator = [](char c) { return c == '_' || c == '-' || c == ' ' || c == '.'; };
+  std::vector<std::pair<std::string, std::string>> words;
+  std::size_t i = 0;
+  while (i < stem.size()) {
+    const std::size_t before = i;
+    while (i < stem.size() && separator(stem[i])) ++i;
+    const std::size_t start = i;
+    while (i < stem.size() && !separator(stem[i])) ++i;
+    words.emplace_back(std::string(stem.substr(before, start - before)),
+                       std::string(stem.substr(start, i - start)));
+  }
+  return words;
+}
+
+// The stem without its word at `at` and the separators before it.
+std::string WithoutWord(const std::vector<std::pair<std::string, std::string>>& words,
+                        std::size_t at) {
+  std::string stem;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i == at) continue;
+    if (!stem.empty()) stem += words[i].first;
+    stem += words[i].second;
+  }
+  return stem;
+}
+
+// Files of one family whose stems differ only in a tag at one place, a different tag in every
+// file ("Wave-C3-V127-Z5O6", "Wave-F#3-V127-WBNT"), are one instrument: the tags leave their
+// stems. Only when at least three files do so, with tags of one length, and no two of them
+// would play the same key, layer, round robin and channel.
+void DropUniqueTags(std::vector<Entry>& entries, std::span<const FolderFile> files) {
+  constexpr std::size_t kLeastFamily = 3;
+  std::map<std::tuple<std::size_t, std::size_t, std::string>, std::vector<std::size_t>> families;
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    const auto words = StemWords(entries[e].stem);
+    for (std::size_t at = 0; at < words.size(); ++at)
+      if (LooksLikeTag(words[at].second))
+        families[{words.size(), at, WithoutWord(words, at)}].push_back(e);
+  }
+  std::vector<bool> done(entries.size(), false);
+  for (const auto& [family, members] : families) {
+    if (members.size() < kLeastFamily) continue;
+    const auto& [words, at, stem] = family;
+    std::map<std::string, int> tags;
+    std::map<std::tuple<int, std::optional<SampleLayer>, int, SampleChannel>, int> plays;
+    bool apart = true;
+    std::size_t length = 0;
+    for (const std::size_t e : members) {
+      const Entry& entry = entries[e];
+      const std::string tag = StemWords(entry.stem)[at].second;
+      if (length == 0) length = tag.size();
+      apart =
+          apart && !done[e] && tag.size() == length && ++tags[tag] == 1 &&
+          ++plays[{entry.key, entry.layer, entry.roundRobin, files[entry.file].name.channel}] == 1;
+    }
+    if (!apart) continue;
+    for (const std::size_t e : members) {
+      entries[e].stem = stem;
+      done[e] = true;
+    }
+  }
 }
 
 std::uint8_t Byte7(int value) {
@@ -158,6 +231,7 @@ FolderPlan PlanFolder(std::span<const FolderFile> files, MiddleC middleC) {
         {i, std::nullopt, file.name.stem, *key, file.name.layer, file.name.roundRobin.value_or(0)});
   }
 
+  DropUniqueTags(entries, files);
   std::map<std::string, std::vector<Entry>> byStem;
   for (Entry& entry : PairHalves(std::move(entries), files))
     byStem[entry.stem].push_back(std::move(entry));
