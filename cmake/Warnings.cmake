@@ -27,6 +27,7 @@ function(tolvane_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   tolvane_target_warnings(${name})
   tolvane_static_runtime(${name})
+  tolvane_label_tests()
   if(CMAKE_CROSSCOMPILING)
     # Under Wine each start of a program costs a third of a second: there a suite is one test (its
     # output names a failing case), and the build does not start it to list its cases.
@@ -35,5 +36,6 @@ function(tolvane_add_test name)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                          PROPERTIES ENVIRONMENT "TOLVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    tolvane_label_discovered_tests(${name})
   endif()
 endfunction()
