@@ -1,7 +1,7 @@
 #pragma once
 // The SFZ importer: one .sfz file is one instrument, each region it keeps one zone (stereo for
 // a stereo sample). Samples are WAV, AIFF, FLAC or Ogg Vorbis files, each decoded once, all of
-// them in parallel, however many regions share them.
+// them in parallel, however many regions share them (sample_pool.h).
 
 #include <cstdint>
 #include <string_view>
