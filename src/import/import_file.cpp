@@ -85,7 +85,8 @@ ImportOutcome ImportFile(Library& library, SoundDatabase& database, std::string_
     if (IsDecentBundleName(utf8Path))
       return ImportDecentBundle(library, database, utf8Path, progress);
     // A folder that describes its own instrument is that instrument, not loose samples.
-    if (IsMultisampleFolder(path)) return ImportMultisampleFolder(library, database, utf8Path);
+    if (IsMultisampleFolder(path))
+      return ImportMultisampleFolder(library, database, utf8Path, progress);
     // A Hydrogen kit's folder is its drumkit.xml, not a folder of loose samples.
     if (const auto kit = path / kKitFile; std::filesystem::is_regular_file(kit, error))
       return ImportFile(library, database, PathToUtf8(kit), progress, settings);

@@ -43,7 +43,7 @@ bool LaterRoundRobin(const MultisampleSample& sample,
 
 ImportOutcome ImportRecords(Library& library, Source& source, const Multisample& multisample,
                             std::int64_t modifiedTime, const InstrumentFiles& files,
-                            ImportDrops& drops) {
+                            WorkProgress* progress, ImportDrops& drops) {
   SamplePool pool;
   std::vector<SampleZonePlan> plans;
   std::vector<std::tuple<int, int, int, int>> roundRobins;
@@ -64,7 +64,7 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
     plan.subject = sample.file;
     plan.file = pool.Add(std::move(*path));
   }
-  pool.DecodeAll(files, nullptr);
+  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
 
   // Named by its `name` attribute, else after the file (or folder).
   std::unique_ptr<Instrument> instrument =
@@ -82,16 +82,17 @@ ImportOutcome ImportRecords(Library& library, Source& source, const Multisample&
 }  // namespace
 
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
-                                    std::int64_t modifiedTime, const InstrumentFiles& files) {
+                                    std::int64_t modifiedTime, const InstrumentFiles& files,
+                                    WorkProgress* progress) {
   ImportDrops drops(PartKind::Zone);
   const MultisampleReading reading = ReadMultisample(text);
   if (!reading.multisample) return ImportOutcome::Damaged(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, drops);
+  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
 }
 
 ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
-                                       std::span<const std::byte> bytes,
-                                       std::int64_t modifiedTime) {
+                                       std::span<const std::byte> bytes, std::int64_t modifiedTime,
+                                       WorkProgress* progress) {
   const ZipOpening opening = ZipArchive::Open(bytes);
   if (!opening.archive) return ImportOutcome::Damaged(opening.refusal);
   const ZipArchive& archive = *opening.archive;
@@ -107,12 +108,12 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
   if (!text) return drops.Finish("multisample.xml cannot be unpacked");
   const MultisampleReading reading = ReadMultisample(*text);
   if (!reading.multisample) return drops.Finish(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, drops);
+  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
 }
 
 ImportOutcome ImportMultisample(Library& library, Source& source, const ImportView& view) {
   if (EndsWithIgnoringCase(source.path, ".multisample"))
-    return ImportMultisampleArchive(library, source, view.bytes, view.modifiedTime);
+    return ImportMultisampleArchive(library, source, view.bytes, view.modifiedTime, view.progress);
   const std::string path = Windows1252ToUtf8(source.path);
   const std::size_t slash = path.find_last_of("/\\");
   const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -120,7 +121,7 @@ ImportOutcome ImportMultisample(Library& library, Source& source, const ImportVi
   const std::filesystem::path folder = PathFromUtf8(path).parent_path();
   const DiskFiles files(folder.empty() ? std::filesystem::path(".") : folder);
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportMultisampleText(library, source, text, view.modifiedTime, files);
+  return ImportMultisampleText(library, source, text, view.modifiedTime, files, view.progress);
 }
 
 bool IsMultisampleFolder(const std::filesystem::path& folder) {
@@ -128,7 +129,7 @@ bool IsMultisampleFolder(const std::filesystem::path& folder) {
 }
 
 ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
-                                      std::string_view utf8Path) {
+                                      std::string_view utf8Path, WorkProgress* progress) {
   std::filesystem::path folder =
       std::filesystem::absolute(PathFromUtf8(utf8Path)).lexically_normal();
   if (folder.filename().empty()) folder = folder.parent_path();
@@ -143,7 +144,7 @@ ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
     outcome = ImportOutcome::Damaged("multisample.xml cannot be read");
   } else {
     const std::string_view text(reinterpret_cast<const char*>(file->bytes().data()), file->size());
-    outcome = ImportMultisampleText(library, source, text, file->modifiedTime(), files);
+    outcome = ImportMultisampleText(library, source, text, file->modifiedTime(), files, progress);
   }
   NumberCollections(source);
   return outcome;

@@ -115,10 +115,12 @@ std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
 }
 
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
-                                 const DecentPresetPlace& place, const InstrumentFiles& files) {
+                                 const DecentPresetPlace& place, const InstrumentFiles& files,
+                                 WorkProgress* progress) {
   const DecentPresetText preset{place, text, {}};
   std::optional<std::vector<ImportOutcome>> outcomes =
-      ImportDecentPresets(library, source, {&preset, 1}, files, nullptr);
+      ImportDecentPresets(library, source, {&preset, 1}, files, progress);
+  if (!outcomes) return ImportOutcome::Cancelled();
   return std::move(outcomes->front());
 }
 

@@ -140,7 +140,8 @@ class KitPlanner {
 }  // namespace
 
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
-                                 std::int64_t modifiedTime, const InstrumentFiles& files) {
+                                 std::int64_t modifiedTime, const InstrumentFiles& files,
+                                 WorkProgress* progress) {
   const HydrogenKitReading reading = ReadHydrogenKit(text);
   if (!reading.kit) return ImportOutcome::Damaged(reading.damage);
   const HydrogenKit& kit = *reading.kit;
@@ -149,7 +150,7 @@ ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_v
   SamplePool pool;
   KitPlanner planner(pool, drops);
   planner.Plan(kit);
-  pool.DecodeAll(files, nullptr);
+  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
 
   std::string name = Utf8ToWindows1252(kit.name);
   if (name.empty()) name = FolderName(source.path);
@@ -167,7 +168,7 @@ ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView&
   const DiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
                                                    : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportHydrogenText(library, source, text, view.modifiedTime, files);
+  return ImportHydrogenText(library, source, text, view.modifiedTime, files, view.progress);
 }
 
 }  // namespace tolvane

@@ -21,7 +21,8 @@
 namespace tolvane {
 
 ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
-                            std::int64_t modifiedTime, const InstrumentFiles& files) {
+                            std::int64_t modifiedTime, const InstrumentFiles& files,
+                            WorkProgress* progress) {
   const SfzText parsed =
       ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
   const SfzInstrument collected = CollectRegions(parsed.sections);
@@ -46,7 +47,7 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
     plan.looped = regionPlan->looped;
     plan.gainDb = regionPlan->gainDb;
   }
-  pool.DecodeAll(files, nullptr);
+  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
 
   std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
   if (parsed.damage) {
@@ -69,7 +70,7 @@ ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view
   const DiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
                                                    : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportSfzText(library, source, text, view.modifiedTime, files);
+  return ImportSfzText(library, source, text, view.modifiedTime, files, view.progress);
 }
 
 }  // namespace tolvane
