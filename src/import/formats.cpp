@@ -121,8 +121,8 @@ ImportOutcome ImportBundle(Library& library, SoundDatabase& database, std::strin
 
 ImportOutcome ImportMultisampleDrop(Library& library, SoundDatabase& database,
                                     std::string_view utf8Path, const ImportSettings& /*settings*/,
-                                    WorkProgress* /*progress*/) {
-  return ImportMultisampleFolder(library, database, utf8Path);
+                                    WorkProgress* progress) {
+  return ImportMultisampleFolder(library, database, utf8Path, progress);
 }
 
 // The file that makes a dropped folder a Hydrogen drum kit: the folder is that file.

@@ -1,7 +1,6 @@
 #include "import/bitwig/multisample_import.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/all_cores.h"
 #include "base/encoding.h"
 #include "base/mapped_file.h"
 #include "base/paths.h"
@@ -19,11 +17,11 @@
 #include "import/bitwig/multisample_records.h"
 #include "import/bitwig/multisample_zone.h"
 #include "import/file_instrument.h"
-#include "import/gain_folding.h"
 #include "import/import_file.h"
 #include "import/instrument_files.h"
+#include "import/sample_pool.h"
+#include "import/sample_zones.h"
 #include "import/zip/zip_files.h"
-#include "import/zone_on_sample.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -31,52 +29,6 @@ namespace {
 
 constexpr std::string_view kMappingName = "multisample.xml";
 constexpr std::size_t kLargestMapping = std::size_t{64} << 20;
-
-// One audio file, decoded once for every zone that plays it; its index is the key of the
-// samples made from it.
-struct FileSound {
-  std::string path;  // normal, relative to the root
-  std::size_t index = 0;
-  SoundReading reading;
-  SampleData data;
-};
-
-// Adds the zone of `sample` playing `file`; false, with `why` set, when it cannot.
-std::optional<Zone> SampleZone(Instrument& instrument, const MultisampleSample& sample,
-                               const FileSound& file, LeftOutKind& why) {
-  if (!file.reading.sound) {
-    why = UnreadSampleKind(file.reading);
-    return std::nullopt;
-  }
-  const DecodedSound& sound = *file.reading.sound;
-  if (sound.channels > 2) {
-    why = LeftOutKind::SampleManyChannels;
-    return std::nullopt;
-  }
-  const MultisampleCut cut = CutMultisample(sample, sound.frames, sound.markers.loop);
-  // A sample's loop is its own: a zone that loops the file elsewhere plays a sample of its own,
-  // named after the loop.
-  std::string name = Utf8ToWindows1252(FileStem(file.path));
-  const std::optional<SoundLoop>& own = sound.markers.loop;
-  if (cut.looped && (!own || own->start != cut.loop.start || own->end != cut.loop.end))
-    name += " " + std::to_string(cut.loop.start) + "-" + std::to_string(cut.loop.end);
-
-  SampleRequest request;
-  request.name = name;
-  request.key.first = file.index;
-  request.sampleRate = sound.sampleRate;
-  request.channels = sound.channels;
-  request.frames = cut.frames;  // the file's values are shared, its end left unplayed
-  request.loopStart = cut.loop.start;
-  request.loopEnd = cut.loop.end;
-  request.rootKey = static_cast<std::uint32_t>(std::clamp(sample.root, 0, 127));
-  std::optional<Zone> zone = ZoneOnSample(instrument, request, file.data,
-                                          PlanMultisampleZone(sample).zone, cut.looped, why);
-  if (zone)
-    zone->mapping.startOffset = zone->mapping.startOffset2 =
-        static_cast<std::int32_t>(std::min<std::uint64_t>(2 * std::uint64_t{cut.start}, INT32_MAX));
-  return zone;
-}
 
 // Later round robins of a key and velocity range are left out before their files are read.
 bool LaterRoundRobin(const MultisampleSample& sample,
@@ -91,79 +43,56 @@ bool LaterRoundRobin(const MultisampleSample& sample,
 
 ImportOutcome ImportRecords(Library& library, Source& source, const Multisample& multisample,
                             std::int64_t modifiedTime, const InstrumentFiles& files,
-                            ImportDrops& drops) {
-  // Each kept sample with the index of the file it plays.
-  std::vector<std::pair<const MultisampleSample*, std::size_t>> kept;
-  std::vector<FileSound> sounds;
-  std::map<std::string, std::size_t> byPath;
+                            WorkProgress* progress, ImportDrops& drops) {
+  SamplePool pool;
+  std::vector<SampleZonePlan> plans;
   std::vector<std::tuple<int, int, int, int>> roundRobins;
   for (const MultisampleSample& sample : multisample.samples) {
     if (LaterRoundRobin(sample, roundRobins)) {
       drops.Note(NoteKind::LaterRoundRobin);
       continue;
     }
-    const std::optional<std::string> path = ResolveInside("", sample.file);
+    std::optional<std::string> path = ResolveInside("", sample.file);
     if (!path) {
       drops.Drop(PartKind::Zone,
                  sample.file.empty() ? LeftOutKind::SampleNotFound : LeftOutKind::SampleOutside, 1,
                  sample.file);
       continue;
     }
-    const auto [known, added] = byPath.try_emplace(*path, sounds.size());
-    if (added) sounds.push_back(FileSound{*path, sounds.size(), {}, {}});
-    kept.emplace_back(&sample, known->second);
+    SampleZonePlan& plan = plans.emplace_back(PlanMultisampleZone(sample));
+    plan.name = Utf8ToWindows1252(FileStem(*path));
+    plan.subject = sample.file;
+    plan.file = pool.Add(std::move(*path));
   }
-  ForEachOnAllCores(sounds.size(), [&](std::size_t i) {
-    FileSound& sound = sounds[i];
-    sound.reading = files.ReadSample(sound.path);
-    if (sound.reading.sound) sound.data = SampleData(std::move(sound.reading.sound->values));
-    return true;
-  });
+  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
 
   // Named by its `name` attribute, else after the file (or folder).
   std::unique_ptr<Instrument> instrument =
       multisample.name.empty()
           ? CreateFileInstrument(source, modifiedTime)
           : CreateNamedInstrument(source, Utf8ToWindows1252(multisample.name), modifiedTime);
-  std::vector<Zone> zones;
-  std::vector<GainRequest> gains;
-  for (const auto& [sample, index] : kept) {
-    LeftOutKind why = LeftOutKind::SampleNotFound;
-    std::optional<Zone> zone = SampleZone(*instrument, *sample, sounds[index], why);
-    if (!zone) {
-      std::string detail;
-      if (why == LeftOutKind::SampleUnreadable) detail = sounds[index].reading.refusal.reason;
-      drops.Drop(PartKind::Zone, why, 1, sample->file, std::move(detail));
-      continue;
-    }
-    gains.push_back({zone->sample, sample->gainDb});
-    zones.push_back(*zone);
-    if (sample->reverse) drops.Note(NoteKind::Reversed);
-    if (sample->loop && sample->loop->mode == MultisampleLoopMode::PingPong)
-      drops.Note(NoteKind::AlternatingLoop);
-  }
-  // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
-  AddFoldedZones(*instrument, zones, gains, drops);
-  if (instrument->zones.empty())
-    return drops.Finish(multisample.samples.empty() ? "no sample" : "no sample left");
-  AverageInstrument(*instrument);
-  AddInstrument(library, std::move(instrument));
-  return drops.Finish();
+  // A zone that loops its file elsewhere than the file's loop plays a sample of its own.
+  const SampleRules rules{
+      .part = PartKind::Zone, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
+  AddSampleZones(*instrument, plans, pool, rules, 1, drops);
+  return FinishInstrument(library, std::move(instrument), drops,
+                          multisample.samples.empty() ? "no sample" : "no sample left");
 }
 
 }  // namespace
 
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
-                                    std::int64_t modifiedTime, const InstrumentFiles& files) {
+                                    std::int64_t modifiedTime, const InstrumentFiles& files,
+                                    WorkProgress* progress) {
   ImportDrops drops(PartKind::Zone);
   const MultisampleReading reading = ReadMultisample(text);
   if (!reading.multisample) return ImportOutcome::Damaged(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, drops);
+  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
 }
 
 ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
-                                       std::span<const std::byte> bytes,
-                                       std::int64_t modifiedTime) {
+                                       std::span<const std::byte> bytes, std::int64_t modifiedTime,
+                                       WorkProgress* progress) {
   const ZipOpening opening = ZipArchive::Open(bytes);
   if (!opening.archive) return ImportOutcome::Damaged(opening.refusal);
   const ZipArchive& archive = *opening.archive;
@@ -179,12 +108,12 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
   if (!text) return drops.Finish("multisample.xml cannot be unpacked");
   const MultisampleReading reading = ReadMultisample(*text);
   if (!reading.multisample) return drops.Finish(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, drops);
+  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
 }
 
 ImportOutcome ImportMultisample(Library& library, Source& source, const ImportView& view) {
   if (EndsWithIgnoringCase(source.path, ".multisample"))
-    return ImportMultisampleArchive(library, source, view.bytes, view.modifiedTime);
+    return ImportMultisampleArchive(library, source, view.bytes, view.modifiedTime, view.progress);
   const std::string path = Windows1252ToUtf8(source.path);
   const std::size_t slash = path.find_last_of("/\\");
   const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -192,7 +121,7 @@ ImportOutcome ImportMultisample(Library& library, Source& source, const ImportVi
   const std::filesystem::path folder = PathFromUtf8(path).parent_path();
   const DiskFiles files(folder.empty() ? std::filesystem::path(".") : folder);
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportMultisampleText(library, source, text, view.modifiedTime, files);
+  return ImportMultisampleText(library, source, text, view.modifiedTime, files, view.progress);
 }
 
 bool IsMultisampleFolder(const std::filesystem::path& folder) {
@@ -200,7 +129,7 @@ bool IsMultisampleFolder(const std::filesystem::path& folder) {
 }
 
 ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
-                                      std::string_view utf8Path) {
+                                      std::string_view utf8Path, WorkProgress* progress) {
   std::filesystem::path folder =
       std::filesystem::absolute(PathFromUtf8(utf8Path)).lexically_normal();
   if (folder.filename().empty()) folder = folder.parent_path();
@@ -215,7 +144,7 @@ ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
     outcome = ImportOutcome::Damaged("multisample.xml cannot be read");
   } else {
     const std::string_view text(reinterpret_cast<const char*>(file->bytes().data()), file->size());
-    outcome = ImportMultisampleText(library, source, text, file->modifiedTime(), files);
+    outcome = ImportMultisampleText(library, source, text, file->modifiedTime(), files, progress);
   }
   NumberCollections(source);
   return outcome;

@@ -1,7 +1,9 @@
 #pragma once
 // The Bitwig / PreSonus multisample importer: a ".multisample" zip archive, or a folder, holding
 // "multisample.xml" and its WAV files. One multisample is one instrument, each <sample> kept one
-// zone (stereo for a stereo file); every file is decoded once, all of them in parallel.
+// zone (stereo for a stereo file); every file is decoded once, all of them in parallel. Where a
+// WorkProgress is given, it hears of each file decoded and may stop the import: Cancelled then,
+// with nothing added.
 
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +25,8 @@ ImportOutcome ImportMultisample(Library& library, Source& source, const ImportVi
 // cannot be read or holds no multisample.xml at its root; entries whose names are refused are
 // named as files left out.
 ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
-                                       std::span<const std::byte> bytes, std::int64_t modifiedTime);
+                                       std::span<const std::byte> bytes, std::int64_t modifiedTime,
+                                       WorkProgress* progress = nullptr);
 
 // The multisample of `text` (multisample.xml) whose files come from `files`, by paths relative
 // to its root. Damaged, naming the first path, when samples are missing, cannot be read or lie
@@ -31,7 +34,8 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
 // multisample. What the instrument cannot hold (gains above 0 dB, reverse playback, alternating
 // loops, later round robins) is approximated and noted.
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
-                                    std::int64_t modifiedTime, const InstrumentFiles& files);
+                                    std::int64_t modifiedTime, const InstrumentFiles& files,
+                                    WorkProgress* progress = nullptr);
 
 // Whether `folder` holds a "multisample.xml" (any case): such a folder is a multisample, not a
 // folder of samples.
@@ -39,6 +43,6 @@ bool IsMultisampleFolder(const std::filesystem::path& folder);
 
 // Imports the multisample folder at `utf8Path` as one source named after the folder.
 ImportOutcome ImportMultisampleFolder(Library& library, SoundDatabase& database,
-                                      std::string_view utf8Path);
+                                      std::string_view utf8Path, WorkProgress* progress = nullptr);
 
 }  // namespace tolvane

@@ -10,9 +10,9 @@ std::uint8_t Seven(int value) {
   return static_cast<std::uint8_t>(std::clamp(value, 0, 127));
 }
 
-// Frames as written (fractions allowed) rounded into [0, most].
-std::uint32_t Frames(double value, std::uint32_t most) {
-  return static_cast<std::uint32_t>(std::clamp(std::round(value), 0.0, static_cast<double>(most)));
+// Frames as written (fractions allowed) rounded to a frame number; the sample brings it inside.
+std::uint32_t FrameNumber(double value) {
+  return static_cast<std::uint32_t>(std::clamp(std::round(value), 0.0, 4294967295.0));
 }
 
 }  // namespace
@@ -22,9 +22,9 @@ void ApplyGain(Zone& zone, double gainDb) {
       static_cast<std::uint8_t>(std::clamp(std::round(-gainDb), 0.0, 144.0));
 }
 
-MultisampleZonePlan PlanMultisampleZone(const MultisampleSample& sample) {
-  MultisampleZonePlan plan;
-  Zone& zone = plan.zone;
+SampleZonePlan PlanMultisampleZone(const MultisampleSample& sample) {
+  SampleZonePlan plan;
+  Zone& zone = plan.zones.emplace_back();
   InitZone(zone);
   ZoneMapping& mapping = zone.mapping;
   mapping.keyLow = Seven(sample.keyLow);
@@ -50,34 +50,22 @@ MultisampleZonePlan PlanMultisampleZone(const MultisampleSample& sample) {
     mapping.scaleTuning = static_cast<std::int16_t>(perKey);
   }
   ApplyGain(zone, sample.gainDb);
-  return plan;
-}
 
-MultisampleCut CutMultisample(const MultisampleSample& sample, std::uint32_t frames,
-                              const std::optional<SoundLoop>& fileLoop) {
-  MultisampleCut cut;
-  const std::uint32_t start = Frames(sample.start, frames);
-  std::uint32_t stop = sample.stop ? Frames(*sample.stop, frames) : frames;
-  if (stop <= start) stop = frames;  // a stop at or before the start marks no end
-  cut.frames = stop;
-  cut.start = std::min(start, stop == 0 ? 0 : stop - 1);
+  plan.start = FrameNumber(sample.start);
+  if (sample.stop) plan.frames = FrameNumber(*sample.stop);
+  // A <loop> element decides, even to switch off a loop the file has; without a stop it runs to
+  // the sample's end.
   if (sample.loop) {
-    cut.looped = sample.loop->mode != MultisampleLoopMode::Off;
-    const std::uint32_t end =
-        sample.loop->stop ? Frames(*sample.loop->stop, cut.frames) : cut.frames;
-    cut.loop = SoundLoop{std::min(Frames(sample.loop->start, cut.frames), end), end};
-  } else {
-    cut.looped = fileLoop.has_value();
-    if (fileLoop) {
-      const std::uint32_t end = std::min(fileLoop->end, cut.frames);
-      cut.loop = SoundLoop{std::min(fileLoop->start, end), end};
-    } else {
-      cut.loop = SoundLoop{0, cut.frames};
-    }
+    plan.looped = sample.loop->mode != MultisampleLoopMode::Off;
+    plan.loopStart = FrameNumber(sample.loop->start);
+    plan.loopEnd = sample.loop->stop ? FrameNumber(*sample.loop->stop) : kLoopToEnd;
   }
-  // A loop with nothing in it cannot play.
-  if (cut.loop.start >= cut.loop.end) cut.looped = false;
-  return cut;
+  plan.rootKey = static_cast<std::uint32_t>(std::clamp(sample.root, 0, 127));
+  plan.gainDb = sample.gainDb;
+  if (sample.reverse) plan.notes.push_back(NoteKind::Reversed);
+  if (sample.loop && sample.loop->mode == MultisampleLoopMode::PingPong)
+    plan.notes.push_back(NoteKind::AlternatingLoop);
+  return plan;
 }
 
 }  // namespace tolvane

@@ -70,7 +70,8 @@ ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& v
   const fs::path path{Windows1252ToUtf8(source.path)};
   const DiskFiles files(path.parent_path().empty() ? fs::path(".") : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportDecentPreset(library, source, text, {source.baseName, view.modifiedTime, {}}, files);
+  return ImportDecentPreset(library, source, text, {source.baseName, view.modifiedTime, {}}, files,
+                            view.progress);
 }
 
 bool IsDecentBundleName(std::string_view utf8Path) {

@@ -36,9 +36,11 @@ struct DecentPresetPlace {
 // of the source. Damaged, with counts and the first path, when zones are left out for samples
 // that are missing or cannot be read; Damaged without an instrument when `<groups>` cannot be
 // read or no zone is left. What the instrument cannot hold (a gain above 0 dB, release
-// triggers, later round robins) is approximated and noted.
+// triggers, later round robins) is approximated and noted. `progress` (may be null) hears of
+// each sample decoded and may stop the import: Cancelled then, with nothing added.
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
-                                 const DecentPresetPlace& place, const InstrumentFiles& files);
+                                 const DecentPresetPlace& place, const InstrumentFiles& files,
+                                 WorkProgress* progress = nullptr);
 
 // One preset of a container as the container read it.
 struct DecentPresetText {
@@ -58,7 +60,7 @@ std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
     const InstrumentFiles& files, WorkProgress* progress);
 
 // The importer of the chain: a file whose name ends in ".dspreset" (any case), its samples read
-// from its folder.
+// from its folder; the view's progress hears of the samples.
 ImportOutcome ImportDecent(Library& library, Source& source, const ImportView& view);
 
 // The importer of the chain for .dslibrary files (any case): a zip archive whose every .dspreset

@@ -3,22 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "base/all_cores.h"
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "import/archive_path.h"
 #include "import/file_instrument.h"
-#include "import/gain_folding.h"
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/hydrogen/hydrogen_outcome.h"
 #include "import/hydrogen/hydrogen_velocity.h"
 #include "import/instrument_files.h"
+#include "import/sample_pool.h"
+#include "import/sample_zones.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -28,20 +27,6 @@ constexpr int kFirstKey = 36;  // Hydrogen's first instrument: the General MIDI 
 constexpr int kLastKey = 127;
 constexpr double kLeastAttenuation = 0;
 constexpr double kMostAttenuation = 144;  // dB: the zone's silence
-
-// One sample file, decoded once for every layer that plays it.
-struct KitSample {
-  std::string path;
-  SoundReading reading;
-  SampleData data;  // the decoded values, shared by every sample made from them
-};
-
-// The zones of one layer, one per run of velocities it plays, all but their samples.
-struct LayerPlan {
-  std::size_t sample = 0;  // index into the kit's samples
-  std::vector<Zone> zones;
-  double gainDb = 0;  // asked of the sample; above 0 dB taken into its values (FoldGains)
-};
 
 // A path that stays in the kit's folder: relative, never through "..".
 bool StaysInFolder(const std::string& path) {
@@ -86,10 +71,11 @@ Zone LayerZone(int key, const VelocitySpan& span, double cents, double gain, dou
   return zone;
 }
 
-// Plans every layer the kit plays; what is left out goes into `drops`.
+// Plans every layer the kit plays, one sample each for the zones of its velocities, adding the
+// files to `pool`; what is left out goes into `drops`.
 class KitPlanner {
  public:
-  explicit KitPlanner(ImportDrops& drops) : drops_(drops) {}
+  KitPlanner(SamplePool& pool, ImportDrops& drops) : pool_(pool), drops_(drops) {}
 
   void Plan(const HydrogenKit& kit) {
     for (std::size_t n = 0; n < kit.instruments.size(); ++n) {
@@ -108,8 +94,7 @@ class KitPlanner {
     }
   }
 
-  std::vector<KitSample>& samples() { return samples_; }
-  const std::vector<LayerPlan>& layers() const { return layers_; }
+  const std::vector<SampleZonePlan>& layers() const { return layers_; }
 
  private:
   void PlanComponent(int key, const HydrogenInstrument& instrument,
@@ -117,7 +102,7 @@ class KitPlanner {
     const std::vector<VelocitySpan> spans = ShareVelocities(component.layers);
     for (std::size_t i = 0; i < component.layers.size(); ++i) {
       const HydrogenLayer& layer = component.layers[i];
-      LayerPlan plan;
+      SampleZonePlan plan;
       const double gain = instrument.volume * instrument.gain * component.gain * layer.gain;
       plan.gainDb = gain > 0 ? 20 * std::log10(gain) : -kMostAttenuation;
       const double cents = 100 * (instrument.pitchOffset + layer.pitch);
@@ -139,101 +124,46 @@ class KitPlanner {
         drops_.Drop(PartKind::Layer, LeftOutKind::SampleOutside, 1, path);
         continue;
       }
-      const auto [known, added] = byPath_.try_emplace(path, samples_.size());
-      if (added) samples_.push_back(KitSample{path, {}, {}});
-      plan.sample = known->second;
+      // A drum hit plays once, the whole sample, at the instrument's key.
+      plan.loopStart = 0;
+      plan.loopEnd = kLoopToEnd;
+      plan.looped = false;
+      plan.rootKey = static_cast<std::uint32_t>(key);
+      plan.name = Utf8ToWindows1252(FileStem(path));
+      plan.file = pool_.Add(path);
+      plan.subject = std::move(path);
       layers_.push_back(std::move(plan));
     }
   }
 
+  SamplePool& pool_;
   ImportDrops& drops_;
-  std::vector<KitSample> samples_;
-  std::map<std::string, std::size_t> byPath_;
-  std::vector<LayerPlan> layers_;
+  std::vector<SampleZonePlan> layers_;
 };
-
-void DecodeAll(std::vector<KitSample>& samples, const InstrumentFiles& files) {
-  ForEachOnAllCores(samples.size(), [&](std::size_t i) {
-    KitSample& sample = samples[i];
-    sample.reading = files.ReadSample(sample.path);
-    if (sample.reading.sound) sample.data = SampleData(std::move(sample.reading.sound->values));
-    return true;
-  });
-}
-
-// Adds the zones of one layer; false, with `why` set, when its sample cannot be played.
-// Adds the layer's sample to the instrument's group and gives its zones, with the gain each asks,
-// to `zones` and `gains`; false, with `why` set, when it cannot.
-bool AddLayer(Instrument& instrument, const LayerPlan& plan, const KitSample& sample,
-              std::vector<Zone>& zones, std::vector<GainRequest>& gains, LeftOutKind& why) {
-  if (!sample.reading.sound) {
-    why = UnreadSampleKind(sample.reading);
-    return false;
-  }
-  const DecodedSound& sound = *sample.reading.sound;
-  if (sound.channels > 2) {
-    why = LeftOutKind::SampleManyChannels;
-    return false;
-  }
-  const std::string name = Utf8ToWindows1252(FileStem(sample.path));
-  SampleRequest request;
-  request.name = name;
-  request.key.first = plan.sample + 1;
-  request.sampleRate = sound.sampleRate;
-  request.channels = sound.channels;
-  request.frames = sound.frames;
-  request.loopEnd = sound.frames;  // drum hits play once
-  request.rootKey = plan.zones.front().mapping.overridingRootKey;
-  Sample* added = AddSample(instrument, request, sample.data);
-  if (added == nullptr) {
-    why = LeftOutKind::SampleNotKept;
-    return false;
-  }
-  for (Zone zone : plan.zones) {
-    SetZoneSample(zone, added);
-    if (sound.channels == 2) zone.mapping.flags |= ZoneStereo;
-    ApplyGenerator(zone, kGenSampleModes, 0);
-    gains.push_back({added, plan.gainDb});
-    zones.push_back(zone);
-  }
-  return true;
-}
 
 }  // namespace
 
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
-                                 std::int64_t modifiedTime, const InstrumentFiles& files) {
+                                 std::int64_t modifiedTime, const InstrumentFiles& files,
+                                 WorkProgress* progress) {
   const HydrogenKitReading reading = ReadHydrogenKit(text);
   if (!reading.kit) return ImportOutcome::Damaged(reading.damage);
   const HydrogenKit& kit = *reading.kit;
 
   ImportDrops drops(PartKind::Layer);
-  KitPlanner planner(drops);
+  SamplePool pool;
+  KitPlanner planner(pool, drops);
   planner.Plan(kit);
-  DecodeAll(planner.samples(), files);
+  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
 
   std::string name = Utf8ToWindows1252(kit.name);
   if (name.empty()) name = FolderName(source.path);
   if (name.empty()) name = source.baseName;
   std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name, modifiedTime);
-  std::vector<Zone> zones;
-  std::vector<GainRequest> gains;
-  for (const LayerPlan& plan : planner.layers()) {
-    const KitSample& sample = planner.samples()[plan.sample];
-    LeftOutKind why = LeftOutKind::SampleNotFound;
-    if (!AddLayer(*instrument, plan, sample, zones, gains, why)) {
-      std::string detail;
-      if (why == LeftOutKind::SampleUnreadable) detail = sample.reading.refusal.reason;
-      drops.Drop(PartKind::Layer, why, 1, sample.path, std::move(detail));
-    }
-  }
-  // Gains above 0 dB go into the samples' values; the zones keep the rest as attenuation.
-  AddFoldedZones(*instrument, zones, gains, drops);
-
-  if (instrument->zones.empty()) return drops.Finish("no layer left to play");
-  AverageInstrument(*instrument);
-  AddInstrument(library, std::move(instrument));
-  return drops.Finish();
+  const SampleRules rules{
+      .part = PartKind::Layer, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
+  AddSampleZones(*instrument, planner.layers(), pool, rules, 1, drops);
+  return FinishInstrument(library, std::move(instrument), drops, "no layer left to play");
 }
 
 ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView& view) {
@@ -242,7 +172,7 @@ ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView&
   const DiskFiles files(path.parent_path().empty() ? std::filesystem::path(".")
                                                    : path.parent_path());
   const std::string_view text(reinterpret_cast<const char*>(view.bytes.data()), view.bytes.size());
-  return ImportHydrogenText(library, source, text, view.modifiedTime, files);
+  return ImportHydrogenText(library, source, text, view.modifiedTime, files, view.progress);
 }
 
 }  // namespace tolvane

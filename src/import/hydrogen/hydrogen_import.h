@@ -15,7 +15,7 @@ namespace tolvane {
 class InstrumentFiles;
 
 // The importer of the chain: a file whose root element is <drumkit_info>, whatever its name,
-// read with its samples from its folder.
+// read with its samples from its folder; the view's progress hears of the samples.
 ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView& view);
 
 // The kit in `text` with samples from `files` (paths relative to the kit's folder). Damaged,
@@ -23,8 +23,10 @@ ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView&
 // or lie outside the kit's folder (absolute, or through ".."); Damaged without an instrument
 // for text that is not a kit or leaves no layer to play. Muted instruments, instruments past
 // key 127 and layers no velocity plays are left out as notes; a gain above 0 dB is played at
-// 0 dB and noted.
+// 0 dB and noted. `progress` (may be null) hears of each sample decoded and may stop the
+// import: Cancelled then, with nothing added.
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
-                                 std::int64_t modifiedTime, const InstrumentFiles& files);
+                                 std::int64_t modifiedTime, const InstrumentFiles& files,
+                                 WorkProgress* progress = nullptr);
 
 }  // namespace tolvane

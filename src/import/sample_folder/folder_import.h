@@ -2,7 +2,7 @@
 // A dropped folder of sample files: each folder in it (the dropped one and every subfolder) that
 // holds sound files (WAV, AIFF, FLAC, Ogg Vorbis) is one source, named after the folder, whose
 // files become instruments by their names (folder_plan.h). Every file is read and decoded once,
-// all of them in parallel.
+// all of them in parallel (sample_pool.h).
 
 #include <string_view>
 
@@ -19,7 +19,7 @@ class WorkProgress;
 // each file left out with its reason, when some cannot be read (the others still become
 // instruments), or when the folder cannot be listed whole. Round robins that are not played
 // are noted in the reason of an outcome that stays Imported. `progress` (may be null) counts
-// the files read and may stop the import: a cancelled import ends Damaged, and its library is
+// the files read and may stop the import: a cancelled import ends Cancelled, and its library is
 // for throwing away.
 ImportOutcome ImportFolder(Library& library, SoundDatabase& database, std::string_view utf8Path,
                            const ImportSettings& settings, WorkProgress* progress = nullptr);

@@ -1,7 +1,7 @@
 #pragma once
 // The SFZ importer: one .sfz file is one instrument, each region it keeps one zone (stereo for
 // a stereo sample). Samples are WAV, AIFF, FLAC or Ogg Vorbis files, each decoded once, all of
-// them in parallel, however many regions share them.
+// them in parallel, however many regions share them (sample_pool.h).
 
 #include <cstdint>
 #include <string_view>
@@ -13,7 +13,7 @@ namespace tolvane {
 class InstrumentFiles;
 
 // The importer of the chain: a file whose name ends in ".sfz" (any case), read with its
-// samples and included files from its folder.
+// samples and included files from its folder; the view's progress hears of the samples.
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view);
 
 // The same for SFZ `text` whose files come from `files`. Damaged, with counts and the first
@@ -21,7 +21,10 @@ ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view
 // #include could not be followed; Damaged without an instrument when no region is left. What
 // the instrument cannot hold (a gain above 0 dB, release triggers, later round robins, other
 // key switches, closed controller gates, built-in generators) is approximated and noted.
+// `progress` (may be null) hears of each sample decoded and may stop the import: Cancelled then,
+// with nothing added.
 ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
-                            std::int64_t modifiedTime, const InstrumentFiles& files);
+                            std::int64_t modifiedTime, const InstrumentFiles& files,
+                            WorkProgress* progress = nullptr);
 
 }  // namespace tolvane

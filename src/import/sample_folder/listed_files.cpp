@@ -1,0 +1,87 @@
+#include "import/sample_folder/listed_files.h"
+
+#include <chrono>
+#include <fstream>
+#include <limits>
+#include <span>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "base/mapped_file.h"
+#include "import/sample_files/read_sound.h"
+
+namespace tolvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
+
+// Files up to this size are read rather than mapped: unmapping thousands of small files while
+// every core works makes each unmapping interrupt the other cores (a TLB shootdown), which cost
+// more than copying the bytes once into a buffer each thread reuses.
+constexpr std::uintmax_t kLargestReadFile = 16u << 20;
+
+// The file's bytes in `buffer` (grown as needed, never shrunk); false when it cannot be read.
+bool ReadSmallFile(const fs::path& path, std::uintmax_t size, std::vector<std::byte>& buffer) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  if (buffer.size() < size) buffer.resize(size);
+  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
+  return in.gcount() == static_cast<std::streamsize>(size);
+}
+
+std::int64_t ModifiedSeconds(const fs::path& path) {
+  std::error_code error;
+  const auto written = fs::last_write_time(path, error);
+  if (error) return 0;
+  const auto moment = std::chrono::file_clock::to_sys(written);
+  return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
+}
+
+SoundReading Refused(std::string reason) {
+  return {std::nullopt, ImportOutcome::Damaged(std::move(reason)), false};
+}
+
+SoundReading NotOpened() {
+  return {std::nullopt, ImportOutcome::CannotOpen({}), false};
+}
+
+}  // namespace
+
+void ListedFiles::Add(std::string name, fs::path path) {
+  files_.insert_or_assign(std::move(name), Listed{std::move(path), 0});
+}
+
+const ListedFiles::Listed* ListedFiles::Find(const std::string& name) const {
+  const auto found = files_.find(name);
+  return found == files_.end() ? nullptr : &found->second;
+}
+
+SoundReading ListedFiles::ReadSample(const std::string& name) const {
+  const Listed* listed = Find(name);
+  if (listed == nullptr) return {std::nullopt, ImportOutcome::CannotOpen({}), true};
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(listed->path, error);
+  if (!error && size == 0) return Refused("empty file");
+  if (!error && size <= kLargestReadFile) {
+    thread_local std::vector<std::byte> buffer;
+    if (!ReadSmallFile(listed->path, size, buffer)) return NotOpened();
+    listed->modifiedTime = ModifiedSeconds(listed->path);
+    return ReadSound(std::span<const std::byte>(buffer.data(), size));
+  }
+  const std::optional<MappedFile> file = MappedFile::Open(listed->path);
+  if (!file) return NotOpened();
+  listed->modifiedTime = file->modifiedTime();
+  if (file->size() == 0) return Refused("empty file");
+  if (file->size() > kLargestFile) return Refused("files of 4 GiB or more are not read");
+  return ReadSound(file->bytes());
+}
+
+std::int64_t ListedFiles::ModifiedTime(const std::string& name) const {
+  const Listed* listed = Find(name);
+  return listed == nullptr ? 0 : listed->modifiedTime;
+}
+
+}  // namespace tolvane
