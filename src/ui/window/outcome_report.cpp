@@ -76,6 +76,25 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
     AddLoops(report, result.loops);
     return report;
   }
+  if (result.folderRefused()) {
+    ExportReport report{{},
+                        QString::fromLatin1(texts::kFolderRefusedText)
+                            .arg(folder, QString::fromStdString(result.folderError.message())),
+                        {},
+                        {}};
+    if (written > 0) {
+      report.status = QString::fromLatin1(texts::kSomeFilesFailedStatus)
+                          .arg(written)
+                          .arg(result.marked)
+                          .arg(folder)
+                          .arg(result.marked - written);
+      report.message +=
+          QLatin1Char(' ') +
+          QString::fromLatin1(texts::kFolderRefusedWrittenText).arg(written).arg(result.marked);
+    }
+    AddLoops(report, result.loops);
+    return report;
+  }
   if (result.marked == 0)
     return {{},
             QString::fromLatin1(texts::kExportFailedText),

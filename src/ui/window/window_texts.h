@@ -49,6 +49,10 @@ inline constexpr char kOneFileWrittenStatus[] = "1 file written to %1";
 inline constexpr char kSomeFilesFailedStatus[] = "%1 of %2 files written to %3, %4 failed";
 inline constexpr char kSomeFilesFailedText[] = "%1 of %2 files were written to %3. Not written:";
 inline constexpr char kMoreFailures[] = "... and %1 more (see the details)";
+// A single-instrument export that stopped since the folder takes no file: said once, with the
+// system's reason, however many files were still to come.
+inline constexpr char kFolderRefusedText[] = "No file can be created in %1: %2.";
+inline constexpr char kFolderRefusedWrittenText[] = "%1 of %2 files were written before that.";
 
 // The right-click menu; the category names come from the category table.
 inline constexpr char kMenuCheck[] = "Check";
