@@ -28,11 +28,14 @@ inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Cate
 inline constexpr char kStartStatus[] = "Tolvane Import...";
 inline constexpr char kSelectedStatus[] = "%d Instruments selected, %d.%02dMB Samples";
 inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
-// After the count, when files of the drop were not imported whole.
-inline constexpr char kNotWholeOneStatus[] = " - 1 file not imported whole";
-inline constexpr char kNotWholeStatus[] = " - %1 files not imported whole";
-// Opened by a click on the status line when files were not imported whole.
-inline constexpr char kImportDetailsCaption[] = "Files not imported whole";
+// After the count, when files of the drop were not imported whole (some instruments came from
+// them) or not read at all (none did), joined by ", "; the list they open has it as its title.
+inline constexpr char kNotWholeOneStatus[] = "1 file not imported whole";
+inline constexpr char kNotWholeStatus[] = "%1 files not imported whole";
+inline constexpr char kNotReadOneStatus[] = "1 file not read";
+inline constexpr char kNotReadStatus[] = "%1 files not read";
+// The count, then what a click on the status line opens, drawn as a link.
+inline constexpr char kStatusLinkFormat[] = "%1 - <a href=\"details\">%2</a>";
 inline constexpr char kCopyButton[] = "Copy";
 inline constexpr char kCloseButton[] = "Close";
 
