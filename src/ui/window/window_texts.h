@@ -20,6 +20,9 @@ inline constexpr char kSingleButton[] = "Single Instruments";
 inline constexpr char kCollectionButton[] = "Instrument Collection";
 inline constexpr char kDropHint[] = "Just drop Audio-Files or Sound-Banks onto Dialog";
 
+// The first line of a row's tool tip when the list shows the instrument's name shortened.
+inline constexpr char kImportedAsTip[] = "Imported as: %1";
+
 // The list's column titles, left to right.
 inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Category", "Coll",
                                                              "Samples",    "Size",     "SoundID"};
