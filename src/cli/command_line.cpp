@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "cli/note_names.h"
 #include "import/format_lists.h"
 
 namespace tolvane::cli {
@@ -19,8 +20,8 @@ const char* const kSynopsis =
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
-    "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
-    "                         [--rate HZ] FILE...\n"
+    "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--velocity V]\n"
+    "                         [--hold SECONDS] [--rate HZ] FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
     "  tolvane-convert --help\n"
     "\n"
@@ -47,13 +48,14 @@ const char* const kOptions =
     "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
-    "                        whose names do not tell (default C3)\n"
+    "                        whose names do not tell (default C3; --note names keep C4)\n"
     "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
     "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
     "                        default -1); instruments sharing samples keep their balance\n"
-    "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127,\n"
-    "                        VELOCITY 1..127; render plays the first instrument, or the one\n"
-    "                        --only names\n"
+    "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
+    "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
+    "                        render plays the first instrument, or the one --only names\n"
+    "  --velocity V          render: the velocity of notes given without one (default 100)\n"
     "  --hold SECONDS        render: how long each note is held (default 1), then it is\n"
     "                        released until silent (at most 10 s)\n"
     "  --rate HZ             render: the output rate (default 44100)\n"
@@ -78,14 +80,20 @@ std::optional<Number> NumberIn(std::string_view text) {
   return value;
 }
 
-// KEY or KEY:VELOCITY, in the MIDI ranges; velocity 0 would be a note off.
+// A velocity: 1..127, since 0 would be a note off.
+std::optional<int> VelocityIn(std::string_view text) {
+  const auto velocity = NumberIn<int>(text);
+  if (!velocity || *velocity < 1 || *velocity > 127) return std::nullopt;
+  return velocity;
+}
+
+// KEY or KEY:VELOCITY; without a velocity the note's is 0 until --velocity's is known.
 std::optional<std::pair<int, int>> NoteIn(std::string_view text) {
   const auto colon = text.find(':');
-  const auto key = NumberIn<int>(text.substr(0, colon));
-  const auto velocity = colon == std::string_view::npos ? std::optional<int>(kDefaultRenderVelocity)
-                                                        : NumberIn<int>(text.substr(colon + 1));
-  if (!key || !velocity || *key < 0 || *key > 127 || *velocity < 1 || *velocity > 127)
-    return std::nullopt;
+  const auto key = KeyNamed(text.substr(0, colon));
+  const auto velocity =
+      colon == std::string_view::npos ? std::optional<int>(0) : VelocityIn(text.substr(colon + 1));
+  if (!key || !velocity) return std::nullopt;
   return std::pair{*key, *velocity};
 }
 
@@ -149,9 +157,16 @@ class ArgumentParser {
     } else if (a == "--note" && command_ == "render") {
       const std::string* v = Value();
       const auto note = v ? NoteIn(*v) : std::nullopt;
-      if (!note) return "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127";
+      if (!note)
+        return "--note needs KEY[:VELOCITY], a key 0..127 or a name such as C4 (60) or C#4, and "
+               "a velocity 1..127";
       if (options_.notes.size() == kMaxRenderNotes) return "render plays at most 128 notes";
       options_.notes.push_back(*note);
+    } else if (a == "--velocity" && command_ == "render") {
+      const std::string* v = Value();
+      const auto velocity = v ? VelocityIn(*v) : std::nullopt;
+      if (!velocity) return "--velocity needs a velocity 1..127";
+      velocity_ = *velocity;
     } else if (a == "--hold" && command_ == "render") {
       const std::string* v = Value();
       const auto hold = v ? NumberIn<double>(*v) : std::nullopt;
@@ -213,8 +228,9 @@ class ArgumentParser {
       options_.target = options_.files.front();
       options_.files.erase(options_.files.begin());
       if (options_.only.size() > 1) return "render plays one instrument: give --only once";
-      if (options_.notes.empty())
-        options_.notes.emplace_back(kDefaultRenderKey, kDefaultRenderVelocity);
+      if (options_.notes.empty()) options_.notes.emplace_back(kDefaultRenderKey, 0);
+      for (auto& note : options_.notes)
+        if (note.second == 0) note.second = velocity_;
     }
     if (command_ == "export" && !haveTarget_)
       return "export needs --collection OUT.SLC or --single DIR";
@@ -230,6 +246,7 @@ class ArgumentParser {
   std::size_t i_ = 1;
   bool haveTarget_ = false;
   bool optionsEnded_ = false;
+  int velocity_ = kDefaultRenderVelocity;  // of notes given without one
 };
 
 }  // namespace

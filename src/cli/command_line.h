@@ -24,7 +24,8 @@ struct Options {
   ImportSettings import;           // how folders of samples are read
   ExportOptions exportOptions;     // export: how the files are written
   std::vector<std::string> files;  // UTF-8 paths, in order
-  // render: the notes (key, velocity), how long each is held, the output rate.
+  // render: the notes (key, velocity), how long each is held, the output rate. A note given
+  // without its velocity takes --velocity's.
   std::vector<std::pair<int, int>> notes;
   double holdSeconds = 1.0;
   unsigned rate = 44100;
