@@ -117,6 +117,9 @@ class ArgumentParser {
   std::string TakeAll() {
     for (i_ = 1; i_ < arguments_.size(); ++i_) {
       const std::string& a = arguments_[i_];
+      // A level given apart from a bare --normalize ("--normalize -3") is meant as its level.
+      if (!optionsEnded_ && bareNormalizeAt_ && *bareNormalizeAt_ + 1 == i_ && NumberIn<double>(a))
+        return "--normalize takes its level after '=': write --normalize=" + a;
       if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
         options_.files.push_back(a);
       } else if (a == "--") {
@@ -207,12 +210,14 @@ class ArgumentParser {
   std::string TakeNormalize(const std::string& a) {
     constexpr std::string_view kName = "--normalize";
     std::optional<double> level;
-    if (a == kName)
+    if (a == kName) {
       level = kDefaultNormalizeDbfs;
-    else if (a[kName.size()] == '=')
+      bareNormalizeAt_ = i_;
+    } else if (a[kName.size()] == '=') {
       level = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
-    else
+    } else {
       return "unknown option '" + a + "' for export (try --help)";
+    }
     if (!level || !(*level >= kLowestNormalizeDbfs && *level <= 0))
       return "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)";
     options_.exportOptions.normalizeDbfs = *level;
@@ -246,7 +251,8 @@ class ArgumentParser {
   std::size_t i_ = 1;
   bool haveTarget_ = false;
   bool optionsEnded_ = false;
-  int velocity_ = kDefaultRenderVelocity;  // of notes given without one
+  int velocity_ = kDefaultRenderVelocity;       // of notes given without one
+  std::optional<std::size_t> bareNormalizeAt_;  // where --normalize stood without its level
 };
 
 }  // namespace

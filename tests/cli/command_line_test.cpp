@@ -145,6 +145,11 @@ TEST(CommandLine, Refusals) {
        "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
       {{"export", "--single", "d", "--normalized", "a"},
        "unknown option '--normalized' for export (try --help)"},
+      // A level apart from --normalize was meant as its level.
+      {{"export", "--single", "d", "--normalize", "-3", "a"},
+       "--normalize takes its level after '=': write --normalize=-3"},
+      {{"export", "--normalize", "0", "--single", "d", "a"},
+       "--normalize takes its level after '=': write --normalize=0"},
       {{"render", "--note", "H4", "o", "a"}, kNoteNeeds},
       {{"render", "--note", "G#9", "o", "a"}, kNoteNeeds},   // key 128
       {{"render", "--note", "Cb-1", "o", "a"}, kNoteNeeds},  // key -1
