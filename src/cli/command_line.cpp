@@ -16,20 +16,22 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [OPTIONS] FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
     "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--velocity V]\n"
     "                         [--hold SECONDS] [--rate HZ] FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
+    "  tolvane-convert categories\n"
     "  tolvane-convert --help\n"
     "\n"
     "Imports every FILE and FOLDER as one drop, then lists their instruments, exports them as\n"
     "SiFi files or renders notes of one of them into a 16-bit stereo WAV file. A FOLDER of\n"
     "sample files becomes instruments by the files' names (Piano-C3-V127.wav: note, velocity\n"
     "layer, round robin, left/right); a folder that holds an instrument's own description is\n"
-    "that instrument. `formats` lists what is read (--markdown: as the README's table).\n"
+    "that instrument. `formats` lists what is read (--markdown: as the README's table),\n"
+    "`categories` every category code with its name.\n"
     "\n"
     "Formats read:\n";
 
@@ -37,6 +39,8 @@ const char* const kOptions =
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
+    "  --imported-names      list: also each name as imported, before shortening (a seventh\n"
+    "                        column with --tsv)\n"
     "  --collection OUT.SLC  export: every checked instrument into one collection file\n"
     "  --single DIR          export: one .SLI file per group of instruments sharing samples\n"
     "  --snap-loops          export: move the points of loops that click to the nearest zero\n"
@@ -45,7 +49,8 @@ const char* const kOptions =
     "  --only NAME           check only instruments of this Sound-Name (repeatable;\n"
     "                        case-insensitive); without it every instrument is checked\n"
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
-    "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
+    "                        CODE (such as KC, A@, x@, @@; `categories` lists them all),\n"
+    "                        remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
     "                        whose names do not tell (default C3; --note names keep C4)\n"
@@ -64,7 +69,8 @@ const char* const kOptions =
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
     "damaged (each is named on stderr with the reason), is of a format that is not read, or\n"
-    "when the command fails (the other files are still listed or exported); 2 for a bad\n"
+    "when the command fails (the other files are still listed or exported); render answers\n"
+    "only for the file of the instrument it plays, naming the others as notes; 2 for a bad\n"
     "command line.\n";
 
 constexpr std::size_t kMaxRenderNotes = 128;
@@ -104,6 +110,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
   if (name == "info") return Command::Info;
   if (name == "formats") return Command::Formats;
   if (name == "render") return Command::Render;
+  if (name == "categories") return Command::Categories;
   return std::nullopt;
 }
 
@@ -144,6 +151,8 @@ class ArgumentParser {
   std::string TakeOption(const std::string& a) {
     if (a == "--tsv" && options_.command == Command::List) {
       options_.tsv = true;
+    } else if (a == "--imported-names" && options_.command == Command::List) {
+      options_.importedNames = true;
     } else if (a == "--markdown" && options_.command == Command::Formats) {
       options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
@@ -181,20 +190,20 @@ class ArgumentParser {
       const auto rate = v ? NumberIn<unsigned>(*v) : std::nullopt;
       if (!rate || *rate < 8000 || *rate > 192000) return "--rate needs HZ from 8000 to 192000";
       options_.rate = *rate;
-    } else if (a == "--only" && command_ != "info") {
+    } else if (a == "--only" && imports_) {
       const std::string* v = Value();
       if (v == nullptr) return "--only needs a NAME";
       options_.only.push_back(*v);
-    } else if (a == "--category" && command_ != "info" && command_ != "render") {
+    } else if (a == "--category" && imports_ && command_ != "render") {
       const std::string* v = Value();
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
       options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
-    } else if (a == "--middle-c" && command_ != "info") {
+    } else if (a == "--middle-c" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";
       options_.import.middleC = *v == "C3" ? MiddleC::C3 : MiddleC::C4;
-    } else if (a == "--database" && command_ != "info") {
+    } else if (a == "--database" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || v->empty()) return "--database needs a FILE";
       options_.database = *v;
@@ -228,6 +237,8 @@ class ArgumentParser {
   std::string Finish() {
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
+    if (options_.command == Command::Categories)
+      return options_.files.empty() ? std::string() : "categories takes no FILE";
     if (command_ == "render") {
       if (options_.files.empty()) return "render needs OUT.wav and at least one FILE";
       options_.target = options_.files.front();
@@ -248,6 +259,8 @@ class ArgumentParser {
   const std::vector<std::string>& arguments_;
   Options& options_;
   const std::string command_;
+  // Whether the command imports its files as a drop, and so takes the options of one.
+  const bool imports_ = command_ != "info" && command_ != "formats" && command_ != "categories";
   std::size_t i_ = 1;
   bool haveTarget_ = false;
   bool optionsEnded_ = false;

@@ -94,6 +94,21 @@ TEST(CommandLine, RenderTakesNoteNamesAndADefaultVelocity) {
   EXPECT_EQ(plain.options->notes, (std::vector<std::pair<int, int>>{{60, 20}}));
 }
 
+TEST(CommandLine, ListTakesImportedNamesAndCategoriesNothing) {
+  auto list = ParseCommandLine({"list", "--imported-names", "--tsv", "a.sf2"});
+  ASSERT_TRUE(list.options) << list.error;
+  EXPECT_TRUE(list.options->importedNames);
+  EXPECT_FALSE(ParseCommandLine({"list", "a.sf2"}).options->importedNames);
+  auto categories = ParseCommandLine({"categories"});
+  ASSERT_TRUE(categories.options) << categories.error;
+  EXPECT_EQ(categories.options->command, Command::Categories);
+  // A bare --normalize before a file still means -1 dBFS.
+  auto normalize = ParseCommandLine({"export", "--single", "d", "--normalize", "a.sf2"});
+  ASSERT_TRUE(normalize.options) << normalize.error;
+  EXPECT_EQ(normalize.options->exportOptions.normalizeDbfs, -1.0);
+  EXPECT_EQ(normalize.options->files, std::vector<std::string>{"a.sf2"});
+}
+
 constexpr const char* kNoteNeeds =
     "--note needs KEY[:VELOCITY], a key 0..127 or a name such as C4 (60) or C#4, and a velocity "
     "1..127";
@@ -158,6 +173,10 @@ TEST(CommandLine, Refusals) {
       {{"render", "--velocity", "0", "o", "a"}, "--velocity needs a velocity 1..127"},
       {{"render", "o", "a", "--velocity"}, "--velocity needs a velocity 1..127"},
       {{"list", "--velocity", "3", "a"}, "unknown option '--velocity' for list (try --help)"},
+      {{"categories", "x"}, "categories takes no FILE"},
+      {{"categories", "--only", "x"}, "unknown option '--only' for categories (try --help)"},
+      {{"export", "--single", "d", "--imported-names", "a"},
+       "unknown option '--imported-names' for export (try --help)"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);
