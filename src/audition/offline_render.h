@@ -26,6 +26,9 @@ struct RenderSettings {
 struct RenderedNotes {
   std::vector<std::int16_t> frames;  // interleaved left, right
   std::vector<std::int32_t> peaks;   // per note, the largest magnitude of its frames, 0..32768
+  // Per note, the frames with a value beyond 16 bits in some channel, cut to fit: a peak of
+  // 0 dBFS alone does not tell how much was lost.
+  std::vector<std::size_t> clippedFrames;
 };
 
 RenderedNotes RenderNotes(std::shared_ptr<const PlayableInstrument> instrument,
@@ -35,6 +38,9 @@ RenderedNotes RenderNotes(std::shared_ptr<const PlayableInstrument> instrument,
 // holds at least as many values as `in`).
 void ToPcm16(std::span<const float> in, std::vector<std::int16_t>& out);
 void ToPcm16(std::span<const float> in, std::span<std::int16_t> out);
+
+// The frames of `channels` interleaved values that ToPcm16 would clip in some channel.
+std::size_t ClippedFrames(std::span<const float> in, std::size_t channels);
 
 // A peak magnitude (0..32768) in dB below full scale; -infinity for 0.
 double PeakDbfs(std::int32_t peak);

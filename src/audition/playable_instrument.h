@@ -69,9 +69,12 @@ struct PlayableInstrument {
 // played as differences from the zone defaults.
 std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument);
 
-// Said wherever such an instrument is played (render, the list's tool tip).
+// Said wherever such an instrument is played (render, the list's tool tip), in the words of
+// someone who only knows that they dropped a SiFi file.
 inline constexpr std::string_view kDifferencesOnlyNote =
-    "Played from the default zone settings: a SiFi file keeps each zone only as its difference "
-    "from an instrument block it does not hold.";
+    "Read from a SiFi file, which keeps this instrument's level, envelope and filter only as "
+    "changes to settings it does not hold: heard here from default settings, it may sound "
+    "louder or quieter, shorter or longer than the instrument the file was made from. Samples, "
+    "keys, velocities, loops and tuning play as stored.";
 
 }  // namespace tolvane

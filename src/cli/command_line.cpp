@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "cli/note_names.h"
 #include "import/format_lists.h"
 
 namespace tolvane::cli {
@@ -15,20 +16,22 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [OPTIONS] FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
-    "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--hold SECONDS]\n"
-    "                         [--rate HZ] FILE...\n"
+    "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--velocity V]\n"
+    "                         [--hold SECONDS] [--rate HZ] FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
+    "  tolvane-convert categories\n"
     "  tolvane-convert --help\n"
     "\n"
     "Imports every FILE and FOLDER as one drop, then lists their instruments, exports them as\n"
     "SiFi files or renders notes of one of them into a 16-bit stereo WAV file. A FOLDER of\n"
     "sample files becomes instruments by the files' names (Piano-C3-V127.wav: note, velocity\n"
     "layer, round robin, left/right); a folder that holds an instrument's own description is\n"
-    "that instrument. `formats` lists what is read (--markdown: as the README's table).\n"
+    "that instrument. `formats` lists what is read (--markdown: as the README's table),\n"
+    "`categories` every category code with its name.\n"
     "\n"
     "Formats read:\n";
 
@@ -36,6 +39,8 @@ const char* const kOptions =
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
+    "  --imported-names      list: also each name as imported, before shortening (a seventh\n"
+    "                        column with --tsv)\n"
     "  --collection OUT.SLC  export: every checked instrument into one collection file\n"
     "  --single DIR          export: one .SLI file per group of instruments sharing samples\n"
     "  --snap-loops          export: move the points of loops that click to the nearest zero\n"
@@ -44,16 +49,18 @@ const char* const kOptions =
     "  --only NAME           check only instruments of this Sound-Name (repeatable;\n"
     "                        case-insensitive); without it every instrument is checked\n"
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
-    "                        CODE (such as KC, A@, x@, @@), remembered in the database\n"
+    "                        CODE (such as KC, A@, x@, @@; `categories` lists them all),\n"
+    "                        remembered in the database\n"
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
-    "                        whose names do not tell (default C3)\n"
+    "                        whose names do not tell (default C3; --note names keep C4)\n"
     "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
     "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
     "                        default -1); instruments sharing samples keep their balance\n"
-    "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127,\n"
-    "                        VELOCITY 1..127; render plays the first instrument, or the one\n"
-    "                        --only names\n"
+    "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
+    "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
+    "                        render plays the first instrument, or the one --only names\n"
+    "  --velocity V          render: the velocity of notes given without one (default 100)\n"
     "  --hold SECONDS        render: how long each note is held (default 1), then it is\n"
     "                        released until silent (at most 10 s)\n"
     "  --rate HZ             render: the output rate (default 44100)\n"
@@ -62,7 +69,8 @@ const char* const kOptions =
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
     "damaged (each is named on stderr with the reason), is of a format that is not read, or\n"
-    "when the command fails (the other files are still listed or exported); 2 for a bad\n"
+    "when the command fails (the other files are still listed or exported); render answers\n"
+    "only for the file of the instrument it plays, naming the others as notes; 2 for a bad\n"
     "command line.\n";
 
 constexpr std::size_t kMaxRenderNotes = 128;
@@ -78,14 +86,20 @@ std::optional<Number> NumberIn(std::string_view text) {
   return value;
 }
 
-// KEY or KEY:VELOCITY, in the MIDI ranges; velocity 0 would be a note off.
+// A velocity: 1..127, since 0 would be a note off.
+std::optional<int> VelocityIn(std::string_view text) {
+  const auto velocity = NumberIn<int>(text);
+  if (!velocity || *velocity < 1 || *velocity > 127) return std::nullopt;
+  return velocity;
+}
+
+// KEY or KEY:VELOCITY; without a velocity the note's is 0 until --velocity's is known.
 std::optional<std::pair<int, int>> NoteIn(std::string_view text) {
   const auto colon = text.find(':');
-  const auto key = NumberIn<int>(text.substr(0, colon));
-  const auto velocity = colon == std::string_view::npos ? std::optional<int>(kDefaultRenderVelocity)
-                                                        : NumberIn<int>(text.substr(colon + 1));
-  if (!key || !velocity || *key < 0 || *key > 127 || *velocity < 1 || *velocity > 127)
-    return std::nullopt;
+  const auto key = KeyNamed(text.substr(0, colon));
+  const auto velocity =
+      colon == std::string_view::npos ? std::optional<int>(0) : VelocityIn(text.substr(colon + 1));
+  if (!key || !velocity) return std::nullopt;
   return std::pair{*key, *velocity};
 }
 
@@ -96,6 +110,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
   if (name == "info") return Command::Info;
   if (name == "formats") return Command::Formats;
   if (name == "render") return Command::Render;
+  if (name == "categories") return Command::Categories;
   return std::nullopt;
 }
 
@@ -109,6 +124,9 @@ class ArgumentParser {
   std::string TakeAll() {
     for (i_ = 1; i_ < arguments_.size(); ++i_) {
       const std::string& a = arguments_[i_];
+      // A level given apart from a bare --normalize ("--normalize -3") is meant as its level.
+      if (!optionsEnded_ && bareNormalizeAt_ && *bareNormalizeAt_ + 1 == i_ && NumberIn<double>(a))
+        return "--normalize takes its level after '=': write --normalize=" + a;
       if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
         options_.files.push_back(a);
       } else if (a == "--") {
@@ -133,6 +151,8 @@ class ArgumentParser {
   std::string TakeOption(const std::string& a) {
     if (a == "--tsv" && options_.command == Command::List) {
       options_.tsv = true;
+    } else if (a == "--imported-names" && options_.command == Command::List) {
+      options_.importedNames = true;
     } else if (a == "--markdown" && options_.command == Command::Formats) {
       options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
@@ -149,9 +169,16 @@ class ArgumentParser {
     } else if (a == "--note" && command_ == "render") {
       const std::string* v = Value();
       const auto note = v ? NoteIn(*v) : std::nullopt;
-      if (!note) return "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127";
+      if (!note)
+        return "--note needs KEY[:VELOCITY], a key 0..127 or a name such as C4 (60) or C#4, and "
+               "a velocity 1..127";
       if (options_.notes.size() == kMaxRenderNotes) return "render plays at most 128 notes";
       options_.notes.push_back(*note);
+    } else if (a == "--velocity" && command_ == "render") {
+      const std::string* v = Value();
+      const auto velocity = v ? VelocityIn(*v) : std::nullopt;
+      if (!velocity) return "--velocity needs a velocity 1..127";
+      velocity_ = *velocity;
     } else if (a == "--hold" && command_ == "render") {
       const std::string* v = Value();
       const auto hold = v ? NumberIn<double>(*v) : std::nullopt;
@@ -163,20 +190,20 @@ class ArgumentParser {
       const auto rate = v ? NumberIn<unsigned>(*v) : std::nullopt;
       if (!rate || *rate < 8000 || *rate > 192000) return "--rate needs HZ from 8000 to 192000";
       options_.rate = *rate;
-    } else if (a == "--only" && command_ != "info") {
+    } else if (a == "--only" && imports_) {
       const std::string* v = Value();
       if (v == nullptr) return "--only needs a NAME";
       options_.only.push_back(*v);
-    } else if (a == "--category" && command_ != "info" && command_ != "render") {
+    } else if (a == "--category" && imports_ && command_ != "render") {
       const std::string* v = Value();
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
       options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
-    } else if (a == "--middle-c" && command_ != "info") {
+    } else if (a == "--middle-c" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";
       options_.import.middleC = *v == "C3" ? MiddleC::C3 : MiddleC::C4;
-    } else if (a == "--database" && command_ != "info") {
+    } else if (a == "--database" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || v->empty()) return "--database needs a FILE";
       options_.database = *v;
@@ -192,12 +219,14 @@ class ArgumentParser {
   std::string TakeNormalize(const std::string& a) {
     constexpr std::string_view kName = "--normalize";
     std::optional<double> level;
-    if (a == kName)
+    if (a == kName) {
       level = kDefaultNormalizeDbfs;
-    else if (a[kName.size()] == '=')
+      bareNormalizeAt_ = i_;
+    } else if (a[kName.size()] == '=') {
       level = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
-    else
+    } else {
       return "unknown option '" + a + "' for export (try --help)";
+    }
     if (!level || !(*level >= kLowestNormalizeDbfs && *level <= 0))
       return "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)";
     options_.exportOptions.normalizeDbfs = *level;
@@ -208,13 +237,16 @@ class ArgumentParser {
   std::string Finish() {
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
+    if (options_.command == Command::Categories)
+      return options_.files.empty() ? std::string() : "categories takes no FILE";
     if (command_ == "render") {
       if (options_.files.empty()) return "render needs OUT.wav and at least one FILE";
       options_.target = options_.files.front();
       options_.files.erase(options_.files.begin());
       if (options_.only.size() > 1) return "render plays one instrument: give --only once";
-      if (options_.notes.empty())
-        options_.notes.emplace_back(kDefaultRenderKey, kDefaultRenderVelocity);
+      if (options_.notes.empty()) options_.notes.emplace_back(kDefaultRenderKey, 0);
+      for (auto& note : options_.notes)
+        if (note.second == 0) note.second = velocity_;
     }
     if (command_ == "export" && !haveTarget_)
       return "export needs --collection OUT.SLC or --single DIR";
@@ -227,9 +259,13 @@ class ArgumentParser {
   const std::vector<std::string>& arguments_;
   Options& options_;
   const std::string command_;
+  // Whether the command imports its files as a drop, and so takes the options of one.
+  const bool imports_ = command_ != "info" && command_ != "formats" && command_ != "categories";
   std::size_t i_ = 1;
   bool haveTarget_ = false;
   bool optionsEnded_ = false;
+  int velocity_ = kDefaultRenderVelocity;       // of notes given without one
+  std::optional<std::size_t> bareNormalizeAt_;  // where --normalize stood without its level
 };
 
 }  // namespace

@@ -11,20 +11,31 @@
 
 namespace tolvane::cli {
 
-enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render, Formats };
+enum class Command {
+  Help,
+  List,
+  ExportCollection,
+  ExportSingle,
+  Info,
+  Render,
+  Formats,
+  Categories,
+};
 
 struct Options {
   Command command = Command::Help;
   bool tsv = false;
-  bool markdown = false;  // formats: the table in Markdown
-  std::string target;                                           // OUT.SLC or DIR for the exports
-  std::vector<std::string> only;                                // Sound-Names to check (UTF-8)
+  bool importedNames = false;     // list: the names as imported as a seventh column
+  bool markdown = false;          // formats: the table in Markdown
+  std::string target;             // OUT.SLC or DIR for the exports
+  std::vector<std::string> only;  // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
   ImportSettings import;           // how folders of samples are read
   ExportOptions exportOptions;     // export: how the files are written
   std::vector<std::string> files;  // UTF-8 paths, in order
-  // render: the notes (key, velocity), how long each is held, the output rate.
+  // render: the notes (key, velocity), how long each is held, the output rate. A note given
+  // without its velocity takes --velocity's.
   std::vector<std::pair<int, int>> notes;
   double holdSeconds = 1.0;
   unsigned rate = 44100;

@@ -35,6 +35,15 @@ class CancelOnly : public WorkProgress {
   const WorkProgress* progress_;
 };
 
+// Whether a file that could not be created tells that no file can be created in its folder.
+bool RefusedByFolder(const ExportResult& written) {
+  if (written.error != ExportError::kCannotCreateFile) return false;
+  const std::error_code& error = written.systemError;
+  return error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+         error == std::errc::read_only_file_system || error == std::errc::no_space_on_device ||
+         error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+}
+
 void ApplyOptions(ExportSet& set, const ExportOptions& options) {
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
 }
@@ -91,7 +100,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
     for (const auto& group : source->groups) {
       if ((group->exportMark & 1) == 0 || group->instruments.empty()) continue;
       if (WorkCancelled(progress)) result.cancelled = true;
-      if (result.cancelled) break;
+      if (result.cancelled || result.folderRefused()) break;
       ++result.marked;
       const std::string stem = UniqueStem(SafeFileName(group->instruments.front()->name), used);
       const std::filesystem::path file = folder / PathFromUtf8(stem + ".SLI");
@@ -110,6 +119,12 @@ SingleExportResult ExportSingleInstruments(Library& library,
         if (!existed) created.push_back(file);
       } else if (written.error == ExportError::kCancelled) {
         result.cancelled = true;
+      } else if (RefusedByFolder(written)) {
+        result.folderError = written.systemError;
+        result.marked = total;
+        result.failures.push_back("cannot create files in " + PathToUtf8(folder) + ": " +
+                                  written.systemError.message());
+        continue;  // and no further
       } else {
         result.failures.push_back(PathToUtf8(file) + ": " + Windows1252ToUtf8(written.reason));
       }

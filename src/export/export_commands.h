@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "export/loop_check.h"
@@ -45,8 +46,14 @@ struct SingleExportResult {
   std::vector<std::filesystem::path> written;
   std::vector<GroupSplit> splits;   // groups written as several, over all files written
   std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
-  // One UTF-8 text per file that failed, naming file and reason.
+  // One UTF-8 text per file that failed, naming file and reason ("PATH: REASON"); or, when the
+  // folder refused a file (folderRefused), one text naming the folder and the reason.
   std::vector<std::string> failures;
+  // Why a file could not be created, when the reason holds for every file of the folder (no
+  // permission, a read-only or full file system, the folder gone): the export stopped there.
+  std::error_code folderError;
+
+  bool folderRefused() const { return static_cast<bool>(folderError); }
   // Cancelled before the end: the files this export made are gone again (`written` is empty);
   // files it replaced keep their new content.
   bool cancelled = false;
@@ -60,7 +67,7 @@ struct SingleExportResult {
 // status line does. The names are made safe for a file system, and a name already used in this
 // export gets "_2", "_3", ... so that no file of the export replaces another. `progress` (may be
 // null) hears of each file written (kWritingFilesStep) and may cancel the export. Loops as
-// ExportCollection does.
+// ExportCollection does. A file the folder refuses ends the export: the next would fail alike.
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,

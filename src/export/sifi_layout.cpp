@@ -15,7 +15,7 @@ using namespace sifi;
 namespace {
 
 ExportResult Failure(ExportError error, std::string reason) {
-  return {error, std::move(reason), {}, {}};
+  return {error, std::move(reason), {}, {}, {}};
 }
 
 std::string GroupLabel(const ExportGroup& group) {

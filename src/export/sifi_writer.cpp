@@ -23,7 +23,7 @@ namespace {
 // The reason a file operation failed, as the system words it: taken from the call that failed,
 // not from errno, which later calls (removing the temporary file, Windows' own calls) change.
 ExportResult FileFailure(ExportError error, const char* what, const std::error_code& reason) {
-  return {error, what + reason.message(), {}, {}};
+  return {error, what + reason.message(), {}, {}, reason};
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ ExportResult WriteExportSet(const ExportSet& set, const std::filesystem::path& p
           }) &&
       writes.WriteOut();
   // The writer, going out of scope uncommitted, takes its temporary file with it.
-  if (WorkCancelled(progress)) return {ExportError::kCancelled, "export cancelled", {}, {}};
+  if (WorkCancelled(progress)) return {ExportError::kCancelled, "export cancelled", {}, {}, {}};
   if (!written || !file.Commit())
     return FileFailure(ExportError::kWriteFailed, "writing the file failed: ", file.error());
   return laidOut;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "base/work_progress.h"
@@ -42,6 +43,9 @@ struct ExportResult {
   std::string reason;
   std::vector<GroupSplit> splits;   // of a file written
   std::vector<ClickingLoop> loops;  // looped samples that click, set by the export commands
+  // The system's error behind kCannotCreateFile and kWriteFailed: it tells whether the folder
+  // refuses every file or only this one.
+  std::error_code systemError;
 
   bool ok() const { return error == ExportError::kNone; }
   explicit operator bool() const { return ok(); }

@@ -128,6 +128,7 @@ std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view im
   instrument->source = &source;
   instrument->name = ShortenName(displayName, kInstrumentNameLength);
   instrument->importedName = ShortenName(importedName, kInstrumentNameLength);
+  instrument->foundName = std::string(importedName);
   if (source.section != nullptr) {
     if (const DatabaseEntry* entry = FindEntry(*source.section, instrument->importedName))
       instrument->category = entry->category;

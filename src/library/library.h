@@ -51,7 +51,10 @@ struct Sample {
 struct Instrument {
   std::string name;          // display name, at most 25 characters
   std::string importedName;  // name as found by the importer, at most 25 characters
-  bool averaged = false;     // zones hold values relative to `parameters`
+  // The name as the importer found it, whole: shown beside `name`, which shortening can make
+  // hard to recognise.
+  std::string foundName;
+  bool averaged = false;  // zones hold values relative to `parameters`
   // Zones hold differences from an instrument block the file they came from does not keep (an
   // instrument read from a SiFi file): played, they count from the zone defaults.
   bool differencesOnly = false;
@@ -127,8 +130,9 @@ Source& CreateSource(Library& library, std::string_view path, std::string_view b
 // The base name of a path: after the last backslash or slash, cut before the last '.'.
 std::string BaseNameOf(std::string_view path);
 
-// A new instrument of `source`: names shortened to 25 characters, category from the source's
-// database section when it remembers one, else kCategoryOther.
+// A new instrument of `source`: names shortened to 25 characters (the imported one also kept
+// whole, as foundName), category from the source's database section when it remembers one,
+// else kCategoryOther.
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 

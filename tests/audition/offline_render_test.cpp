@@ -68,6 +68,33 @@ TEST(OfflineRenderTest, ClipsAndRoundsToSixteenBits) {
   EXPECT_EQ(out, (std::vector<std::int16_t>{0, 32767, -32768, 32767, -32768, 0, 2}));
 }
 
+// A frame counts once however many of its channels were cut; full scale itself is not cut,
+// whichever way it is rounded.
+TEST(OfflineRenderTest, CountsTheFramesClipped) {
+  const std::vector<float> stereo{0.0F,  1.0F,  // 32768 becomes 32767: cut
+                                  -1.0F, 0.0F,  // -32768 fits
+                                  2.0F,  -2.0F, 32767.4F / 32768, -32768.4F / 32768};
+  EXPECT_EQ(ClippedFrames(stereo, 2), 2U);
+  EXPECT_EQ(ClippedFrames(stereo, 1), 3U);
+  EXPECT_EQ(ClippedFrames(std::vector<float>{}, 2), 0U);
+  // Each note counts its own: two zones of 20000 sum beyond 16 bits at full velocity only.
+  InstrumentBuilder builder;
+  Sample* sample =
+      builder.AddSample({.values = Constant(1000, 20000), .loopStart = 10, .loopEnd = 1000});
+  for (int zone = 0; zone < 2; ++zone)
+    builder.AddZone(sample, [](Zone& z) { z.mapping.flags = ZoneLoop; });
+  RenderSettings settings;
+  settings.notes = {{60, 127}, {60, 1}};
+  settings.holdSeconds = 0.1;
+  settings.rate = 10000;
+  const RenderedNotes rendered = RenderNotes(builder.Playable(), settings);
+  ASSERT_EQ(rendered.clippedFrames.size(), 2U);
+  EXPECT_GT(rendered.clippedFrames[0], 900U);  // the held second's tenth, but its attack
+  EXPECT_LE(rendered.clippedFrames[0], 1000U + 256U);
+  EXPECT_EQ(rendered.peaks[0], 32767);
+  EXPECT_EQ(rendered.clippedFrames[1], 0U);
+}
+
 TEST(OfflineRenderTest, WaveHeaderDescribesTheFrames) {
   const std::vector<std::int16_t> frames{1, -2, 3, -4, 0x7FFF, -0x8000};
   const auto bytes = EncodeWave16(frames, 2, 48000);

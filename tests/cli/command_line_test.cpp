@@ -74,6 +74,45 @@ TEST(CommandLine, RenderTakesItsOutputFirstAndPlaysMiddleCByDefault) {
   EXPECT_EQ(full.options->only, std::vector<std::string>{"Piano"});
 }
 
+// Notes by number or by name, C4 = 60 as in SFZ; a note without its velocity takes --velocity's,
+// wherever that stands.
+TEST(CommandLine, RenderTakesNoteNamesAndADefaultVelocity) {
+  const std::pair<const char*, int> names[] = {
+      {"c4", 60},  {"C4", 60},  {"C#4", 61}, {"Db4", 61}, {"db4", 61}, {"B3", 59}, {"Cb4", 59},
+      {"E#4", 65}, {"bb3", 58}, {"A0", 21},  {"C-1", 0},  {"G9", 127}, {"0", 0},   {"127", 127}};
+  for (const auto& [name, key] : names) {
+    auto parsed = ParseCommandLine({"render", "o.wav", "--note", name, "a.sf2"});
+    ASSERT_TRUE(parsed.options) << name << ": " << parsed.error;
+    EXPECT_EQ(parsed.options->notes, (std::vector<std::pair<int, int>>{{key, 100}})) << name;
+  }
+  auto velocity = ParseCommandLine(
+      {"render", "o.wav", "--note", "C4", "--note", "d4:90", "--velocity", "30", "a.sf2"});
+  ASSERT_TRUE(velocity.options) << velocity.error;
+  EXPECT_EQ(velocity.options->notes, (std::vector<std::pair<int, int>>{{60, 30}, {62, 90}}));
+  auto plain = ParseCommandLine({"render", "--velocity", "20", "o.wav", "a.sf2"});
+  ASSERT_TRUE(plain.options) << plain.error;
+  EXPECT_EQ(plain.options->notes, (std::vector<std::pair<int, int>>{{60, 20}}));
+}
+
+TEST(CommandLine, ListTakesImportedNamesAndCategoriesNothing) {
+  auto list = ParseCommandLine({"list", "--imported-names", "--tsv", "a.sf2"});
+  ASSERT_TRUE(list.options) << list.error;
+  EXPECT_TRUE(list.options->importedNames);
+  EXPECT_FALSE(ParseCommandLine({"list", "a.sf2"}).options->importedNames);
+  auto categories = ParseCommandLine({"categories"});
+  ASSERT_TRUE(categories.options) << categories.error;
+  EXPECT_EQ(categories.options->command, Command::Categories);
+  // A bare --normalize before a file still means -1 dBFS.
+  auto normalize = ParseCommandLine({"export", "--single", "d", "--normalize", "a.sf2"});
+  ASSERT_TRUE(normalize.options) << normalize.error;
+  EXPECT_EQ(normalize.options->exportOptions.normalizeDbfs, -1.0);
+  EXPECT_EQ(normalize.options->files, std::vector<std::string>{"a.sf2"});
+}
+
+constexpr const char* kNoteNeeds =
+    "--note needs KEY[:VELOCITY], a key 0..127 or a name such as C4 (60) or C#4, and a velocity "
+    "1..127";
+
 TEST(CommandLine, Refusals) {
   const struct {
     std::vector<std::string> arguments;
@@ -100,14 +139,10 @@ TEST(CommandLine, Refusals) {
       {{"render", "--category", "a=KC", "o.wav", "a"},
        "unknown option '--category' for render (try --help)"},
       {{"list", "--note", "60", "a"}, "unknown option '--note' for list (try --help)"},
-      {{"render", "--note", "128", "o", "a"},
-       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
-      {{"render", "--note", "60:0", "o", "a"},
-       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
-      {{"render", "--note", "6x", "o", "a"},
-       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
-      {{"render", "o", "a", "--note"},
-       "--note needs KEY[:VELOCITY], a key 0..127 and a velocity 1..127"},
+      {{"render", "--note", "128", "o", "a"}, kNoteNeeds},
+      {{"render", "--note", "60:0", "o", "a"}, kNoteNeeds},
+      {{"render", "--note", "6x", "o", "a"}, kNoteNeeds},
+      {{"render", "o", "a", "--note"}, kNoteNeeds},
       {{"render", "--hold", "0", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--hold", "nan", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
@@ -125,6 +160,23 @@ TEST(CommandLine, Refusals) {
        "--normalize needs =DBFS from -60 to 0 (or nothing, for -1)"},
       {{"export", "--single", "d", "--normalized", "a"},
        "unknown option '--normalized' for export (try --help)"},
+      // A level apart from --normalize was meant as its level.
+      {{"export", "--single", "d", "--normalize", "-3", "a"},
+       "--normalize takes its level after '=': write --normalize=-3"},
+      {{"export", "--normalize", "0", "--single", "d", "a"},
+       "--normalize takes its level after '=': write --normalize=0"},
+      {{"render", "--note", "H4", "o", "a"}, kNoteNeeds},
+      {{"render", "--note", "G#9", "o", "a"}, kNoteNeeds},   // key 128
+      {{"render", "--note", "Cb-1", "o", "a"}, kNoteNeeds},  // key -1
+      {{"render", "--note", "C", "o", "a"}, kNoteNeeds},
+      {{"render", "--note", "C4:128", "o", "a"}, kNoteNeeds},
+      {{"render", "--velocity", "0", "o", "a"}, "--velocity needs a velocity 1..127"},
+      {{"render", "o", "a", "--velocity"}, "--velocity needs a velocity 1..127"},
+      {{"list", "--velocity", "3", "a"}, "unknown option '--velocity' for list (try --help)"},
+      {{"categories", "x"}, "categories takes no FILE"},
+      {{"categories", "--only", "x"}, "unknown option '--only' for categories (try --help)"},
+      {{"export", "--single", "d", "--imported-names", "a"},
+       "unknown option '--imported-names' for export (try --help)"},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.arguments);

@@ -9,12 +9,15 @@
 #include <cmath>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/paths.h"
 #include "export/sifi_writer.h"
 #include "import/sifi/sifi_import.h"
 #include "model_builder.h"
@@ -151,6 +154,26 @@ TEST_F(ExportCommandsTest, SingleExportGoesOnAfterAFileFailsAndReportsTheFailure
   EXPECT_EQ(result.failures[0].rfind((folder / "Bass.SLI").string() + ": ", 0), 0u)
       << result.failures[0];
   EXPECT_TRUE(std::filesystem::is_directory(folder / "Bass.SLI"));
+}
+
+// A file the folder refuses (here: the folder is gone, or a file) ends the export, said once.
+TEST_F(ExportCommandsTest, SingleExportStopsAtAFolderThatTakesNoFile) {
+  std::ofstream(folder / "file") << "x";
+  const std::vector<const Instrument*> checked = {bass, alto, zitherInstrument};
+  for (const std::filesystem::path& place : {folder / "gone", folder / "file"}) {
+    SCOPED_TRACE(place.string());
+    const SingleExportResult result = ExportSingleInstruments(model.library(), checked, place);
+    EXPECT_FALSE(result.ok());
+    ASSERT_TRUE(result.folderRefused());
+    EXPECT_EQ(result.marked, 3u);  // all the groups it had to write
+    EXPECT_TRUE(result.written.empty());
+    EXPECT_EQ(result.failures,
+              std::vector<std::string>{"cannot create files in " + PathToUtf8(place) + ": " +
+                                       result.folderError.message()});
+    if (place.filename() == "gone")
+      EXPECT_EQ(result.folderError, std::errc::no_such_file_or_directory);
+  }
+  EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
 // Cancels the work once `steps` steps were told.

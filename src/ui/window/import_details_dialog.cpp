@@ -13,9 +13,10 @@
 
 namespace tolvane {
 
-ImportDetailsDialog::ImportDetailsDialog(const QString& details, QWidget* parent)
+ImportDetailsDialog::ImportDetailsDialog(const QString& details, const QString& title,
+                                         QWidget* parent)
     : QDialog(parent), text_(new QPlainTextEdit(details, this)) {
-  setWindowTitle(QString::fromLatin1(texts::kImportDetailsCaption));
+  setWindowTitle(title);
   text_->setReadOnly(true);
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   // One file a line: paths are long, and a wrapped one reads as two.

@@ -14,8 +14,9 @@ class ImportDetailsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `details`: one line per file or note (ImportReport::Details).
-  ImportDetailsDialog(const QString& details, QWidget* parent);
+  // `details`: one line per file or note (ImportReport::Details); `title`: what they count
+  // (ImportReport::Summary).
+  ImportDetailsDialog(const QString& details, const QString& title, QWidget* parent);
 
   QString Text() const;
   // Puts the whole text on the clipboard.

@@ -52,9 +52,15 @@ bool IsCell(const QModelIndex& index, int rows) {
 }
 
 QVariant InfoTip(const Instrument& instrument) {
+  // Shortening can make a name hard to recognise: the name as imported comes first.
+  const QString importedAs =
+      instrument.foundName == instrument.name
+          ? QString()
+          : QString::fromLatin1(texts::kImportedAsTip).arg(FromModelText(instrument.foundName));
   const std::optional<std::string> tip = InfoTipText(instrument);
-  if (!tip) return {};
+  if (!tip) return importedAs.isEmpty() ? QVariant() : QVariant(importedAs);
   QString text = FromModelText(*tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (!importedAs.isEmpty()) text = importedAs + QStringLiteral("\n\n") + text;
   if (!instrument.remarks.empty()) {
     text += QStringLiteral("\n\n") + FromModelText(instrument.remarks)
                                          .trimmed()

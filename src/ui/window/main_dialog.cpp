@@ -73,7 +73,7 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
   model_.SetSortKey(kInitialSortKey);
   Connect();
   list_->setFocus();
-  status_->setText(QString::fromLatin1(texts::kStartStatus));
+  SetStatus(QString::fromLatin1(texts::kStartStatus));
 }
 
 MainDialog::~MainDialog() = default;
@@ -96,7 +96,7 @@ bool MainDialog::event(QEvent* event) {
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_->viewport() && event->type() == QEvent::Resize) FitNameColumn();
-  if (watched == status_ && event->type() == QEvent::MouseButtonRelease &&
+  if (watched == status_ && statusLinked_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
     ShowImportDetails();
   return QDialog::eventFilter(watched, event);
@@ -158,16 +158,25 @@ void MainDialog::UpdateStatus() {
   const CheckedSummary summary = SummarizeChecked(services_.library, checked);
   singleButton_->setEnabled(summary.instruments > 0);
   collectionButton_->setEnabled(summary.instruments > 0 && summary.groups > 1);
-  status_->setText(
-      QString::fromStdString(StatusText(summary, services_.library.instruments.size())) +
-      importReport_.StatusSuffix());
+  SetStatus(QString::fromStdString(StatusText(summary, services_.library.instruments.size())),
+            importReport_.Summary());
   status_->setToolTip(importReport_.Details());
-  // The count of files not imported whole opens their list.
-  if (importReport_.count() > 0)
-    status_->setCursor(Qt::PointingHandCursor);
-  else
-    status_->unsetCursor();
   emit StatusUpdated();
+}
+
+void MainDialog::SetStatus(const QString& text, const QString& link) {
+  statusLinked_ = !link.isEmpty();
+  if (!statusLinked_) {
+    status_->setTextFormat(Qt::PlainText);
+    status_->setText(text);
+    status_->unsetCursor();
+    return;
+  }
+  // The count of files not imported whole opens their list: drawn as a link, with the hand.
+  status_->setTextFormat(Qt::RichText);
+  status_->setText(QString::fromLatin1(texts::kStatusLinkFormat)
+                       .arg(text.toHtmlEscaped(), link.toHtmlEscaped()));
+  status_->setCursor(Qt::PointingHandCursor);
 }
 
 void MainDialog::CheckAll(bool checked) {

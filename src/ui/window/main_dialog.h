@@ -164,6 +164,9 @@ class MainDialog : public QDialog {
   void ShowProgress(const QString& text, int permille);
   void FinishImport(Library& imported, ImportReport report, bool cancelled);
   void ShowExportReport(const ExportReport& report);
+  // Shows `text` on the status line as it is; `link`, when given, after it in the style of a
+  // link, and then a click on the line opens the import's details.
+  void SetStatus(const QString& text, const QString& link = {});
 
   WindowServices services_;
   std::unique_ptr<Prompts> ownPrompts_;
@@ -183,6 +186,7 @@ class MainDialog : public QDialog {
   std::unique_ptr<PortSelection> ports_;
   QSize templateSize_;
   bool updatePending_ = false;
+  bool statusLinked_ = false;  // the status line shows the link to the import's details
   QString databaseProblem_;
   bool databaseProblemTold_ = false;
   bool columnsDragged_ = false;

@@ -109,6 +109,8 @@ void MainDialog::CreateControls() {
   singleButton_ = static_cast<QPushButton*>(Control(kSingleId));
   collectionButton_ = static_cast<QPushButton*>(Control(kCollectionId));
   status_ = static_cast<QLabel*>(Control(kStatusId));
+  // Its link is only drawn: a click anywhere on the line is the dialog's (eventFilter).
+  status_->setTextInteractionFlags(Qt::NoTextInteraction);
   hint_ = static_cast<QLabel*>(Control(kHintId));
   // The progress of work takes the hint's place while it runs.
   progressBar_ = new QProgressBar(this);

@@ -20,7 +20,7 @@
 namespace tolvane {
 
 void MainDialog::ShowProgress(const QString& text, int permille) {
-  status_->setText(text);
+  SetStatus(text);
   progressBar_->setValue(permille);
 }
 
@@ -72,7 +72,7 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
   if (cancelled) {
     // What was imported goes with the work; the list keeps the library it shows.
     UpdateStatus();
-    status_->setText(QString::fromLatin1(texts::kImportCancelledStatus));
+    SetStatus(QString::fromLatin1(texts::kImportCancelledStatus));
     return;
   }
   model_.Clear();  // its rows point into the library
@@ -87,7 +87,7 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
 
 void MainDialog::ShowImportDetails() {
   if (runner_.Busy() || importReport_.count() == 0) return;
-  auto* details = new ImportDetailsDialog(importReport_.Details(), this);
+  auto* details = new ImportDetailsDialog(importReport_.Details(), importReport_.Summary(), this);
   details->setAttribute(Qt::WA_DeleteOnClose);
   // Window-modal and not waited for: the window's work and tests go on while it is open.
   details->open();
@@ -127,7 +127,7 @@ void MainDialog::SetBusy(bool busy) {
 
 void MainDialog::CancelWork() {
   runner_.Cancel();
-  if (runner_.Busy()) status_->setText(QString::fromLatin1(texts::kCancellingStatus));
+  if (runner_.Busy()) SetStatus(QString::fromLatin1(texts::kCancellingStatus));
 }
 
 bool MainDialog::ExportCollection() {
@@ -173,7 +173,7 @@ bool MainDialog::ExportSingleInstruments() {
 }
 
 void MainDialog::ShowExportReport(const ExportReport& report) {
-  if (!report.status.isEmpty()) status_->setText(report.status);
+  if (!report.status.isEmpty()) SetStatus(report.status);
   if (!report.message.isEmpty())
     prompts_->ShowMessage(report.caption.isEmpty()
                               ? QString::fromLatin1(texts::kExportFailedCaption)

@@ -34,15 +34,18 @@ void AddLoops(ExportReport& report, const std::vector<ClickingLoop>& loops) {
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
   if (outcome.status == ImportStatus::Cancelled) return;
-  if (!outcome.imported()) ++notWhole_;
+  if (!outcome.imported()) ++(added > 0 ? notWhole_ : notRead_);
   for (const std::string& line : ImportOutcomeLines(outcome, added))
     lines_.push_back(std::string(path) + ": " + line);
 }
 
-QString ImportReport::StatusSuffix() const {
-  if (notWhole_ == 0) return {};
-  if (notWhole_ == 1) return QString::fromLatin1(texts::kNotWholeOneStatus);
-  return QString::fromLatin1(texts::kNotWholeStatus).arg(notWhole_);
+QString ImportReport::Summary() const {
+  QStringList parts;
+  if (notWhole_ == 1) parts << QString::fromLatin1(texts::kNotWholeOneStatus);
+  if (notWhole_ > 1) parts << QString::fromLatin1(texts::kNotWholeStatus).arg(notWhole_);
+  if (notRead_ == 1) parts << QString::fromLatin1(texts::kNotReadOneStatus);
+  if (notRead_ > 1) parts << QString::fromLatin1(texts::kNotReadStatus).arg(notRead_);
+  return parts.join(QStringLiteral(", "));
 }
 
 QString ImportReport::Details() const {
@@ -73,6 +76,25 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
         {},
         {},
         {}};
+    AddLoops(report, result.loops);
+    return report;
+  }
+  if (result.folderRefused()) {
+    ExportReport report{{},
+                        QString::fromLatin1(texts::kFolderRefusedText)
+                            .arg(folder, QString::fromStdString(result.folderError.message())),
+                        {},
+                        {}};
+    if (written > 0) {
+      report.status = QString::fromLatin1(texts::kSomeFilesFailedStatus)
+                          .arg(written)
+                          .arg(result.marked)
+                          .arg(folder)
+                          .arg(result.marked - written);
+      report.message +=
+          QLatin1Char(' ') +
+          QString::fromLatin1(texts::kFolderRefusedWrittenText).arg(written).arg(result.marked);
+    }
     AddLoops(report, result.loops);
     return report;
   }

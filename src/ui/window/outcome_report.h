@@ -21,16 +21,18 @@ class ImportReport {
   // cancelled import has nothing to tell: its files are for throwing away.
   void Add(std::string_view path, const ImportOutcome& outcome, std::size_t added);
 
-  // Files not imported whole; a file with notes only was imported.
-  std::size_t count() const { return notWhole_; }
-  // Appended to the status line: " - 2 files not imported whole"; empty when all were.
-  QString StatusSuffix() const;
+  // Files not imported whole or not read at all; a file with notes only was imported.
+  std::size_t count() const { return notWhole_ + notRead_; }
+  // "1 file not imported whole, 2 files not read": after the status line's count, and the
+  // title of their list; empty when all were imported.
+  QString Summary() const;
   // "PATH: REASON" per file not imported whole and "PATH: note: TEXT" per note, with the texts
   // the command-line tool gives.
   QString Details() const;
 
  private:
-  std::size_t notWhole_ = 0;
+  std::size_t notWhole_ = 0;  // some of their instruments came
+  std::size_t notRead_ = 0;   // none came: not opened, not recognised, not read, or damaged
   std::vector<std::string> lines_;
 };
 

@@ -20,6 +20,9 @@ inline constexpr char kSingleButton[] = "Single Instruments";
 inline constexpr char kCollectionButton[] = "Instrument Collection";
 inline constexpr char kDropHint[] = "Just drop Audio-Files or Sound-Banks onto Dialog";
 
+// The first line of a row's tool tip when the list shows the instrument's name shortened.
+inline constexpr char kImportedAsTip[] = "Imported as: %1";
+
 // The list's column titles, left to right.
 inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Category", "Coll",
                                                              "Samples",    "Size",     "SoundID"};
@@ -28,11 +31,14 @@ inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Cate
 inline constexpr char kStartStatus[] = "Tolvane Import...";
 inline constexpr char kSelectedStatus[] = "%d Instruments selected, %d.%02dMB Samples";
 inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
-// After the count, when files of the drop were not imported whole.
-inline constexpr char kNotWholeOneStatus[] = " - 1 file not imported whole";
-inline constexpr char kNotWholeStatus[] = " - %1 files not imported whole";
-// Opened by a click on the status line when files were not imported whole.
-inline constexpr char kImportDetailsCaption[] = "Files not imported whole";
+// After the count, when files of the drop were not imported whole (some instruments came from
+// them) or not read at all (none did), joined by ", "; the list they open has it as its title.
+inline constexpr char kNotWholeOneStatus[] = "1 file not imported whole";
+inline constexpr char kNotWholeStatus[] = "%1 files not imported whole";
+inline constexpr char kNotReadOneStatus[] = "1 file not read";
+inline constexpr char kNotReadStatus[] = "%1 files not read";
+// The count, then what a click on the status line opens, drawn as a link.
+inline constexpr char kStatusLinkFormat[] = "%1 - <a href=\"details\">%2</a>";
 inline constexpr char kCopyButton[] = "Copy";
 inline constexpr char kCloseButton[] = "Close";
 
@@ -49,6 +55,10 @@ inline constexpr char kOneFileWrittenStatus[] = "1 file written to %1";
 inline constexpr char kSomeFilesFailedStatus[] = "%1 of %2 files written to %3, %4 failed";
 inline constexpr char kSomeFilesFailedText[] = "%1 of %2 files were written to %3. Not written:";
 inline constexpr char kMoreFailures[] = "... and %1 more (see the details)";
+// A single-instrument export that stopped since the folder takes no file: said once, with the
+// system's reason, however many files were still to come.
+inline constexpr char kFolderRefusedText[] = "No file can be created in %1: %2.";
+inline constexpr char kFolderRefusedWrittenText[] = "%1 of %2 files were written before that.";
 
 // The right-click menu; the category names come from the category table.
 inline constexpr char kMenuCheck[] = "Check";

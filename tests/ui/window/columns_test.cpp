@@ -160,11 +160,11 @@ class ColumnsTest : public QObject {
     junk.close();
     dialog.ImportDrop({window.place / "junk.txt", window.place / "missing.wav"});
     window.Wait();
-    QVERIFY(window.Status().endsWith(" - 2 files not imported whole"));
+    QVERIFY(window.Status().endsWith(" - 2 files not read"));
     QTest::mouseClick(status, Qt::LeftButton);
     QPointer<ImportDetailsDialog> details = dialog.findChild<ImportDetailsDialog*>();
     QVERIFY(details != nullptr && details->isVisible());
-    QCOMPARE(details->windowTitle(), QStringLiteral("Files not imported whole"));
+    QCOMPARE(details->windowTitle(), QStringLiteral("2 files not read"));
     const QString expected = window.place / "junk.txt" + ": not recognised as " +
                              QString::fromStdString(ReadFormatsText()) + "\n" +
                              window.place / "missing.wav" + ": cannot open file: no such file";

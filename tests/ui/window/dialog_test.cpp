@@ -285,7 +285,7 @@ class DialogTest : public QObject {
     dialog.ImportDrop({window.place / "junk.txt", window.place / "missing.wav"});
     window.Wait();
     QCOMPARE(dialog.model().rowCount(), 0);
-    QCOMPARE(window.Status(), QStringLiteral("0 Instruments loaded - 2 files not imported whole"));
+    QCOMPARE(window.Status(), QStringLiteral("0 Instruments loaded - 2 files not read"));
     QCOMPARE(static_cast<QLabel*>(dialog.Control(kStatusId))->toolTip(),
              window.place / "junk.txt" + ": not recognised as " +
                  QString::fromStdString(ReadFormatsText()) + "\n" + window.place / "missing.wav" +

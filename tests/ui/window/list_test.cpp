@@ -197,6 +197,23 @@ class ListTest : public QObject {
     QCOMPARE(shared.group->exportMark, 1u);
   }
 
+  // A name shortened beyond recognition: the tip begins with the name as imported.
+  void infoTipNamesTheImportedName() {
+    Library library;
+    Source& source = CreateSource(library, "/x/bank.sf2");
+    auto organ = CreateInstrument(source, "Percussive Organ/GS", "bank_Percussivergn/GS", 1);
+    AddInstrument(library, std::move(organ));
+    AddTestInstrument(library, source, "Piano", 2, {{"s", 600}}).foundName = "Grand Piano, Hall";
+    InstrumentListModel model;
+    model.Fill(library);
+    const auto tip = [&](const char* name) {
+      return model.data(model.index(Names(model).indexOf(name), 0), Qt::ToolTipRole).toString();
+    };
+    // Without samples the tip is that line alone.
+    QCOMPARE(tip("bank_Percussivergn/GS"), QStringLiteral("Imported as: Percussive Organ/GS"));
+    QCOMPARE(tip("Piano"), QStringLiteral("Imported as: Grand Piano, Hall\n\ns (1200)"));
+  }
+
   void itemMenu() {
     QMenu menu;
     BuildItemMenu(menu);

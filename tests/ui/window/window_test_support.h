@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -227,7 +228,12 @@ struct TestWindow {
   void Wait() const {
     QVERIFY(QTest::qWaitFor([this] { return !dialog->Busy(); }, 20000));
   }
-  QString Status() const { return static_cast<QLabel*>(dialog->Control(kStatusId))->text(); }
+  // The status line as it reads: a link in it as its text.
+  QString Status() const {
+    const auto* status = static_cast<QLabel*>(dialog->Control(kStatusId));
+    if (status->textFormat() != Qt::RichText) return status->text();
+    return QTextDocumentFragment::fromHtml(status->text()).toPlainText();
+  }
   QStringList Names() const {
     QStringList names;
     for (int row = 0; row < dialog->model().rowCount(); ++row)

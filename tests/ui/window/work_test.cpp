@@ -244,8 +244,8 @@ class WorkTest : public QObject {
     QCOMPARE(ReadSettingNumber(kWindowWidthSetting, 0), std::uint32_t(dialog.width()));
   }
 
-  // A file not imported whole is counted in the status line and named, with its reason, in its
-  // tip; the count goes with the next drop.
+  // A file that gave nothing is counted as not read, one that gave part of what it holds as not
+  // imported whole, each named with its reason in the tip; the counts go with the next drop.
   void notImportedCount() {
     Window window;
     const QStringList files = window.Files({"good"});
@@ -255,12 +255,21 @@ class WorkTest : public QObject {
     window.dialog->ImportDrop({files.front(), window.place / "cut.wav"});
     window.Wait();
     QCOMPARE(window.Status(),
-             QStringLiteral("1 Instruments selected, 0.00MB Samples - 1 file not imported whole"));
+             QStringLiteral("1 Instruments selected, 0.00MB Samples - 1 file not read"));
     const QString tip = static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip();
     QVERIFY2(tip.startsWith(window.place / "cut.wav: ") && !tip.contains('\n'), qPrintable(tip));
     window.dialog->CheckAll(false);
-    QTRY_COMPARE(window.Status(),
-                 QStringLiteral("1 Instruments loaded - 1 file not imported whole"));
+    QTRY_COMPARE(window.Status(), QStringLiteral("1 Instruments loaded - 1 file not read"));
+
+    QFile holed(window.place / "holed.sfz");
+    QVERIFY(holed.open(QIODevice::WriteOnly) &&
+            holed.write("<region> sample=good.wav\n<region> sample=gone.wav key=9\n") > 0);
+    holed.close();
+    window.dialog->ImportDrop(
+        {window.place / "holed.sfz", window.place / "cut.wav", window.place / "missing.wav"});
+    window.Wait();
+    QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples - 1 file "
+                                             "not imported whole, 2 files not read"));
     window.Drop({"good"});
     QCOMPARE(window.Status(), QStringLiteral("1 Instruments selected, 0.00MB Samples"));
     QVERIFY(static_cast<QLabel*>(window.dialog->Control(kStatusId))->toolTip().isEmpty());

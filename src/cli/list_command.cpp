@@ -1,0 +1,120 @@
+#include "cli/list_command.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+#include <vector>
+
+#include "base/encoding.h"
+#include "library/instrument_texts.h"
+
+namespace tolvane::cli {
+namespace {
+
+constexpr std::size_t kListColumns = kColumnCount + 1;  // and the name as imported
+using Line = std::array<std::string, kListColumns>;
+
+std::size_t DisplayWidth(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+Line RowTexts(const Instrument& instrument) {
+  return {Windows1252ToUtf8(instrument.name),
+          CategoryText(instrument.category),
+          CollectionText(instrument),
+          SamplesText(instrument),
+          SizeText(GetInstrumentStats(instrument).sampleBytes),
+          SoundIdText(instrument.soundId),
+          Windows1252ToUtf8(instrument.foundName)};
+}
+
+// The text of a menu code as the list's Category column words it; "Other" and a main category
+// without sub-categories by their menu names.
+std::string CodeText(const CategoryMenuEntry& item, std::string_view subMenu) {
+  if (subMenu.empty()) return std::string(item.name);
+  return std::string(item.name) + ' ' + std::string(subMenu);
+}
+
+std::string CodeLetters(CategoryCode code) {
+  return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+}
+
+}  // namespace
+
+void PrintList(const Drop& drop, bool tsv, bool importedNames, std::ostream& out) {
+  std::vector<Line> lines;
+  for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument));
+  const bool differ = std::any_of(lines.begin(), lines.end(),
+                                  [](const Line& line) { return line[0] != line[kColumnCount]; });
+  // Scripts parse the six columns: a seventh only when asked for.
+  const std::size_t columns = importedNames || (!tsv && differ) ? kListColumns : kColumnCount;
+  if (!tsv)
+    lines.insert(lines.begin(),
+                 {"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID", "Imported-Name"});
+  if (tsv) {
+    for (const Line& line : lines) {
+      for (std::size_t c = 0; c < columns; ++c) out << line[c] << (c + 1 < columns ? '\t' : '\n');
+    }
+    return;
+  }
+  std::array<std::size_t, kListColumns> widths{};
+  for (const Line& line : lines)
+    for (std::size_t c = 0; c < columns; ++c)
+      widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+  for (const Line& line : lines) {
+    std::string text;
+    for (std::size_t c = 0; c < columns; ++c) {
+      text += line[c];
+      if (c + 1 < columns) text.append(widths[c] - DisplayWidth(line[c]) + 2, ' ');
+    }
+    out << text << '\n';
+  }
+  const std::size_t count = drop.rows.size();
+  out << count << (count == 1 ? " instrument\n" : " instruments\n");
+}
+
+void PrintCategories(std::ostream& out) {
+  std::string_view subMenu;
+  for (const CategoryMenuEntry& entry : CategoryMenu()) {
+    if (entry.kind == CategoryMenuEntry::SubMenuBegin) subMenu = entry.name;
+    if (entry.kind == CategoryMenuEntry::SubMenuEnd) subMenu = {};
+    if (entry.kind == CategoryMenuEntry::Item)
+      out << CodeLetters(entry.code) << "  " << CodeText(entry, subMenu) << '\n';
+  }
+}
+
+std::optional<CategoryCode> MenuCode(std::string_view text) {
+  if (text.size() != 2) return std::nullopt;
+  const CategoryCode code = MakeCategoryCode(text[0], text[1]);
+  for (const CategoryMenuEntry& entry : CategoryMenu())
+    if (entry.kind == CategoryMenuEntry::Item && entry.code == code) return code;
+  return std::nullopt;
+}
+
+std::string UnknownCategoryText(std::string_view text) {
+  std::string message = "unknown category code '" + std::string(text) + "' (";
+  // A known main letter: its own codes. Otherwise the main letters, each with its name.
+  for (const MainCategory& main : CategoryTable()) {
+    if (text.empty() || text[0] != main.letter || main.subCategories.empty()) continue;
+    message += std::string(main.name) + " takes";
+    for (const SubCategory& sub : main.subCategories)
+      message += ' ' + CodeLetters(MakeCategoryCode(main.letter, sub.letter)) + ' ' +
+                 std::string(sub.name) + (&sub != &main.subCategories.back() ? "," : "");
+    return message + "; tolvane-convert categories lists every code)";
+  }
+  message += "the first letter names the main category:";
+  std::string plain;  // main categories without sub-categories, and Other: whole codes
+  for (const MainCategory& main : CategoryTable()) {
+    if (main.subCategories.empty())
+      plain +=
+          ", " + CodeLetters(MakeCategoryCode(main.letter, '@')) + ' ' + std::string(main.name);
+    else
+      message += ' ' + std::string(1, main.letter) + ' ' + std::string(main.name) + ',';
+  }
+  message.back() = ';';
+  return message + plain.substr(1) + ", @@ Other; tolvane-convert categories lists every code)";
+}
+
+}  // namespace tolvane::cli

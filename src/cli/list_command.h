@@ -1,0 +1,31 @@
+#pragma once
+// tolvane-convert list and categories: the instrument list as text, and the category codes a
+// user gives with --category.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/drop.h"
+#include "library/category.h"
+
+namespace tolvane::cli {
+
+// The six list columns, aligned under a header, then a line counting the instruments; or, with
+// `tsv`, the six texts tab-separated and nothing else. `importedNames` adds the names as
+// imported as a seventh column; the aligned list shows them anyway when one differs from the
+// Sound-Name.
+void PrintList(const Drop& drop, bool tsv, bool importedNames, std::ostream& out);
+
+// Every code of the category menu with its text, one a line: "KC  Techno Kick".
+void PrintCategories(std::ostream& out);
+
+// The menu's code written as `text` (two letters), or nothing.
+std::optional<CategoryCode> MenuCode(std::string_view text);
+
+// Why `text` is no code, with the codes that are: "unknown category code 'KZ' (Kick takes KT
+// TR-alike, ...)".
+std::string UnknownCategoryText(std::string_view text);
+
+}  // namespace tolvane::cli
