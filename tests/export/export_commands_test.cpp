@@ -170,8 +170,9 @@ TEST_F(ExportCommandsTest, SingleExportStopsAtAFolderThatTakesNoFile) {
     EXPECT_EQ(result.failures,
               std::vector<std::string>{"cannot create files in " + PathToUtf8(place) + ": " +
                                        result.folderError.message()});
-    if (place.filename() == "gone")
+    if (place.filename() == "gone") {
       EXPECT_EQ(result.folderError, std::errc::no_such_file_or_directory);
+    }
   }
   EXPECT_EQ(folder.EntryCount(), 1u);
 }
