@@ -47,6 +47,13 @@ void ReportLoops(const std::vector<ClickingLoop>& loops, std::ostream& err) {
     err << kProgram << Windows1252ToUtf8(ClickingLoopText(loop)) << '\n';
 }
 
+// Instruments the sampler cannot tell apart: written as they are, named so that one can be
+// renamed or left out.
+void ReportClashes(const std::vector<std::string>& clashes, std::ostream& err) {
+  for (const std::string& clash : clashes)
+    err << kProgram << "note: " << Windows1252ToUtf8(clash) << '\n';
+}
+
 int ExportCollectionFile(const Options& options, std::span<const Instrument* const> checked,
                          std::ostream& out, std::ostream& err) {
   const std::filesystem::path file = PathFromUtf8(options.target);
@@ -65,6 +72,7 @@ int ExportCollectionFile(const Options& options, std::span<const Instrument* con
   }
   ReportSplits(result.splits, err);
   ReportLoops(result.loops, err);
+  ReportClashes(result.clashes, err);
   out << "wrote " << options.target << '\n';
   return 0;
 }
@@ -82,6 +90,7 @@ int ExportSingleFiles(const Options& options, Drop& drop,
       ExportSingleInstruments(drop.library, checked, folder, nullptr, options.exportOptions);
   ReportSplits(result.splits, err);
   ReportLoops(result.loops, err);
+  ReportClashes(result.clashes, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   if (result.folderRefused()) {
     // Said once: every further file would fail alike.

@@ -6,6 +6,7 @@
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "base/text_order.h"
+#include "export/name_clashes.h"
 
 namespace tolvane {
 namespace {
@@ -48,6 +49,13 @@ void ApplyOptions(ExportSet& set, const ExportOptions& options) {
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
 }
 
+// The checked instruments the sampler cannot tell apart, in words.
+std::vector<std::string> ClashTexts(std::span<const Instrument* const> checked) {
+  std::vector<std::string> texts;
+  for (const NameClash& clash : FindNameClashes(checked)) texts.push_back(NameClashText(clash));
+  return texts;
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
@@ -73,7 +81,10 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
   std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
   ApplyOptions(*set, options);
   ExportResult result = WriteExportSet(*set, file, progress);
-  if (result) result.loops = std::move(clicking);
+  if (result) {
+    result.loops = std::move(clicking);
+    result.clashes = ClashTexts(checked);
+  }
   FreeExportSet(std::move(set));
   return result;
 }
@@ -140,6 +151,7 @@ SingleExportResult ExportSingleInstruments(Library& library,
     }
     result.written.clear();
   }
+  if (!result.written.empty()) result.clashes = ClashTexts(checked);
   return result;
 }
 

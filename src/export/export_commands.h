@@ -36,7 +36,8 @@ inline constexpr double kLowestNormalizeDbfs = -60;
 // first checked instrument, instruments list order. Instruments without samples are left out;
 // with nothing left the file holds no groups. `progress` (may be null) hears of each group
 // written and may cancel: then no file is left (kCancelled). Looped samples that click are in
-// the result's `loops`, mended in the file when `options.loops` asks (CheckExportLoops).
+// the result's `loops`, mended in the file when `options.loops` asks (CheckExportLoops); checked
+// instruments of one SoundID or one shown name are in its `clashes` (FindNameClashes).
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
                               const std::filesystem::path& file, WorkProgress* progress = nullptr,
                               const ExportOptions& options = {});
@@ -46,6 +47,8 @@ struct SingleExportResult {
   std::vector<std::filesystem::path> written;
   std::vector<GroupSplit> splits;   // groups written as several, over all files written
   std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
+  // Checked instruments the sampler cannot tell apart (NameClashText, Windows-1252).
+  std::vector<std::string> clashes;
   // One UTF-8 text per file that failed, naming file and reason ("PATH: REASON"); or, when the
   // folder refused a file (folderRefused), one text naming the folder and the reason.
   std::vector<std::string> failures;

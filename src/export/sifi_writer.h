@@ -46,6 +46,8 @@ struct ExportResult {
   // The system's error behind kCannotCreateFile and kWriteFailed: it tells whether the folder
   // refuses every file or only this one.
   std::error_code systemError;
+  // Instruments the sampler cannot tell apart (NameClashText, Windows-1252), set likewise.
+  std::vector<std::string> clashes{};
 
   bool ok() const { return error == ExportError::kNone; }
   explicit operator bool() const { return ok(); }

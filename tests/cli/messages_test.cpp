@@ -58,6 +58,29 @@ TEST_F(MessagesTest, FoldersAreMadeOrTheStepThatFailsIsNamed) {
   EXPECT_TRUE(fs::is_regular_file(dir_ / "rendered/note.wav"));
 }
 
+// Two files of one name and time in two folders make two instruments of one SoundID: both are
+// written, and the export names them.
+TEST_F(MessagesTest, InstrumentsTheSamplerCannotTellApartAreNamed) {
+  for (const char* folder : {"a", "b"}) {
+    fs::create_directory(dir_ / folder);
+    fs::copy_file(dir_ / "tone.wav", dir_ / folder / "Kick.wav");
+    fs::last_write_time(dir_ / folder / "Kick.wav", fs::last_write_time(dir_ / "tone.wav"));
+  }
+  const Lines listed = LinesOf(Convert({"list", "--tsv", "%/a/Kick.wav"}).out);
+  ASSERT_FALSE(listed.empty());
+  const std::string id = listed.back().substr(listed.back().rfind('\t') + 1);
+  const std::string note =
+      "note: 2 instruments share SoundID " + id + ": 'Kick' (%/a/Kick.wav), 'Kick' (%/b/Kick.wav)";
+  Check({
+      {{"export", "--collection", "%/kicks.SLC", "%/a/Kick.wav", "%/b/Kick.wav"},
+       0,
+       {note},
+       {"wrote %/kicks.SLC"}},
+      {{"export", "--single", "%/kicks", "%/a/Kick.wav", "%/b/Kick.wav"}, 0, {note}, {}},
+      {{"export", "--collection", "%/one.SLC", "%/a/Kick.wav"}, 0, {}, {"wrote %/one.SLC"}},
+  });
+}
+
 #ifndef _WIN32
 // A folder that takes no file, as a user who may not write there meets it. Root may write
 // anywhere: then the program runs as nobody.

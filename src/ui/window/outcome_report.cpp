@@ -30,6 +30,20 @@ void AddLoops(ExportReport& report, const std::vector<ClickingLoop>& loops) {
   }
 }
 
+// Instruments the sampler cannot tell apart, likewise.
+void AddClashes(ExportReport& report, const std::vector<std::string>& clashes) {
+  if (clashes.empty()) return;
+  std::vector<std::string> lines;
+  lines.reserve(clashes.size());
+  for (const std::string& clash : clashes) lines.push_back(Windows1252ToUtf8(clash));
+  if (!report.detail.isEmpty()) report.detail += QLatin1Char('\n');
+  report.detail += Joined(lines);
+  if (report.message.isEmpty()) {
+    report.message = QString::fromLatin1(texts::kNameClashesText);
+    report.caption = QString::fromLatin1(texts::kClickingLoopsCaption);
+  }
+}
+
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
@@ -56,6 +70,7 @@ ExportReport ReportCollectionExport(const ExportResult& result, const QString& f
   if (result) {
     ExportReport report{QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}, {}};
     AddLoops(report, result.loops);
+    AddClashes(report, result.clashes);
     return report;
   }
   if (result.error == ExportError::kCancelled)
@@ -77,6 +92,7 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
         {},
         {}};
     AddLoops(report, result.loops);
+    AddClashes(report, result.clashes);
     return report;
   }
   if (result.folderRefused()) {

@@ -91,6 +91,8 @@ inline constexpr char kNoSamplesReason[] = "None of the checked instruments has 
 // Looped samples whose junction clicks, told after an export that wrote files.
 inline constexpr char kClickingLoopsCaption[] = "Export";
 inline constexpr char kClickingLoopsText[] = "%1 looped samples click where their loop ends.";
+inline constexpr char kNameClashesText[] =
+    "The sampler cannot tell some of these instruments apart: they share a SoundID or a name.";
 
 // The sound database that could not be read, told once, at the first category chosen.
 inline constexpr char kDatabaseCaption[] = "Categories";

@@ -159,6 +159,18 @@ class WorkTest : public QObject {
                                            "of 20000 in value); snapped to 100-500"));
     QVERIFY(!report.status.isEmpty());
     QVERIFY(ReportCollectionExport(ExportResult{}, QStringLiteral("a.SLC")).message.isEmpty());
+
+    // Instruments the sampler cannot tell apart go under the same message's details.
+    written.clashes.push_back("2 instruments share SoundID [00000007]: 'Pad' (a), 'Pad' (b)");
+    const ExportReport both = ReportCollectionExport(written, QStringLiteral("a.SLC"));
+    QCOMPARE(both.message, report.message);
+    QVERIFY(
+        both.detail.endsWith(QStringLiteral("\n2 instruments share SoundID [00000007]: 'Pad' "
+                                            "(a), 'Pad' (b)")));
+    written.loops.clear();
+    QCOMPARE(ReportCollectionExport(written, QStringLiteral("a.SLC")).message,
+             QStringLiteral("The sampler cannot tell some of these instruments apart: they share "
+                            "a SoundID or a name."));
   }
 
   // The normalising choice reaches the exports after it and is remembered for the next start.
