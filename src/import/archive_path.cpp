@@ -12,8 +12,8 @@ bool HasDriveLetter(std::string_view name) {
 }
 
 // Appends the parts of `path` to `parts`, ".." taking one back; false when it climbs above
-// the root.
-bool AddParts(std::vector<std::string_view>& parts, std::string_view path) {
+// the root, unless `climbs`: then the ".." is kept (as a leading part only).
+bool AddParts(std::vector<std::string_view>& parts, std::string_view path, bool climbs = false) {
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = path.find_first_of("/\\", start);
@@ -22,8 +22,13 @@ bool AddParts(std::vector<std::string_view>& parts, std::string_view path) {
     start = end + 1;
     if (part.empty() || part == ".") continue;
     if (part == "..") {
-      if (parts.empty()) return false;
-      parts.pop_back();
+      if (!parts.empty() && parts.back() != "..") {
+        parts.pop_back();
+      } else if (climbs) {
+        parts.push_back(part);
+      } else {
+        return false;
+      }
       continue;
     }
     parts.push_back(part);
@@ -69,6 +74,21 @@ std::optional<std::string> ResolveInside(std::string_view folder, std::string_vi
     return std::nullopt;
   std::vector<std::string_view> parts;
   if (!AddParts(parts, folder) || !AddParts(parts, path) || parts.empty()) return std::nullopt;
+  std::string joined;
+  for (const std::string_view part : parts) {
+    if (!joined.empty()) joined += '/';
+    joined += part;
+  }
+  return joined;
+}
+
+std::optional<std::string> JoinPath(std::string_view folder, std::string_view path) {
+  if (path.empty() || path.front() == '/' || path.front() == '\\' || HasDriveLetter(path))
+    return std::nullopt;
+  std::vector<std::string_view> parts;
+  AddParts(parts, folder, true);
+  AddParts(parts, path, true);
+  if (parts.empty() || parts.back() == "..") return std::nullopt;
   std::string joined;
   for (const std::string_view part : parts) {
     if (!joined.empty()) joined += '/';

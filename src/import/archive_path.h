@@ -31,6 +31,11 @@ std::string_view EntryNameProblemText(EntryNameProblem problem);
 // it climbs above the root or is absolute ("/x", "C:x"), or names no file.
 std::optional<std::string> ResolveInside(std::string_view folder, std::string_view path);
 
+// The same for files whose paths may climb out of their folder, as an SFZ instrument's do:
+// ".." parts above the root are kept in front ("../Samples/a.wav"). Nothing when `path` is
+// absolute or names no file.
+std::optional<std::string> JoinPath(std::string_view folder, std::string_view path);
+
 // `text` in lower case, ASCII letters only: how names match when their case differs.
 std::string FoldCase(std::string_view text);
 

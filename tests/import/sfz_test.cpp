@@ -219,6 +219,40 @@ TEST_F(Sfz, HeaderAndOpcodeNamesAreReadInAnyCase) {
   }
 }
 
+// Regions chosen by program make one instrument a program, named after the file and the
+// program's label or numbers; regions of every program go into each.
+TEST_F(Sfz, ProgramsBecomeInstrumentsOfTheirOwn) {
+  const struct {
+    const char* text;
+    std::vector<std::pair<std::string, std::vector<int>>> instruments;  // name, keys
+  } cases[] = {
+      {"<region> key=1 <region> key=2", {{"Piano", {1, 2}}}},
+      {"<master> loprog=0 hiprog=0 master_label=Grand <region> key=1\n"
+       "<master> loprog=5 hiprog=5 <region> key=2 <region> key=3\n"
+       "<global> <region> key=4",
+       {{"Piano 5", {2, 3, 4}}, {"Piano Grand", {1, 4}}}},
+      // Neighbours playing the same regions are one program over their range.
+      {"<group> loprog=8 hiprog=15 <region> key=1 <group> loprog=16 <region> key=2",
+       {{"Piano 16-127", {2}}, {"Piano 8-15", {1}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string text = c.text;
+    for (std::size_t at = 0; (at = text.find("<region>", at)) != std::string::npos; at += 8)
+      text.insert(at + 8, " sample=a.wav");
+    ASSERT_TRUE(Import(text).imported());
+    ASSERT_EQ(library.instruments.size(), c.instruments.size());
+    for (std::size_t i = 0; i < c.instruments.size(); ++i) {
+      const Instrument& instrument = *library.instruments[i];
+      EXPECT_EQ(instrument.name, c.instruments[i].first);
+      std::vector<int> keys;
+      for (const Zone& zone : instrument.zones) keys.push_back(zone.mapping.keyLow);
+      EXPECT_EQ(keys, c.instruments[i].second) << instrument.name;
+    }
+    EXPECT_EQ(files.reads, 1);  // one sample, read once for every program
+  }
+}
+
 TEST_F(Sfz, TextIncludesDefinesCommentsAndPaths) {
   files.texts["inc/keys.sfz"] = "#define $HI 72\n<region> sample=$DIR\\b c.wav hikey=$HI";
   files.texts["inc/more.sfz"] = "<region> sample=d.wav key=10";

@@ -89,6 +89,23 @@ TEST(ArchivePath, EntryNamesAreCheckedAndPathsStayInside) {
   };
   for (const auto& c : paths)
     EXPECT_EQ(ResolveInside(c.folder, c.path), c.resolved) << c.folder << " + " << c.path;
+
+  // Paths that may climb out of their folder keep what climbs above the root in front.
+  const struct {
+    const char* folder;
+    const char* path;
+    std::optional<std::string> joined;
+  } climbing[] = {
+      {"Programs/", "../Samples/a.wav", "Samples/a.wav"},
+      {"", "../Samples\\a.wav", "../Samples/a.wav"},
+      {"Programs", "../../x/../a.wav", "../a.wav"},
+      {"", "./a.wav", "a.wav"},
+      {"", "/a.wav", std::nullopt},
+      {"", "..", std::nullopt},
+      {"Programs", "", std::nullopt},
+  };
+  for (const auto& c : climbing)
+    EXPECT_EQ(JoinPath(c.folder, c.path), c.joined) << c.folder << " + " << c.path;
 }
 
 TEST(ZipArchive, StoredAndDeflatedEntriesUnpackWholeAndNamesMatchIgnoringCase) {

@@ -41,53 +41,80 @@ bool LaterRoundRobin(const MultisampleSample& sample,
   return false;
 }
 
-ImportOutcome ImportRecords(Library& library, Source& source, const Multisample& multisample,
-                            std::int64_t modifiedTime, const InstrumentFiles& files,
-                            WorkProgress* progress, ImportDrops& drops) {
-  SamplePool pool;
+// A multisample's zones over a pool, built once its samples are decoded.
+class PlannedMultisample : public PlannedFile {
+ public:
+  PlannedMultisample(const FilePlace& place, std::string name)
+      : place_(place), name_(std::move(name)) {}
+
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
+                      std::uint32_t& number) const override {
+    if (!refused.empty()) return ImportOutcome::Damaged(refused);
+    ImportDrops built = drops;
+    // Named by its `name` attribute, else after the file (or folder).
+    std::unique_ptr<Instrument> instrument =
+        CreateNamedInstrument(source, name_.empty() ? place_.name : name_, place_.modifiedTime);
+    // A zone that loops its file elsewhere than the file's loop plays a sample of its own.
+    const SampleRules rules{
+        .part = PartKind::Zone, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
+    AddSampleZones(*instrument, plans, pool, rules, number++, built);
+    return FinishInstrument(library, std::move(instrument), built,
+                            hadSamples ? "no sample left" : "no sample");
+  }
+
+  std::string refused;  // why the text is no multisample
+  ImportDrops drops{PartKind::Zone};
   std::vector<SampleZonePlan> plans;
+  bool hadSamples = false;
+
+ private:
+  FilePlace place_;
+  std::string name_;  // Windows-1252
+};
+
+}  // namespace
+
+std::unique_ptr<PlannedFile> PlanMultisample(std::string_view text, const FilePlace& place,
+                                             const InstrumentFiles& /*files*/, SamplePool& pool) {
+  const MultisampleReading reading = ReadMultisample(text);
+  if (!reading.multisample) {
+    auto refused = std::make_unique<PlannedMultisample>(place, std::string());
+    refused->refused = reading.refusal;
+    return refused;
+  }
+  const Multisample& multisample = *reading.multisample;
+  auto plan = std::make_unique<PlannedMultisample>(place, Utf8ToWindows1252(multisample.name));
+  plan->hadSamples = !multisample.samples.empty();
   std::vector<std::tuple<int, int, int, int>> roundRobins;
   for (const MultisampleSample& sample : multisample.samples) {
     if (LaterRoundRobin(sample, roundRobins)) {
-      drops.Note(NoteKind::LaterRoundRobin);
+      plan->drops.Note(NoteKind::LaterRoundRobin);
       continue;
     }
-    std::optional<std::string> path = ResolveInside("", sample.file);
+    // Paths stay inside the multisample's folder or archive.
+    std::optional<std::string> path = ResolveInside(place.folder, sample.file);
     if (!path) {
-      drops.Drop(PartKind::Zone,
-                 sample.file.empty() ? LeftOutKind::SampleNotFound : LeftOutKind::SampleOutside, 1,
-                 sample.file);
+      plan->drops.Drop(
+          PartKind::Zone,
+          sample.file.empty() ? LeftOutKind::SampleNotFound : LeftOutKind::SampleOutside, 1,
+          sample.file);
       continue;
     }
-    SampleZonePlan& plan = plans.emplace_back(PlanMultisampleZone(sample));
-    plan.name = Utf8ToWindows1252(FileStem(*path));
-    plan.subject = sample.file;
-    plan.file = pool.Add(std::move(*path));
+    SampleZonePlan& planned = plan->plans.emplace_back(PlanMultisampleZone(sample));
+    planned.name = Utf8ToWindows1252(FileStem(*path));
+    planned.subject = sample.file;
+    planned.file = pool.Add(place.root + *path);
   }
-  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
-
-  // Named by its `name` attribute, else after the file (or folder).
-  std::unique_ptr<Instrument> instrument =
-      multisample.name.empty()
-          ? CreateFileInstrument(source, modifiedTime)
-          : CreateNamedInstrument(source, Utf8ToWindows1252(multisample.name), modifiedTime);
-  // A zone that loops its file elsewhere than the file's loop plays a sample of its own.
-  const SampleRules rules{
-      .part = PartKind::Zone, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
-  AddSampleZones(*instrument, plans, pool, rules, 1, drops);
-  return FinishInstrument(library, std::move(instrument), drops,
-                          multisample.samples.empty() ? "no sample" : "no sample left");
+  return plan;
 }
-
-}  // namespace
 
 ImportOutcome ImportMultisampleText(Library& library, Source& source, std::string_view text,
                                     std::int64_t modifiedTime, const InstrumentFiles& files,
                                     WorkProgress* progress) {
-  ImportDrops drops(PartKind::Zone);
-  const MultisampleReading reading = ReadMultisample(text);
-  if (!reading.multisample) return ImportOutcome::Damaged(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
+  FilePlace place;
+  place.name = source.baseName;
+  place.modifiedTime = modifiedTime;
+  return ImportPlannedFile(&PlanMultisample, library, source, text, place, files, progress);
 }
 
 ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
@@ -106,9 +133,12 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
     return drops.Finish("no multisample.xml at the archive's root");
   const std::optional<std::string> text = files.ReadText(std::string(kMappingName));
   if (!text) return drops.Finish("multisample.xml cannot be unpacked");
-  const MultisampleReading reading = ReadMultisample(*text);
-  if (!reading.multisample) return drops.Finish(reading.refusal);
-  return ImportRecords(library, source, *reading.multisample, modifiedTime, files, progress, drops);
+  // What the archive refused is told first, then what the multisample left out.
+  const ImportOutcome outcome =
+      ImportMultisampleText(library, source, *text, modifiedTime, files, progress);
+  if (outcome.status == ImportStatus::Cancelled) return outcome;
+  drops.Gather(outcome);
+  return drops.Finish(outcome.reason);
 }
 
 ImportOutcome ImportMultisample(Library& library, Source& source, const ImportView& view) {

@@ -11,11 +11,17 @@
 #include <string_view>
 
 #include "import/importer.h"
+#include "import/planned_file.h"
 
 namespace tolvane {
 
 class InstrumentFiles;
 struct SoundDatabase;
+
+// Plans a multisample.xml over a shared pool: its sample paths count from `place.folder` and
+// stay inside it.
+std::unique_ptr<PlannedFile> PlanMultisample(std::string_view text, const FilePlace& place,
+                                             const InstrumentFiles& files, SamplePool& pool);
 
 // The importer of the chain: a file whose name ends in ".multisample" (any case) read as a zip
 // archive, or a file named "multisample.xml" read with the files of its folder.

@@ -21,39 +21,60 @@ namespace {
 // Presets write float noise ("1.0000000149"): gains this close to 0 dB are 0 dB.
 constexpr double kGainToleranceDb = 0.01;
 
-// One preset's zones to be, before its samples are decoded.
-struct DecentPresetPlan {
+// One preset's zones over the container's pool, built once its samples are decoded.
+class PlannedPreset : public PlannedFile {
+ public:
+  explicit PlannedPreset(const FilePlace& place) : place_(place) {}
+
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
+                      std::uint32_t& number) const override {
+    if (!refused.empty()) return ImportOutcome::Damaged(refused);
+    ImportDrops built = drops;
+    std::unique_ptr<Instrument> instrument =
+        CreateNamedInstrument(source, place_.name, place_.modifiedTime);
+    const SampleRules rules{.part = PartKind::Zone,
+                            .ownLoop = OwnLoop::KeptPoints,
+                            .gainToleranceDb = kGainToleranceDb};
+    AddSampleZones(*instrument, zones, pool, rules, number++, built);
+    return FinishInstrument(library, std::move(instrument), built,
+                            zones.empty() ? "no sample" : "no sample left");
+  }
+
   // Set when the preset is damaged as a whole (its `<groups>` cannot be read): the reason.
   std::string refused;
   ImportDrops drops{PartKind::Zone};  // what planning already left out or noted
   std::vector<SampleZonePlan> zones;  // over the files of the container's pool
+
+ private:
+  FilePlace place_;
 };
 
-// Plans the preset `text` whose folder in the container is `folder`, adding the files its zones
-// play to `pool`.
-DecentPresetPlan PlanDecentPreset(std::string_view text, std::string_view folder,
-                                  SamplePool& pool) {
-  DecentPresetPlan plan;
+}  // namespace
+
+std::unique_ptr<PlannedFile> PlanDecentPreset(std::string_view text, const FilePlace& place,
+                                              const InstrumentFiles& /*files*/, SamplePool& pool) {
+  auto plan = std::make_unique<PlannedPreset>(place);
   const std::optional<DecentPresetRecords> records = ReadDecentRecords(text);
   if (!records) {
-    plan.refused = "no <groups> element that can be read";
+    plan->refused = "no <groups> element that can be read";
     return plan;
   }
   for (const DecentSampleRecord& record : records->samples) {
     std::optional<DecentZonePlan> zone = PlanDecentZone(record);
     if (!zone) continue;
     if (zone->skip != DecentSkip::None) {
-      plan.drops.Note(zone->skip == DecentSkip::ReleaseTrigger ? NoteKind::ReleaseTrigger
-                                                               : NoteKind::LaterRoundRobin);
+      plan->drops.Note(zone->skip == DecentSkip::ReleaseTrigger ? NoteKind::ReleaseTrigger
+                                                                : NoteKind::LaterRoundRobin);
       continue;
     }
-    std::optional<std::string> path = ResolveInside(folder, zone->path);
+    // Paths count from the preset's folder and stay inside its container.
+    std::optional<std::string> path = ResolveInside(place.folder, zone->path);
     if (!path) {
-      plan.drops.Drop(PartKind::Zone, LeftOutKind::SampleOutside, 1, zone->path);
+      plan->drops.Drop(PartKind::Zone, LeftOutKind::SampleOutside, 1, zone->path);
       continue;
     }
-    SampleZonePlan& planned = plan.zones.emplace_back();
-    planned.file = pool.Add(std::move(*path));
+    SampleZonePlan& planned = plan->zones.emplace_back();
+    planned.file = pool.Add(place.root + *path);
     planned.zones.push_back(zone->zone);
     planned.name = FileStem(zone->path);
     planned.subject = std::move(zone->path);
@@ -68,37 +89,25 @@ DecentPresetPlan PlanDecentPreset(std::string_view text, std::string_view folder
   return plan;
 }
 
-// The instrument of `plan`, its zones playing the decoded files of `pool`; the preset's outcome,
-// as ImportDecentPreset tells it. `number` tells the presets of the source apart.
-ImportOutcome BuildDecentInstrument(Library& library, Source& source, const DecentPresetPlan& plan,
-                                    const DecentPresetPlace& place, const SamplePool& pool,
-                                    std::uint32_t number) {
-  if (!plan.refused.empty()) return ImportOutcome::Damaged(plan.refused);
-  ImportDrops drops = plan.drops;
-  std::unique_ptr<Instrument> instrument =
-      CreateNamedInstrument(source, place.name, place.modifiedTime);
-  const SampleRules rules{
-      .part = PartKind::Zone, .ownLoop = OwnLoop::KeptPoints, .gainToleranceDb = kGainToleranceDb};
-  AddSampleZones(*instrument, plan.zones, pool, rules, number, drops);
-  return FinishInstrument(library, std::move(instrument), drops,
-                          plan.zones.empty() ? "no sample" : "no sample left");
-}
-
-}  // namespace
-
 std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
     Library& library, Source& source, std::span<const DecentPresetText> presets,
     const InstrumentFiles& files, WorkProgress* progress) {
   // Every preset planned first, so that the samples of them all decode in one pass.
   SamplePool pool;
-  std::vector<DecentPresetPlan> plans;
+  std::vector<std::unique_ptr<PlannedFile>> plans;
   plans.reserve(presets.size());
   for (const DecentPresetText& preset : presets) {
+    FilePlace place;
+    place.name = std::string(preset.place.name);
+    place.modifiedTime = preset.place.modifiedTime;
+    place.folder = std::string(preset.place.folder);
     if (!preset.text) {
-      plans.push_back({std::string(preset.failure), {}, {}});
+      auto refused = std::make_unique<PlannedPreset>(place);
+      refused->refused = std::string(preset.failure);
+      plans.push_back(std::move(refused));
       continue;
     }
-    plans.push_back(PlanDecentPreset(*preset.text, preset.place.folder, pool));
+    plans.push_back(PlanDecentPreset(*preset.text, place, files, pool));
   }
   if (!pool.DecodeAll(files, progress)) return std::nullopt;
 
@@ -107,8 +116,8 @@ std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
   for (std::size_t i = 0; i < presets.size(); ++i) {
     if (WorkCancelled(progress)) return std::nullopt;
     ReportStep(progress, "presets", i, presets.size());
-    outcomes.push_back(BuildDecentInstrument(library, source, plans[i], presets[i].place, pool,
-                                             static_cast<std::uint32_t>(i + 1)));
+    std::uint32_t number = static_cast<std::uint32_t>(i + 1);
+    outcomes.push_back(plans[i]->Build(library, source, pool, number));
   }
   ReportStep(progress, "presets", presets.size(), presets.size());
   return outcomes;

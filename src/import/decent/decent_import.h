@@ -13,6 +13,7 @@
 
 #include "import/import_settings.h"
 #include "import/importer.h"
+#include "import/planned_file.h"
 
 namespace tolvane {
 
@@ -41,6 +42,11 @@ struct DecentPresetPlace {
 ImportOutcome ImportDecentPreset(Library& library, Source& source, std::string_view text,
                                  const DecentPresetPlace& place, const InstrumentFiles& files,
                                  WorkProgress* progress = nullptr);
+
+// Plans a preset over a shared pool: its sample paths count from `place.folder` and may not
+// climb above it, the pool's paths being `place.root` and what they name there.
+std::unique_ptr<PlannedFile> PlanDecentPreset(std::string_view text, const FilePlace& place,
+                                              const InstrumentFiles& files, SamplePool& pool);
 
 // One preset of a container as the container read it.
 struct DecentPresetText {

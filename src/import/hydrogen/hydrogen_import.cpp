@@ -75,7 +75,9 @@ Zone LayerZone(int key, const VelocitySpan& span, double cents, double gain, dou
 // files to `pool`; what is left out goes into `drops`.
 class KitPlanner {
  public:
-  KitPlanner(SamplePool& pool, ImportDrops& drops) : pool_(pool), drops_(drops) {}
+  // The kit's samples are the pool's files `root` + their path in the kit.
+  KitPlanner(SamplePool& pool, ImportDrops& drops, std::string root)
+      : pool_(pool), drops_(drops), root_(std::move(root)) {}
 
   void Plan(const HydrogenKit& kit) {
     for (std::size_t n = 0; n < kit.instruments.size(); ++n) {
@@ -130,7 +132,7 @@ class KitPlanner {
       plan.looped = false;
       plan.rootKey = static_cast<std::uint32_t>(key);
       plan.name = Utf8ToWindows1252(FileStem(path));
-      plan.file = pool_.Add(path);
+      plan.file = pool_.Add(root_ + path);
       plan.subject = std::move(path);
       layers_.push_back(std::move(plan));
     }
@@ -138,32 +140,65 @@ class KitPlanner {
 
   SamplePool& pool_;
   ImportDrops& drops_;
+  std::string root_;
   std::vector<SampleZonePlan> layers_;
+};
+
+// A kit's layers over a pool, built once its samples are decoded.
+class PlannedKit : public PlannedFile {
+ public:
+  PlannedKit(std::string name, std::int64_t modifiedTime)
+      : name_(std::move(name)), modifiedTime_(modifiedTime) {}
+
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
+                      std::uint32_t& number) const override {
+    if (!refused.empty()) return ImportOutcome::Damaged(refused);
+    ImportDrops built = drops;
+    std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name_, modifiedTime_);
+    const SampleRules rules{
+        .part = PartKind::Layer, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
+    AddSampleZones(*instrument, layers, pool, rules, number++, built);
+    return FinishInstrument(library, std::move(instrument), built, "no layer left to play");
+  }
+
+  std::string refused;  // why the text is no kit
+  ImportDrops drops{PartKind::Layer};
+  std::vector<SampleZonePlan> layers;
+
+ private:
+  std::string name_;  // Windows-1252
+  std::int64_t modifiedTime_ = 0;
 };
 
 }  // namespace
 
+std::unique_ptr<PlannedFile> PlanHydrogenKit(std::string_view text, const FilePlace& place,
+                                             const InstrumentFiles& /*files*/, SamplePool& pool) {
+  const HydrogenKitReading reading = ReadHydrogenKit(text);
+  if (!reading.kit) {
+    auto refused = std::make_unique<PlannedKit>(place.name, place.modifiedTime);
+    refused->refused = reading.damage;
+    return refused;
+  }
+  const HydrogenKit& kit = *reading.kit;
+  // Named by the kit, else as its place says (the kit's folder).
+  std::string name = Utf8ToWindows1252(kit.name);
+  if (name.empty()) name = place.name;
+  auto plan = std::make_unique<PlannedKit>(std::move(name), place.modifiedTime);
+  KitPlanner planner(pool, plan->drops, place.root + place.folder);
+  planner.Plan(kit);
+  plan->layers = planner.layers();
+  return plan;
+}
+
 ImportOutcome ImportHydrogenText(Library& library, Source& source, std::string_view text,
                                  std::int64_t modifiedTime, const InstrumentFiles& files,
                                  WorkProgress* progress) {
-  const HydrogenKitReading reading = ReadHydrogenKit(text);
-  if (!reading.kit) return ImportOutcome::Damaged(reading.damage);
-  const HydrogenKit& kit = *reading.kit;
-
-  ImportDrops drops(PartKind::Layer);
-  SamplePool pool;
-  KitPlanner planner(pool, drops);
-  planner.Plan(kit);
-  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
-
-  std::string name = Utf8ToWindows1252(kit.name);
-  if (name.empty()) name = FolderName(source.path);
-  if (name.empty()) name = source.baseName;
-  std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name, modifiedTime);
-  const SampleRules rules{
-      .part = PartKind::Layer, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
-  AddSampleZones(*instrument, planner.layers(), pool, rules, 1, drops);
-  return FinishInstrument(library, std::move(instrument), drops, "no layer left to play");
+  FilePlace place;
+  place.name = FolderName(source.path);
+  if (place.name.empty()) place.name = source.baseName;
+  place.modifiedTime = modifiedTime;
+  return ImportPlannedFile(&PlanHydrogenKit, library, source, text, place, files, progress);
 }
 
 ImportOutcome ImportHydrogen(Library& library, Source& source, const ImportView& view) {

@@ -9,10 +9,16 @@
 #include <string_view>
 
 #include "import/importer.h"
+#include "import/planned_file.h"
 
 namespace tolvane {
 
 class InstrumentFiles;
+
+// Plans a kit's drumkit.xml over a shared pool, named by the kit, else by `place.name`; its
+// sample paths count from its folder and stay inside it.
+std::unique_ptr<PlannedFile> PlanHydrogenKit(std::string_view text, const FilePlace& place,
+                                             const InstrumentFiles& files, SamplePool& pool);
 
 // The importer of the chain: a file whose root element is <drumkit_info>, whatever its name,
 // read with its samples from its folder; the view's progress hears of the samples.

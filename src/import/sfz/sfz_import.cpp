@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,29 +15,81 @@
 #include "import/sample_pool.h"
 #include "import/sample_zones.h"
 #include "import/sfz/sfz_parser.h"
+#include "import/sfz/sfz_programs.h"
 #include "import/sfz/sfz_regions.h"
 #include "import/sfz/sfz_zone.h"
 #include "library/library.h"
 
 namespace tolvane {
+namespace {
 
-ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
-                            std::int64_t modifiedTime, const InstrumentFiles& files,
-                            WorkProgress* progress) {
-  const SfzText parsed =
-      ParseSfz(text, [&](const std::string& path) { return files.ReadText(path); });
-  const SfzInstrument collected = CollectRegions(parsed.sections);
-  ImportDrops drops;
-  const SfzChoice choice = ChooseRegions(collected, drops);
-  const std::vector<SfzRegion>& regions = choice.kept;
+// A region loops a sample's loop as written: one that loops it elsewhere, even past its end,
+// plays a sample of its own.
+constexpr SampleRules kRules{.part = PartKind::Region, .ownLoop = OwnLoop::WrittenPoints};
 
-  SamplePool pool;
+// One program's regions as zones over the pool, and why it has none when it has none.
+struct PlannedProgram {
+  std::string name;  // Windows-1252
   std::vector<SampleZonePlan> plans;
-  for (const SfzRegion& region : regions) {
+  std::string whyEmpty;
+};
+
+class PlannedSfz : public PlannedFile {
+ public:
+  PlannedSfz(const FilePlace& place, ImportDrops drops, std::vector<PlannedProgram> programs)
+      : place_(place), drops_(std::move(drops)), programs_(std::move(programs)) {}
+
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
+                      std::uint32_t& number) const override {
+    if (programs_.size() == 1) {
+      const PlannedProgram& only = programs_.front();
+      ImportDrops drops = drops_;
+      std::unique_ptr<Instrument> instrument =
+          CreateNamedInstrument(source, only.name, place_.modifiedTime);
+      AddSampleZones(*instrument, only.plans, pool, kRules, number++, drops);
+      return FinishInstrument(library, std::move(instrument), drops, only.whyEmpty);
+    }
+    // Each program its own instrument; the file's outcome counts them all together and names
+    // the programs that kept no region.
+    ImportDrops drops = drops_;
+    std::string damage;
+    for (const PlannedProgram& program : programs_) {
+      ImportDrops programDrops(PartKind::Region);
+      std::unique_ptr<Instrument> instrument =
+          CreateNamedInstrument(source, program.name, place_.modifiedTime);
+      AddSampleZones(*instrument, program.plans, pool, kRules, number++, programDrops);
+      const ImportOutcome outcome =
+          FinishInstrument(library, std::move(instrument), programDrops, program.whyEmpty);
+      drops.Gather(outcome);
+      if (outcome.reason.empty()) continue;
+      if (!damage.empty()) damage += "; ";
+      damage += Windows1252ToUtf8(program.name) + ": " + outcome.reason;
+    }
+    return drops.Finish(damage);
+  }
+
+ private:
+  FilePlace place_;
+  ImportDrops drops_;  // what reading and choosing the regions left out or noted
+  std::vector<PlannedProgram> programs_;
+};
+
+PlannedProgram PlanProgram(const SfzProgram& program, const FilePlace& place, SamplePool& pool,
+                           ImportDrops& drops) {
+  PlannedProgram planned;
+  planned.name = program.label.empty() ? place.name : place.name + " " + program.label;
+  const SfzChoice choice = ChooseRegions(program.instrument, drops);
+  for (const SfzRegion& region : choice.kept) {
     std::optional<SfzZonePlan> regionPlan = PlanSfzZone(region);
     if (!regionPlan) continue;
-    SampleZonePlan& plan = plans.emplace_back();
-    plan.file = pool.Add(regionPlan->samplePath);
+    const std::optional<std::string> path =
+        JoinPath(place.root + place.folder, regionPlan->samplePath);
+    if (!path) {
+      drops.Drop(PartKind::Region, LeftOutKind::SampleOutside, 1, regionPlan->samplePath);
+      continue;
+    }
+    SampleZonePlan& plan = planned.plans.emplace_back();
+    plan.file = pool.Add(*path);
     plan.zones.push_back(regionPlan->zone);
     plan.name = FileStem(regionPlan->samplePath);
     plan.subject = std::move(regionPlan->samplePath);
@@ -47,20 +100,37 @@ ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view t
     plan.looped = regionPlan->looped;
     plan.gainDb = regionPlan->gainDb;
   }
-  if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
+  planned.whyEmpty = !choice.kept.empty()      ? "no region left"
+                     : !choice.whyNone.empty() ? choice.whyNone
+                                               : "no region";
+  return planned;
+}
 
-  std::unique_ptr<Instrument> instrument = CreateFileInstrument(source, modifiedTime);
-  if (parsed.damage) {
-    drops.Drop(*parsed.damage);
-  }
-  // A region loops a sample's loop as written: one that loops it elsewhere, even past its end,
-  // plays a sample of its own.
-  const SampleRules rules{.part = PartKind::Region, .ownLoop = OwnLoop::WrittenPoints};
-  AddSampleZones(*instrument, plans, pool, rules, 1, drops);
-  return FinishInstrument(library, std::move(instrument), drops,
-                          !regions.empty()          ? "no region left"
-                          : !choice.whyNone.empty() ? choice.whyNone
-                                                    : "no region");
+}  // namespace
+
+std::unique_ptr<PlannedFile> PlanSfz(std::string_view text, const FilePlace& place,
+                                     const InstrumentFiles& files, SamplePool& pool) {
+  // Included files count from the top file's folder, as its samples do.
+  const SfzText parsed = ParseSfz(text, [&](const std::string& path) -> std::optional<std::string> {
+    const std::optional<std::string> joined = JoinPath(place.root + place.folder, path);
+    if (!joined) return std::nullopt;
+    return files.ReadText(*joined);
+  });
+  ImportDrops drops(PartKind::Region);
+  if (parsed.damage) drops.Drop(*parsed.damage);
+  std::vector<PlannedProgram> programs;
+  for (const SfzProgram& program : SplitPrograms(CollectRegions(parsed.sections)))
+    programs.push_back(PlanProgram(program, place, pool, drops));
+  return std::make_unique<PlannedSfz>(place, std::move(drops), std::move(programs));
+}
+
+ImportOutcome ImportSfzText(Library& library, Source& source, std::string_view text,
+                            std::int64_t modifiedTime, const InstrumentFiles& files,
+                            WorkProgress* progress) {
+  FilePlace place;
+  place.name = source.baseName;
+  place.modifiedTime = modifiedTime;
+  return ImportPlannedFile(&PlanSfz, library, source, text, place, files, progress);
 }
 
 ImportOutcome ImportSfz(Library& library, Source& source, const ImportView& view) {

@@ -7,10 +7,17 @@
 #include <string_view>
 
 #include "import/importer.h"
+#include "import/planned_file.h"
 
 namespace tolvane {
 
 class InstrumentFiles;
+
+// Plans an SFZ file over a shared pool: one instrument, or one per program when its regions
+// are chosen by loprog/hiprog (sfz_programs.h), named after the file and the program. Sample and
+// #include paths count from its folder and may climb out of it.
+std::unique_ptr<PlannedFile> PlanSfz(std::string_view text, const FilePlace& place,
+                                     const InstrumentFiles& files, SamplePool& pool);
 
 // The importer of the chain: a file whose name ends in ".sfz" (any case), read with its
 // samples and included files from its folder; the view's progress hears of the samples.
