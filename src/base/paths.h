@@ -1,6 +1,7 @@
 #pragma once
 // Where the program and its files live on this system.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace tolvane {
 // "C" locale instead. Ill-formed UTF-8 (or UTF-16) becomes U+FFFD there rather than failing.
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+
+// When the file at `path` was last written, in seconds since 1970-01-01 UTC; 0 when the system
+// does not tell.
+std::int64_t FileModifiedSeconds(const std::filesystem::path& path);
 
 // The running executable's full path; empty when the system does not tell.
 std::filesystem::path ProgramPath();

@@ -11,6 +11,7 @@
 
 #include "import/import_settings.h"
 #include "import/importer.h"
+#include "import/planned_file.h"
 
 namespace tolvane {
 
@@ -68,12 +69,22 @@ struct FileFormat {
   // `unread` says why ("MPEG audio is not read").
   Importer import = nullptr;
   std::string_view unread{};
+  // Its files are single sounds (WAV, AIFF, ...), not instruments: a folder of them is a folder
+  // of samples, not a library.
+  bool sound = false;
+  // In a library folder, its files named by `planned` are planned over the library's shared
+  // pool of samples; its other files are imported as if dropped alone.
+  FilePlanner plan = nullptr;
+  std::span<const std::string_view> planned{};
 
   // A folder the row claims as its own (a Hydrogen kit's folder holding drumkit.xml), and what
   // the documentation calls such a folder; null for a format of files only.
   bool (*claimsFolder)(const std::filesystem::path& folder) = nullptr;
   FolderImporter importFolder = nullptr;
   std::string_view folderText{};
+  // Such a folder is one source named after it, its categories kept under its name (a bundle,
+  // a multisample's folder); otherwise under its files' names.
+  bool folderNamed = false;
 
   std::span<const MimeType> mimeTypes{};
 

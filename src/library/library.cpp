@@ -129,6 +129,7 @@ std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view im
   instrument->name = ShortenName(displayName, kInstrumentNameLength);
   instrument->importedName = ShortenName(importedName, kInstrumentNameLength);
   instrument->foundName = std::string(importedName);
+  instrument->section = source.section;
   if (source.section != nullptr) {
     if (const DatabaseEntry* entry = FindEntry(*source.section, instrument->importedName))
       instrument->category = entry->category;
@@ -138,8 +139,8 @@ std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view im
 
 void SetInstrumentCategory(Instrument& instrument, std::uint32_t category) {
   instrument.category = category;
-  if (instrument.source == nullptr || instrument.source->section == nullptr) return;
-  DatabaseEntry& entry = FindOrCreateEntry(*instrument.source->section, instrument.importedName);
+  if (instrument.section == nullptr) return;
+  DatabaseEntry& entry = FindOrCreateEntry(*instrument.section, instrument.importedName);
   entry.category = category;
   entry.changed = true;
 }

@@ -60,6 +60,9 @@ struct Instrument {
   bool differencesOnly = false;
   std::uint32_t soundId = 0;
   Source* source = nullptr;
+  // Where its category is remembered: its source's section when it was made, unless the
+  // importer keeps the instruments of one source under several (a library folder's files).
+  DatabaseSection* section = nullptr;
   ZoneParameters parameters;  // meaningful only while `averaged`
   SampleGroup* group = nullptr;
   std::uint32_t category = kCategoryOther;
@@ -131,12 +134,12 @@ Source& CreateSource(Library& library, std::string_view path, std::string_view b
 std::string BaseNameOf(std::string_view path);
 
 // A new instrument of `source`: names shortened to 25 characters (the imported one also kept
-// whole, as foundName), category from the source's database section when it remembers one,
-// else kCategoryOther.
+// whole, as foundName), its database section the source's, its category from that section when
+// it remembers one, else kCategoryOther.
 std::unique_ptr<Instrument> CreateInstrument(Source& source, std::string_view importedName,
                                              std::string_view displayName, std::uint32_t soundId);
 
-// The user's choice of category: the instrument takes it, and so does its entry in the source's
+// The user's choice of category: the instrument takes it, and so does its entry in its
 // database section (keyed by its imported name, created if missing), marked as changed in this
 // run so that saving the database keeps it.
 void SetInstrumentCategory(Instrument& instrument, std::uint32_t category);

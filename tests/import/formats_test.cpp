@@ -126,6 +126,8 @@ TEST(Formats, FoldersAreClaimedByTheFormatTheyHold) {
   EXPECT_EQ(FormatOfFolder(make("Pad", "MultiSample.xml")).name, "Bitwig multisample");
   EXPECT_EQ(FormatOfFolder(make("Kit", "drumkit.xml")).name, "Hydrogen drum kit");
   EXPECT_EQ(FormatOfFolder(make("Loose", "a.wav")).name, "folder of samples");
+  EXPECT_EQ(FormatOfFolder(make("Library/Programs", "Piano.SFZ").parent_path()).name,
+            "library folder");
   std::filesystem::remove_all(root);
 }
 

@@ -77,6 +77,7 @@ const Kind kKinds[] = {
     {"Bitwig mapping file", "", false, "multisample.xml", kMultisample, "multisample.xml"},
     {"Hydrogen kit folder", "Kit/", false, "drumkit.xml", kKit, "Kit"},
     {"folder of samples", "Pads/", false, "", kNone, "Pads"},
+    {"library folder", "Library/", false, "Piano.sfz", kSfz, "Library"},
 };
 
 // Writes the drop of `kind` into `folder`.

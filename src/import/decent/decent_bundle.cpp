@@ -45,14 +45,6 @@ std::vector<fs::path> ListPresets(const fs::path& root, std::string& failure) {
   return presets;
 }
 
-std::int64_t ModifiedSeconds(const fs::path& path) {
-  std::error_code error;
-  const auto written = fs::last_write_time(path, error);
-  if (error) return 0;
-  const auto moment = std::chrono::file_clock::to_sys(written);
-  return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
-}
-
 }  // namespace
 
 void GatherPresetOutcome(ImportDrops& drops, std::string& damage, const std::string& preset,
@@ -117,7 +109,7 @@ ImportOutcome ImportDecentBundle(Library& library, SoundDatabase& database,
   texts.reserve(reads.size());
   for (std::size_t i = 0; i < reads.size(); ++i) {
     const Read& read = reads[i];
-    const DecentPresetPlace place{read.name, ModifiedSeconds(presets[i]), read.folder};
+    const DecentPresetPlace place{read.name, FileModifiedSeconds(presets[i]), read.folder};
     if (read.file.state == FileState::kRead)
       texts.push_back({place, TextOf(read.file.bytes), {}});
     else

@@ -1,6 +1,5 @@
 #include "import/sample_folder/listed_files.h"
 
-#include <chrono>
 #include <fstream>
 #include <limits>
 #include <span>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "import/sample_files/read_sound.h"
 
 namespace tolvane {
@@ -30,14 +30,6 @@ bool ReadSmallFile(const fs::path& path, std::uintmax_t size, std::vector<std::b
   if (buffer.size() < size) buffer.resize(size);
   in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
   return in.gcount() == static_cast<std::streamsize>(size);
-}
-
-std::int64_t ModifiedSeconds(const fs::path& path) {
-  std::error_code error;
-  const auto written = fs::last_write_time(path, error);
-  if (error) return 0;
-  const auto moment = std::chrono::file_clock::to_sys(written);
-  return std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
 }
 
 SoundReading Refused(std::string reason) {
@@ -68,7 +60,7 @@ SoundReading ListedFiles::ReadSample(const std::string& name) const {
   if (!error && size <= kLargestReadFile) {
     thread_local std::vector<std::byte> buffer;
     if (!ReadSmallFile(listed->path, size, buffer)) return NotOpened();
-    listed->modifiedTime = ModifiedSeconds(listed->path);
+    listed->modifiedTime = FileModifiedSeconds(listed->path);
     return ReadSound(std::span<const std::byte>(buffer.data(), size));
   }
   const std::optional<MappedFile> file = MappedFile::Open(listed->path);
