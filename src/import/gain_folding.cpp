@@ -67,7 +67,11 @@ std::vector<FoldedGain> FoldGains(std::span<const GainRequest> requests) {
   std::vector<double> keptDb(loudest.size(), 0);
   ForEachOnAllCores(louder.size(), [&](std::size_t n) {
     const std::size_t i = louder[n];
-    keptDb[i] = FoldInto(*loudest[i].first, loudest[i].second);
+    Sample& sample = *loudest[i].first;
+    // A sample another instrument made louder already keeps its values: its zones here count
+    // from the gain it took.
+    if (sample.foldedDb <= 0) sample.foldedDb = FoldInto(sample, loudest[i].second);
+    keptDb[i] = sample.foldedDb;
     return true;
   });
 

@@ -37,7 +37,9 @@ inline constexpr double kMostAttenuationDb = 144;
 
 // Every sample that some request asks more than 0 dB of gets new values (a new SampleData: the
 // old one stays as it is for whoever shares it): its first frames x channels values scaled by
-// the largest gain asked of it, but only as far as its peak reaches 16-bit full scale (32767).
+// the largest gain asked of it, but only as far as its peak reaches 16-bit full scale (32767);
+// the gain taken is kept as its `foldedDb`. A sample that took a gain before (for another
+// instrument sharing it) is not scaled again: its requests count from that gain.
 // Both channels of a stereo sample take the same factor. A sample no request asks more than
 // 0 dB of, a silent one and one already at full scale keep their values. Returns what each
 // request keeps, in the order given.

@@ -10,8 +10,7 @@ ImportOutcome ImportPlannedFile(FilePlanner planner, Library& library, Source& s
   SamplePool pool;
   const std::unique_ptr<PlannedFile> planned = planner(text, place, files, pool);
   if (!pool.DecodeAll(files, progress)) return ImportOutcome::Cancelled();
-  std::uint32_t number = 1;
-  return planned->Build(library, source, pool, number);
+  return planned->Build(library, source, pool);
 }
 
 }  // namespace tolvane

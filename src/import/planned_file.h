@@ -39,11 +39,9 @@ class PlannedFile {
  public:
   virtual ~PlannedFile() = default;
   // Adds the file's instruments to `source`, playing the decoded files of `pool`, and returns
-  // the file's outcome. Each instrument takes the next `number`, which tells the instruments of
-  // one source apart for the samples they may not share (SampleZonePlan gains).
+  // the file's outcome.
   // REQUIRES: `pool` decoded.
-  virtual ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
-                              std::uint32_t& number) const = 0;
+  virtual ImportOutcome Build(Library& library, Source& source, const SamplePool& pool) const = 0;
 };
 
 // Plans the instrument file `text` at `place`, adding the sample files it plays to `pool` and

@@ -1,6 +1,7 @@
 #include "import/sample_zones.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -64,26 +65,29 @@ std::string SampleName(const SampleZonePlan& plan, const SampleCut& cut) {
          std::to_string(cut.namedLoop.end);
 }
 
-// The files of the pool some part asks more than 0 dB of (beyond the tolerance).
-std::vector<bool> LouderFiles(std::span<const SampleZonePlan> plans, std::size_t files,
-                              double toleranceDb) {
-  std::vector<bool> louder(files, false);
+// The largest gain some part asks of each file of the pool, when above 0 dB (beyond the
+// tolerance), in hundredths of a dB; 0 for the others.
+std::vector<std::uint32_t> LoudestGains(std::span<const SampleZonePlan> plans, std::size_t files,
+                                        double toleranceDb) {
+  std::vector<std::uint32_t> loudest(files, 0);
   for (const SampleZonePlan& plan : plans) {
     if (plan.gainDb <= toleranceDb) continue;
-    louder[plan.file] = true;
-    if (plan.right) louder[*plan.right] = true;
+    const auto centiDb = static_cast<std::uint32_t>(std::lround(std::min(plan.gainDb, 1e6) * 100));
+    for (const std::size_t file : {plan.file, plan.right.value_or(plan.file)})
+      loudest[file] = std::max(loudest[file], std::max(centiDb, 1u));
   }
-  return louder;
+  return loudest;
 }
 
 }  // namespace
 
 std::size_t AddSampleZones(Instrument& instrument, std::span<const SampleZonePlan> plans,
-                           const SamplePool& pool, const SampleRules& rules,
-                           std::uint32_t instrumentNumber, ImportDrops& drops) {
-  // A sample that takes a gain into its values is this instrument's own: its key carries the
-  // instrument's number, so that other instruments of the source never play those values.
-  const std::vector<bool> louder = LouderFiles(plans, pool.size(), rules.gainToleranceDb);
+                           const SamplePool& pool, const SampleRules& rules, ImportDrops& drops) {
+  // A sample that takes a gain into its values is shared only with the instruments that ask
+  // the same largest gain of its file: its key carries that gain, so that no other instrument
+  // of the source plays those values.
+  const std::vector<std::uint32_t> loudest =
+      LoudestGains(plans, pool.size(), rules.gainToleranceDb);
   std::vector<Zone> zones;
   std::vector<GainRequest> gains;
   std::size_t kept = 0;
@@ -100,10 +104,11 @@ std::size_t AddSampleZones(Instrument& instrument, std::span<const SampleZonePla
     const SampleCut cut = CutSample(plan, sound, rules);
 
     const std::string name = SampleName(plan, cut);
-    const bool salted = louder[plan.file] || (plan.right && louder[*plan.right]);
+    const std::uint32_t louder =
+        std::max(loudest[plan.file], loudest[plan.right.value_or(plan.file)]);
     SampleRequest request;
     request.name = name;
-    request.key.first = (std::uint64_t{salted ? instrumentNumber : 0u} << 32) | plan.file;
+    request.key.first = (std::uint64_t{louder} << 32) | plan.file;
     request.key.second = plan.right ? *plan.right + 1 : 0;
     request.sampleRate = sound.sampleRate;
     request.channels = plan.right ? 2 : sound.channels;

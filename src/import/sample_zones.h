@@ -83,14 +83,12 @@ struct SampleRules {
 // Adds the parts of `plans` to `instrument`, in order, playing the decoded files of `pool`.
 // Parts whose file cannot be played (not read, more than two channels, or refused by the
 // library) are left out into `drops` as `rules.part`, named by their subject. Equal samples
-// are shared: with every instrument of the source built from `pool`, except a sample some part
-// asks more than 0 dB of, which takes the gain into its values and is this instrument's own;
-// `instrumentNumber` tells the source's instruments apart (each a different one). Returns the
-// number of parts kept.
+// are shared with every instrument of the source built from `pool`; a sample some part asks
+// more than 0 dB of takes the largest such gain into its values, and is shared only with the
+// instruments that ask the same largest gain of its file. Returns the number of parts kept.
 // REQUIRES: `pool` decoded; every index a plan gives is the pool's.
 std::size_t AddSampleZones(Instrument& instrument, std::span<const SampleZonePlan> plans,
-                           const SamplePool& pool, const SampleRules& rules,
-                           std::uint32_t instrumentNumber, ImportDrops& drops);
+                           const SamplePool& pool, const SampleRules& rules, ImportDrops& drops);
 
 // The end of an import of one instrument: an instrument with zones is averaged and added to
 // `library`, and the outcome is drops.Finish(); one without zones is thrown away, the outcome

@@ -46,6 +46,8 @@ struct Sample {
   std::int32_t pitchCorrection = 0;
   std::uint32_t exportIndex = 0;  // assigned by the writer while it lays out a group
   std::string name;
+  // A gain above 0 dB an importer took into `data` (dB): zones count their attenuation from it.
+  double foldedDb = 0;
 };
 
 struct Instrument {

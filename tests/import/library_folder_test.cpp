@@ -35,7 +35,8 @@ class LibraryFolder : public ::testing::Test {
   }
   ImportOutcome Import(const std::string& path = "") {
     ClearLibrary(library_);
-    return ImportFile(library_, database_, PathToUtf8(path.empty() ? folder_.path() : folder_ / path));
+    return ImportFile(library_, database_,
+                      PathToUtf8(path.empty() ? folder_.path() : folder_ / path));
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;

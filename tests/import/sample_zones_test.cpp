@@ -69,11 +69,10 @@ class SampleZones : public ::testing::Test {
     return plan;
   }
   // A new instrument of the source playing `plans`, the pool decoded first if need be.
-  const Instrument& Build(const std::vector<SampleZonePlan>& plans, const SampleRules& rules = {},
-                          std::uint32_t number = 1) {
+  const Instrument& Build(const std::vector<SampleZonePlan>& plans, const SampleRules& rules = {}) {
     if (!decoded) decoded = pool.DecodeAll(files, nullptr);
     std::unique_ptr<Instrument> instrument = CreateInstrument(*source, "Test", "Test", 0);
-    kept = AddSampleZones(*instrument, plans, pool, rules, number, drops);
+    kept = AddSampleZones(*instrument, plans, pool, rules, drops);
     return AddInstrument(library, std::move(instrument));
   }
 
@@ -163,18 +162,21 @@ TEST_F(SampleZones, CutsStartsAndRootKeysOfTheSample) {
   }
 }
 
-// Instruments of one source share equal samples, but never one whose values took a gain.
-TEST_F(SampleZones, ASampleMadeLouderIsItsInstrumentsOwn) {
+// Instruments of one source share equal samples; one whose values took a gain only with the
+// instruments asking the same largest gain of its file, which count from the gain it took.
+TEST_F(SampleZones, ASampleMadeLouderIsSharedByTheInstrumentsAskingTheSameGain) {
   const auto plan = [&](double gainDb) {
     SampleZonePlan made = Plan("plain.wav");
     made.gainDb = gainDb;
     return made;
   };
   const SampleRules noisy{.gainToleranceDb = 0.01};
-  const Instrument& louder = Build({plan(6), plan(0)}, noisy, 1);
-  const Instrument& plain = Build({plan(0)}, noisy, 2);
-  const Instrument& noise = Build({plan(0.005)}, noisy, 3);
-  const Instrument& exact = Build({plan(0.005)}, {}, 4);
+  const Instrument& louder = Build({plan(6), plan(0)}, noisy);
+  const Instrument& plain = Build({plan(0)}, noisy);
+  const Instrument& noise = Build({plan(0.005)}, noisy);
+  const Instrument& exact = Build({plan(0.005)}, {});
+  const Instrument& alike = Build({plan(0), plan(6)}, noisy);
+  const Instrument& other = Build({plan(3)}, noisy);
 
   ASSERT_EQ(louder.zones.size(), 2u);
   EXPECT_EQ(louder.zones[0].sample, louder.zones[1].sample);  // one instrument shares its own
@@ -182,6 +184,16 @@ TEST_F(SampleZones, ASampleMadeLouderIsItsInstrumentsOwn) {
   EXPECT_EQ(plain.zones[0].sample, noise.zones[0].sample);
   EXPECT_NE(exact.zones[0].sample, plain.zones[0].sample);
   EXPECT_NE(exact.zones[0].sample, louder.zones[0].sample);
+  // The same largest gain: the same louder values, played from them as the first instrument does.
+  EXPECT_EQ(alike.zones[0].sample, louder.zones[0].sample);
+  EXPECT_EQ(alike.zones[0].sample->data[0], 1995);
+  EXPECT_NE(other.zones[0].sample, louder.zones[0].sample);
+  EXPECT_EQ(other.zones[0].sample->data[0], 1413);  // +3 dB
+  std::vector<int> alikeAttenuations;
+  for (const Zone& zone : alike.zones)
+    alikeAttenuations.push_back(zone.parameters.bytes[ZoneParameters::attenuation]);
+  std::sort(alikeAttenuations.begin(), alikeAttenuations.end());
+  EXPECT_EQ(alikeAttenuations, (std::vector<int>{0, 6}));
   EXPECT_EQ(plain.zones[0].sample->data[0], 1000);
   EXPECT_EQ(louder.zones[0].sample->data[0], 1995);  // +6 dB
   EXPECT_EQ(exact.zones[0].sample->data[0], 1001);

@@ -47,8 +47,7 @@ class PlannedMultisample : public PlannedFile {
   PlannedMultisample(const FilePlace& place, std::string name)
       : place_(place), name_(std::move(name)) {}
 
-  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
-                      std::uint32_t& number) const override {
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool) const override {
     if (!refused.empty()) return ImportOutcome::Damaged(refused);
     ImportDrops built = drops;
     // Named by its `name` attribute, else after the file (or folder).
@@ -57,7 +56,7 @@ class PlannedMultisample : public PlannedFile {
     // A zone that loops its file elsewhere than the file's loop plays a sample of its own.
     const SampleRules rules{
         .part = PartKind::Zone, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
-    AddSampleZones(*instrument, plans, pool, rules, number++, built);
+    AddSampleZones(*instrument, plans, pool, rules, built);
     return FinishInstrument(library, std::move(instrument), built,
                             hadSamples ? "no sample left" : "no sample");
   }

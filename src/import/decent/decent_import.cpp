@@ -26,8 +26,7 @@ class PlannedPreset : public PlannedFile {
  public:
   explicit PlannedPreset(const FilePlace& place) : place_(place) {}
 
-  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
-                      std::uint32_t& number) const override {
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool) const override {
     if (!refused.empty()) return ImportOutcome::Damaged(refused);
     ImportDrops built = drops;
     std::unique_ptr<Instrument> instrument =
@@ -35,7 +34,7 @@ class PlannedPreset : public PlannedFile {
     const SampleRules rules{.part = PartKind::Zone,
                             .ownLoop = OwnLoop::KeptPoints,
                             .gainToleranceDb = kGainToleranceDb};
-    AddSampleZones(*instrument, zones, pool, rules, number++, built);
+    AddSampleZones(*instrument, zones, pool, rules, built);
     return FinishInstrument(library, std::move(instrument), built,
                             zones.empty() ? "no sample" : "no sample left");
   }
@@ -116,8 +115,7 @@ std::optional<std::vector<ImportOutcome>> ImportDecentPresets(
   for (std::size_t i = 0; i < presets.size(); ++i) {
     if (WorkCancelled(progress)) return std::nullopt;
     ReportStep(progress, "presets", i, presets.size());
-    std::uint32_t number = static_cast<std::uint32_t>(i + 1);
-    outcomes.push_back(plans[i]->Build(library, source, pool, number));
+    outcomes.push_back(plans[i]->Build(library, source, pool));
   }
   ReportStep(progress, "presets", presets.size(), presets.size());
   return outcomes;

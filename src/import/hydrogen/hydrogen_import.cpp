@@ -150,14 +150,13 @@ class PlannedKit : public PlannedFile {
   PlannedKit(std::string name, std::int64_t modifiedTime)
       : name_(std::move(name)), modifiedTime_(modifiedTime) {}
 
-  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
-                      std::uint32_t& number) const override {
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool) const override {
     if (!refused.empty()) return ImportOutcome::Damaged(refused);
     ImportDrops built = drops;
     std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name_, modifiedTime_);
     const SampleRules rules{
         .part = PartKind::Layer, .ownLoop = OwnLoop::PlayedLoop, .fileTuning = false};
-    AddSampleZones(*instrument, layers, pool, rules, number++, built);
+    AddSampleZones(*instrument, layers, pool, rules, built);
     return FinishInstrument(library, std::move(instrument), built, "no layer left to play");
   }
 

@@ -79,8 +79,8 @@ std::set<std::string> PlayedFiles(const SamplePool& pool, const DiskFiles& disk,
 void Gather(ImportDrops& drops, std::string& damage, const std::string& key,
             const ImportOutcome& outcome) {
   drops.Gather(outcome);
-  const std::string reason = outcome.status == ImportStatus::Unread ? "not read: " + outcome.reason
-                                                                     : outcome.reason;
+  const std::string reason =
+      outcome.status == ImportStatus::Unread ? "not read: " + outcome.reason : outcome.reason;
   if (reason.empty()) return;
   if (!damage.empty()) damage += "; ";
   damage += key + ": " + reason;
@@ -124,7 +124,6 @@ ImportOutcome ImportLibraryFolder(Library& library, SoundDatabase& database,
   if (!pool.DecodeAll(disk, progress)) return ImportOutcome::Cancelled();
 
   ImportDrops drops(PartKind::File);
-  std::uint32_t number = 1;
   Source* source = nullptr;
   for (std::size_t i = 0; i < listing.files.size(); ++i) {
     if (WorkCancelled(progress)) return ImportOutcome::Cancelled();
@@ -142,7 +141,7 @@ ImportOutcome ImportLibraryFolder(Library& library, SoundDatabase& database,
     }
     // Each file's categories are kept as a drop of it keeps them.
     source->section = &FindOrCreateSection(database, file.section);
-    Gather(drops, damage, file.key, plans[i]->Build(library, *source, pool, number));
+    Gather(drops, damage, file.key, plans[i]->Build(library, *source, pool));
   }
   if (source != nullptr) NumberCollections(*source);
   std::set<std::string> played = PlayedFiles(pool, disk, root);

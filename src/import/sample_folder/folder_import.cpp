@@ -135,7 +135,6 @@ std::size_t AddFolderInstruments(Library& library, Source& source, const std::st
   }
   const FolderPlan plan = PlanFolder(planFiles, middleC);
   const SampleRules rules{.part = PartKind::File};
-  std::uint32_t number = 0;
   for (const PlannedInstrument& planned : plan.instruments) {
     const std::string name = Utf8ToWindows1252(planned.name.empty() ? folderName : planned.name);
     std::int64_t newest = 0;
@@ -144,7 +143,7 @@ std::size_t AddFolderInstruments(Library& library, Source& source, const std::st
     std::unique_ptr<Instrument> instrument = CreateNamedInstrument(source, name, newest);
     const std::vector<SampleZonePlan> zones =
         ZonePlans(planned, readable, pool, listing, *instrument);
-    AddSampleZones(*instrument, zones, pool, rules, ++number, drops);
+    AddSampleZones(*instrument, zones, pool, rules, drops);
     if (instrument->zones.empty()) continue;
     AverageInstrument(*instrument);
     AddInstrument(library, std::move(instrument));

@@ -51,8 +51,9 @@ struct FolderPlan {
 // - files whose stems are equal once note, layer, round robin and channel are taken out form
 //   one instrument named after the stem; so do three or more files whose stems differ only in
 //   a tag of capitals and digits at one place, of one length and different in every file
-//   (a recorder's "Z5O6"), when no two of them play the same key, layer and round robin; a file with neither a note in its name nor a root key
-//   of its own is an instrument of its own over every key, named after the whole file name;
+//   (a recorder's "Z5O6"), when no two of them play the same key, layer and round robin; a file
+//   with neither a note in its name nor a root key of its own is an instrument of its own over
+//   every key, named after the whole file name;
 // - a key from the name (the MIDI number, else the note under the convention that names with
 //   both agree on, else `middleC`), else the file's own root key;
 // - left and right halves of equal length and rate, both mono, become one stereo zone; halves

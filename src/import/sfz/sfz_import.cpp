@@ -39,14 +39,13 @@ class PlannedSfz : public PlannedFile {
   PlannedSfz(const FilePlace& place, ImportDrops drops, std::vector<PlannedProgram> programs)
       : place_(place), drops_(std::move(drops)), programs_(std::move(programs)) {}
 
-  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool,
-                      std::uint32_t& number) const override {
+  ImportOutcome Build(Library& library, Source& source, const SamplePool& pool) const override {
     if (programs_.size() == 1) {
       const PlannedProgram& only = programs_.front();
       ImportDrops drops = drops_;
       std::unique_ptr<Instrument> instrument =
           CreateNamedInstrument(source, only.name, place_.modifiedTime);
-      AddSampleZones(*instrument, only.plans, pool, kRules, number++, drops);
+      AddSampleZones(*instrument, only.plans, pool, kRules, drops);
       return FinishInstrument(library, std::move(instrument), drops, only.whyEmpty);
     }
     // Each program its own instrument; the file's outcome counts them all together and names
@@ -57,7 +56,7 @@ class PlannedSfz : public PlannedFile {
       ImportDrops programDrops(PartKind::Region);
       std::unique_ptr<Instrument> instrument =
           CreateNamedInstrument(source, program.name, place_.modifiedTime);
-      AddSampleZones(*instrument, program.plans, pool, kRules, number++, programDrops);
+      AddSampleZones(*instrument, program.plans, pool, kRules, programDrops);
       const ImportOutcome outcome =
           FinishInstrument(library, std::move(instrument), programDrops, program.whyEmpty);
       drops.Gather(outcome);
