@@ -126,15 +126,19 @@ TEST_F(LibraryFolder, DamageIsNamedByFileAndSoundFilesAloneAreNoLibrary) {
   Sample("Samples/a.wav");
   Write("Good.sfz", "<region> sample=Samples/a.wav");
   Write("Bad.sfz", "<region> sample=Samples/gone.wav");
+  // Instrument files of a format not read, or that are none after all, are named too.
+  Write("Old.exs", std::string(16, 'x') + "TBOS" + std::string(80, 'x'));
+  Write("Fake.sf2", "not a bank");
   const ImportOutcome outcome = Import();
   EXPECT_EQ(outcome.status, ImportStatus::Damaged);
   EXPECT_EQ(DescribeImportOutcome(outcome, 1),
-            "damaged (1 instrument imported): Bad.sfz: no region left; 1 region left out: sample "
-            "'Samples/gone.wav' not found");
+            "damaged (1 instrument imported): Bad.sfz: no region left; Fake.sf2: not recognised; "
+            "Old.exs: not read: a Logic EXS24 instrument (Logic's instruments are not read yet); "
+            "1 region left out: sample 'Samples/gone.wav' not found");
   EXPECT_EQ(Names(), std::vector<std::string>{"Good"});
 
-  fs::remove(folder_ / "Good.sfz");
-  fs::remove(folder_ / "Bad.sfz");
+  for (const char* file : {"Good.sfz", "Bad.sfz", "Old.exs", "Fake.sf2"})
+    fs::remove(folder_ / file);
   Sample("Samples/Piano-C3.wav");
   EXPECT_TRUE(Import().imported());
   EXPECT_EQ(library_.instruments.size(), 2u);  // loose samples again, by their names

@@ -79,8 +79,11 @@ std::set<std::string> PlayedFiles(const SamplePool& pool, const DiskFiles& disk,
 void Gather(ImportDrops& drops, std::string& damage, const std::string& key,
             const ImportOutcome& outcome) {
   drops.Gather(outcome);
-  const std::string reason =
-      outcome.status == ImportStatus::Unread ? "not read: " + outcome.reason : outcome.reason;
+  std::string reason = outcome.reason;
+  if (outcome.status == ImportStatus::Unread) reason = "not read: " + reason;
+  // An instrument file by its name that is none after all: said, not passed over.
+  if (outcome.status == ImportStatus::NotRecognised)
+    reason = reason.empty() ? "not recognised" : "not recognised: " + reason;
   if (reason.empty()) return;
   if (!damage.empty()) damage += "; ";
   damage += key + ": " + reason;

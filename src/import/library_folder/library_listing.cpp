@@ -14,10 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The format whose instrument files are named `name`; null for any other file.
-const FileFormat* InstrumentFormat(std::string_view name) {
+// The format whose instrument files are named `name` (of the formats read only, unless
+// `unread`); null for any other file.
+const FileFormat* InstrumentFormat(std::string_view name, bool unread = false) {
   for (const FileFormat& format : FileFormats()) {
-    if (format.import == nullptr || format.sound) continue;
+    if (format.sound || (format.importFolder != nullptr && format.import == nullptr)) continue;
+    if (format.import == nullptr && !unread) continue;
     for (const std::string_view pattern : format.patterns)
       if (!pattern.ends_with('/') && MatchesPattern(name, pattern)) return &format;
   }
@@ -96,7 +98,8 @@ LibraryListing ListLibrary(const fs::path& root) {
       continue;
     }
     if (!it->is_regular_file(entryError)) continue;
-    if (const FileFormat* format = InstrumentFormat(name)) {
+    // Instrument files of a format not read are named too, not passed over in silence.
+    if (const FileFormat* format = InstrumentFormat(name, true)) {
       LibraryFile& file = listing.files.emplace_back();
       file.format = format;
       file.path = it->path();
