@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -244,6 +246,32 @@ inline std::vector<std::int16_t> Values(int seed, std::size_t count) {
 
 inline std::int8_t Pan(const ZoneParameters& p) {
   return p.Signed(ZoneParameters::pan);
+}
+
+// Generators written as text, "43:36-60 17:-100 44:-": number and amount, a range as low-high,
+// "-" for an amount that is not set (in expectations).
+inline std::vector<std::pair<std::uint16_t, std::optional<std::uint16_t>>> GeneratorsIn(
+    std::string_view text) {
+  std::vector<std::pair<std::uint16_t, std::optional<std::uint16_t>>> generators;
+  std::istringstream words{std::string(text)};
+  for (std::string word; words >> word;) {
+    const std::size_t colon = word.find(':');
+    const std::string amount = word.substr(colon + 1);
+    const std::size_t dash = amount.find('-', 1);
+    std::optional<std::uint16_t> value;
+    if (amount != "-" && dash == std::string::npos) value = Amount(std::stoi(amount));
+    if (dash != std::string::npos)
+      value = Range(std::stoi(amount.substr(0, dash)), std::stoi(amount.substr(dash + 1)));
+    generators.emplace_back(static_cast<std::uint16_t>(std::stoi(word.substr(0, colon))), value);
+  }
+  return generators;
+}
+// The same as the pairs a bag takes.
+inline std::vector<std::pair<std::uint16_t, std::uint16_t>> Gens(std::string_view text) {
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> generators;
+  for (const auto& [number, amount] : GeneratorsIn(text))
+    generators.emplace_back(number, amount.value_or(0));
+  return generators;
 }
 
 }  // namespace tolvane::testing
