@@ -11,6 +11,7 @@
 #include "import/chunk_walker.h"
 #include "import/soundfont/soundfont_bank.h"
 #include "import/soundfont/soundfont_outcome.h"
+#include "import/soundfont/soundfont_presets.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_samples.h"
 #include "import/soundfont/soundfont_zone_filing.h"
@@ -150,10 +151,24 @@ ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView
                                     " chunk is missing or empty");
   }
 
+  const bool presets = view.settings.soundFont == SoundFontMode::Presets;
+  if (presets) {
+    if (std::string damage = PresetLevelDamage(records); !damage.empty())
+      return ImportOutcome::Damaged(std::move(damage));
+  }
+
   ImportDrops drops;
   // Decodes the bank's compressed streams before any instrument is built.
   BankSamples samples(records, file, view.file, view.progress);
-  // The last record only closes the bag range of the one before it.
+  // The last record of either level only closes the bag range of the one before it.
+  if (presets) {
+    PresetImport bank(library, source, records, samples, drops);
+    for (std::size_t i = 0; i + 1 < records.presetCount(); ++i) {
+      if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
+      bank.ImportPreset(i);
+    }
+    return drops.Finish();
+  }
   BankImport bank(library, source, records, samples, drops);
   for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) {
     if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
