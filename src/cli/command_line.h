@@ -16,12 +16,13 @@ enum class Command { Help, List, ExportCollection, ExportSingle, Info, Render, F
 struct Options {
   Command command = Command::Help;
   bool tsv = false;
-  bool markdown = false;  // formats: the table in Markdown
-  std::string target;                                           // OUT.SLC or DIR for the exports
-  std::vector<std::string> only;                                // Sound-Names to check (UTF-8)
+  bool markdown = false;          // formats: the table in Markdown
+  bool programs = false;          // list: a column of SoundFont presets' banks and programs
+  std::string target;             // OUT.SLC or DIR for the exports
+  std::vector<std::string> only;  // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
-  ImportSettings import;           // how folders of samples are read
+  ImportSettings import;           // how folders of samples and SoundFont banks are read
   ExportOptions exportOptions;     // export: how the files are written
   std::vector<std::string> files;  // UTF-8 paths, in order
   // render: the notes (key, velocity), how long each is held, the output rate.

@@ -1,13 +1,14 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/encoding.h"
 #include "base/mapped_file.h"
@@ -21,6 +22,8 @@
 #include "import/import_file.h"
 #include "import/outcome_text.h"
 #include "import/sifi/sifi_import.h"
+#include "import/soundfont/soundfont_import.h"
+#include "import/soundfont/soundfont_info.h"
 #include "library/category.h"
 #include "library/instrument_texts.h"
 #include "library/library.h"
@@ -52,13 +55,16 @@ std::size_t DisplayWidth(std::string_view utf8) {
   }));
 }
 
-std::array<std::string, kColumnCount> RowTexts(const Instrument& instrument) {
-  return {Windows1252ToUtf8(instrument.name),
-          CategoryText(instrument.category),
-          CollectionText(instrument),
-          SamplesText(instrument),
-          SizeText(GetInstrumentStats(instrument).sampleBytes),
-          SoundIdText(instrument.soundId)};
+// The list's columns, and with `programs` a SoundFont preset's bank and program after them.
+std::vector<std::string> RowTexts(const Instrument& instrument, bool programs) {
+  std::vector<std::string> texts{Windows1252ToUtf8(instrument.name),
+                                 CategoryText(instrument.category),
+                                 CollectionText(instrument),
+                                 SamplesText(instrument),
+                                 SizeText(GetInstrumentStats(instrument).sampleBytes),
+                                 SoundIdText(instrument.soundId)};
+  if (programs) texts.push_back(ProgramText(instrument));
+  return texts;
 }
 
 bool SameName(const Instrument& instrument, const std::string& utf8Name) {
@@ -151,10 +157,13 @@ bool CheckedRows(const Options& options, const Drop& drop, std::vector<const Ins
   return true;
 }
 
-void PrintList(const Drop& drop, bool tsv, std::ostream& out) {
-  std::vector<std::array<std::string, kColumnCount>> lines;
-  if (!tsv) lines.push_back({"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID"});
-  for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument));
+void PrintList(const Drop& drop, bool tsv, bool programs, std::ostream& out) {
+  std::vector<std::vector<std::string>> lines;
+  if (!tsv) {
+    lines.push_back({"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID"});
+    if (programs) lines.back().push_back("Program");
+  }
+  for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument, programs));
   if (tsv) {
     for (const auto& line : lines) {
       for (std::size_t c = 0; c < line.size(); ++c)
@@ -162,7 +171,7 @@ void PrintList(const Drop& drop, bool tsv, std::ostream& out) {
     }
     return;
   }
-  std::array<std::size_t, kColumnCount> widths{};
+  std::vector<std::size_t> widths(lines.front().size(), 0);
   for (const auto& line : lines)
     for (std::size_t c = 0; c < widths.size(); ++c)
       widths[c] = std::max(widths[c], DisplayWidth(line[c]));
@@ -252,18 +261,32 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
     return 1;
   }
   std::string error;
+  bool bank = false;
   if (!DescribeSiFi(mapped->bytes(), file, out, error)) {
-    err << kProgram << file << ": " << error << '\n';
+    std::string damage;
+    bank = DescribeSoundFont(mapped->bytes(), file, out, damage);
+    if (!bank) {
+      err << kProgram << file << ": " << (damage.empty() ? error : "damaged: " + damage) << '\n';
+      return 1;
+    }
+  }
+  // The importer's verdict on the same bytes, so that info and list name the same damage: a
+  // bank's in either of its modes.
+  for (const SoundFontMode mode : {SoundFontMode::Instruments, SoundFontMode::Presets}) {
+    Library library;
+    Source& source = CreateSource(library, file);
+    ImportView view{mapped->bytes(), 0, nullptr};
+    view.settings.soundFont = mode;
+    const ImportOutcome outcome =
+        bank ? ImportSoundFont(library, source, view) : ImportSiFi(library, source, view);
+    if (outcome.status != ImportStatus::Damaged) {
+      if (!bank) return 0;
+      continue;
+    }
+    ReportOutcome(file, outcome, 0, err);
     return 1;
   }
-  // The importer's verdict on the same bytes, so that info and list name the same damage.
-  Library library;
-  Source& source = CreateSource(library, file);
-  const ImportOutcome outcome =
-      ImportSiFi(library, source, ImportView{mapped->bytes(), 0, nullptr});
-  if (outcome.status != ImportStatus::Damaged) return 0;
-  ReportOutcome(file, outcome, 0, err);
-  return 1;
+  return 0;
 }
 
 // Saves the categories this run gave. SaveSoundDatabase never writes over a file it cannot
@@ -298,7 +321,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
   if (!ApplyCategories(options, drop, err)) return 1;
   int status = 0;
   if (options.command == Command::List)
-    PrintList(drop, options.tsv, out);
+    PrintList(drop, options.tsv, options.programs, out);
   else if (options.command == Command::Render)
     status = Render(options, drop, out, err);
   else
