@@ -169,6 +169,32 @@ Bytes CompressedSoundFontSeed() {
   return b.Build();
 }
 
+// Presets over both levels' global zones: a kit of two pieces, one of them stereo, on bank 128,
+// and a melodic preset on part of the kick's keys; compressed and plain samples.
+Bytes PresetSeed() {
+  const std::vector<std::int16_t> tone = Ramp16(600);
+  BankBuilder b;
+  const auto kick = b.AddCompressedData("Kick", EncodeVorbis(tone, 22050, 1, 0.0F), 0, 600);
+  const auto left = b.AddSampleValues("SnareL", tone, 0, 600, kLeft, 2);
+  b.AddSampleValues("SnareR", tone, 0, 600, kRight, left);
+  const auto kickRecord = b.AddInstrument("Kick");
+  b.AddBag();
+  b.AddGenerator(kAttackVolEnv, Amount(-1200));  // the record's global zone
+  b.AddZone(kick, {{kKeyRange, Range(35, 36)}});
+  const auto snareRecord = b.AddInstrument("Snare");
+  b.AddZone(left, {{kKeyRange, Range(38, 40)}, {kPan, Amount(-500)}});
+  b.AddZone(2, {{kKeyRange, Range(38, 40)}, {kPan, 500}});
+  b.AddPreset("Standard", 128, 0);
+  b.AddPresetBag();
+  b.AddPresetGenerator(kAttenuation, 60);  // the preset's global zone
+  b.AddPresetZone(kickRecord, {{kVelRange, Range(10, 127)}});
+  b.AddPresetZone(snareRecord, {{kCoarseTune, Amount(-2)}});
+  b.AddPreset("Boom", 0, 116);
+  b.AddPresetZone(kickRecord, {{kKeyRange, Range(0, 35)}, {kFineTune, 20}});
+  b.Finish();
+  return b.Build();
+}
+
 // Two instruments sharing a sample, and one stereo instrument of its own.
 std::vector<Bytes> SiFiSeeds() {
   Library library;
@@ -289,8 +315,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* corpus :
-       {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig", "hydrogen"})
+  for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig",
+                             "hydrogen", "presets"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -300,6 +326,8 @@ int main(int argc, char** argv) {
   Save(root / "import" / "bank.sf3", CompressedSoundFontSeed());
   Save(root / "import" / "bank.dls", DlsSeed());
   Save(root / "dls" / "bank.dls", DlsSeed());
+  Save(root / "presets" / "kit.sf2", PresetSeed());
+  Save(root / "presets" / "bank.sf2", SoundFontSeed());
   // A link whose headers break off after an intact one: libvorbisfile 1.3.7 leaked on it when it
   // could seek, so a leak of its that comes back shows in the first run.
   Save(root / "import" / "broken-link.ogg", EncodeVorbisWithBrokenLink(Ramp16(600), 22050));

@@ -16,7 +16,7 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [--imported-names] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [OPTIONS] FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
@@ -39,8 +39,10 @@ const char* const kOptions =
     "\n"
     "Options:\n"
     "  --tsv                 list: six tab-separated columns, one instrument a line\n"
-    "  --imported-names      list: also each name as imported, before shortening (a seventh\n"
+    "  --imported-names      list: also each name as imported, before shortening (one more\n"
     "                        column with --tsv)\n"
+    "  --programs            list: one more column, a SoundFont preset's bank and program\n"
+    "                        (128:0; --- for other instruments)\n"
     "  --collection OUT.SLC  export: every checked instrument into one collection file\n"
     "  --single DIR          export: one .SLI file per group of instruments sharing samples\n"
     "  --snap-loops          export: move the points of loops that click to the nearest zero\n"
@@ -54,6 +56,9 @@ const char* const kOptions =
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
     "                        whose names do not tell (default C3; --note names keep C4)\n"
+    "  --soundfont presets|instruments\n"
+    "                        what a SoundFont bank gives: one instrument per preset, named\n"
+    "                        after it, or per instrument record (default instruments)\n"
     "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
     "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
     "                        default -1); instruments sharing samples keep their balance\n"
@@ -153,6 +158,8 @@ class ArgumentParser {
       options_.tsv = true;
     } else if (a == "--imported-names" && options_.command == Command::List) {
       options_.importedNames = true;
+    } else if (a == "--programs" && options_.command == Command::List) {
+      options_.programs = true;
     } else if (a == "--markdown" && options_.command == Command::Formats) {
       options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
@@ -203,6 +210,12 @@ class ArgumentParser {
       const std::string* v = Value();
       if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";
       options_.import.middleC = *v == "C3" ? MiddleC::C3 : MiddleC::C4;
+    } else if (a == "--soundfont" && imports_) {
+      const std::string* v = Value();
+      if (v == nullptr || (*v != "presets" && *v != "instruments"))
+        return "--soundfont needs presets or instruments";
+      options_.import.soundFont =
+          *v == "presets" ? SoundFontMode::Presets : SoundFontMode::Instruments;
     } else if (a == "--database" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || v->empty()) return "--database needs a FILE";

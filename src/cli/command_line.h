@@ -25,13 +25,14 @@ enum class Command {
 struct Options {
   Command command = Command::Help;
   bool tsv = false;
-  bool importedNames = false;     // list: the names as imported as a seventh column
+  bool importedNames = false;     // list: the names as imported as a column
   bool markdown = false;          // formats: the table in Markdown
+  bool programs = false;          // list: a column of SoundFont presets' banks and programs
   std::string target;             // OUT.SLC or DIR for the exports
   std::vector<std::string> only;  // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
   std::optional<std::string> database;
-  ImportSettings import;           // how folders of samples are read
+  ImportSettings import;           // how folders of samples and SoundFont banks are read
   ExportOptions exportOptions;     // export: how the files are written
   std::vector<std::string> files;  // UTF-8 paths, in order
   // render: the notes (key, velocity), how long each is held, the output rate. A note given

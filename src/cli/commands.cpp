@@ -18,6 +18,8 @@
 #include "import/format_lists.h"
 #include "import/outcome_text.h"
 #include "import/sifi/sifi_import.h"
+#include "import/soundfont/soundfont_import.h"
+#include "import/soundfont/soundfont_info.h"
 #include "library/instrument_texts.h"
 
 namespace tolvane::cli {
@@ -145,19 +147,33 @@ int Info(const Options& options, std::ostream& out, std::ostream& err) {
     return 1;
   }
   std::string error;
+  bool bank = false;
   if (!DescribeSiFi(mapped->bytes(), file, out, error)) {
-    err << kProgram << file << ": " << error << '\n';
+    std::string damage;
+    bank = DescribeSoundFont(mapped->bytes(), file, out, damage);
+    if (!bank) {
+      err << kProgram << file << ": " << (damage.empty() ? error : "damaged: " + damage) << '\n';
+      return 1;
+    }
+  }
+  // The importer's verdict on the same bytes, so that info and list name the same damage: a
+  // bank's in either of its modes.
+  for (const SoundFontMode mode : {SoundFontMode::Instruments, SoundFontMode::Presets}) {
+    Library library;
+    Source& source = CreateSource(library, file);
+    ImportView view{mapped->bytes(), 0, nullptr};
+    view.settings.soundFont = mode;
+    const ImportOutcome outcome =
+        bank ? ImportSoundFont(library, source, view) : ImportSiFi(library, source, view);
+    if (outcome.status != ImportStatus::Damaged) {
+      if (!bank) return 0;
+      continue;
+    }
+    for (const std::string& line : ImportOutcomeLines(outcome, 0))
+      err << kProgram << file << ": " << line << '\n';
     return 1;
   }
-  // The importer's verdict on the same bytes, so that info and list name the same damage.
-  Library library;
-  Source& source = CreateSource(library, file);
-  const ImportOutcome outcome =
-      ImportSiFi(library, source, ImportView{mapped->bytes(), 0, nullptr});
-  if (outcome.status != ImportStatus::Damaged) return 0;
-  for (const std::string& line : ImportOutcomeLines(outcome, 0))
-    err << kProgram << file << ": " << line << '\n';
-  return 1;
+  return 0;
 }
 
 // Saves the categories this run gave. SaveSoundDatabase never writes over a file it cannot
@@ -198,7 +214,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
   if (!ApplyCategories(options, drop, err)) return 1;
   int status = 0;
   if (options.command == Command::List)
-    PrintList(drop, options.tsv, options.importedNames, out);
+    PrintList(drop, options.tsv, options.importedNames, options.programs, out);
   else if (options.command == Command::Render)
     status = Render(options, drop, out, err);
   else

@@ -1,7 +1,6 @@
 #include "cli/list_command.h"
 
 #include <algorithm>
-#include <array>
 #include <ostream>
 #include <vector>
 
@@ -11,8 +10,7 @@
 namespace tolvane::cli {
 namespace {
 
-constexpr std::size_t kListColumns = kColumnCount + 1;  // and the name as imported
-using Line = std::array<std::string, kListColumns>;
+using Line = std::vector<std::string>;
 
 std::size_t DisplayWidth(std::string_view utf8) {
   return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -20,14 +18,17 @@ std::size_t DisplayWidth(std::string_view utf8) {
   }));
 }
 
-Line RowTexts(const Instrument& instrument) {
-  return {Windows1252ToUtf8(instrument.name),
-          CategoryText(instrument.category),
-          CollectionText(instrument),
-          SamplesText(instrument),
-          SizeText(GetInstrumentStats(instrument).sampleBytes),
-          SoundIdText(instrument.soundId),
-          Windows1252ToUtf8(instrument.foundName)};
+// The six columns of the list, then those asked for.
+Line RowTexts(const Instrument& instrument, bool programs, bool importedNames) {
+  Line texts{Windows1252ToUtf8(instrument.name),
+             CategoryText(instrument.category),
+             CollectionText(instrument),
+             SamplesText(instrument),
+             SizeText(GetInstrumentStats(instrument).sampleBytes),
+             SoundIdText(instrument.soundId)};
+  if (programs) texts.push_back(ProgramText(instrument));
+  if (importedNames) texts.push_back(Windows1252ToUtf8(instrument.foundName));
+  return texts;
 }
 
 // The text of a menu code as the list's Category column words it; "Other" and a main category
@@ -43,31 +44,37 @@ std::string CodeLetters(CategoryCode code) {
 
 }  // namespace
 
-void PrintList(const Drop& drop, bool tsv, bool importedNames, std::ostream& out) {
+void PrintList(const Drop& drop, bool tsv, bool importedNames, bool programs, std::ostream& out) {
+  // Scripts parse the six columns: more only when asked for. The aligned list shows the names
+  // as imported anyway when one differs from its Sound-Name.
+  const bool differ = std::any_of(drop.rows.begin(), drop.rows.end(), [](const Instrument* i) {
+    return Windows1252ToUtf8(i->name) != Windows1252ToUtf8(i->foundName);
+  });
+  const bool names = importedNames || (!tsv && differ);
   std::vector<Line> lines;
-  for (const Instrument* instrument : drop.rows) lines.push_back(RowTexts(*instrument));
-  const bool differ = std::any_of(lines.begin(), lines.end(),
-                                  [](const Line& line) { return line[0] != line[kColumnCount]; });
-  // Scripts parse the six columns: a seventh only when asked for.
-  const std::size_t columns = importedNames || (!tsv && differ) ? kListColumns : kColumnCount;
-  if (!tsv)
-    lines.insert(lines.begin(),
-                 {"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID", "Imported-Name"});
+  if (!tsv) {
+    lines.push_back({"Sound-Name", "Category", "Coll", "Samples", "Size", "SoundID"});
+    if (programs) lines.back().push_back("Program");
+    if (names) lines.back().push_back("Imported-Name");
+  }
+  for (const Instrument* instrument : drop.rows)
+    lines.push_back(RowTexts(*instrument, programs, names));
   if (tsv) {
     for (const Line& line : lines) {
-      for (std::size_t c = 0; c < columns; ++c) out << line[c] << (c + 1 < columns ? '\t' : '\n');
+      for (std::size_t c = 0; c < line.size(); ++c)
+        out << line[c] << (c + 1 < line.size() ? '\t' : '\n');
     }
     return;
   }
-  std::array<std::size_t, kListColumns> widths{};
+  std::vector<std::size_t> widths(lines.front().size(), 0);
   for (const Line& line : lines)
-    for (std::size_t c = 0; c < columns; ++c)
+    for (std::size_t c = 0; c < widths.size(); ++c)
       widths[c] = std::max(widths[c], DisplayWidth(line[c]));
   for (const Line& line : lines) {
     std::string text;
-    for (std::size_t c = 0; c < columns; ++c) {
+    for (std::size_t c = 0; c < line.size(); ++c) {
       text += line[c];
-      if (c + 1 < columns) text.append(widths[c] - DisplayWidth(line[c]) + 2, ' ');
+      if (c + 1 < line.size()) text.append(widths[c] - DisplayWidth(line[c]) + 2, ' ');
     }
     out << text << '\n';
   }

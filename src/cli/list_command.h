@@ -13,10 +13,10 @@
 namespace tolvane::cli {
 
 // The six list columns, aligned under a header, then a line counting the instruments; or, with
-// `tsv`, the six texts tab-separated and nothing else. `importedNames` adds the names as
-// imported as a seventh column; the aligned list shows them anyway when one differs from the
-// Sound-Name.
-void PrintList(const Drop& drop, bool tsv, bool importedNames, std::ostream& out);
+// `tsv`, the six texts tab-separated and nothing else. `programs` adds a SoundFont preset's bank
+// and program, `importedNames` the names as imported (the aligned list shows them anyway when
+// one differs from its Sound-Name).
+void PrintList(const Drop& drop, bool tsv, bool importedNames, bool programs, std::ostream& out);
 
 // Every code of the category menu with its text, one a line: "KC  Techno Kick".
 void PrintCategories(std::ostream& out);

@@ -58,6 +58,9 @@ struct ChunkWalkContext {
   // REQUIRES: it outlives the walk, and it is shorter than 4 GiB so offsets fit 32 bits.
   std::span<const std::byte> base;
   ChunkArray smpl;
+  ChunkArray phdr;
+  ChunkArray pbag;
+  ChunkArray pgen;
   ChunkArray inst;
   ChunkArray ibag;
   ChunkArray imod;
@@ -79,7 +82,7 @@ bool WalkChunks(ChunkWalkContext& context, std::size_t from, std::size_t to, Chu
 bool HandleBankName(ChunkWalkContext& context, std::uint32_t dataOffset,
                     std::span<const std::byte> header);
 
-// The three lists of a SoundFont 2 bank. The preset chunks have no row and are stepped over.
+// The three lists of a SoundFont 2 bank. Modulators are recorded only at the instrument level.
 inline constexpr ChunkRule kInfoChunkTable[] = {
     {ChunkCall, FourCC("INAM"), 0, 0, &HandleBankName, nullptr},
     {},
@@ -89,6 +92,9 @@ inline constexpr ChunkRule kSdtaChunkTable[] = {
     {},
 };
 inline constexpr ChunkRule kPdtaChunkTable[] = {
+    {ChunkRecord, FourCC("phdr"), 38, 0, nullptr, &ChunkWalkContext::phdr},
+    {ChunkRecord, FourCC("pbag"), 4, 0, nullptr, &ChunkWalkContext::pbag},
+    {ChunkRecord, FourCC("pgen"), 4, 0, nullptr, &ChunkWalkContext::pgen},
     {ChunkRecord, FourCC("inst"), 22, 0, nullptr, &ChunkWalkContext::inst},
     {ChunkRecord, FourCC("ibag"), 4, 0, nullptr, &ChunkWalkContext::ibag},
     {ChunkRecord, FourCC("imod"), 10, 0, nullptr, &ChunkWalkContext::imod},

@@ -60,6 +60,12 @@ std::string SoundIdText(std::uint32_t soundId) {
   return text;
 }
 
+std::string ProgramText(const Instrument& instrument) {
+  if (!instrument.program) return "---";
+  return std::to_string(instrument.program->bank) + ':' +
+         std::to_string(instrument.program->program);
+}
+
 int CompareRows(const Instrument& a, const Instrument& b, int sortKey) {
   const int column = sortKey < 0 ? -sortKey : sortKey;
   int result = 0;

@@ -22,6 +22,9 @@ std::string SizeText(std::uint64_t sampleBytes);
 // "SoundID": "[%08X]".
 std::string SoundIdText(std::uint32_t soundId);
 
+// A SoundFont preset's bank and program, "128:0"; "---" for an instrument that is no preset.
+std::string ProgramText(const Instrument& instrument);
+
 // The list's columns, numbered from 1 as sort keys count them.
 enum ListColumn : int {
   kColumnSoundName = 1,

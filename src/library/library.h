@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,6 +51,13 @@ struct Sample {
   double foldedDb = 0;
 };
 
+// The bank and program a player chooses a SoundFont preset by.
+struct ProgramNumber {
+  std::uint16_t bank = 0;
+  std::uint16_t program = 0;
+  bool operator==(const ProgramNumber&) const = default;
+};
+
 struct Instrument {
   std::string name;          // display name, at most 25 characters
   std::string importedName;  // name as found by the importer, at most 25 characters
@@ -72,6 +80,8 @@ struct Instrument {
   // What the import chose where its files disagree, for the list's tool tip: lines, each ended
   // by "\r\n". Empty for most instruments.
   std::string remarks;
+  // A SoundFont preset's bank and program; none for every other instrument.
+  std::optional<ProgramNumber> program;
 };
 
 struct SampleGroup {

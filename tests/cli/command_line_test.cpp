@@ -28,6 +28,12 @@ TEST(CommandLine, ValidCommands) {
   auto folder = ParseCommandLine({"list", "--middle-c", "C4", "Samples"});
   ASSERT_TRUE(folder.options) << folder.error;
   EXPECT_EQ(folder.options->import.middleC, MiddleC::C4);
+  EXPECT_EQ(folder.options->import.soundFont, SoundFontMode::Instruments);  // the default
+  EXPECT_FALSE(folder.options->programs);
+  auto presets = ParseCommandLine({"list", "--programs", "--soundfont", "presets", "bank.sf2"});
+  ASSERT_TRUE(presets.options) << presets.error;
+  EXPECT_EQ(presets.options->import.soundFont, SoundFontMode::Presets);
+  EXPECT_TRUE(presets.options->programs);
 
   auto single =
       ParseCommandLine({"export", "--single", "dir", "--snap-loops", "--", "--odd-name.wav"});
@@ -147,6 +153,11 @@ TEST(CommandLine, Refusals) {
       {{"render", "--hold", "nan", "o", "a"}, "--hold needs SECONDS above 0 and at most 60"},
       {{"render", "--rate", "7999", "o", "a"}, "--rate needs HZ from 8000 to 192000"},
       {{"list", "--middle-c", "C5", "a"}, "--middle-c needs C3 or C4"},
+      {{"render", "o", "--soundfont", "preset", "a"}, "--soundfont needs presets or instruments"},
+      {{"info", "--soundfont", "presets", "a"},
+       "unknown option '--soundfont' for info (try --help)"},
+      {{"export", "--single", "d", "--programs", "a"},
+       "unknown option '--programs' for export (try --help)"},
       {{"list", "--snap-loops", "a"}, "unknown option '--snap-loops' for list (try --help)"},
       {{"list", "a", "--middle-c"}, "--middle-c needs C3 or C4"},
       {{"list", "--normalize", "a"}, "unknown option '--normalize' for list (try --help)"},

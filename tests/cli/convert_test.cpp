@@ -518,6 +518,28 @@ TEST_F(ConvertTest, FluidR3ExportsWholeAndReadsBack) {
       << info.out.substr(0, 200);
 }
 
+// FluidR3_GM's presets with their programs when a script asks; the Standard kit plays its kick
+// on key 36 and its snare on key 38; info lists the presets with the records they play.
+TEST_F(ConvertTest, FluidR3PresetsAreListedWithTheirProgramsAndTheKitPlays) {
+  if (!fs::exists(kFluidR3)) GTEST_SKIP() << "fluid-soundfont-gm is not installed";
+  std::map<std::string, std::string> programs;  // the seventh column
+  for (const auto& row :
+       TsvRows(Convert({"list", "--tsv", "--programs", "--soundfont", "presets", kFluidR3}).out))
+    programs[row[0]] = row.size() == 7 ? row[6] : "";
+  EXPECT_EQ(programs["Standard"], "128:0");
+  EXPECT_EQ(programs["Yamaha Grand Piano"], "0:0");
+
+  const ProgramRun render =
+      Convert({"render", U(dir_ / "kit.wav"), "--soundfont", "presets", "--only", "Standard",
+               "--note", "36", "--note", "38", kFluidR3});
+  for (const char* note : {"note 36 velocity 100: peak -", "note 38 velocity 100: peak -"})
+    EXPECT_NE(render.out.find(note), std::string::npos) << render.out;
+  const std::string info = Convert({"info", kFluidR3}, false).out;
+  EXPECT_NE(info.find(": SoundFont bank, 189 presets, "), std::string::npos);
+  EXPECT_NE(info.find("\n  preset 128:0 \"Standard\": \"Misc. Percussion\", \"Std Snare 1\""),
+            std::string::npos);
+}
+
 // Names beyond ASCII and beyond Windows-1252, in files, folders and the database's path, reach
 // the program whole (on Windows through the wide command line); saving twice replaces the
 // database.

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,42 @@ TEST(RoundTripTest, EveryFluidR3InstrumentAudibleAtMiddleCStaysAudibleOnceExport
     EXPECT_GT(MiddleCPeakDbfs(*found->second), kAudibleDbfs) << "source: " << sourcePeak;
   }
   EXPECT_GT(audible, 150u);  // nearly every melodic instrument has a zone on middle C
+}
+
+// Every preset of Debian's banks is one instrument with its bank and program; all of them are
+// written into one collection and read back with their zones (groups too large for one chunk
+// are written as several).
+TEST(RoundTripTest, EveryPresetOfDebiansBanksIsExportedAndReadBack) {
+  for (const auto& [path, presets] : {std::pair{"/usr/share/sounds/sf2/TimGM6mb.sf2", 136u},
+                                      {kFluidR3, 189u},
+                                      {"/usr/share/sounds/sf3/MuseScore_General.sf3", 311u}}) {
+    SCOPED_TRACE(path);
+    if (!std::filesystem::exists(path)) continue;
+    const testing::TestFolder folder;
+    SoundDatabase database;
+    Library bank;
+    ImportSettings settings;
+    settings.soundFont = SoundFontMode::Presets;
+    ASSERT_TRUE(ImportFile(bank, database, path, nullptr, settings).imported());
+    ASSERT_EQ(bank.instruments.size(), presets);
+    std::vector<const Instrument*> all;
+    std::set<std::pair<int, int>> programs;
+    for (const auto& instrument : bank.instruments) {
+      all.push_back(instrument.get());
+      programs.insert({instrument->program.value().bank, instrument->program.value().program});
+    }
+    EXPECT_EQ(programs.size(), presets);
+    ASSERT_TRUE(ExportCollection(all, folder / "presets.SLC"));
+    Library readBack;
+    ASSERT_TRUE(ImportFile(readBack, database, (folder / "presets.SLC").string()).imported());
+    EXPECT_EQ(readBack.instruments.size(), presets);
+    std::map<std::pair<std::string, std::uint32_t>, std::size_t> zones;
+    for (const auto& instrument : readBack.instruments)
+      zones[std::pair(instrument->name, instrument->soundId)] = instrument->zones.size();
+    for (const Instrument* source : all)
+      EXPECT_EQ(zones[std::pair(source->name, source->soundId)], source->zones.size())
+          << source->name;
+  }
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ using testing::Chunk;
 using testing::Concat;
 
 bool AllEmpty(const ChunkWalkContext& c) {
-  for (const ChunkArray* a : {&c.smpl, &c.inst, &c.ibag, &c.imod, &c.igen, &c.shdr}) {
+  for (const ChunkArray* a :
+       {&c.smpl, &c.phdr, &c.pbag, &c.pgen, &c.inst, &c.ibag, &c.imod, &c.igen, &c.shdr}) {
     if (a->offset != 0 || a->count != 0 || a->scaled != 0) return false;
   }
   return true;
@@ -32,7 +33,7 @@ TEST(WalkChunks, EmptyRangeRecordsNothing) {
 
 TEST(WalkChunks, RecordsOffsetsAndCounts) {
   const Bytes file = Concat({
-      Chunk("phdr", Bytes(38)),  // presets have no row
+      Chunk("phdr", Bytes(38)),  // one preset record
       Chunk("inst", Bytes(3 * 22)), Chunk("ibag", Bytes(5 * 4)), Chunk("imod", Bytes(2 * 10)),
       Chunk("igen", Bytes(7 * 4)),
       Chunk("shdr", Bytes(4 * 46 + 2)),  // a partial record is not counted
@@ -40,6 +41,9 @@ TEST(WalkChunks, RecordsOffsetsAndCounts) {
   ChunkWalkContext context;
   context.base = file;
   ASSERT_TRUE(WalkChunks(context, 0, file.size(), kPdtaChunkTable));
+  EXPECT_EQ(context.phdr.offset, 8u);
+  EXPECT_EQ(context.phdr.count, 1u);
+  EXPECT_EQ(context.pbag.count, 0u);  // absent
   EXPECT_EQ(context.inst.offset, 46u + 8);
   EXPECT_EQ(context.inst.count, 3u);
   EXPECT_EQ(context.inst.scaled, 0u);

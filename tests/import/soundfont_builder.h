@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -110,8 +112,10 @@ struct BankBuilder {
     headers.push_back(h);
     return static_cast<std::uint16_t>(headers.size() - 1);
   }
-  void AddInstrument(std::string name) {
+  // Returns the new record's index, for a preset zone to name.
+  std::uint16_t AddInstrument(std::string name) {
     instruments.emplace_back(std::move(name), static_cast<std::uint16_t>(bags.size()));
+    return static_cast<std::uint16_t>(instruments.size() - 1);
   }
   void AddBag() { bags.push_back(static_cast<std::uint16_t>(generators.size())); }
   void AddGenerator(std::uint16_t number, std::uint16_t amount) {
@@ -124,8 +128,30 @@ struct BankBuilder {
     for (const auto& [number, amount] : generatorsFirst) AddGenerator(number, amount);
     AddGenerator(kSampleId, sample);
   }
-  // The closing records of the four instrument-level arrays.
+  // The preset level: without any preset, Build writes one preset of no zones.
+  void AddPreset(std::string name, std::uint16_t bank, std::uint16_t program) {
+    presets.push_back(
+        {std::move(name), program, bank, static_cast<std::uint16_t>(presetBags.size())});
+  }
+  void AddPresetBag() { presetBags.push_back(static_cast<std::uint16_t>(presetGenerators.size())); }
+  void AddPresetGenerator(std::uint16_t number, std::uint16_t amount) {
+    presetGenerators.emplace_back(number, amount);
+  }
+  // One preset bag playing `instrument`, with the generators given before it.
+  void AddPresetZone(std::uint16_t instrument,
+                     std::vector<std::pair<std::uint16_t, std::uint16_t>> generatorsFirst = {}) {
+    AddPresetBag();
+    for (const auto& [number, amount] : generatorsFirst) AddPresetGenerator(number, amount);
+    AddPresetGenerator(kInstrumentGen, instrument);
+  }
+  // The closing records of the instrument-level arrays, and of the preset level's if it has
+  // presets.
   void Finish() {
+    if (!presets.empty()) {
+      AddPreset("EOP", 0, 0);
+      AddPresetBag();
+      AddPresetGenerator(0, 0);
+    }
     AddInstrument("EOI");
     AddBag();
     AddGenerator(0, 0);
@@ -141,11 +167,31 @@ struct BankBuilder {
     Bytes samples;
     for (const std::int16_t v : smpl) testing::PutU16(samples, static_cast<std::uint16_t>(v));
     Bytes pdta;
-    // A minimal preset level, which the importer steps over.
-    Bytes phdr = Concat({Text("Preset", 20), Bytes(18, std::byte{0})});
-    phdr = Concat({phdr, Text("EOP", 20), Bytes(18, std::byte{0})});
-    pdta = Concat({Chunk("phdr", phdr), Chunk("pbag", Bytes(8, std::byte{0})),
-                   Chunk("pmod", Bytes(10, std::byte{0})), Chunk("pgen", Bytes(8, std::byte{0}))});
+    if (presets.empty()) {
+      // A minimal preset level, of one preset without zones.
+      Bytes phdr = Concat({Text("Preset", 20), Bytes(18, std::byte{0})});
+      phdr = Concat({phdr, Text("EOP", 20), Bytes(18, std::byte{0})});
+      pdta =
+          Concat({Chunk("phdr", phdr), Chunk("pbag", Bytes(8, std::byte{0})),
+                  Chunk("pmod", Bytes(10, std::byte{0})), Chunk("pgen", Bytes(8, std::byte{0}))});
+    } else {
+      Bytes phdr, pbag, pgen;
+      for (const PresetRecord& p : presets) {
+        phdr = Concat({phdr, Text(p.name, 20)});
+        for (const std::uint16_t v : {p.program, p.bank, p.firstBag}) testing::PutU16(phdr, v);
+        phdr = Concat({phdr, Bytes(12, std::byte{0})});  // library, genre, morphology
+      }
+      for (const std::uint16_t g : presetBags) {
+        testing::PutU16(pbag, g);
+        testing::PutU16(pbag, 0);
+      }
+      for (const auto& [number, amount] : presetGenerators) {
+        testing::PutU16(pgen, number);
+        testing::PutU16(pgen, amount);
+      }
+      pdta = Concat({Chunk("phdr", phdr), Chunk("pbag", pbag),
+                     Chunk("pmod", Bytes(10, std::byte{0})), Chunk("pgen", pgen)});
+    }
     if (withInst) {
       Bytes inst;
       for (const auto& [name, bag] : instruments) {
@@ -200,7 +246,17 @@ struct BankBuilder {
     return Chunk("LIST", Concat({data, chunks}));
   }
 
+  struct PresetRecord {
+    std::string name;
+    std::uint16_t program = 0;
+    std::uint16_t bank = 0;
+    std::uint16_t firstBag = 0;
+  };
+
   std::vector<std::int16_t> smpl;
+  std::vector<PresetRecord> presets;
+  std::vector<std::uint16_t> presetBags;
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> presetGenerators;
   std::vector<HeaderRecord> headers;
   std::vector<std::pair<std::string, std::uint16_t>> instruments;
   std::vector<std::uint16_t> bags;
@@ -213,9 +269,12 @@ struct BankBuilder {
 
 // One import into a fresh library.
 struct Imported {
-  explicit Imported(const Bytes& bank, std::string_view path = "C:\\Banks\\Test.sf2")
+  explicit Imported(const Bytes& bank, std::string_view path = "C:\\Banks\\Test.sf2",
+                    SoundFontMode mode = SoundFontMode::Instruments)
       : source(CreateSource(library, path)) {
-    outcome = ImportSoundFont(library, source, ImportView{bank, 0, nullptr});
+    ImportView view{bank, 0, nullptr};
+    view.settings.soundFont = mode;
+    outcome = ImportSoundFont(library, source, view);
     taken = outcome.recognised();
   }
 
@@ -244,6 +303,32 @@ inline std::vector<std::int16_t> Values(int seed, std::size_t count) {
 
 inline std::int8_t Pan(const ZoneParameters& p) {
   return p.Signed(ZoneParameters::pan);
+}
+
+// Generators written as text, "43:36-60 17:-100 44:-": number and amount, a range as low-high,
+// "-" for an amount that is not set (in expectations).
+inline std::vector<std::pair<std::uint16_t, std::optional<std::uint16_t>>> GeneratorsIn(
+    std::string_view text) {
+  std::vector<std::pair<std::uint16_t, std::optional<std::uint16_t>>> generators;
+  std::istringstream words{std::string(text)};
+  for (std::string word; words >> word;) {
+    const std::size_t colon = word.find(':');
+    const std::string amount = word.substr(colon + 1);
+    const std::size_t dash = amount.find('-', 1);
+    std::optional<std::uint16_t> value;
+    if (amount != "-" && dash == std::string::npos) value = Amount(std::stoi(amount));
+    if (dash != std::string::npos)
+      value = Range(std::stoi(amount.substr(0, dash)), std::stoi(amount.substr(dash + 1)));
+    generators.emplace_back(static_cast<std::uint16_t>(std::stoi(word.substr(0, colon))), value);
+  }
+  return generators;
+}
+// The same as the pairs a bag takes.
+inline std::vector<std::pair<std::uint16_t, std::uint16_t>> Gens(std::string_view text) {
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> generators;
+  for (const auto& [number, amount] : GeneratorsIn(text))
+    generators.emplace_back(number, amount.value_or(0));
+  return generators;
 }
 
 }  // namespace tolvane::testing

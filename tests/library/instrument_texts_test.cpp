@@ -31,6 +31,13 @@ TEST(InstrumentTexts, SoundId) {
   EXPECT_EQ(SoundIdText(0xC2000683), "[C2000683]");
 }
 
+TEST(InstrumentTexts, Program) {
+  Instrument instrument;
+  EXPECT_EQ(ProgramText(instrument), "---");  // not a preset
+  instrument.program = ProgramNumber{128, 25};
+  EXPECT_EQ(ProgramText(instrument), "128:25");
+}
+
 class RowTest : public ::testing::Test {
  protected:
   Instrument& Make(std::string_view name, std::initializer_list<std::uint8_t> zoneFlags,

@@ -11,8 +11,10 @@
 #include "import/chunk_walker.h"
 #include "import/soundfont/soundfont_bank.h"
 #include "import/soundfont/soundfont_outcome.h"
+#include "import/soundfont/soundfont_presets.h"
 #include "import/soundfont/soundfont_records.h"
 #include "import/soundfont/soundfont_samples.h"
+#include "import/soundfont/soundfont_zone_filing.h"
 #include "import/soundfont/visit_once.h"
 #include "library/library.h"
 #include "library/zone.h"
@@ -23,39 +25,17 @@ namespace {
 constexpr std::size_t kFormHeaderSize = 12;  // "RIFF", size, form type
 constexpr std::size_t kBaseNameRoom = 7;
 constexpr std::size_t kNameRoom = 23;  // base name and instrument name, without the '_'
-constexpr int kHardPan = 100;
-
-enum class Fold { None, Stereo, Dual };
-
-// How `added`, about to play `sample`, folds into `existing`.
-Fold FoldOf(const Zone& existing, const Zone& added, const Sample& sample) {
-  const ZoneMapping& e = existing.mapping;
-  const ZoneMapping& a = added.mapping;
-  if (e.flags >= ZoneStereo || existing.sample != &sample) return Fold::None;
-  if (e.keyLow != a.keyLow || e.keyHigh != a.keyHigh || e.velLow != a.velLow ||
-      e.velHigh != a.velHigh)
-    return Fold::None;
-  const int existingPan = existing.parameters.Signed(ZoneParameters::pan);
-  const int addedPan = added.parameters.Signed(ZoneParameters::pan);
-  if (sample.channels == 1 && addedPan == -existingPan) return Fold::Dual;
-  if (sample.channels == 2 && ((existingPan <= -kHardPan && addedPan >= kHardPan) ||
-                               (addedPan <= -kHardPan && existingPan >= kHardPan)))
-    return Fold::Stereo;
-  return Fold::None;
-}
-
-// One bank's import: the records, the library side and the bank's samples.
+// One bank's instrument records, each made one instrument.
 class BankImport {
  public:
   BankImport(Library& library, Source& source, const SoundFontRecords& records,
-             std::span<const std::byte> file, const MappedFile* mapped, WorkProgress* progress)
+             BankSamples& samples, ImportDrops& drops)
       : library_(library),
         source_(source),
         records_(records),
         prefix_(ShortenName(source.baseName, kBaseNameRoom) + "_"),
-        samples_(records, file, mapped, progress) {}
-
-  const ImportDrops& drops() const { return drops_; }
+        samples_(samples),
+        drops_(drops) {}
 
   void ImportInstrument(std::size_t index) {
     const auto record = records_.Instrument(index);
@@ -126,30 +106,10 @@ class BankImport {
     }
     // A bag without sample, such as a global zone: its generators reach no other zone.
     if (!samples_.planned()) return;
-
-    // Mono requests come only before any other, and stereo ones replace: the last one wins.
-    const BankSamples::Added added = samples_.AddPlanned(instrument);
-    if (added.copiedTooOften) {
-      DropZone(LeftOutKind::SampleDataTooOften);
-      return;
-    }
-    if (added.sample == nullptr) {
-      DropZone(LeftOutKind::SampleLibraryRefused);
-      return;
-    }
-    Sample& sample = *added.sample;
-    for (Zone& existing : instrument.zones) {
-      const Fold fold = FoldOf(existing, zone, sample);
-      if (fold == Fold::None) continue;
-      MergeZonePair(existing, fold == Fold::Stereo ? MergeStereo : MergeDual, zone);
-      return;
-    }
-    SetZoneSample(zone, &sample);
-    AddZone(instrument, zone);
+    FileZone(instrument, zone, samples_, drops_);
   }
 
   // A zone that cannot be read is left out, and counted for the outcome.
-  void DropZone(LeftOutKind kind) { drops_.Drop(PartKind::Zone, kind); }
   void DropZone(const FormatDamage& kind, std::string_view detail = {}) {
     drops_.Drop(PartKind::Zone, kind, 1, {}, std::string(detail));
   }
@@ -160,8 +120,8 @@ class BankImport {
   const std::string prefix_;
   VisitOnce bagsLeft_{records_.bagCount()};
   VisitOnce generatorsLeft_{records_.generatorCount()};
-  ImportDrops drops_;
-  BankSamples samples_;  // decodes the bank's compressed streams before any instrument is built
+  BankSamples& samples_;
+  ImportDrops& drops_;
 };
 
 }  // namespace
@@ -191,13 +151,30 @@ ImportOutcome ImportSoundFont(Library& library, Source& source, const ImportView
                                     " chunk is missing or empty");
   }
 
-  BankImport bank(library, source, records, file, view.file, view.progress);
-  // The last record only closes the bag range of the one before it.
+  const bool presets = view.settings.soundFont == SoundFontMode::Presets;
+  if (presets) {
+    if (std::string damage = PresetLevelDamage(records); !damage.empty())
+      return ImportOutcome::Damaged(std::move(damage));
+  }
+
+  ImportDrops drops;
+  // Decodes the bank's compressed streams before any instrument is built.
+  BankSamples samples(records, file, view.file, view.progress);
+  // The last record of either level only closes the bag range of the one before it.
+  if (presets) {
+    PresetImport bank(library, source, records, samples, drops);
+    for (std::size_t i = 0; i + 1 < records.presetCount(); ++i) {
+      if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
+      bank.ImportPreset(i);
+    }
+    return drops.Finish();
+  }
+  BankImport bank(library, source, records, samples, drops);
   for (std::size_t i = 0; i + 1 < records.instrumentCount(); ++i) {
     if (WorkCancelled(view.progress)) return ImportOutcome::Cancelled();
     bank.ImportInstrument(i);
   }
-  return bank.drops().Finish();
+  return drops.Finish();
 }
 
 }  // namespace tolvane

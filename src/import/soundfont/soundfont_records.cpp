@@ -40,15 +40,73 @@ const std::byte* Record(std::span<const std::byte> array, std::size_t size, std:
   return array.data() + index * size;
 }
 
+// The records [first, next) of a level's run of records, where `first` and `next` are read from
+// two neighbouring records; a run backwards is empty, at its first index.
+std::optional<RecordRange> Run(std::optional<std::uint16_t> first,
+                               std::optional<std::uint16_t> next) {
+  if (!first || !next) return std::nullopt;
+  if (*next < *first) return RecordRange{*first, *first};
+  return RecordRange{*first, *next};
+}
+
+// The first generator index of bag `index` of a "pbag" or "ibag" array.
+std::optional<std::uint16_t> FirstGenerator(std::span<const std::byte> bags, std::size_t index) {
+  const std::byte* r = Record(bags, kSoundFontBagSize, index);
+  if (r == nullptr) return std::nullopt;
+  return LoadU16(r);
+}
+
+// Generators of bag `bag` of `bags`; nothing when they reach past `generatorCount` (a run
+// backwards is empty wherever it starts).
+std::optional<RecordRange> GeneratorRun(std::span<const std::byte> bags, std::size_t bag,
+                                        std::size_t generatorCount) {
+  const auto first = FirstGenerator(bags, bag);
+  const auto next = FirstGenerator(bags, bag + 1);
+  if (first && next && *next >= *first && *next > generatorCount) return std::nullopt;
+  return Run(first, next);
+}
+
+std::optional<SoundFontGeneratorRecord> GeneratorAt(std::span<const std::byte> generators,
+                                                    std::size_t index) {
+  const std::byte* r = Record(generators, kSoundFontGeneratorSize, index);
+  if (r == nullptr) return std::nullopt;
+  return SoundFontGeneratorRecord{LoadU16(r), LoadU16(r + 2)};
+}
+
 }  // namespace
 
 SoundFontRecords::SoundFontRecords(const ChunkWalkContext& context)
-    : inst_(ArrayBytes(context.base, context.inst, kSoundFontInstrumentSize)),
+    : phdr_(ArrayBytes(context.base, context.phdr, kSoundFontPresetSize)),
+      pbag_(ArrayBytes(context.base, context.pbag, kSoundFontBagSize)),
+      pgen_(ArrayBytes(context.base, context.pgen, kSoundFontGeneratorSize)),
+      inst_(ArrayBytes(context.base, context.inst, kSoundFontInstrumentSize)),
       ibag_(ArrayBytes(context.base, context.ibag, kSoundFontBagSize)),
       igen_(ArrayBytes(context.base, context.igen, kSoundFontGeneratorSize)),
       shdr_(ArrayBytes(context.base, context.shdr, kSoundFontSampleHeaderSize)),
       smpl_(ArrayBytes(context.base, context.smpl, 2)),
       smplBytes_(smpl_.empty() ? smpl_ : ChunkBytes(context.base, context.smpl)) {}
+
+std::optional<SoundFontPresetRecord> SoundFontRecords::Preset(std::size_t index) const {
+  const std::byte* r = Record(phdr_, kSoundFontPresetSize, index);
+  if (r == nullptr) return std::nullopt;
+  return SoundFontPresetRecord{NameField(r), LoadU16(r + 20), LoadU16(r + 22), LoadU16(r + 24)};
+}
+
+std::optional<SoundFontGeneratorRecord> SoundFontRecords::PresetGenerator(std::size_t index) const {
+  return GeneratorAt(pgen_, index);
+}
+
+std::optional<RecordRange> SoundFontRecords::PresetBagsOf(std::size_t preset) const {
+  const auto bag = [this](std::size_t i) -> std::optional<std::uint16_t> {
+    if (const auto record = Preset(i)) return record->firstBag;
+    return std::nullopt;
+  };
+  return Run(bag(preset), bag(preset + 1));
+}
+
+std::optional<RecordRange> SoundFontRecords::PresetGeneratorsOf(std::size_t bag) const {
+  return GeneratorRun(pbag_, bag, presetGeneratorCount());
+}
 
 std::optional<SoundFontInstrumentRecord> SoundFontRecords::Instrument(std::size_t index) const {
   const std::byte* r = Record(inst_, kSoundFontInstrumentSize, index);
@@ -57,15 +115,11 @@ std::optional<SoundFontInstrumentRecord> SoundFontRecords::Instrument(std::size_
 }
 
 std::optional<std::uint16_t> SoundFontRecords::BagGenerator(std::size_t index) const {
-  const std::byte* r = Record(ibag_, kSoundFontBagSize, index);
-  if (r == nullptr) return std::nullopt;
-  return LoadU16(r);
+  return FirstGenerator(ibag_, index);
 }
 
 std::optional<SoundFontGeneratorRecord> SoundFontRecords::Generator(std::size_t index) const {
-  const std::byte* r = Record(igen_, kSoundFontGeneratorSize, index);
-  if (r == nullptr) return std::nullopt;
-  return SoundFontGeneratorRecord{LoadU16(r), LoadU16(r + 2)};
+  return GeneratorAt(igen_, index);
 }
 
 std::optional<SoundFontSampleHeader> SoundFontRecords::SampleHeader(std::size_t index) const {
@@ -86,20 +140,15 @@ std::optional<SoundFontSampleHeader> SoundFontRecords::SampleHeader(std::size_t 
 }
 
 std::optional<RecordRange> SoundFontRecords::BagsOf(std::size_t instrument) const {
-  const auto record = Instrument(instrument);
-  const auto next = Instrument(instrument + 1);
-  if (!record || !next) return std::nullopt;
-  if (next->firstBag < record->firstBag) return RecordRange{record->firstBag, record->firstBag};
-  return RecordRange{record->firstBag, next->firstBag};
+  const auto bag = [this](std::size_t i) -> std::optional<std::uint16_t> {
+    if (const auto record = Instrument(i)) return record->firstBag;
+    return std::nullopt;
+  };
+  return Run(bag(instrument), bag(instrument + 1));
 }
 
 std::optional<RecordRange> SoundFontRecords::GeneratorsOf(std::size_t bag) const {
-  const auto first = BagGenerator(bag);
-  const auto next = BagGenerator(bag + 1);
-  if (!first || !next) return std::nullopt;
-  if (*next < *first) return RecordRange{*first, *first};
-  if (*next > generatorCount()) return std::nullopt;
-  return RecordRange{*first, *next};
+  return GeneratorRun(ibag_, bag, generatorCount());
 }
 
 std::optional<std::span<const std::byte>> SoundFontRecords::SampleData(

@@ -1,8 +1,8 @@
 #pragma once
-// The instrument-level records of a SoundFont 2 bank ("inst", "ibag", "igen", "shdr") and its
-// sample data, read in place from the chunks the walker found. Indices in a bank are only
-// numbers in a file: every look-up checks its index against its chunk and answers nothing when
-// it lies outside.
+// The records of a SoundFont 2 bank's two levels, presets ("phdr", "pbag", "pgen") and
+// instruments ("inst", "ibag", "igen", "shdr"), and its sample data, read in place from the
+// chunks the walker found. Indices in a bank are only numbers in a file: every look-up checks
+// its index against its chunk and answers nothing when it lies outside.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,7 @@
 
 namespace tolvane {
 
+inline constexpr std::size_t kSoundFontPresetSize = 38;
 inline constexpr std::size_t kSoundFontInstrumentSize = 22;
 inline constexpr std::size_t kSoundFontBagSize = 4;
 inline constexpr std::size_t kSoundFontGeneratorSize = 4;
@@ -27,13 +28,21 @@ inline constexpr std::uint16_t kSoundFontLeftSample = 4;
 // Added to a type in a compressed bank (SoundFont 3): the sample is an Ogg Vorbis stream.
 inline constexpr std::uint16_t kSoundFontVorbisFlag = 0x10;
 
+// A "phdr" record. `name` points into the bank and stops at its first zero byte.
+struct SoundFontPresetRecord {
+  std::string_view name;
+  std::uint16_t program = 0;
+  std::uint16_t bank = 0;
+  std::uint16_t firstBag = 0;
+};
+
 // An "inst" record. `name` points into the bank and stops at its first zero byte.
 struct SoundFontInstrumentRecord {
   std::string_view name;
   std::uint16_t firstBag = 0;
 };
 
-// An "igen" record; `amount` is the raw 16 bits.
+// A "pgen" or "igen" record; `amount` is the raw 16 bits.
 struct SoundFontGeneratorRecord {
   std::uint16_t number = 0;
   std::uint16_t amount = 0;
@@ -76,6 +85,9 @@ class SoundFontRecords {
   // inside the file counts as empty. REQUIRES: `context.base` outlives this object.
   explicit SoundFontRecords(const ChunkWalkContext& context);
 
+  std::size_t presetCount() const { return phdr_.size() / kSoundFontPresetSize; }
+  std::size_t presetBagCount() const { return pbag_.size() / kSoundFontBagSize; }
+  std::size_t presetGeneratorCount() const { return pgen_.size() / kSoundFontGeneratorSize; }
   std::size_t instrumentCount() const { return inst_.size() / kSoundFontInstrumentSize; }
   std::size_t bagCount() const { return ibag_.size() / kSoundFontBagSize; }
   std::size_t generatorCount() const { return igen_.size() / kSoundFontGeneratorSize; }
@@ -84,6 +96,12 @@ class SoundFontRecords {
   std::size_t sampleByteCount() const { return smplBytes_.size(); }
   // The bytes of the "smpl" data, for releasing what was copied out of it.
   std::span<const std::byte> sampleChunk() const { return smpl_; }
+
+  std::optional<SoundFontPresetRecord> Preset(std::size_t index) const;
+  std::optional<SoundFontGeneratorRecord> PresetGenerator(std::size_t index) const;
+  // The preset level's ranges, as BagsOf and GeneratorsOf give the instrument level's.
+  std::optional<RecordRange> PresetBagsOf(std::size_t preset) const;
+  std::optional<RecordRange> PresetGeneratorsOf(std::size_t bag) const;
 
   std::optional<SoundFontInstrumentRecord> Instrument(std::size_t index) const;
   // The first generator index of bag `index`.
@@ -107,6 +125,9 @@ class SoundFontRecords {
       const SoundFontSampleHeader& header) const;
 
  private:
+  std::span<const std::byte> phdr_;
+  std::span<const std::byte> pbag_;
+  std::span<const std::byte> pgen_;
   std::span<const std::byte> inst_;
   std::span<const std::byte> ibag_;
   std::span<const std::byte> igen_;

@@ -41,6 +41,8 @@ class BankSamples {
   // Starts a new bag: what the last one planned is forgotten.
   void StartBag() { plan_.clear(); }
   bool planned() const { return !plan_.empty(); }
+  // What the bag's zone is to play: the last sample planned. REQUIRES: planned().
+  const SampleRequest& LastPlanned() const { return plan_.back().request; }
 
   // Plans what a sampleID generator naming header `index` asks for: a stereo sample, which
   // replaces anything earlier, or a mono one while the bag has none yet. Why not, when the

@@ -36,6 +36,9 @@ inline constexpr std::string_view kSoundCollectionSetting = "SoundCollection";
 inline constexpr std::size_t kSoundCollectionCapacity = 512;
 // Which octave a dropped folder's sample names call middle C: 3 or 4.
 inline constexpr std::string_view kMiddleCSetting = "MiddleC";
+// Whether a dropped SoundFont bank gives one instrument per preset: 1, else 0 (one per
+// instrument record).
+inline constexpr std::string_view kSoundFontPresetsSetting = "SoundFontPresets";
 // Whether exports move the points of loops that click to zero crossings: 1, else 0.
 inline constexpr std::string_view kSnapLoopsSetting = "SnapLoops";
 // Whether exports normalise each group (1) or not (0), and to how many dB below full scale.

@@ -66,6 +66,11 @@ QVariant InfoTip(const Instrument& instrument) {
                                          .trimmed()
                                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   }
+  if (instrument.program) {
+    text += QStringLiteral("\n\nSoundFont preset: bank %1, program %2")
+                .arg(instrument.program->bank)
+                .arg(instrument.program->program);
+  }
   if (instrument.differencesOnly)
     text += QStringLiteral("\n\n") +
             QString::fromUtf8(kDifferencesOnlyNote.data(), qsizetype(kDifferencesOnlyNote.size()));

@@ -56,6 +56,13 @@ void AddMiddleCMenu(QMenu& menu, bool middleC4) {
   }
 }
 
+void AddSoundFontPresetsItem(QMenu& menu, bool presets) {
+  QAction* action = menu.addAction(QString::fromLatin1(texts::kMenuSoundFontPresets));
+  action->setData(kSoundFontPresetsCommand);
+  action->setCheckable(true);
+  action->setChecked(presets);
+}
+
 void AddSnapLoopsItem(QMenu& menu, bool snap) {
   QAction* action = menu.addAction(QString::fromLatin1(texts::kMenuSnapLoops));
   action->setData(kSnapLoopsCommand);

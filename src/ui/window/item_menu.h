@@ -1,7 +1,7 @@
 #pragma once
 // The list's right-click menu: Check, Uncheck, Delete (never enabled), a separator, and the
-// category menu with "Other" first; then the middle-C choice for dropped folders and the
-// normalising of exports. Each action's
+// category menu with "Other" first; then the middle-C choice for dropped folders, what a
+// SoundFont bank gives, and the normalising of exports. Each action's
 // data is its command: the ids below, or the category code it selects (every code is above 256).
 
 #include <QMenu>
@@ -15,6 +15,7 @@ inline constexpr int kUncheckCommand = 18;
 inline constexpr int kMiddleC3Command = 19;
 inline constexpr int kMiddleC4Command = 20;
 inline constexpr int kSnapLoopsCommand = 21;
+inline constexpr int kSoundFontPresetsCommand = 22;
 // Normalising exports: off, or to the level kNormalizeCommand + n, n dB below full scale.
 inline constexpr int kNormalizeOffCommand = 40;
 inline constexpr int kNormalizeCommand = 41;
@@ -27,6 +28,10 @@ void BuildItemMenu(QMenu& menu);
 // Adds the submenu that chooses which octave a folder's sample names call middle C, `middleC4`
 // telling which is chosen now. The only entry of the menu off the rows.
 void AddMiddleCMenu(QMenu& menu, bool middleC4);
+
+// Adds the import option that makes one instrument per SoundFont preset, checked when
+// `presets` is on.
+void AddSoundFontPresetsItem(QMenu& menu, bool presets);
 
 // Adds the export option that mends loops that click, checked when `snap` is on.
 void AddSnapLoopsItem(QMenu& menu, bool snap);

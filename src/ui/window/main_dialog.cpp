@@ -48,6 +48,8 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
         return ImportFile(library, database, path, progress, settings);
       }) {
   importSettings_.middleC = ReadSettingNumber(kMiddleCSetting, 3) == 4 ? MiddleC::C4 : MiddleC::C3;
+  if (ReadSettingNumber(kSoundFontPresetsSetting, 0) == 1)
+    importSettings_.soundFont = SoundFontMode::Presets;
   if (ReadSettingNumber(kSnapLoopsSetting, 0) == 1) exportOptions_.loops = LoopMending::kSnap;
   if (ReadSettingNumber(kNormalizeExportSetting, 0) == 1) {
     const std::uint32_t below = ReadSettingNumber(kNormalizeLevelSetting, 1);
@@ -191,6 +193,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
     menu.addSeparator();
   }
   AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
+  AddSoundFontPresetsItem(menu, soundFontPresets());
   AddSnapLoopsItem(menu, snapLoops());
   AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
   const int command =
@@ -207,6 +210,10 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 
   if (command == kMiddleC3Command || command == kMiddleC4Command) {
     SetMiddleC(command == kMiddleC4Command ? MiddleC::C4 : MiddleC::C3);
+    return;
+  }
+  if (command == kSoundFontPresetsCommand) {
+    SetSoundFontPresets(!soundFontPresets());
     return;
   }
   if (command == kSnapLoopsCommand) {
@@ -245,6 +252,11 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
 void MainDialog::SetMiddleC(MiddleC middleC) {
   importSettings_.middleC = middleC;
   WriteSettingNumber(kMiddleCSetting, middleC == MiddleC::C4 ? 4 : 3);
+}
+
+void MainDialog::SetSoundFontPresets(bool presets) {
+  importSettings_.soundFont = presets ? SoundFontMode::Presets : SoundFontMode::Instruments;
+  WriteSettingNumber(kSoundFontPresetsSetting, presets ? 1 : 0);
 }
 
 void MainDialog::SetSnapLoops(bool snap) {

@@ -96,6 +96,10 @@ class MainDialog : public QDialog {
   // How the drops that follow read a folder's sample names; remembered in the settings.
   void SetMiddleC(MiddleC middleC);
   MiddleC middleC() const { return importSettings_.middleC; }
+  // Whether the drops that follow make one instrument per SoundFont preset; remembered in the
+  // settings.
+  void SetSoundFontPresets(bool presets);
+  bool soundFontPresets() const { return importSettings_.soundFont == SoundFontMode::Presets; }
   // Whether exports mend loops that click; remembered for the next start.
   void SetSnapLoops(bool snap);
   bool snapLoops() const { return exportOptions_.loops == LoopMending::kSnap; }

@@ -69,6 +69,8 @@ inline constexpr char kMenuCategory[] = "Category";
 inline constexpr char kMenuMiddleC[] = "Sample Names: Middle C";
 inline constexpr char kMenuMiddleC3[] = "C3 (Yamaha, Bitwig, Decent Sampler)";
 inline constexpr char kMenuMiddleC4[] = "C4 (SFZ, MIDI standard)";
+// What a dropped SoundFont bank gives: one instrument per preset, or per instrument record.
+inline constexpr char kMenuSoundFontPresets[] = "SoundFont: One Instrument per Preset";
 inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Crossings";
 // Whether exports bring each group's loudest value to a level.
 inline constexpr char kMenuNormalize[] = "Export: Normalize";

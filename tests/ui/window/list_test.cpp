@@ -188,6 +188,10 @@ class ListTest : public QObject {
              QColor(Qt::black));
     QCOMPARE(model.data(model.index(row, 0), Qt::ToolTipRole).toString(),
              QStringLiteral("s (1200)"));
+    // A SoundFont preset names its bank and program under its samples.
+    shared.program = ProgramNumber{128, 25};
+    QCOMPARE(model.data(model.index(row, 0), Qt::ToolTipRole).toString(),
+             QStringLiteral("s (1200)\n\nSoundFont preset: bank 128, program 25"));
     // The status line counts a group shared by checked instruments once.
     const std::vector<const Instrument*> both = {&shared,
                                                  model.InstrumentAt(Names(model).indexOf("b"))};

@@ -136,6 +136,33 @@ class WorkTest : public QObject {
     QCOMPARE(choices[0]->data().toInt(), kMiddleC3Command);
   }
 
+  // The SoundFont choice reaches the imports of the drops after it and is remembered for the
+  // next start, as the middle-C choice is.
+  void soundFontChoiceIsUsedAndRemembered() {
+    Window window;
+    MainDialog& dialog = *window.dialog;
+    QVERIFY(!dialog.soundFontPresets());
+    std::vector<SoundFontMode> used;
+    dialog.SetFileImporter([&used](Library& library, SoundDatabase& database, std::string_view path,
+                                   WorkProgress* progress, const ImportSettings& settings) {
+      used.push_back(settings.soundFont);
+      return ImportFile(library, database, path, progress, settings);
+    });
+    for (const bool presets : {true, false, true}) {
+      dialog.ApplyItemCommand(kSoundFontPresetsCommand, -1);
+      QCOMPARE(ReadSettingNumber(kSoundFontPresetsSetting, 7), presets ? 1u : 0u);
+      dialog.ImportDrop(window.Files({"a"}));
+      window.Wait();
+    }
+    QCOMPARE(used, (std::vector<SoundFontMode>{SoundFontMode::Presets, SoundFontMode::Instruments,
+                                               SoundFontMode::Presets}));
+    QVERIFY(window.Open().soundFontPresets());
+    QMenu menu;
+    AddSoundFontPresetsItem(menu, true);
+    QVERIFY(menu.actions()[0]->isChecked());
+    QCOMPARE(menu.actions()[0]->data().toInt(), kSoundFontPresetsCommand);
+  }
+
   // The loop option is toggled from the menu, remembered for the next start, and an export
   // that met loops that click names them in a message of its own.
   void snapLoopsChoiceIsRememberedAndLoopsAreReported() {
