@@ -253,6 +253,17 @@ TEST_F(Sfz, ProgramsBecomeInstrumentsOfTheirOwn) {
   }
 }
 
+// A region without a sample is left out and noted, naming the opcode that was likely meant.
+TEST_F(Sfz, RegionsWithoutASampleAreNoted) {
+  const ImportOutcome outcome =
+      Import("<region> smaple=a.wav key=1 <region> sample=a.wav key=2 <region> key=3");
+  ASSERT_TRUE(outcome.imported());
+  ASSERT_EQ(outcome.notes.size(), 1u);
+  EXPECT_EQ(NoteText(outcome.notes[0]),
+            "2 regions left out: no sample ('smaple' is not an opcode the converter knows)");
+  EXPECT_EQ(Zones().size(), 1u);
+}
+
 TEST_F(Sfz, TextIncludesDefinesCommentsAndPaths) {
   files.texts["inc/keys.sfz"] = "#define $HI 72\n<region> sample=$DIR\\b c.wav hikey=$HI";
   files.texts["inc/more.sfz"] = "<region> sample=d.wav key=10";

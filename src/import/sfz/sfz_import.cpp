@@ -1,5 +1,6 @@
 #include "import/sfz/sfz_import.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "import/instrument_files.h"
 #include "import/sample_pool.h"
 #include "import/sample_zones.h"
+#include "import/sfz/sfz_outcome.h"
 #include "import/sfz/sfz_parser.h"
 #include "import/sfz/sfz_programs.h"
 #include "import/sfz/sfz_regions.h"
@@ -73,6 +75,30 @@ class PlannedSfz : public PlannedFile {
   std::vector<PlannedProgram> programs_;
 };
 
+// Edits that turn `a` into `b` (letters inserted, removed, changed or swapped), up to 3.
+std::size_t EditsBetween(std::string_view a, std::string_view b) {
+  if (a.size() > b.size() + 3 || b.size() > a.size() + 3) return 4;
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// An opcode of a region without a sample that was likely meant as one ("smaple", "sampel").
+std::string SampleLookalike(const SfzOpcodes& opcodes) {
+  for (const auto& [name, value] : opcodes)
+    if (name != "sample" && EditsBetween(name, "sample") <= 2) return name;
+  return {};
+}
+
 PlannedProgram PlanProgram(const SfzProgram& program, const FilePlace& place, SamplePool& pool,
                            ImportDrops& drops) {
   PlannedProgram planned;
@@ -80,7 +106,10 @@ PlannedProgram PlanProgram(const SfzProgram& program, const FilePlace& place, Sa
   const SfzChoice choice = ChooseRegions(program.instrument, drops);
   for (const SfzRegion& region : choice.kept) {
     std::optional<SfzZonePlan> regionPlan = PlanSfzZone(region);
-    if (!regionPlan) continue;
+    if (!regionPlan) {
+      drops.Note(kNoSample, 1, SampleLookalike(region.opcodes));
+      continue;
+    }
     const std::optional<std::string> path =
         JoinPath(place.root + place.folder, regionPlan->samplePath);
     if (!path) {

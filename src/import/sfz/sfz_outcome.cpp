@@ -30,4 +30,11 @@ std::string BuiltInGeneratorWords(const ImportNote& note) {
          Quoted(note.subject) + " cannot be kept";
 }
 
+std::string NoSampleWords(const ImportNote& note) {
+  std::string text = CountedParts(note.count, note.part) + " left out: no sample";
+  if (!note.subject.empty())
+    text += " ('" + note.subject + "' is not an opcode the converter knows)";
+  return text;
+}
+
 }  // namespace tolvane

@@ -14,6 +14,7 @@ std::string IncludeTooDeepWords(const LeftOut& leftOut);
 std::string IncludesTooManyWords(const LeftOut& leftOut);
 std::string TextTooLongWords(const LeftOut& leftOut);
 std::string BuiltInGeneratorWords(const ImportNote& note);
+std::string NoSampleWords(const ImportNote& note);
 
 // An #include not followed; subject: its path where there is one.
 inline constexpr FormatDamage kIncludeNotFound{{}, &IncludeNotFoundWords};
@@ -28,5 +29,8 @@ inline constexpr FormatNote kOtherKeySwitch{"left out: only the default key swit
 inline constexpr FormatNote kControllerGate{"left out: closed at the controllers' start values"};
 // Regions left out; subject: the generator ("*noise").
 inline constexpr FormatNote kBuiltInGenerator{{}, {}, &BuiltInGeneratorWords};
+// Regions left out that name no sample; subject: an opcode the first of them gives that is not
+// one the converter knows but looks like "sample" ("smaple"), when there is one.
+inline constexpr FormatNote kNoSample{{}, {}, &NoSampleWords};
 
 }  // namespace tolvane
