@@ -28,10 +28,10 @@ std::string Dbfs(std::int32_t peak) {
 // The runs of set entries: "42-46", "35-38, 42, 44-46".
 std::string Runs(const std::array<bool, 128>& set) {
   std::string text;
-  for (int first = 0; first < 128; ++first) {
-    if (!set[static_cast<std::size_t>(first)]) continue;
-    int last = first;
-    while (last + 1 < 128 && set[static_cast<std::size_t>(last + 1)]) ++last;
+  for (std::size_t first = 0; first < set.size(); ++first) {
+    if (!set[first]) continue;
+    std::size_t last = first;
+    while (last + 1 < set.size() && set[last + 1]) ++last;
     if (!text.empty()) text += ", ";
     text += std::to_string(first);
     if (last > first) text += '-' + std::to_string(last);

@@ -133,7 +133,7 @@ ImportOutcome ImportMultisampleArchive(Library& library, Source& source,
   const std::optional<std::string> text = files.ReadText(std::string(kMappingName));
   if (!text) return drops.Finish("multisample.xml cannot be unpacked");
   // What the archive refused is told first, then what the multisample left out.
-  const ImportOutcome outcome =
+  ImportOutcome outcome =
       ImportMultisampleText(library, source, *text, modifiedTime, files, progress);
   if (outcome.status == ImportStatus::Cancelled) return outcome;
   drops.Gather(outcome);

@@ -154,7 +154,7 @@ ImportOutcome ImportLibraryFolder(Library& library, SoundDatabase& database,
   for (const LibraryFile& file : listing.files) {
     if (file.planned) continue;
     if (WorkCancelled(progress)) return ImportOutcome::Cancelled();
-    const ImportOutcome outcome =
+    ImportOutcome outcome =
         ImportFile(library, database, PathToUtf8(file.path), progress, settings);
     if (outcome.status == ImportStatus::Cancelled) return outcome;
     Gather(drops, damage, file.key, outcome);
