@@ -63,7 +63,10 @@ std::optional<std::filesystem::path> DiskFiles::Find(const std::string& path) co
 
 std::vector<std::string> DiskFiles::ListBelow(const std::string& folder, int depth,
                                               std::size_t most) const {
-  std::vector<std::string> files;
+  const std::lock_guard lock(listedMutex_);
+  const auto key = std::tuple(folder, depth, most);
+  if (const auto known = listed_.find(key); known != listed_.end()) return known->second;
+  std::vector<std::string>& files = listed_[key];
   const std::optional<std::filesystem::path> top =
       folder.empty() ? std::optional(folder_) : Locate(folder);
   std::error_code topError;

@@ -6,8 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "import/sample_files/decoded_sound.h"
@@ -49,6 +52,7 @@ class DiskFiles : public InstrumentFiles {
   // One stat of the path as written: a name whose case differs counts as unknown.
   std::uint64_t SampleSize(const std::string& path) const override;
   bool Exists(const std::string& path) const override { return Find(path).has_value(); }
+  // Each folder is listed once: the instrument files of a library search the same tree.
   std::vector<std::string> ListBelow(const std::string& folder, int depth,
                                      std::size_t most) const override;
 
@@ -60,6 +64,8 @@ class DiskFiles : public InstrumentFiles {
   std::optional<std::filesystem::path> Locate(const std::string& path) const;
 
   std::filesystem::path folder_;
+  mutable std::mutex listedMutex_;
+  mutable std::map<std::tuple<std::string, int, std::size_t>, std::vector<std::string>> listed_;
 };
 
 }  // namespace tolvane
