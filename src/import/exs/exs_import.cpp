@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -196,7 +197,10 @@ ImportOutcome ImportExs(Library& library, Source& source, const ImportView& view
   if (!LooksLikeExs(view.bytes)) return ImportOutcome::NotRecognised();
   // Samples are looked for from the folder above the instrument's, where libraries keep a
   // samples folder beside their instruments' folder.
-  const fs::path path = fs::absolute(PathFromUtf8(Windows1252ToUtf8(source.path)));
+  const fs::path given = PathFromUtf8(Windows1252ToUtf8(source.path));
+  std::error_code error;
+  fs::path path = fs::absolute(given, error);
+  if (error) path = given;
   const fs::path folder = path.parent_path();
   const bool hasParent = folder.has_parent_path() && folder.parent_path() != folder;
   FilePlace place;
