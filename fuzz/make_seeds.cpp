@@ -1,6 +1,6 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
 //   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent,
-//                             DIR/zip, DIR/bitwig, DIR/hydrogen
+//                             DIR/zip, DIR/bitwig, DIR/hydrogen, DIR/exs
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -16,6 +16,7 @@
 #include "export/sifi_writer.h"
 #include "library/library.h"
 #include "tests/import/dls_builder.h"
+#include "tests/import/exs/exs_writer.h"
 #include "tests/import/riff_builder.h"
 #include "tests/import/soundfont_builder.h"
 #include "tests/import/vorbis_encoder.h"
@@ -316,7 +317,7 @@ int main(int argc, char** argv) {
   }
   const fs::path root = argv[1];
   for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig",
-                             "hydrogen", "presets"})
+                             "hydrogen", "presets", "exs"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -414,6 +415,42 @@ int main(int argc, char** argv) {
             "<min>0</min><max>1</max></layer><layer><filename>c.wav</filename><min>0</min>"
             "<max>1</max></layer></instrumentComponent></instrument></instrumentList>"
             "</drumkit_info>"));
+  // EXS instruments in both byte orders and both generations of chunk sizes: groups with
+  // ranges, a round-robin cycle, a release trigger, loops, a one-shot, a missing sample, an
+  // unknown chunk and the parameter chunk.
+  for (const bool big : {false, true}) {
+    using tolvane::testing::ExsSpec;
+    ExsSpec spec{
+        .big = big, .oldSizes = big, .sizeBit15 = big, .typeFlags = big, .unknownChunk = true};
+    spec.groups = {{.volume = -3, .keyLow = 36, .keyHigh = 72},
+                   {.linked = -1, .select = 2},
+                   {.linked = 1, .select = 2},
+                   {.velLow = 90, .trigger = 1}};
+    spec.zones = {{.fine = -10,
+                   .pan = 20,
+                   .volume = 3,
+                   .keyLow = 30,
+                   .keyHigh = 50,
+                   .start = 2,
+                   .end = 40,
+                   .loopStart = 4,
+                   .loopEnd = 30,
+                   .loopFlags = 1,
+                   .coarse = 1,
+                   .group = 0,
+                   .sample = 0},
+                  {.flags = 1 | 8, .velHigh = 90, .group = 1, .sample = 1},
+                  {.flags = 2 | 4, .group = 2, .sample = 1},
+                  {.loopFlags = 1, .direction = 2, .group = 3},
+                  {.sample = 2}};
+    spec.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples", .url = "file:///a.wav"},
+                    {.file = "b.caf"},
+                    {.file = "missing.aif"}};
+    spec.parameters = true;
+    spec.values = {{0x07, -6}, {0x52, 20}, {0x51, 100}, {0x2C, 1}, {0x1E, 600}, {0x16D, 2}};
+    Save(root / "exs" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(spec));
+    Save(root / "import" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(spec));
+  }
   Save(root / "import" / "drumkit.xml",
        Text("<drumkit_info><name>K</name><instrumentList><instrument><filename>k.wav"
             "</filename></instrument></instrumentList></drumkit_info>"));

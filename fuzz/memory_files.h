@@ -34,6 +34,11 @@ class MemoryFiles : public InstrumentFiles {
     return included_;
   }
 
+  // Formats that look for a sample in several places (EXS) find it anywhere but "missing".
+  bool Exists(const std::string& path) const override {
+    return path.find("missing") == std::string::npos;
+  }
+
   SoundReading ReadSample(const std::string& path) const override {
     if (path.find("missing") != std::string::npos)
       return {std::nullopt, ImportOutcome::CannotOpen({}), true};

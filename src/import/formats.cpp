@@ -8,6 +8,7 @@
 #include "import/bitwig/multisample_import.h"
 #include "import/decent/decent_import.h"
 #include "import/dls/dls_import.h"
+#include "import/exs/exs_import.h"
 #include "import/hydrogen/hydrogen_import.h"
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/import_file.h"
@@ -103,6 +104,13 @@ constexpr Names kHydrogenPatterns = {"drumkit.xml"};
 constexpr MimeType kHydrogenTypes[] = {{"application/x-hydrogen-drumkit", "Hydrogen drum kit",
                                         "application/xml", kHydrogenPatterns, false, "drumkit_info",
                                         "http://www.hydrogen-music.org/drumkit"}};
+
+// The first chunk's magic says the byte order: TBOS and JBOS little-endian, SOBT and SOBJ big.
+constexpr Names kExsPatterns = {"*.exs"};
+constexpr Signature kExsSignatures[] = {
+    {{16, "TBOS"}, {}}, {{16, "JBOS"}, {}}, {{16, "SOBT"}, {}}, {{16, "SOBJ"}, {}}};
+constexpr MimeType kExsTypes[] = {
+    {"audio/x-exs", "Logic EXS24 instrument", {}, kExsPatterns, true, {}, {}}};
 
 constexpr Names kFolderPatterns = {"*/"};
 
@@ -241,13 +249,20 @@ constexpr FileFormat kFormats[] = {
      .importFolder = &ImportKitFolder,
      .folderText = "a folder holding drumkit.xml",
      .mimeTypes = kHydrogenTypes},
+    {.name = "Logic EXS24 instrument",
+     .patterns = kExsPatterns,
+     .page = "exs",
+     .signatures = kExsSignatures,
+     .import = &ImportExs,
+     .plan = &PlanExs,
+     .planned = kExsPatterns,
+     .mimeTypes = kExsTypes},
     kMp3,
     kMpeg4Audio,
     kCaf,
     kWavPack,
     kMonkeysAudio,
     kMidi,
-    kLogicExs,
     kAkaiProgram,
     kKontakt,
     kAbleton,

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "base/whole_file.h"
 #include "import/sample_files/read_sound.h"
 
@@ -23,9 +26,10 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> DiskFiles::Find(const std::string& path) const {
+std::optional<std::filesystem::path> DiskFiles::Locate(const std::string& path) const {
   std::error_code error;
-  std::filesystem::path at = folder_;
+  // Instruments made on a Mac name their samples by absolute paths.
+  std::filesystem::path at = path.starts_with('/') ? std::filesystem::path("/") : folder_;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = path.find('/', start);
@@ -47,8 +51,50 @@ std::optional<std::filesystem::path> DiskFiles::Find(const std::string& path) co
     if (!match) return std::nullopt;
     at = *match;
   }
-  if (!std::filesystem::is_regular_file(at, error)) return std::nullopt;
   return at;
+}
+
+std::optional<std::filesystem::path> DiskFiles::Find(const std::string& path) const {
+  std::optional<std::filesystem::path> at = Locate(path);
+  std::error_code error;
+  if (!at || !std::filesystem::is_regular_file(*at, error)) return std::nullopt;
+  return at;
+}
+
+std::vector<std::string> DiskFiles::ListBelow(const std::string& folder, int depth,
+                                              std::size_t most) const {
+  const std::lock_guard lock(listedMutex_);
+  const auto key = std::tuple(folder, depth, most);
+  if (const auto known = listed_.find(key); known != listed_.end()) return known->second;
+  std::vector<std::string>& files = listed_[key];
+  const std::optional<std::filesystem::path> top =
+      folder.empty() ? std::optional(folder_) : Locate(folder);
+  std::error_code topError;
+  if (!top || !std::filesystem::is_directory(*top, topError)) return files;
+  // Level by level, so that the nearest file of a name comes first.
+  std::deque<std::pair<std::filesystem::path, int>> folders{{*top, 0}};
+  std::size_t seen = 0;
+  while (!folders.empty() && seen < most) {
+    const auto [at, level] = folders.front();
+    folders.pop_front();
+    std::vector<std::filesystem::path> entries;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(at, error), done;
+         !error && entry != done && seen < most; entry.increment(error), ++seen)
+      entries.push_back(entry->path());
+    std::sort(entries.begin(), entries.end());
+    for (const std::filesystem::path& entry : entries) {
+      std::error_code kind;
+      if (std::filesystem::is_directory(entry, kind)) {
+        if (level < depth) folders.emplace_back(entry, level + 1);
+      } else if (std::filesystem::is_regular_file(entry, kind)) {
+        std::string relative = PathToUtf8(entry.lexically_relative(folder_));
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        files.push_back(std::move(relative));
+      }
+    }
+  }
+  return files;
 }
 
 std::optional<std::string> DiskFiles::ReadText(const std::string& path) const {

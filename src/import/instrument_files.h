@@ -3,10 +3,15 @@
 // so that tests and the fuzzer give them from memory and archives from their entries. Paths are
 // relative to the instrument's folder, with '/' between folders.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "import/sample_files/decoded_sound.h"
 
@@ -25,6 +30,16 @@ class InstrumentFiles {
   // The stored size of a sample's file in bytes, to start long decodes first; 0 when it is not
   // known cheaply. Never decides an outcome.
   virtual std::uint64_t SampleSize(const std::string& /*path*/) const { return 0; }
+  // Whether `path` names a file, for formats that try several places for a sample (EXS). An
+  // absolute path ("/Users/...") counts from the file system's root where the files are on
+  // disk. Files that cannot tell say no.
+  virtual bool Exists(const std::string& /*path*/) const { return false; }
+  // The files below `folder` ("" for the top), nearest first: each level in name order, at most
+  // `depth` folders down and `most` entries looked at in all. Files that cannot list say none.
+  virtual std::vector<std::string> ListBelow(const std::string& /*folder*/, int /*depth*/,
+                                             std::size_t /*most*/) const {
+    return {};
+  }
 };
 
 // Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
@@ -36,12 +51,21 @@ class DiskFiles : public InstrumentFiles {
   SoundReading ReadSample(const std::string& path) const override;
   // One stat of the path as written: a name whose case differs counts as unknown.
   std::uint64_t SampleSize(const std::string& path) const override;
+  bool Exists(const std::string& path) const override { return Find(path).has_value(); }
+  // Each folder is listed once: the instrument files of a library search the same tree.
+  std::vector<std::string> ListBelow(const std::string& folder, int depth,
+                                     std::size_t most) const override;
 
-  // The file `path` names, or nothing.
+  // The file `path` names, or nothing. An absolute path is looked for from the root.
   std::optional<std::filesystem::path> Find(const std::string& path) const;
 
  private:
+  // What `path` names, file or folder, or nothing.
+  std::optional<std::filesystem::path> Locate(const std::string& path) const;
+
   std::filesystem::path folder_;
+  mutable std::mutex listedMutex_;
+  mutable std::map<std::tuple<std::string, int, std::size_t>, std::vector<std::string>> listed_;
 };
 
 }  // namespace tolvane

@@ -33,10 +33,6 @@ inline constexpr Names kApePatterns = {"*.ape"};
 inline constexpr Signature kApeSignatures[] = {{{0, "MAC "}, {}}};
 inline constexpr Names kMidiPatterns = {"*.mid", "*.midi"};
 inline constexpr Signature kMidiSignatures[] = {{{0, "MThd"}, {}}};
-inline constexpr Names kExsPatterns = {"*.exs"};
-// The first chunk's magic says the byte order: TBOS and JBOS little-endian, SOBT and SOBJ big.
-inline constexpr Signature kExsSignatures[] = {
-    {{16, "TBOS"}, {}}, {{16, "JBOS"}, {}}, {{16, "SOBT"}, {}}, {{16, "SOBJ"}, {}}};
 inline constexpr Names kAkaiPatterns = {"*.akp"};
 inline constexpr Signature kAkaiSignatures[] = {{{0, "RIFF"}, {8, "APRG"}}};
 inline constexpr Names kKontaktPatterns = {"*.nki", "*.nkm"};
@@ -92,11 +88,6 @@ inline constexpr FileFormat kMidi{.name = "MIDI file",
                                   .signatures = unread::kMidiSignatures,
                                   .unread = "it holds notes, not sounds",
                                   .sound = true};
-inline constexpr FileFormat kLogicExs{.name = "Logic EXS24 instrument",
-                                      .patterns = unread::kExsPatterns,
-                                      .page = "unread",
-                                      .signatures = unread::kExsSignatures,
-                                      .unread = "Logic's instruments are not read yet"};
 inline constexpr FileFormat kAkaiProgram{.name = "Akai program",
                                          .article = "an",
                                          .patterns = unread::kAkaiPatterns,

@@ -127,17 +127,17 @@ TEST_F(LibraryFolder, DamageIsNamedByFileAndSoundFilesAloneAreNoLibrary) {
   Write("Good.sfz", "<region> sample=Samples/a.wav");
   Write("Bad.sfz", "<region> sample=Samples/gone.wav");
   // Instrument files of a format not read, or that are none after all, are named too.
-  Write("Old.exs", std::string(16, 'x') + "TBOS" + std::string(80, 'x'));
+  Write("Old.akp", std::string("RIFF\4\0\0\0APRG", 12));
   Write("Fake.sf2", "not a bank");
   const ImportOutcome outcome = Import();
   EXPECT_EQ(outcome.status, ImportStatus::Damaged);
   EXPECT_EQ(DescribeImportOutcome(outcome, 1),
             "damaged (1 instrument imported): Bad.sfz: no region left; Fake.sf2: not recognised; "
-            "Old.exs: not read: a Logic EXS24 instrument (Logic's instruments are not read yet); "
+            "Old.akp: not read: an Akai program (Akai programs are not read); "
             "1 region left out: sample 'Samples/gone.wav' not found");
   EXPECT_EQ(Names(), std::vector<std::string>{"Good"});
 
-  for (const char* file : {"Good.sfz", "Bad.sfz", "Old.exs", "Fake.sf2"})
+  for (const char* file : {"Good.sfz", "Bad.sfz", "Old.akp", "Fake.sf2"})
     fs::remove(folder_ / file);
   Sample("Samples/Piano-C3.wav");
   EXPECT_TRUE(Import().imported());

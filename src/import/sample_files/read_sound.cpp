@@ -38,9 +38,10 @@ SoundMarkers ReadSampleFileMarkers(std::span<const std::byte> file) {
     case SampleFileKind::Flac:
       return ReadFlacMarkers(file);
     case SampleFileKind::Ogg:
+    case SampleFileKind::Caf:
       break;
   }
-  return {};  // Ogg Vorbis files keep none
+  return {};  // Ogg Vorbis files keep none; a CAF file's markers are not read
 }
 
 SoundReading ReadSound(std::span<const std::byte> file) {

@@ -12,7 +12,24 @@ std::optional<SampleFileKind> RecogniseSampleFile(std::span<const std::byte> fil
     return SampleFileKind::Aiff;
   if (file.size() >= 4 && LoadU32(file.data()) == FourCC("fLaC")) return SampleFileKind::Flac;
   if (file.size() >= 4 && LoadU32(file.data()) == FourCC("OggS")) return SampleFileKind::Ogg;
+  if (file.size() >= 4 && LoadU32(file.data()) == FourCC("caff")) return SampleFileKind::Caf;
   return std::nullopt;
+}
+
+std::optional<std::string> UnreadCafCodec(std::span<const std::byte> file) {
+  // The "desc" chunk comes first: a header of 8 bytes, its own of 12, then the sample rate
+  // (8 bytes) and the format's code.
+  constexpr std::size_t kDesc = 8;
+  constexpr std::size_t kFormat = 28;
+  if (file.size() < kFormat + 4 || LoadU32(file.data()) != FourCC("caff") ||
+      LoadU32(file.data() + kDesc) != FourCC("desc"))
+    return std::nullopt;
+  const std::uint32_t format = LoadU32(file.data() + kFormat);
+  if (format == FourCC("lpcm") || format == FourCC("ulaw") || format == FourCC("alaw"))
+    return std::nullopt;
+  if (format == FourCC("aac ")) return "AAC";
+  if (format == FourCC("alac")) return "Apple Lossless";
+  return QuotedFourCC(format);
 }
 
 std::string_view SampleFileKindName(SampleFileKind kind) {
@@ -23,6 +40,8 @@ std::string_view SampleFileKindName(SampleFileKind kind) {
       return "FLAC";
     case SampleFileKind::Ogg:
       return "Ogg";
+    case SampleFileKind::Caf:
+      return "CAF";
   }
   return "sample";
 }

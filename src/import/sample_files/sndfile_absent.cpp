@@ -13,6 +13,11 @@ bool SampleFilesReadable() {
 
 SoundReading DecodeSampleFile(std::span<const std::byte> file, SampleFileKind kind) {
   if (kind == SampleFileKind::Ogg) return DecodeOggFile(file);
+  if (kind == SampleFileKind::Caf) {
+    if (const std::optional<std::string> codec = UnreadCafCodec(file))
+      return {std::nullopt,
+              ImportOutcome::NotRecognised("CAF file of " + *codec + " audio, which is not read")};
+  }
   return {std::nullopt, ImportOutcome::NotRecognised(std::string(SampleFileKindName(kind)) +
                                                      " files cannot be read by this build "
                                                      "(it was made without libsndfile)")};

@@ -77,6 +77,11 @@ bool SampleFilesReadable() {
 SoundReading DecodeSampleFile(std::span<const std::byte> bytes, SampleFileKind kind) {
   // libsndfile 1.2 leaks what it set up for a damaged Ogg Vorbis file; vorbisfile does not.
   if (kind == SampleFileKind::Ogg) return DecodeOggFile(bytes);
+  if (kind == SampleFileKind::Caf) {
+    if (const std::optional<std::string> codec = UnreadCafCodec(bytes))
+      return {std::nullopt,
+              ImportOutcome::NotRecognised("CAF file of " + *codec + " audio, which is not read")};
+  }
   if (kind == SampleFileKind::Flac) {
     if (std::optional<DecodedSound> sound = DecodeCleanFlac(bytes)) return {std::move(sound), {}};
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/bytes.h"
+#include "base/fresh_memory.h"
 
 namespace tolvane {
 namespace {
@@ -73,8 +74,13 @@ std::vector<std::int16_t> DecodeWaveValues(std::span<const std::byte> data,
                                            const WaveFormat& format, std::size_t frames) {
   const WaveDecoder decode = DecoderFor(format);
   const std::size_t width = format.bytesPerValue();
-  std::vector<std::int16_t> values(frames * format.channels);
-  for (std::size_t i = 0; i < values.size(); ++i) values[i] = decode(data.data() + i * width);
+  // Reserved, not resized: values are written once, never zeroed first, into pages faulted in
+  // with one call.
+  const std::size_t count = frames * format.channels;
+  std::vector<std::int16_t> values;
+  values.reserve(count);
+  PrefaultForWriting(values.data(), count * sizeof(std::int16_t));
+  for (std::size_t i = 0; i < count; ++i) values.push_back(decode(data.data() + i * width));
   return values;
 }
 
