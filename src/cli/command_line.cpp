@@ -53,6 +53,9 @@ const char* const kOptions =
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
     "                        CODE (such as KC, A@, x@, @@; `categories` lists them all),\n"
     "                        remembered in the database\n"
+    "  --suggest-categories  give every instrument still without a category the one its name\n"
+    "                        or General MIDI program suggests (Kick, Snare, Pad, ...),\n"
+    "                        remembered in the database; --category comes first\n"
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
     "                        whose names do not tell (default C3; --note names keep C4)\n"
@@ -206,6 +209,8 @@ class ArgumentParser {
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
       options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
+    } else if (a == "--suggest-categories" && imports_ && command_ != "render") {
+      options_.suggestCategories = true;
     } else if (a == "--middle-c" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";

@@ -221,7 +221,8 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
     status = Export(options, drop, out, err);
   // Only a command that gave categories has anything to remember; the others leave the file
   // alone.
-  if (!options.categories.empty() && !SaveDatabase(drop, err)) status = 1;
+  if ((!options.categories.empty() || options.suggestCategories) && !SaveDatabase(drop, err))
+    status = 1;
   // Render answers for its instrument's file alone.
   if (options.command == Command::Render) return status;
   return DropWhole(drop) ? status : 1;
