@@ -24,7 +24,7 @@ const char* const kSynopsis =
     "                         [--hold SECONDS] [--rate HZ] FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
     "  tolvane-convert categories\n"
-    "  tolvane-convert --help\n"
+    "  tolvane-convert --help | --version\n"
     "\n"
     "Imports every FILE and FOLDER as one drop, then lists their instruments, exports them as\n"
     "SiFi files or renders notes of one of them into a 16-bit stereo WAV file. A FOLDER of\n"
@@ -74,6 +74,7 @@ const char* const kOptions =
     "  --rate HZ             render: the output rate (default 44100)\n"
     "  --markdown            formats: the table in Markdown\n"
     "  -h, --help            show this text\n"
+    "  --version             show the program's version\n"
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
     "damaged (each is named on stderr with the reason), is of a format that is not read, or\n"
@@ -301,6 +302,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   Options options;
   const std::string& command = arguments[0];
   if (command == "--help" || command == "-h" || command == "help") {
+    result.options = options;
+    return result;
+  }
+  if (command == "--version") {
+    options.command = Command::Version;
     result.options = options;
     return result;
   }

@@ -13,6 +13,7 @@ namespace tolvane::cli {
 
 enum class Command {
   Help,
+  Version,
   List,
   ExportCollection,
   ExportSingle,

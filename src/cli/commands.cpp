@@ -10,6 +10,7 @@
 #include "base/folders.h"
 #include "base/mapped_file.h"
 #include "base/paths.h"
+#include "base/version.h"
 #include "cli/drop.h"
 #include "cli/list_command.h"
 #include "cli/render_command.h"
@@ -194,6 +195,9 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
   switch (options.command) {
     case Command::Help:
       out << UsageText();
+      return 0;
+    case Command::Version:
+      out << "tolvane-convert " << ProgramVersion() << '\n';
       return 0;
     case Command::Formats:
       out << (options.markdown ? MarkdownFormatTable() : HelpFormatsText(kFormatsWidth));
