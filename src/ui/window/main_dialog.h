@@ -29,6 +29,7 @@
 #include "export/export_commands.h"
 #include "import/import_outcome.h"
 #include "import/import_settings.h"
+#include "library/category_suggestions.h"
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
@@ -107,6 +108,17 @@ class MainDialog : public QDialog {
   // off); remembered in the settings.
   void SetNormalize(std::optional<double> dbfs);
   std::optional<double> normalizeDbfs() const { return exportOptions_.normalizeDbfs; }
+  // "Add Files..." and Ctrl+O: the files chosen, as one drop. "Add Folder..." and Ctrl+Shift+O:
+  // the folder chosen, as a drop. Nothing happens when nothing is chosen or work runs.
+  void AddFiles();
+  void AddFolder();
+  // "Category > Suggest from Names": every row still without a category (none, or Other) gets
+  // the one its name or General MIDI program suggests, saved in the database at once; the
+  // status line says how many. "Undo Suggested Categories" takes the last such step back, except
+  // for rows given another category since.
+  void SuggestCategories();
+  void UndoSuggestedCategories();
+  bool CanUndoSuggestions() const { return !suggestions_.empty(); }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -171,6 +183,8 @@ class MainDialog : public QDialog {
   // Shows `text` on the status line as it is; `link`, when given, after it in the style of a
   // link, and then a click on the line opens the import's details.
   void SetStatus(const QString& text, const QString& link = {});
+  // SetStatus once the updates already queued have run.
+  void ShowNotice(const QString& text);
 
   WindowServices services_;
   std::unique_ptr<Prompts> ownPrompts_;
@@ -196,7 +210,9 @@ class MainDialog : public QDialog {
   bool columnsDragged_ = false;
   int nameNeeded_ = 0;
   QStringList importWhenShown_;
-  ImportReport importReport_;  // of the drop the list shows
+  ImportReport importReport_;                // of the drop the list shows
+  std::vector<CategoryChange> suggestions_;  // the last suggestion, into the library shown
+  QString addFolder_;                        // where the last Add prompt was answered
   FileImporter importFile_;
   ImportSettings importSettings_;
   ExportOptions exportOptions_;

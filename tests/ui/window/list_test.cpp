@@ -229,11 +229,19 @@ class ListTest : public QObject {
     const QList<QAction*> categories = menu.actions()[4]->menu()->actions();
     QStringList names;
     for (const QAction* action : categories) names << action->text();
-    QCOMPARE(names, (QStringList{"Other", "Kick", "Snare", "HiHat", "Tom", "Cymbal", "Percussion",
-                                 "Drum-Loop", "Perc-Loop", "Tonal-Loop", "FX-Loop", "A-Synth",
-                                 "D-Synth"}));
+    // Each category shows the code --category takes; the suggestion and its undo come last.
+    QCOMPARE(names,
+             (QStringList{"Other\t@@", "Kick", "Snare", "HiHat", "Tom", "Cymbal", "Percussion",
+                          "Drum-Loop", "Perc-Loop", "Tonal-Loop", "FX-Loop\tx@", "A-Synth",
+                          "D-Synth", "", "Suggest from Names", "Undo Suggested Categories"}));
     QCOMPARE(categories[0]->data().toInt(), 0x4040);
     QCOMPARE(categories[1]->menu()->actions().size(), 18);
+    QCOMPARE(categories[1]->menu()->actions()[2]->text(), QStringLiteral("HipHop\tKH"));
+    QCOMPARE(categories[14]->data().toInt(), kSuggestCategoriesCommand);
+    QVERIFY(!categories[15]->isEnabled());
+    QMenu undoable;
+    BuildItemMenu(undoable, true);
+    QVERIFY(undoable.actions()[4]->menu()->actions()[15]->isEnabled());
   }
 };
 
