@@ -63,6 +63,11 @@ struct WindowServices {
 using FileImporter = std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view,
                                                  WorkProgress*, const ImportSettings&)>;
 
+// The window's size at its first start on a screen of `available` size.
+inline QSize FirstStartSize(const QSize& available) {
+  return available * 4 / 5;
+}
+
 class MainDialog : public QDialog {
   Q_OBJECT
 
@@ -165,6 +170,8 @@ class MainDialog : public QDialog {
   // False when no size is stored (the first start).
   bool RestoreSize();
   void PlaceControls();
+  // At the first start: a share of the screen (FirstStartSize), at least the template's size.
+  void SizeForFirstStart();
   // The list's columns; at the first start the window is first widened to show them.
   void SetUpColumns(bool sizeRestored);
   void WidenForColumns(const ColumnWidths& needed);

@@ -143,6 +143,15 @@ bool MainDialog::RestoreSize() {
   return true;
 }
 
+void MainDialog::SizeForFirstStart() {
+  const QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  // Four fifths of each side, about two thirds of the screen's area: many rows in view, and
+  // the desktop still around the window.
+  resize(FirstStartSize(shownOn->availableGeometry().size()).expandedTo(minimumSize()));
+  PlaceControls();
+}
+
 void MainDialog::WidenForColumns(const ColumnWidths& needed) {
   // Room for every column's widest value and a name of this many characters.
   constexpr int kNameCharacters = 25;
@@ -199,7 +208,10 @@ void MainDialog::SetUpColumns(bool sizeRestored) {
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   const ColumnWidths needed = NeededColumnWidths(*list_);
-  if (!sizeRestored) WidenForColumns(needed);
+  if (!sizeRestored) {
+    SizeForFirstStart();
+    WidenForColumns(needed);
+  }
   ColumnWidths widths = FittedColumnWidths(list_->width() - 2 * list_->frameWidth(), needed);
   std::string stored;
   ReadSettingText(kSoundListWidthsSetting, stored, kSoundListWidthsCapacity, std::nullopt);
