@@ -136,6 +136,13 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
+  // The panel shows the current row; a drop clears the library its instrument lives in.
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            panel_->SetInstrument(model_.InstrumentAt(current.row()));
+          });
+  connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { panel_->SetInstrument(nullptr); });
   connect(static_cast<QPushButton*>(Control(kAddFilesId)), &QPushButton::clicked, this,
           [this] { AddFiles(); });
   connect(static_cast<QPushButton*>(Control(kAddFolderId)), &QPushButton::clicked, this,

@@ -33,6 +33,7 @@
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
+#include "ui/window/instrument_panel.h"
 #include "ui/window/list_rules.h"
 #include "ui/window/outcome_report.h"
 #include "ui/window/port_selection.h"
@@ -62,6 +63,13 @@ struct WindowServices {
 // How the window imports one file of a drop (ImportFile's contract); tests give their own.
 using FileImporter = std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view,
                                                  WorkProgress*, const ImportSettings&)>;
+
+// The height the instrument panel takes under the list when the window is `dH` pixels taller than
+// its template: two thirds of that, or nothing when it would be too small to read.
+inline int PanelHeight(int dH) {
+  const int height = dH * 2 / 3;
+  return height >= 120 ? height : 0;
+}
 
 // The window's size at its first start on a screen of `available` size.
 inline QSize FirstStartSize(const QSize& available) {
@@ -136,6 +144,7 @@ class MainDialog : public QDialog {
 
   InstrumentListModel& model() { return model_; }
   QTableView& list() { return *list_; }
+  InstrumentPanel& panel() { return *panel_; }
   // The control of that id (see ControlId); nullptr for an unknown id.
   QWidget* Control(int id) const;
   // The dialog's size at the template's dialog units for its font.
@@ -206,6 +215,7 @@ class MainDialog : public QDialog {
   QPushButton* singleButton_ = nullptr;
   QPushButton* collectionButton_ = nullptr;
   QLabel* status_ = nullptr;
+  InstrumentPanel* panel_ = nullptr;
   QLabel* hint_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
   std::unique_ptr<PortSelection> ports_;

@@ -86,6 +86,12 @@ inline constexpr char kMenuNormalize[] = "Export: Normalize";
 inline constexpr char kMenuNormalizeOff[] = "Off (samples as they are)";
 inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
 
+// The instrument panel under the list.
+inline constexpr char kPanelTip[] =
+    "Click a key or a zone to hear it; the computer keys Z to M play from C3, Q to U from C4";
+inline constexpr char kPanelEmpty[] = "The current row's zones and samples show here";
+inline constexpr char kPanelNoOutput[] = "Choose an Audio Output above to hear the keys";
+
 // Files and folders added as if dropped.
 inline constexpr char kAddFilesButton[] = "Add Files...";
 inline constexpr char kAddFolderButton[] = "Add Folder...";

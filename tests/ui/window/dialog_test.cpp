@@ -89,8 +89,12 @@ class DialogTest : public QObject {
     QVERIFY(dialog.width() >= first.width());
     const int dW = dialog.width() - units.Size(284, 243).width();
     const int dH = dialog.height() - units.Size(284, 243).height();
-    QCOMPARE(dialog.Control(kListId)->geometry(),
-             units.Rect(8, 44, 268, 140).adjusted(0, 0, dW, dH));
+    // The instrument panel takes the lower part of what the list grew by.
+    const QRect list = units.Rect(8, 44, 268, 140).adjusted(0, 0, dW, dH - PanelHeight(dH));
+    QCOMPARE(dialog.Control(kListId)->geometry(), list);
+    QVERIFY(PanelHeight(dH) > 0 && !dialog.panel().isHidden());
+    QVERIFY(dialog.panel().geometry().top() > list.bottom());
+    QVERIFY(dialog.panel().geometry().bottom() < dialog.Control(kStatusId)->geometry().top());
     QCOMPARE(dialog.Control(kExportGroupId)->geometry(),
              units.Rect(120, 200, 156, 28).translated(dW, dH));
     QCOMPARE(dialog.Control(kAddFilesId)->geometry(),
@@ -120,6 +124,7 @@ class DialogTest : public QObject {
                             kHintId,        kStatusId,      kMidiSelectorId, kAudioSelectorId,
                             kIndicatorId};
     for (const int id : ids) before[id] = dialog.Control(id)->geometry();
+    const int dH = dialog.height() - dialog.TemplateSize().height();
     dialog.resize(dialog.size() + QSize(100, 60));
     QCoreApplication::processEvents();
     const auto moved = [&](int id, int dx, int dy, int dw, int dh) {
@@ -127,7 +132,7 @@ class DialogTest : public QObject {
       return dialog.Control(id)->geometry() ==
              QRect(was.x() + dx, was.y() + dy, was.width() + dw, was.height() + dh);
     };
-    QVERIFY(moved(kListId, 0, 0, 100, 60));
+    QVERIFY(moved(kListId, 0, 0, 100, 60 - (PanelHeight(dH + 60) - PanelHeight(dH))));
     for (const int id : {kSelectGroupId, kAllId, kNoneId}) QVERIFY(moved(id, 0, 60, 0, 0));
     for (const int id : {kExportGroupId, kSingleId, kCollectionId})
       QVERIFY(moved(id, 100, 60, 0, 0));
