@@ -37,6 +37,7 @@ void InstrumentPanel::SetInstrument(const Instrument* instrument) {
   instrument_ = instrument;
   map_ = instrument != nullptr ? KeyMap(*instrument) : KeyMap();
   chosen_ = map_.zones().empty() ? -1 : 0;
+  junction_ = false;
   envelopeOf_ = nullptr;
   update();
 }
@@ -72,6 +73,7 @@ void InstrumentPanel::mousePressEvent(QMouseEvent* event) {
   if (!note) return;
   if (note->zone >= 0 && note->zone != chosen_) {
     chosen_ = note->zone;
+    junction_ = false;
     update();
   }
   if (sounding_) emit NoteReleased(*sounding_);
@@ -83,6 +85,16 @@ void InstrumentPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !sounding_) return;
   emit NoteReleased(*sounding_);
   sounding_.reset();
+}
+
+void InstrumentPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !WaveArea().contains(event->position())) {
+    QWidget::mouseDoubleClickEvent(event);
+    return;
+  }
+  const bool loops = chosen_ >= 0 && map_.zones()[static_cast<std::size_t>(chosen_)].loop;
+  junction_ = loops && !junction_;
+  update();
 }
 
 void InstrumentPanel::keyPressEvent(QKeyEvent* event) {
@@ -219,6 +231,11 @@ void InstrumentPanel::PaintWave(QPainter& painter, const QRectF& area) {
   painter.setPen(QColor(200, 200, 200));
   painter.drawRect(area);
   if (chosen_ < 0 || area.width() < 2 || area.height() < 4) return;
+  const KeyMapZone& shown = map_.zones()[static_cast<std::size_t>(chosen_)];
+  if (junction_ && shown.sample != nullptr && shown.loop) {
+    PaintJunction(painter, area, *shown.sample);
+    return;
+  }
   const int width = static_cast<int>(area.width());
   UpdateEnvelope(width);
   const KeyMapZone& zone = map_.zones()[static_cast<std::size_t>(chosen_)];
@@ -252,6 +269,47 @@ void InstrumentPanel::PaintWave(QPainter& painter, const QRectF& area) {
   painter.setPen(palette().text().color());
   painter.drawText(area.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignTop,
                    QString::fromStdString(sample->name));
+}
+
+void InstrumentPanel::PaintJunction(QPainter& painter, const QRectF& area,
+                                    const Sample& sample) const {
+  // Up to 200 frames each side, value by value: a jump or a kink at the middle line is the click
+  // the loop makes.
+  constexpr std::uint32_t kSide = 200;
+  const std::size_t channels = std::clamp<std::size_t>(sample.channels, 1, 2);
+  const std::size_t stored = sample.data.size() / channels;
+  const std::uint32_t end =
+      std::min<std::uint32_t>(sample.loopEnd, static_cast<std::uint32_t>(stored));
+  const std::uint32_t start = std::min(sample.loopStart, end);
+  const std::uint32_t before = std::min(kSide, end - start);
+  const std::uint32_t after = std::min<std::uint32_t>(kSide, end - start);
+  std::vector<std::size_t> frames;
+  for (std::uint32_t f = end - before; f < end; ++f) frames.push_back(f);
+  for (std::uint32_t f = start; f < start + after; ++f) frames.push_back(f);
+  if (frames.size() < 2) return;
+  const double step = area.width() / static_cast<double>(frames.size() - 1);
+  const double laneHeight = area.height() / static_cast<double>(channels);
+  painter.setPen(QColor(30, 90, 160));
+  for (std::size_t c = 0; c < channels; ++c) {
+    const double middle = area.top() + laneHeight * (static_cast<double>(c) + 0.5);
+    QPointF last;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const double value = sample.data[frames[i] * channels + c] / 32768.0;
+      const QPointF point(area.left() + static_cast<double>(i) * step,
+                          middle - value * laneHeight / 2);
+      if (i > 0) painter.drawLine(last, point);
+      last = point;
+    }
+  }
+  const double junction = area.left() + static_cast<double>(before) * step - step / 2;
+  painter.setPen(QPen(QColor(200, 80, 0), 1, Qt::DashLine));
+  painter.drawLine(QPointF(junction, area.top()), QPointF(junction, area.bottom()));
+  painter.setPen(palette().text().color());
+  painter.drawText(area.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromLatin1(texts::kPanelJunction)
+                       .arg(QString::fromStdString(sample.name))
+                       .arg(start)
+                       .arg(end));
 }
 
 }  // namespace tolvane

@@ -29,6 +29,10 @@ class InstrumentPanel : public QWidget {
   KeyMapLayout Layout() const;
   // The zone whose sample the waveform shows (an index into keyMap().zones()), -1 for none.
   int chosenZone() const { return chosen_; }
+  // Whether the waveform shows the chosen zone's loop junction magnified (a double click on the
+  // waveform of a looped zone turns it on and off): the frames before the loop's end, then those
+  // from its start, as the sampler plays them.
+  bool junctionShown() const { return junction_; }
   // The computer key's MIDI key, if it plays one.
   static std::optional<int> KeyOfComputerKey(int qtKey);
 
@@ -40,6 +44,7 @@ class InstrumentPanel : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -49,6 +54,7 @@ class InstrumentPanel : public QWidget {
   QRectF WaveArea() const;
   void PaintKeyMap(QPainter& painter, const KeyMapLayout& layout) const;
   void PaintWave(QPainter& painter, const QRectF& area);
+  void PaintJunction(QPainter& painter, const QRectF& area, const Sample& sample) const;
   // The chosen sample's lowest and highest value per pixel column and channel, made when the
   // sample or the width changes.
   void UpdateEnvelope(int width);
@@ -56,6 +62,7 @@ class InstrumentPanel : public QWidget {
   KeyMap map_;
   const Instrument* instrument_ = nullptr;
   int chosen_ = -1;
+  bool junction_ = false;
   std::optional<int> sounding_;  // the key the mouse holds
   std::function<bool()> canPlay_;
   const void* envelopeOf_ = nullptr;

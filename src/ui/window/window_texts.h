@@ -90,6 +90,7 @@ inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
 inline constexpr char kPanelTip[] =
     "Click a key or a zone to hear it; the computer keys Z to M play from C3, Q to U from C4";
 inline constexpr char kPanelEmpty[] = "The current row's zones and samples show here";
+inline constexpr char kPanelJunction[] = "%1: loop %2-%3, its end joined to its start";
 inline constexpr char kPanelNoOutput[] = "Choose an Audio Output above to hear the keys";
 
 // Files and folders added as if dropped.

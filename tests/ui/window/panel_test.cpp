@@ -159,11 +159,28 @@ class PanelTest : public QObject {
     QCOMPARE(released.size(), 1);
     QCOMPARE(released[0][0].toInt(), pressed[0][0].toInt());
 
+    // A double click on the waveform magnifies a loop's junction, only where the zone loops.
+    const QPoint onWave(320, 280);
+    QTest::mouseDClick(&panel, Qt::LeftButton, {}, onWave);
+    QVERIFY(!panel.junctionShown());
+    piano.instrument->zones[1].mapping.flags |= ZoneLoop;
+    piano.instrument->zones[1].sample->loopStart = 100;
+    piano.instrument->zones[1].sample->loopEnd = 300;
+    panel.SetInstrument(piano.instrument);
+    QTest::mousePress(&panel, Qt::LeftButton, {}, onHigh);
+    QTest::mouseRelease(&panel, Qt::LeftButton, {}, onHigh);
+    const QImage whole = panel.grab().toImage();
+    QTest::mouseDClick(&panel, Qt::LeftButton, {}, onWave);
+    QVERIFY(panel.junctionShown());
+    QVERIFY(panel.grab().toImage() != whole);
+    QTest::mouseDClick(&panel, Qt::LeftButton, {}, onWave);
+    QVERIFY(!panel.junctionShown());
+
     // A new row while a key is held lets it go.
     QTest::mousePress(&panel, Qt::LeftButton, {}, layout.KeyColumn(30).center().toPoint());
-    QCOMPARE(pressed.size(), 2);
+    QCOMPARE(pressed.size(), 3);
     panel.SetInstrument(nullptr);
-    QCOMPARE(released.size(), 2);
+    QCOMPARE(released.size(), 3);
   }
 
   // Drawn for a SoundFont piano, a Hydrogen kit and a built instrument: zones coloured in the
