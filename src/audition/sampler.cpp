@@ -63,6 +63,7 @@ void Sampler::Render(std::span<float> stereo) {
   TakeHandoff();
   if (silence_.exchange(false, std::memory_order_acq_rel)) StopAll();
   while (const auto message = queue_.Pop()) Handle(*message);
+  while (const auto message = controlQueue_.Pop()) Handle(*message);
   const std::size_t frames = stereo.size() / 2;
   for (Voice& voice : voices_)
     if (voice.active) RenderVoice(voice, stereo.data(), frames);

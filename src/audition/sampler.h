@@ -49,6 +49,9 @@ class Sampler {
   // MIDI producer thread: queues one short message for the next Render. False when the queue
   // is full (the message is dropped).
   bool Post(const MidiMessage& message) { return queue_.Push(message); }
+  // Control thread: the same for notes played without a MIDI device (a click on the window's
+  // keyboard), through a queue of their own so that each queue keeps one producer.
+  bool PostFromControl(const MidiMessage& message) { return controlQueue_.Push(message); }
 
   // Render thread: applies the queued messages, then writes `stereo.size() / 2` interleaved
   // left/right frames (full scale is 1.0), overwriting what the span held.
@@ -103,6 +106,7 @@ class Sampler {
 
   double outputRate_;
   MidiQueue queue_;
+  MidiQueue controlQueue_;
   std::atomic<bool> silence_{false};
 
   // Control thread's: every instrument handed in that a voice may still play.

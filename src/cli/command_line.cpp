@@ -24,7 +24,7 @@ const char* const kSynopsis =
     "                         [--hold SECONDS] [--rate HZ] FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
     "  tolvane-convert categories\n"
-    "  tolvane-convert --help\n"
+    "  tolvane-convert --help | --version\n"
     "\n"
     "Imports every FILE and FOLDER as one drop, then lists their instruments, exports them as\n"
     "SiFi files or renders notes of one of them into a 16-bit stereo WAV file. A FOLDER of\n"
@@ -53,6 +53,9 @@ const char* const kOptions =
     "  --category NAME=CODE  give instruments of this Sound-Name the two-letter category\n"
     "                        CODE (such as KC, A@, x@, @@; `categories` lists them all),\n"
     "                        remembered in the database\n"
+    "  --suggest-categories  give every instrument still without a category the one its name\n"
+    "                        or General MIDI program suggests (Kick, Snare, Pad, ...),\n"
+    "                        remembered in the database; --category comes first\n"
     "  --database FILE       use FILE as the sound database\n"
     "  --middle-c C3|C4      the octave name of MIDI key 60 in sample names of a FOLDER\n"
     "                        whose names do not tell (default C3; --note names keep C4)\n"
@@ -71,6 +74,7 @@ const char* const kOptions =
     "  --rate HZ             render: the output rate (default 44100)\n"
     "  --markdown            formats: the table in Markdown\n"
     "  -h, --help            show this text\n"
+    "  --version             show the program's version\n"
     "\n"
     "Exit status: 0 on success; 1 when a file cannot be opened, is not recognised or is\n"
     "damaged (each is named on stderr with the reason), is of a format that is not read, or\n"
@@ -206,6 +210,8 @@ class ArgumentParser {
       const auto equals = v ? v->rfind('=') : std::string::npos;
       if (v == nullptr || equals == std::string::npos) return "--category needs NAME=CODE";
       options_.categories.emplace_back(v->substr(0, equals), v->substr(equals + 1));
+    } else if (a == "--suggest-categories" && imports_ && command_ != "render") {
+      options_.suggestCategories = true;
     } else if (a == "--middle-c" && imports_) {
       const std::string* v = Value();
       if (v == nullptr || (*v != "C3" && *v != "C4")) return "--middle-c needs C3 or C4";
@@ -296,6 +302,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   Options options;
   const std::string& command = arguments[0];
   if (command == "--help" || command == "-h" || command == "help") {
+    result.options = options;
+    return result;
+  }
+  if (command == "--version") {
+    options.command = Command::Version;
     result.options = options;
     return result;
   }

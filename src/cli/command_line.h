@@ -13,6 +13,7 @@ namespace tolvane::cli {
 
 enum class Command {
   Help,
+  Version,
   List,
   ExportCollection,
   ExportSingle,
@@ -31,6 +32,7 @@ struct Options {
   std::string target;             // OUT.SLC or DIR for the exports
   std::vector<std::string> only;  // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code
+  bool suggestCategories = false;  // a category from its name for every instrument without one
   std::optional<std::string> database;
   ImportSettings import;           // how folders of samples and SoundFont banks are read
   ExportOptions exportOptions;     // export: how the files are written

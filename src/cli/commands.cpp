@@ -10,6 +10,7 @@
 #include "base/folders.h"
 #include "base/mapped_file.h"
 #include "base/paths.h"
+#include "base/version.h"
 #include "cli/drop.h"
 #include "cli/list_command.h"
 #include "cli/render_command.h"
@@ -195,6 +196,9 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
     case Command::Help:
       out << UsageText();
       return 0;
+    case Command::Version:
+      out << "tolvane-convert " << ProgramVersion() << '\n';
+      return 0;
     case Command::Formats:
       out << (options.markdown ? MarkdownFormatTable() : HelpFormatsText(kFormatsWidth));
       return 0;
@@ -221,7 +225,8 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
     status = Export(options, drop, out, err);
   // Only a command that gave categories has anything to remember; the others leave the file
   // alone.
-  if (!options.categories.empty() && !SaveDatabase(drop, err)) status = 1;
+  if ((!options.categories.empty() || options.suggestCategories) && !SaveDatabase(drop, err))
+    status = 1;
   // Render answers for its instrument's file alone.
   if (options.command == Command::Render) return status;
   return DropWhole(drop) ? status : 1;

@@ -10,6 +10,7 @@
 #include "cli/list_command.h"
 #include "import/import_file.h"
 #include "import/outcome_text.h"
+#include "library/category_suggestions.h"
 #include "library/instrument_texts.h"
 
 namespace tolvane::cli {
@@ -100,6 +101,11 @@ bool ApplyCategories(const Options& options, Drop& drop, std::ostream& err) {
       err << kProgram << "--category: no instrument named '" << name << "'\n";
       return false;
     }
+  }
+  if (options.suggestCategories) {
+    const std::size_t given = SuggestCategories(drop.rows).size();
+    err << kProgram << "categories suggested for " << given << " of " << drop.rows.size()
+        << (drop.rows.size() == 1 ? " instrument\n" : " instruments\n");
   }
   return true;
 }

@@ -80,7 +80,8 @@ struct Instrument {
   // What the import chose where its files disagree, for the list's tool tip: lines, each ended
   // by "\r\n". Empty for most instruments.
   std::string remarks;
-  // A SoundFont preset's bank and program; none for every other instrument.
+  // A SoundFont preset's or DLS instrument's bank and program (drum kits in bank 128); none for
+  // every other instrument.
   std::optional<ProgramNumber> program;
 };
 

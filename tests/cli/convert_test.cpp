@@ -279,6 +279,30 @@ TEST_F(ConvertTest, CategoryIsRememberedInTheDatabase) {
   EXPECT_NE(badName.err.find("no instrument named 'Snare'"), std::string::npos);
 }
 
+// Suggestions fill only what nobody chose: --category first, and a remembered choice stays.
+TEST_F(ConvertTest, SuggestedCategoriesFillOnlyWhatNobodyChose) {
+  const auto kick = Wav("Kick 1.wav", 44100, 16, 1);
+  const auto snare = Wav("Snare Rim.wav", 44100, 16, 1);
+  const auto take = Wav("Take 7.wav", 44100, 16, 1);
+  const ProgramRun run = Convert({"list", "--tsv", "--suggest-categories", "--category",
+                                  "kick 1=KC", U(kick), U(snare), U(take)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto rows = TsvRows(run.out);
+  ASSERT_EQ(rows.size(), 3U);
+  EXPECT_EQ(rows[0][1], "[KC] Techno Kick");
+  EXPECT_EQ(rows[1][1], "[S@] Other Snare");
+  EXPECT_EQ(rows[2][1], "(unknown)");
+  EXPECT_NE(run.err.find("categories suggested for 1 of 3 instruments"), std::string::npos)
+      << run.err;
+  // Remembered: the next run without the option lists the same.
+  const ProgramRun again = Convert({"list", "--tsv", U(snare)});
+  EXPECT_EQ(TsvRows(again.out)[0][1], "[S@] Other Snare");
+
+  const ProgramRun version = Convert({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.out.starts_with("tolvane-convert ")) << version.out;
+}
+
 // Something at the database's place that cannot be read is never saved over.
 TEST_F(ConvertTest, AnUnreadableDatabaseIsNamedAndNotSavedOver) {
   const auto wav = Wav("Kick 1.wav", 44100, 16, 1);

@@ -124,6 +124,10 @@ class DlsBankImport {
     hashText += imported;
     auto instrument =
         CreateInstrument(source_, imported, name, SoundIdHash(UpperCaseAscii(hashText)));
+    // As a SoundFont numbers it: drum kits in bank 128.
+    instrument->program = ProgramNumber{
+        static_cast<std::uint16_t>(record.drums() ? 128 : record.bankNumber()),
+        static_cast<std::uint16_t>(record.program)};
 
     const std::optional<DlsZoneArticulation> shared = Convert(record.articulation);
     std::vector<DlsZoneArticulation> own;  // the regions' own articulations

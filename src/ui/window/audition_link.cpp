@@ -54,7 +54,31 @@ void AuditionLink::Follow(MainDialog& dialog) {
           Qt::QueuedConnection);
     }
   }
+  InstrumentPanel& panel = dialog.panel();
+  panel.SetCanPlay([this] { return audio_.IsOpen(); });
+  connect(&panel, &InstrumentPanel::NotePressed, this,
+          [this, &dialog](int key, int velocity) { PlayKey(dialog, key, velocity); });
+  connect(&panel, &InstrumentPanel::NoteReleased, this, [this](int key) { ReleaseKey(key); });
+  if (auto* selector = qobject_cast<QComboBox*>(dialog.Control(kAudioSelectorId)))
+    connect(selector, &QComboBox::currentIndexChanged, &panel, [&panel] { panel.update(); });
   PlayRow(dialog, selection->currentIndex().row());
+}
+
+void AuditionLink::PlayKey(MainDialog& dialog, int key, int velocity) {
+  if (!audio_.IsOpen()) return;
+  // Without a MIDI port the row's copy is made at its first click, not at every row passed.
+  const Instrument* current =
+      dialog.model().InstrumentAt(dialog.list().selectionModel()->currentIndex().row());
+  if (current != loaded_) {
+    sampler_.SetInstrument(current != nullptr ? MakePlayable(*current) : nullptr);
+    loaded_ = current;
+  }
+  sampler_.PostFromControl({0x90, static_cast<std::uint8_t>(std::clamp(key, 0, 127)),
+                            static_cast<std::uint8_t>(std::clamp(velocity, 1, 127))});
+}
+
+void AuditionLink::ReleaseKey(int key) {
+  sampler_.PostFromControl({0x80, static_cast<std::uint8_t>(std::clamp(key, 0, 127)), 0});
 }
 
 void AuditionLink::PlayRow(MainDialog& dialog, int row) {
@@ -63,6 +87,7 @@ void AuditionLink::PlayRow(MainDialog& dialog, int row) {
   const bool heard = midi_.IsOpen() && audio_.IsOpen();
   const Instrument* instrument = heard && row >= 0 ? dialog.model().InstrumentAt(row) : nullptr;
   sampler_.SetInstrument(instrument != nullptr ? MakePlayable(*instrument) : nullptr);
+  loaded_ = instrument;
 }
 
 void AuditionLink::Prepare(unsigned int rate) {

@@ -2,7 +2,8 @@
 // Playing the instrument of the list's current row from the MIDI input on the audio output:
 // the MIDI thread posts its messages to the sampler, the audio thread renders it after the
 // stream's ramp. Changing the current row changes the instrument for new notes; a drop or a
-// change on either selector silences everything at once. The sampler plays its own copy of the
+// change on either selector silences everything at once. Keys clicked on the window's panel
+// play too, with or without a MIDI port. The sampler plays its own copy of the
 // instrument, so the library may be cleared under a sounding note.
 
 #include <QObject>
@@ -33,6 +34,10 @@ class AuditionLink final : public QObject, public AudioRenderer {
   // while the MIDI port or the audio device is closed; choosing one on the dialog's selectors
   // takes the current row again).
   void PlayRow(MainDialog& dialog, int row);
+  // A key of the window's panel: plays the current row's instrument on the audio output while
+  // held, whether or not a MIDI port is open. Nothing without an open output.
+  void PlayKey(MainDialog& dialog, int key, int velocity);
+  void ReleaseKey(int key);
   // Every voice ends at the next buffer.
   void Silence() { sampler_.Silence(); }
 
@@ -43,7 +48,8 @@ class AuditionLink final : public QObject, public AudioRenderer {
   MidiInputDevice& midi_;
   PortDevice& audio_;
   Sampler sampler_;
-  std::vector<float> scratch_;  // the audio thread's, made once
+  const Instrument* loaded_ = nullptr;  // what new notes play, as the sampler's copy
+  std::vector<float> scratch_;          // the audio thread's, made once
 };
 
 }  // namespace tolvane

@@ -14,6 +14,8 @@ constexpr ControlTemplate kControls[] = {
     {kIndicatorId, K::kIndicator, nullptr, 88, 4, 15, 6, R::kFixed},
     {kNoId, K::kLabel, texts::kAudioOutputLabel, 108, 4, 42, 8, R::kFixed},
     {kAudioSelectorId, K::kComboBox, nullptr, 108, 12, 96, 200, R::kFixed},
+    {kAddFilesId, K::kButton, texts::kAddFilesButton, 208, 11, 68, 14, R::kRight},
+    {kAddFolderId, K::kButton, texts::kAddFolderButton, 208, 27, 68, 14, R::kRight},
     {kNoId, K::kLabel, texts::kInstrumentsLabel, 8, 32, 196, 8, R::kFixed},
     {kListId, K::kList, texts::kListName, 8, 44, 268, 140, R::kGrow},
     {kSelectGroupId, K::kGroupBox, texts::kSelectGroup, 8, 200, 68, 28, R::kDown},
@@ -37,6 +39,9 @@ QRect PlaceControl(const QRect& initial, ResizeRule rule, int dW, int dH) {
   QRect placed = initial;
   switch (rule) {
     case ResizeRule::kFixed:
+      break;
+    case ResizeRule::kRight:
+      placed.translate(dW, 0);
       break;
     case ResizeRule::kGrow:
       placed.setSize(initial.size() + QSize(dW, dH));

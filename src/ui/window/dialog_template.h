@@ -22,6 +22,8 @@ enum ControlId : int {
   kSelectGroupId = 1009,
   kExportGroupId = 1010,
   kStatusId = 1011,
+  kAddFilesId = 1012,
+  kAddFolderId = 1013,
   kIndicatorId = 11004,
 };
 
@@ -30,6 +32,7 @@ enum class ControlKind { kLabel, kComboBox, kIndicator, kList, kGroupBox, kButto
 // How a control follows the dialog growing by dW x dH pixels.
 enum class ResizeRule {
   kFixed,      // stays
+  kRight,      // x + dW
   kGrow,       // width + dW, height + dH
   kDown,       // y + dH
   kDownRight,  // x + dW, y + dH
@@ -49,7 +52,7 @@ struct ControlTemplate {
 inline constexpr int kDialogWidthUnits = 284;
 inline constexpr int kDialogHeightUnits = 243;
 
-// The sixteen controls in tab order.
+// The eighteen controls in tab order.
 std::span<const ControlTemplate> DialogControls();
 
 // Where a control placed at `initial` (pixels) goes when the dialog is dW x dH pixels larger than

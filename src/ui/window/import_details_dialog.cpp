@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -19,9 +20,6 @@ ImportDetailsDialog::ImportDetailsDialog(const QString& details, const QString& 
   setWindowTitle(title);
   text_->setReadOnly(true);
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  // One file a line: paths are long, and a wrapped one reads as two.
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* copy =
       buttons->addButton(QString::fromLatin1(texts::kCopyButton), QDialogButtonBox::ActionRole);
@@ -35,12 +33,24 @@ ImportDetailsDialog::ImportDetailsDialog(const QString& details, const QString& 
   layout->addWidget(text_);
   layout->addWidget(buttons);
 
-  // Wide enough for the usual path and reason, within the screen.
+  // As wide as the longest line, so that one file stays one line; a line wider than the screen
+  // allows is wrapped instead of cut.
   const QFontMetrics metrics = text_->fontMetrics();
-  QSize size(metrics.averageCharWidth() * 100, metrics.lineSpacing() * 16);
-  if (const QScreen* shownOn = parent != nullptr ? parent->screen() : screen())
-    size = size.boundedTo(shownOn->availableGeometry().size() * 3 / 4);
-  resize(size);
+  int longest = 0;
+  const QStringList lines = details.split(QLatin1Char('\n'));
+  for (const QString& line : lines) longest = std::max(longest, metrics.horizontalAdvance(line));
+  const int margins = layout->contentsMargins().left() + layout->contentsMargins().right() +
+                      2 * text_->frameWidth() +
+                      2 * static_cast<int>(text_->document()->documentMargin()) +
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth();
+  QSize size(
+      std::max(longest + margins, metrics.averageCharWidth() * 60),
+      metrics.lineSpacing() * static_cast<int>(std::clamp<qsizetype>(lines.size() + 4, 8, 30)));
+  const QScreen* shownOn = parent != nullptr ? parent->screen() : screen();
+  const QSize room = shownOn != nullptr ? shownOn->availableGeometry().size() * 9 / 10 : size;
+  text_->setLineWrapMode(size.width() > room.width() ? QPlainTextEdit::WidgetWidth
+                                                     : QPlainTextEdit::NoWrap);
+  resize(size.boundedTo(room));
 }
 
 QString ImportDetailsDialog::Text() const {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "audition/playable_instrument.h"
@@ -38,6 +39,22 @@ QString CellText(const Instrument& instrument, int column) {
     default:
       return {};
   }
+}
+
+// WCAG's relative luminance of a colour.
+double Luminance(const QColor& colour) {
+  const auto linear = [](double c) {
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+         0.0722 * linear(colour.blueF());
+}
+
+// Black, or white where it stands out more: on any background one of them reaches 4.5:1.
+QColor ReadableOn(const QVariant& background) {
+  if (!background.canConvert<QColor>()) return QColor(Qt::black);
+  const double l = Luminance(background.value<QColor>());
+  return (l + 0.05) / 0.05 >= 1.05 / (l + 0.05) ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 QVariant CollBackground(const Instrument& instrument) {
@@ -107,7 +124,9 @@ QVariant InstrumentListModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
       return index.column() == kCollColumn ? CollBackground(*row.instrument) : QVariant();
     case Qt::ForegroundRole:
-      return QColor(Qt::black);
+      // The collection colours run from pale to dark: a dark one takes white text.
+      return index.column() == kCollColumn ? ReadableOn(CollBackground(*row.instrument))
+                                           : QColor(Qt::black);
     default:
       return {};
   }

@@ -14,13 +14,18 @@ QString Name(std::string_view name) {
   return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+QString CodeText(CategoryCode code) {
+  return QString(QLatin1Char(static_cast<char>(code >> 8))) +
+         QLatin1Char(static_cast<char>(code & 0xFF));
+}
+
 void AddCommand(QMenu& menu, const QString& text, int command) {
   menu.addAction(text)->setData(command);
 }
 
 }  // namespace
 
-void BuildItemMenu(QMenu& menu) {
+void BuildItemMenu(QMenu& menu, bool undoable) {
   AddCommand(menu, QString::fromLatin1(texts::kMenuCheck), kCheckCommand);
   AddCommand(menu, QString::fromLatin1(texts::kMenuUncheck), kUncheckCommand);
   QAction* remove = menu.addAction(QString::fromLatin1(texts::kMenuDelete));
@@ -32,7 +37,9 @@ void BuildItemMenu(QMenu& menu) {
   for (const CategoryMenuEntry& entry : CategoryMenu()) {
     switch (entry.kind) {
       case CategoryMenuEntry::Item:
-        AddCommand(*open.back(), Name(entry.name), entry.code);
+        // The code beside the name, where shortcuts stand: what --category takes.
+        AddCommand(*open.back(), Name(entry.name) + QLatin1Char('\t') + CodeText(entry.code),
+                   entry.code);
         break;
       case CategoryMenuEntry::SubMenuBegin:
         open.push_back(open.back()->addMenu(Name(entry.name)));
@@ -42,6 +49,13 @@ void BuildItemMenu(QMenu& menu) {
         break;
     }
   }
+  QMenu& categories = *open.front();
+  categories.addSeparator();
+  AddCommand(categories, QString::fromLatin1(texts::kMenuSuggestCategories),
+             kSuggestCategoriesCommand);
+  QAction* undo = categories.addAction(QString::fromLatin1(texts::kMenuUndoSuggestions));
+  undo->setData(kUndoSuggestionsCommand);
+  undo->setEnabled(undoable);
 }
 
 void AddMiddleCMenu(QMenu& menu, bool middleC4) {

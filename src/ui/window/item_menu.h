@@ -16,14 +16,17 @@ inline constexpr int kMiddleC3Command = 19;
 inline constexpr int kMiddleC4Command = 20;
 inline constexpr int kSnapLoopsCommand = 21;
 inline constexpr int kSoundFontPresetsCommand = 22;
+inline constexpr int kSuggestCategoriesCommand = 23;
+inline constexpr int kUndoSuggestionsCommand = 24;
 // Normalising exports: off, or to the level kNormalizeCommand + n, n dB below full scale.
 inline constexpr int kNormalizeOffCommand = 40;
 inline constexpr int kNormalizeCommand = 41;
 inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale, as offered
 inline constexpr int kLowestCategoryCommand = 257;
 
-// Fills an empty menu.
-void BuildItemMenu(QMenu& menu);
+// Fills an empty menu. Each category shows its code beside its name; the category menu ends in
+// the suggestion from names and its undo, enabled when `undoable`.
+void BuildItemMenu(QMenu& menu, bool undoable = false);
 
 // Adds the submenu that chooses which octave a folder's sample names call middle C, `middleC4`
 // telling which is chosen now. The only entry of the menu off the rows.

@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
@@ -135,6 +136,21 @@ void MainDialog::Connect() {
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { ShowItemMenu(position); });
   connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { RowsChanged(); });
+  // The panel shows the current row; a drop clears the library its instrument lives in.
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            panel_->SetInstrument(model_.InstrumentAt(current.row()));
+          });
+  connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { panel_->SetInstrument(nullptr); });
+  connect(static_cast<QPushButton*>(Control(kAddFilesId)), &QPushButton::clicked, this,
+          [this] { AddFiles(); });
+  connect(static_cast<QPushButton*>(Control(kAddFolderId)), &QPushButton::clicked, this,
+          [this] { AddFolder(); });
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+          [this] { AddFiles(); });
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this),
+          &QShortcut::activated, this, [this] { AddFolder(); });
   status_->installEventFilter(this);
   connect(&runner_, &WorkRunner::Progressed, this,
           [this](const QString& text, int permille) { ShowProgress(text, permille); });
@@ -189,7 +205,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   const QModelIndex hit = list_->indexAt(viewportPosition);
   QMenu menu(this);
   if (hit.isValid()) {
-    BuildItemMenu(menu);
+    BuildItemMenu(menu, CanUndoSuggestions());
     menu.addSeparator();
   }
   AddMiddleCMenu(menu, importSettings_.middleC == MiddleC::C4);
@@ -228,6 +244,14 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
       std::find(std::begin(kNormalizeLevels), std::end(kNormalizeLevels), below) !=
       std::end(kNormalizeLevels)) {
     SetNormalize(-below);
+    return;
+  }
+  if (command == kSuggestCategoriesCommand) {
+    SuggestCategories();
+    return;
+  }
+  if (command == kUndoSuggestionsCommand) {
+    UndoSuggestedCategories();
     return;
   }
   if (clickedRow < 0) return;

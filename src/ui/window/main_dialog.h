@@ -29,9 +29,11 @@
 #include "export/export_commands.h"
 #include "import/import_outcome.h"
 #include "import/import_settings.h"
+#include "library/category_suggestions.h"
 #include "library/library.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
+#include "ui/window/instrument_panel.h"
 #include "ui/window/list_rules.h"
 #include "ui/window/outcome_report.h"
 #include "ui/window/port_selection.h"
@@ -61,6 +63,18 @@ struct WindowServices {
 // How the window imports one file of a drop (ImportFile's contract); tests give their own.
 using FileImporter = std::function<ImportOutcome(Library&, SoundDatabase&, std::string_view,
                                                  WorkProgress*, const ImportSettings&)>;
+
+// The height the instrument panel takes under the list when the window is `dH` pixels taller than
+// its template: two thirds of that, or nothing when it would be too small to read.
+inline int PanelHeight(int dH) {
+  const int height = dH * 2 / 3;
+  return height >= 120 ? height : 0;
+}
+
+// The window's size at its first start on a screen of `available` size.
+inline QSize FirstStartSize(const QSize& available) {
+  return available * 4 / 5;
+}
 
 class MainDialog : public QDialog {
   Q_OBJECT
@@ -107,6 +121,17 @@ class MainDialog : public QDialog {
   // off); remembered in the settings.
   void SetNormalize(std::optional<double> dbfs);
   std::optional<double> normalizeDbfs() const { return exportOptions_.normalizeDbfs; }
+  // "Add Files..." and Ctrl+O: the files chosen, as one drop. "Add Folder..." and Ctrl+Shift+O:
+  // the folder chosen, as a drop. Nothing happens when nothing is chosen or work runs.
+  void AddFiles();
+  void AddFolder();
+  // "Category > Suggest from Names": every row still without a category (none, or Other) gets
+  // the one its name or General MIDI program suggests, saved in the database at once; the
+  // status line says how many. "Undo Suggested Categories" takes the last such step back, except
+  // for rows given another category since.
+  void SuggestCategories();
+  void UndoSuggestedCategories();
+  bool CanUndoSuggestions() const { return !suggestions_.empty(); }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -119,6 +144,7 @@ class MainDialog : public QDialog {
 
   InstrumentListModel& model() { return model_; }
   QTableView& list() { return *list_; }
+  InstrumentPanel& panel() { return *panel_; }
   // The control of that id (see ControlId); nullptr for an unknown id.
   QWidget* Control(int id) const;
   // The dialog's size at the template's dialog units for its font.
@@ -153,6 +179,8 @@ class MainDialog : public QDialog {
   // False when no size is stored (the first start).
   bool RestoreSize();
   void PlaceControls();
+  // At the first start: a share of the screen (FirstStartSize), at least the template's size.
+  void SizeForFirstStart();
   // The list's columns; at the first start the window is first widened to show them.
   void SetUpColumns(bool sizeRestored);
   void WidenForColumns(const ColumnWidths& needed);
@@ -171,6 +199,8 @@ class MainDialog : public QDialog {
   // Shows `text` on the status line as it is; `link`, when given, after it in the style of a
   // link, and then a click on the line opens the import's details.
   void SetStatus(const QString& text, const QString& link = {});
+  // SetStatus once the updates already queued have run.
+  void ShowNotice(const QString& text);
 
   WindowServices services_;
   std::unique_ptr<Prompts> ownPrompts_;
@@ -185,6 +215,7 @@ class MainDialog : public QDialog {
   QPushButton* singleButton_ = nullptr;
   QPushButton* collectionButton_ = nullptr;
   QLabel* status_ = nullptr;
+  InstrumentPanel* panel_ = nullptr;
   QLabel* hint_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
   std::unique_ptr<PortSelection> ports_;
@@ -196,7 +227,9 @@ class MainDialog : public QDialog {
   bool columnsDragged_ = false;
   int nameNeeded_ = 0;
   QStringList importWhenShown_;
-  ImportReport importReport_;  // of the drop the list shows
+  ImportReport importReport_;                // of the drop the list shows
+  std::vector<CategoryChange> suggestions_;  // the last suggestion, into the library shown
+  QString addFolder_;                        // where the last Add prompt was answered
   FileImporter importFile_;
   ImportSettings importSettings_;
   ExportOptions exportOptions_;

@@ -118,6 +118,8 @@ void MainDialog::CreateControls() {
   progressBar_->setFormat(QStringLiteral("%p% - ") + QString::fromLatin1(texts::kCancelHint));
   progressBar_->setGeometry(hint_->geometry());
   progressBar_->hide();
+  panel_ = new InstrumentPanel(this);
+  panel_->hide();
   // The two export buttons side by side read as a pair only at one font size.
   if (singleButton_->font().pointSizeF() < collectionButton_->font().pointSizeF())
     collectionButton_->setFont(singleButton_->font());
@@ -141,6 +143,15 @@ bool MainDialog::RestoreSize() {
   // A hidden window gets its resize event only when shown; the list must have its size now.
   PlaceControls();
   return true;
+}
+
+void MainDialog::SizeForFirstStart() {
+  const QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  // Four fifths of each side, about two thirds of the screen's area: many rows in view, and
+  // the desktop still around the window.
+  resize(FirstStartSize(shownOn->availableGeometry().size()).expandedTo(minimumSize()));
+  PlaceControls();
 }
 
 void MainDialog::WidenForColumns(const ColumnWidths& needed) {
@@ -171,6 +182,17 @@ void MainDialog::PlaceControls() {
   const int dH = height() - templateSize_.height();
   for (const Placed& control : placed_)
     control.widget->setGeometry(PlaceControl(control.initial, control.rule, dW, dH));
+  // The panel takes the lower part of what the list grew by.
+  if (panel_ != nullptr && list_ != nullptr) {
+    const int panelHeight = PanelHeight(dH);
+    panel_->setVisible(panelHeight > 0);
+    if (panelHeight > 0) {
+      QRect list = list_->geometry();
+      list.setHeight(list.height() - panelHeight);
+      list_->setGeometry(list);
+      panel_->setGeometry(list.left(), list.bottom() + 1 + 4, list.width(), panelHeight - 4);
+    }
+  }
   if (progressBar_ != nullptr) progressBar_->setGeometry(hint_->geometry());
 }
 
@@ -199,7 +221,10 @@ void MainDialog::SetUpColumns(bool sizeRestored) {
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   const ColumnWidths needed = NeededColumnWidths(*list_);
-  if (!sizeRestored) WidenForColumns(needed);
+  if (!sizeRestored) {
+    SizeForFirstStart();
+    WidenForColumns(needed);
+  }
   ColumnWidths widths = FittedColumnWidths(list_->width() - 2 * list_->frameWidth(), needed);
   std::string stored;
   ReadSettingText(kSoundListWidthsSetting, stored, kSoundListWidthsCapacity, std::nullopt);

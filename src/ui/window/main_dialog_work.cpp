@@ -76,6 +76,7 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
     return;
   }
   model_.Clear();  // its rows point into the library
+  suggestions_.clear();
   services_.library = std::move(imported);
   importReport_ = std::move(report);
   model_.Fill(services_.library);

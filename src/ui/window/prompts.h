@@ -1,7 +1,7 @@
 #pragma once
 // Everything the window asks a person, behind one small interface: the collection file prompt,
-// the export folder prompt, message boxes and the list's right-click menu. The window talks to
-// this interface only; QtPrompts shows the real dialogs, tests answer with a fake.
+// the export folder prompt, the files to add, message boxes and the list's right-click menu. The
+// window talks to this interface only; QtPrompts shows the real dialogs, tests answer with a fake.
 
 #include <QPoint>
 #include <QString>
@@ -29,6 +29,9 @@ class Prompts {
   // An existing folder the user confirmed, or nothing. A typed folder that does not exist is
   // refused with "Invalid Directory!" and the prompt stays open.
   virtual std::optional<QString> AskFolder(const QString& title, const QString& initialFolder) = 0;
+  // The existing files the user chose to open (several at once), or none.
+  virtual QStringList AskOpenFiles(const QString& title, const QStringList& filters,
+                                   const QString& initialFolder) = 0;
   // A message with an OK button; `detail` (may be empty) is shown on request.
   virtual void ShowMessage(const QString& caption, const QString& text, const QString& detail) = 0;
   // Shows the menu at a screen position; the chosen action's data as an int, or 0.

@@ -43,6 +43,16 @@ std::optional<QString> QtPrompts::AskSaveFile(const SaveFileRequest& request) {
   return dialog.selectedFiles().front();
 }
 
+QStringList QtPrompts::AskOpenFiles(const QString& title, const QStringList& filters,
+                                    const QString& initialFolder) {
+  QFileDialog dialog(owner_, title, initialFolder);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilters(filters);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
 std::optional<QString> QtPrompts::AskFolder(const QString& title, const QString& initialFolder) {
   FolderDialog dialog(owner_, title, initialFolder, [](QWidget* browser) {
     // Owned by the folder dialog, which stays open behind it.

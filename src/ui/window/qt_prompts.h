@@ -35,6 +35,8 @@ class QtPrompts : public Prompts {
 
   std::optional<QString> AskSaveFile(const SaveFileRequest& request) override;
   std::optional<QString> AskFolder(const QString& title, const QString& initialFolder) override;
+  QStringList AskOpenFiles(const QString& title, const QStringList& filters,
+                           const QString& initialFolder) override;
   void ShowMessage(const QString& caption, const QString& text, const QString& detail) override;
   int ChooseFromMenu(QMenu& menu, const QPoint& globalPosition) override;
 

@@ -65,6 +65,15 @@ inline constexpr char kMenuCheck[] = "Check";
 inline constexpr char kMenuUncheck[] = "Uncheck";
 inline constexpr char kMenuDelete[] = "Delete";
 inline constexpr char kMenuCategory[] = "Category";
+// A category for every row still without one, from its name; and taking that back.
+inline constexpr char kMenuSuggestCategories[] = "Suggest from Names";
+inline constexpr char kMenuUndoSuggestions[] = "Undo Suggested Categories";
+inline constexpr char kSuggestedStatus[] =
+    "Categories suggested for %1 of %2 instruments (Category > Undo Suggested Categories takes "
+    "them back)";
+inline constexpr char kNothingSuggestedStatus[] =
+    "No category suggested: every instrument has one, or its name says nothing";
+inline constexpr char kUndoneStatus[] = "%1 suggested categories taken back";
 // How a dropped folder's sample names are read when they do not tell themselves.
 inline constexpr char kMenuMiddleC[] = "Sample Names: Middle C";
 inline constexpr char kMenuMiddleC3[] = "C3 (Yamaha, Bitwig, Decent Sampler)";
@@ -76,6 +85,20 @@ inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Cr
 inline constexpr char kMenuNormalize[] = "Export: Normalize";
 inline constexpr char kMenuNormalizeOff[] = "Off (samples as they are)";
 inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
+
+// The instrument panel under the list.
+inline constexpr char kPanelTip[] =
+    "Click a key or a zone to hear it; the computer keys Z to M play from C3, Q to U from C4";
+inline constexpr char kPanelEmpty[] = "The current row's zones and samples show here";
+inline constexpr char kPanelJunction[] = "%1: loop %2-%3, its end joined to its start";
+inline constexpr char kPanelNoOutput[] = "Choose an Audio Output above to hear the keys";
+
+// Files and folders added as if dropped.
+inline constexpr char kAddFilesButton[] = "Add Files...";
+inline constexpr char kAddFolderButton[] = "Add Folder...";
+inline constexpr char kAddFilesTitle[] = "Add Files (Ctrl+O)";
+inline constexpr char kAddFolderTitle[] = "Add Folder (Ctrl+Shift+O)";
+inline constexpr char kAddFilesFilter[] = "Instruments and Sounds (%1)";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";

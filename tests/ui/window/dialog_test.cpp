@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -79,16 +80,25 @@ class DialogTest : public QObject {
       QVERIFY(!button->autoDefault() && !button->isDefault());
     }
     QCOMPARE(dialog.Control(kSingleId)->font(), dialog.Control(kCollectionId)->font());
-    // The first start widens the template by dW for the list's columns.
+    // The first start takes a share of the screen, which grows the template by dW x dH.
     const DialogUnits units(dialog.font());
     QCOMPARE(dialog.minimumSize(), units.Size(284, 243));
-    QCOMPARE(dialog.height(), units.Size(284, 243).height());
+    const QSize first = FirstStartSize(dialog.screen()->availableGeometry().size())
+                            .expandedTo(units.Size(284, 243));
+    QCOMPARE(dialog.height(), first.height());
+    QVERIFY(dialog.width() >= first.width());
     const int dW = dialog.width() - units.Size(284, 243).width();
-    QVERIFY(dW >= 0);
-    QCOMPARE(dialog.Control(kListId)->geometry(),
-             units.Rect(8, 44, 268, 140).adjusted(0, 0, dW, 0));
+    const int dH = dialog.height() - units.Size(284, 243).height();
+    // The instrument panel takes the lower part of what the list grew by.
+    const QRect list = units.Rect(8, 44, 268, 140).adjusted(0, 0, dW, dH - PanelHeight(dH));
+    QCOMPARE(dialog.Control(kListId)->geometry(), list);
+    QVERIFY(PanelHeight(dH) > 0 && !dialog.panel().isHidden());
+    QVERIFY(dialog.panel().geometry().top() > list.bottom());
+    QVERIFY(dialog.panel().geometry().bottom() < dialog.Control(kStatusId)->geometry().top());
     QCOMPARE(dialog.Control(kExportGroupId)->geometry(),
-             units.Rect(120, 200, 156, 28).translated(dW, 0));
+             units.Rect(120, 200, 156, 28).translated(dW, dH));
+    QCOMPARE(dialog.Control(kAddFilesId)->geometry(),
+             units.Rect(208, 11, 68, 14).translated(dW, 0));
 
     QList<int> order;
     const QList<int> focusable = {kMidiSelectorId, kAudioSelectorId, kListId,      kAllId,
@@ -114,6 +124,7 @@ class DialogTest : public QObject {
                             kHintId,        kStatusId,      kMidiSelectorId, kAudioSelectorId,
                             kIndicatorId};
     for (const int id : ids) before[id] = dialog.Control(id)->geometry();
+    const int dH = dialog.height() - dialog.TemplateSize().height();
     dialog.resize(dialog.size() + QSize(100, 60));
     QCoreApplication::processEvents();
     const auto moved = [&](int id, int dx, int dy, int dw, int dh) {
@@ -121,7 +132,7 @@ class DialogTest : public QObject {
       return dialog.Control(id)->geometry() ==
              QRect(was.x() + dx, was.y() + dy, was.width() + dw, was.height() + dh);
     };
-    QVERIFY(moved(kListId, 0, 0, 100, 60));
+    QVERIFY(moved(kListId, 0, 0, 100, 60 - (PanelHeight(dH + 60) - PanelHeight(dH))));
     for (const int id : {kSelectGroupId, kAllId, kNoneId}) QVERIFY(moved(id, 0, 60, 0, 0));
     for (const int id : {kExportGroupId, kSingleId, kCollectionId})
       QVERIFY(moved(id, 100, 60, 0, 0));
@@ -155,9 +166,11 @@ class DialogTest : public QObject {
     if (restored) {
       QCOMPARE(dialog.size(), QSize(width, height));
     } else {
-      // The template's height, widened for the list's columns.
-      QCOMPARE(dialog.height(), dialog.TemplateSize().height());
-      QVERIFY(dialog.width() >= dialog.TemplateSize().width());
+      // A share of the screen, widened for the list's columns if need be.
+      const QSize first = FirstStartSize(dialog.screen()->availableGeometry().size())
+                              .expandedTo(dialog.TemplateSize());
+      QCOMPARE(dialog.height(), first.height());
+      QVERIFY(dialog.width() >= first.width());
     }
     // The list's column widths fill the restored size.
     const int client = dialog.list().width() - 2 * dialog.list().frameWidth();

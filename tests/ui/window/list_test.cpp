@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "import/import_file.h"
@@ -229,11 +230,45 @@ class ListTest : public QObject {
     const QList<QAction*> categories = menu.actions()[4]->menu()->actions();
     QStringList names;
     for (const QAction* action : categories) names << action->text();
-    QCOMPARE(names, (QStringList{"Other", "Kick", "Snare", "HiHat", "Tom", "Cymbal", "Percussion",
-                                 "Drum-Loop", "Perc-Loop", "Tonal-Loop", "FX-Loop", "A-Synth",
-                                 "D-Synth"}));
+    // Each category shows the code --category takes; the suggestion and its undo come last.
+    QCOMPARE(names,
+             (QStringList{"Other\t@@", "Kick", "Snare", "HiHat", "Tom", "Cymbal", "Percussion",
+                          "Drum-Loop", "Perc-Loop", "Tonal-Loop", "FX-Loop\tx@", "A-Synth",
+                          "D-Synth", "", "Suggest from Names", "Undo Suggested Categories"}));
     QCOMPARE(categories[0]->data().toInt(), 0x4040);
     QCOMPARE(categories[1]->menu()->actions().size(), 18);
+    QCOMPARE(categories[1]->menu()->actions()[2]->text(), QStringLiteral("HipHop\tKH"));
+    QCOMPARE(categories[14]->data().toInt(), kSuggestCategoriesCommand);
+    QVERIFY(!categories[15]->isEnabled());
+    QMenu undoable;
+    BuildItemMenu(undoable, true);
+    QVERIFY(undoable.actions()[4]->menu()->actions()[15]->isEnabled());
+  }
+
+  // The collection colours run from pale to dark; the number on each reads at 4.5:1 or more.
+  void collectionNumbersAreReadableOnTheirColours() {
+    Library library;
+    Source& source = CreateSource(library, "/x/bank.sf2");
+    for (std::uint32_t n = 1; n <= 32; ++n) {
+      Instrument& instrument = AddTestInstrument(library, source, "i" + std::to_string(n), n,
+                                                 {{"s" + std::to_string(n), 100}});
+      instrument.group->collectionNumber = n;
+    }
+    InstrumentListModel model;
+    model.Fill(library);
+    const auto luminance = [](const QColor& c) {
+      const auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      };
+      return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    for (int row = 0; row < model.rowCount(); ++row) {
+      const QModelIndex cell = model.index(row, InstrumentListModel::kCollColumn);
+      const double a = luminance(model.data(cell, Qt::ForegroundRole).value<QColor>());
+      const double b = luminance(model.data(cell, Qt::BackgroundRole).value<QColor>());
+      const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+      QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("row %1: %2").arg(row).arg(contrast)));
+    }
   }
 };
 

@@ -5,10 +5,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <system_error>
 
 #include "tests/ui/window/window_test_support.h"
+#include "ui/window/import_details_dialog.h"
 #include "ui/window/outcome_report.h"
 
 namespace tolvane {
@@ -106,6 +109,23 @@ class ReportTest : public QObject {
                  QString::fromStdString(
                      std::make_error_code(std::errc::no_such_file_or_directory).message()) +
                  ".");
+  }
+
+  // The details window shows each line whole: widened to the longest, or wrapped when no screen
+  // is that wide.
+  void detailsWidenToTheLongestLineOrWrap() {
+    const QString path = QStringLiteral("/media/library/Some Vendor/Instruments/Grand Piano.sfz");
+    const QString fitting = path + QStringLiteral(": 12 regions left out, sample missing");
+    ImportDetailsDialog fits(fitting + QStringLiteral("\nshort line"), QStringLiteral("t"),
+                             nullptr);
+    auto* text = fits.findChild<QPlainTextEdit*>();
+    QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QVERIFY(fits.width() > text->fontMetrics().horizontalAdvance(fitting));
+
+    const QString endless = fitting.repeated(12);
+    ImportDetailsDialog wraps(endless, QStringLiteral("t"), nullptr);
+    QCOMPARE(wraps.findChild<QPlainTextEdit*>()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(wraps.width() <= wraps.screen()->availableGeometry().width());
   }
 };
 

@@ -141,6 +141,11 @@ class FakePrompts : public Prompts {
     folderRequests.push_back({title, initialFolder});
     return folderAnswer;
   }
+  QStringList AskOpenFiles(const QString& title, const QStringList& filters,
+                           const QString& /*initialFolder*/) override {
+    openRequests.push_back({title, filters});
+    return openAnswer;
+  }
   void ShowMessage(const QString& caption, const QString& text, const QString& detail) override {
     messages.push_back({caption, text, detail});
   }
@@ -150,8 +155,9 @@ class FakePrompts : public Prompts {
     const QMenu* current = &menu;
     for (const QString& text : menuPath) {
       const QAction* found = nullptr;
+      // A category's code stands after a tab, where a shortcut would.
       for (const QAction* action : current->actions())
-        if (action->text() == text) found = action;
+        if (action->text().section(QLatin1Char('\t'), 0, 0) == text) found = action;
       if (found == nullptr) return 0;
       if (found->menu() == nullptr) return found->data().toInt();
       current = found->menu();
@@ -164,6 +170,8 @@ class FakePrompts : public Prompts {
   QStringList menuPath;
   std::vector<SaveFileRequest> saveRequests;
   std::vector<std::pair<QString, QString>> folderRequests;
+  QStringList openAnswer;
+  std::vector<std::pair<QString, QStringList>> openRequests;
   std::vector<Message> messages;
   int menusShown = 0;
 };

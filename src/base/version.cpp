@@ -1,0 +1,9 @@
+#include "base/version.h"
+
+namespace tolvane {
+
+std::string_view ProgramVersion() {
+  return TOLVANE_VERSION;
+}
+
+}  // namespace tolvane
