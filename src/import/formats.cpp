@@ -12,6 +12,7 @@
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/import_file.h"
 #include "import/library_folder/library_folder.h"
+#include "import/mpc/mpc_import.h"
 #include "import/sample_files/sample_file_import.h"
 #include "import/sample_folder/folder_import.h"
 #include "import/sfz/sfz_import.h"
@@ -103,6 +104,29 @@ constexpr Names kHydrogenPatterns = {"drumkit.xml"};
 constexpr MimeType kHydrogenTypes[] = {{"application/x-hydrogen-drumkit", "Hydrogen drum kit",
                                         "application/xml", kHydrogenPatterns, false, "drumkit_info",
                                         "http://www.hydrogen-music.org/drumkit"}};
+
+constexpr Names kMpcReadPatterns = {"*.xpm", "*.xpn"};
+// An expansion is a zip archive, a program in MPC 3's JSON form gzip: ImportMpc tells them by
+// name. An XML program is recognised by its root element.
+constexpr Signature kMpcSignatures[] = {{{0, "PK\x03\x04"}, {}}, {{0, "\x1F\x8B"}, {}}};
+constexpr Names kMpcProgramGlobs = {"*.xpm"};
+constexpr Names kMpcExpansionGlobs = {"*.xpn"};
+constexpr MimeType kMpcTypes[] = {
+    {"application/x-akai-mpc-program",
+     "MPC program",
+     "application/xml",
+     kMpcProgramGlobs,
+     false,
+     "MPCVObject",
+     {}},
+    {"application/x-akai-mpc-expansion",
+     "MPC expansion",
+     "application/zip",
+     kMpcExpansionGlobs,
+     false,
+     {},
+     {}},
+};
 
 constexpr Names kFolderPatterns = {"*/"};
 
@@ -241,6 +265,17 @@ constexpr FileFormat kFormats[] = {
      .importFolder = &ImportKitFolder,
      .folderText = "a folder holding drumkit.xml",
      .mimeTypes = kHydrogenTypes},
+    // An expansion's folder is a library folder (its programs share their samples).
+    {.name = "MPC program or expansion",
+     .article = "an",
+     .patterns = kMpcReadPatterns,
+     .page = "mpc",
+     .signatures = kMpcSignatures,
+     .recognises = &LooksLikeMpcProgram,
+     .import = &ImportMpc,
+     .plan = &PlanMpcProgram,
+     .planned = kMpcProgramGlobs,
+     .mimeTypes = kMpcTypes},
     kMp3,
     kMpeg4Audio,
     kCaf,
@@ -251,7 +286,8 @@ constexpr FileFormat kFormats[] = {
     kAkaiProgram,
     kKontakt,
     kAbleton,
-    kMpcProgram,
+    kMpcProject,
+    kMpcJsonProgram,
     kRenoise,
     kSfArk,
     {.name = "library folder",

@@ -13,6 +13,7 @@ namespace tolvane {
 namespace {
 
 constexpr std::size_t kLargestText = std::size_t{64} << 20;
+constexpr int kDeepestListed = 8;
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -74,6 +75,25 @@ std::uint64_t DiskFiles::SampleSize(const std::string& path) const {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(folder_ / path, error);
   return error ? 0 : size;
+}
+
+std::vector<std::string> DiskFiles::ListFiles(const std::string& folder) const {
+  std::vector<std::string> files;
+  const std::optional<std::filesystem::path> top =
+      folder.empty() ? std::optional(folder_) : Find(folder);
+  std::error_code error;
+  if (!top || !std::filesystem::is_directory(*top, error)) return files;
+  namespace fs = std::filesystem;
+  fs::recursive_directory_iterator it(*top, fs::directory_options::skip_permission_denied, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it.depth() >= kDeepestListed) it.disable_recursion_pending();
+    std::error_code entryError;
+    if (!it->is_regular_file(entryError)) continue;
+    std::string path = it->path().lexically_relative(*top).generic_string();
+    files.push_back(folder + path);
+    if (files.size() >= kListedFiles) break;
+  }
+  return files;
 }
 
 }  // namespace tolvane

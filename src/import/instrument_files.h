@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "import/sample_files/decoded_sound.h"
 
@@ -25,7 +26,15 @@ class InstrumentFiles {
   // The stored size of a sample's file in bytes, to start long decodes first; 0 when it is not
   // known cheaply. Never decides an outcome.
   virtual std::uint64_t SampleSize(const std::string& /*path*/) const { return 0; }
+  // The files under `folder` ("" for the top, else ending in '/') at any depth, as paths from
+  // the top, for formats that name their samples by name alone and leave the folder to be
+  // searched (MPC programs). At most kListedFiles of them; empty when they cannot be listed.
+  virtual std::vector<std::string> ListFiles(const std::string& /*folder*/) const { return {}; }
 };
+
+// How many files ListFiles names at most: a sample searched for by name is not worth walking a
+// whole disk for.
+inline constexpr std::size_t kListedFiles = 100000;
 
 // Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
 // on Windows) is found when exactly one entry of each folder matches it case-insensitively.
@@ -36,6 +45,8 @@ class DiskFiles : public InstrumentFiles {
   SoundReading ReadSample(const std::string& path) const override;
   // One stat of the path as written: a name whose case differs counts as unknown.
   std::uint64_t SampleSize(const std::string& path) const override;
+  // Folders no deeper than eight below `folder`, as the disk spells their names.
+  std::vector<std::string> ListFiles(const std::string& folder) const override;
 
   // The file `path` names, or nothing.
   std::optional<std::filesystem::path> Find(const std::string& path) const;
