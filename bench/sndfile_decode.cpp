@@ -3,7 +3,7 @@
 //
 //   bench_sndfile_decode FILE_OR_FOLDER...
 //
-// A folder stands for every .flac file in it. Prints the number of bytes decoded (frames x
+// A folder stands for every .flac and .wav file in it. Prints the number of bytes decoded (frames x
 // channels x 2); exits 1 when a file cannot be decoded.
 
 #include <sndfile.h>
@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
       continue;
     }
     for (const auto& entry : std::filesystem::directory_iterator(path))
-      if (entry.path().extension() == ".flac") paths.push_back(entry.path().string());
+      if (entry.path().extension() == ".flac" || entry.path().extension() == ".wav")
+        paths.push_back(entry.path().string());
   }
   if (paths.empty()) {
     std::fprintf(stderr, "usage: bench_sndfile_decode FILE_OR_FOLDER...\n");
