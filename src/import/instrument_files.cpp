@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/mapped_file.h"
+#include "base/paths.h"
 #include "base/whole_file.h"
 #include "import/sample_files/read_sound.h"
 
@@ -78,18 +79,21 @@ std::uint64_t DiskFiles::SampleSize(const std::string& path) const {
 }
 
 std::vector<std::string> DiskFiles::ListFiles(const std::string& folder) const {
-  std::vector<std::string> files;
-  const std::optional<std::filesystem::path> top =
-      folder.empty() ? std::optional(folder_) : Find(folder);
-  std::error_code error;
-  if (!top || !std::filesystem::is_directory(*top, error)) return files;
+  const std::lock_guard lock(listedMutex_);
+  if (const auto known = listed_.find(folder); known != listed_.end()) return known->second;
+  std::vector<std::string>& files = listed_[folder];
   namespace fs = std::filesystem;
-  fs::recursive_directory_iterator it(*top, fs::directory_options::skip_permission_denied, error);
+  const fs::path top = folder_ / PathFromUtf8(folder);
+  std::error_code error;
+  if (!fs::is_directory(top, error)) return files;
+  fs::recursive_directory_iterator it(top, fs::directory_options::skip_permission_denied, error);
   for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     if (it.depth() >= kDeepestListed) it.disable_recursion_pending();
     std::error_code entryError;
     if (!it->is_regular_file(entryError)) continue;
-    std::string path = it->path().lexically_relative(*top).generic_string();
+    // Names as UTF-8 on every system, '/' between folders.
+    std::string path = PathToUtf8(it->path().lexically_relative(top));
+    std::replace(path.begin(), path.end(), '\\', '/');
     files.push_back(folder + path);
     if (files.size() >= kListedFiles) break;
   }

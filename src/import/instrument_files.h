@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,7 +47,8 @@ class DiskFiles : public InstrumentFiles {
   SoundReading ReadSample(const std::string& path) const override;
   // One stat of the path as written: a name whose case differs counts as unknown.
   std::uint64_t SampleSize(const std::string& path) const override;
-  // Folders no deeper than eight below `folder`, as the disk spells their names.
+  // Folders no deeper than eight below `folder`, as the disk spells their names; each folder
+  // is walked once, its list kept for the programs of an expansion that ask again.
   std::vector<std::string> ListFiles(const std::string& folder) const override;
 
   // The file `path` names, or nothing.
@@ -53,6 +56,8 @@ class DiskFiles : public InstrumentFiles {
 
  private:
   std::filesystem::path folder_;
+  mutable std::mutex listedMutex_;
+  mutable std::map<std::string, std::vector<std::string>, std::less<>> listed_;
 };
 
 }  // namespace tolvane

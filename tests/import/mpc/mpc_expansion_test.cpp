@@ -135,6 +135,16 @@ TEST(MpcExpansion, FolderAndArchiveGiveTheSameInstruments) {
   ASSERT_EQ(fromArchive.sources.size(), 1u);
   // Samples two programs play are stored once in the source.
   EXPECT_EQ(fromArchive.sources[0]->groups.size(), fromFolder.sources[0]->groups.size());
+
+  // An expansion inside a larger library finds its samples the same way.
+  Library fromLibrary;
+  const ImportOutcome libraryOutcome =
+      ImportFile(fromLibrary, database, PathToUtf8(folder.path()), nullptr, {});
+  EXPECT_EQ(libraryOutcome.status, ImportStatus::Imported);
+  std::size_t zones = 0;
+  for (const auto& instrument : fromLibrary.instruments) zones += instrument->zones.size();
+  EXPECT_EQ(fromLibrary.instruments.size(), 4u);  // the folder's two and the archive's two
+  EXPECT_EQ(zones, 10u);
 }
 
 TEST(MpcExpansion, AnArchiveWithoutExpansionXmlOrProgramsIsDamaged) {

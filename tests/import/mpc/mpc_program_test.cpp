@@ -314,5 +314,27 @@ TEST_F(MpcProgram, DrumPadsPlayTheirNotes) {
   EXPECT_EQ(Synth(50), "-120 -120 -120 80 0 13500 0");
 }
 
+TEST_F(MpcProgram, WhatCannotBeKeptIsNoted) {
+  const struct {
+    std::string fields;  // of the instrument, then of its layer after a '|'
+    std::string lines;
+  } cases[] = {
+      {"|<Direction>1</Direction>",
+       "note: 1 layer played forwards: reverse playback cannot be kept"},
+      {"|<SliceIndex>3</SliceIndex>",
+       "note: 1 layer played over the layer's whole region: a slice's own bounds (kept in the "
+       "sample) are not read"},
+      {"<FilterType>11</FilterType>|",
+       "note: 1 layer played unfiltered: only the low-pass filters are kept"},
+      {"<FilterType>29</FilterType>|<SliceIndex>128</SliceIndex><Direction>0</Direction>", ""},
+  };
+  for (const auto& c : cases) {
+    const std::size_t bar = c.fields.find('|');
+    const ImportOutcome outcome = Import(Keygroup21(MpcInstrumentText(
+        1, c.fields.substr(0, bar), Layer(1, "Piano C3", c.fields.substr(bar + 1)))));
+    EXPECT_EQ(Lines(outcome), c.lines) << c.fields;
+  }
+}
+
 }  // namespace
 }  // namespace tolvane
