@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <string_view>
 #include <system_error>
 
@@ -64,9 +65,26 @@ std::optional<std::string> DiskFiles::ReadText(const std::string& path) const {
   return text;
 }
 
+bool ReadSmallFile(const std::filesystem::path& path, std::uintmax_t size,
+                   std::vector<std::byte>& buffer) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  if (buffer.size() < size) buffer.resize(size);
+  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
+  return in.gcount() == static_cast<std::streamsize>(size);
+}
+
 SoundReading DiskFiles::ReadSample(const std::string& path) const {
   const auto found = Find(path);
   if (!found) return {std::nullopt, ImportOutcome::CannotOpen({}), true};
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(*found, error);
+  if (!error && size > 0 && size <= kLargestReadFile) {
+    thread_local std::vector<std::byte> buffer;
+    if (!ReadSmallFile(*found, size, buffer))
+      return {std::nullopt, ImportOutcome::CannotOpen({}), false};
+    return ReadSound(std::span<const std::byte>(buffer.data(), size));
+  }
   const std::optional<MappedFile> file = MappedFile::Open(*found);
   if (!file) return {std::nullopt, ImportOutcome::CannotOpen({}), false};
   return ReadSound(file->bytes());

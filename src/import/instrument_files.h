@@ -34,6 +34,16 @@ class InstrumentFiles {
   virtual std::vector<std::string> ListFiles(const std::string& /*folder*/) const { return {}; }
 };
 
+// Sample files up to this size are read rather than mapped: unmapping thousands of small files
+// while every core works makes each unmapping interrupt the other cores (a TLB shootdown), which
+// costs more than copying the bytes once into a buffer each thread reuses.
+inline constexpr std::uintmax_t kLargestReadFile = 16u << 20;
+
+// The first `size` bytes of the file at `path` in `buffer` (grown as needed, never shrunk);
+// false when they cannot be read.
+bool ReadSmallFile(const std::filesystem::path& path, std::uintmax_t size,
+                   std::vector<std::byte>& buffer);
+
 // How many files ListFiles names at most: a sample searched for by name is not worth walking a
 // whole disk for.
 inline constexpr std::size_t kListedFiles = 100000;
