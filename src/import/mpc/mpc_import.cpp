@@ -126,8 +126,10 @@ class ProgramPlanner {
         continue;
       }
       MpcKeys keys{instrument.lowNote, instrument.highNote, std::nullopt};
-      if (drum) keys = {0, 0, PadNote(program_, number)};
-      if (keys.padNote) keys.keyLow = keys.keyHigh = *keys.padNote;
+      if (drum) {
+        const int note = PadNote(program_, number);
+        keys = {note, note, note};
+      }
       PlanInstrument(instrument, keys);
     }
   }
