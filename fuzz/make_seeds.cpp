@@ -1,6 +1,6 @@
 // Writes small valid files of every kind the fuzzers read, as their seed corpora:
 //   make_fuzz_seeds DIR   ->  DIR/import, DIR/sifi, DIR/database, DIR/sfz, DIR/dls, DIR/decent,
-//                             DIR/zip, DIR/bitwig, DIR/hydrogen, DIR/exs
+//                             DIR/zip, DIR/bitwig, DIR/hydrogen, DIR/exs, DIR/mpc
 
 #include <cstdio>
 #ifdef TOLVANE_SNDFILE
@@ -317,7 +317,7 @@ int main(int argc, char** argv) {
   }
   const fs::path root = argv[1];
   for (const char* corpus : {"import", "sifi", "database", "sfz", "dls", "decent", "zip", "bitwig",
-                             "hydrogen", "presets", "exs"})
+                             "hydrogen", "presets", "exs", "mpc"})
     fs::create_directories(root / corpus);
 
   int n = 0;
@@ -454,6 +454,60 @@ int main(int argc, char** argv) {
   Save(root / "import" / "drumkit.xml",
        Text("<drumkit_info><name>K</name><instrumentList><instrument><filename>k.wav"
             "</filename></instrument></instrumentList></drumkit_info>"));
+  // MPC programs: a 2.1 keygroup with velocity layers, slices and a loop, a 3.x keygroup with 8
+  // layers, a field twice and a Keygroup XL section, a drum kit with a PadNoteMap and cycling
+  // layers; and an expansion holding one of them with its samples and a preview.
+  const std::string_view keygroup =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<MPCVObject><Version><File_Version>2.1"
+      "</File_Version><Application>MPC-V</Application></Version><Program type=\"Keygroup\">"
+      "<ProgramName>Keys</ProgramName><ProgramPads>{}</ProgramPads><Volume>0.707946</Volume>"
+      "<TuneCoarse>-1</TuneCoarse><Instruments><Instrument number=\"1\"><LowNote>0</LowNote>"
+      "<HighNote>63</HighNote><ZonePlay>1</ZonePlay><FilterType>2</FilterType><Cutoff>0.5"
+      "</Cutoff><VolumeAttack>0.1</VolumeAttack><VolumeRelease>0.6</VolumeRelease><Layers>"
+      "<Layer number=\"1\"><Active>True</Active><Volume>2.0</Volume><Pan>0.3</Pan><Pitch>0.25"
+      "</Pitch><SampleName>a</SampleName><VelStart>0</VelStart><VelEnd>64</VelEnd><RootNote>61"
+      "</RootNote><SliceIndex>129</SliceIndex><SliceStart>4</SliceStart><SliceEnd>60</SliceEnd>"
+      "<SliceLoop>1</SliceLoop><SliceLoopStart>10</SliceLoopStart></Layer><Layer number=\"2\">"
+      "<Active>True</Active><SampleName>Snare </SampleName><VelStart>65</VelStart><VelEnd>127"
+      "</VelEnd><SliceIndex>3</SliceIndex><Direction>1</Direction></Layer><Layer number=\"3\">"
+      "<SampleName>../up</SampleName></Layer><Layer number=\"4\"><SampleName>missing"
+      "</SampleName></Layer></Layers></Instrument><Instrument number=\"2\"><LowNote>64"
+      "</LowNote><OneShot>True</OneShot><Layers><Layer number=\"1\"><SampleName>loop"
+      "</SampleName><Loop>True</Loop><LoopStart>2</LoopStart><LoopEnd>40</LoopEnd></Layer>"
+      "</Layers></Instrument></Instruments><PadNoteMap><PadNote number=\"1\"><Note>0</Note>"
+      "</PadNote></PadNoteMap><KeygroupNumKeygroups>2</KeygroupNumKeygroups></Program>"
+      "</MPCVObject>\n"sv;
+  Save(root / "mpc" / "keygroup", Text(keygroup));
+  std::string layers;
+  for (int layer = 1; layer <= 8; ++layer) {
+    layers += "<Layer number=\"" + std::to_string(layer) + "\"><Active>True</Active><SampleName>" +
+              (layer <= 2 ? "stereo pad" : "") + "</SampleName><VelStart>" +
+              std::to_string(layer == 2 ? 100 : 0) + "</VelStart><VelEnd>127</VelEnd></Layer>";
+  }
+  Save(root / "mpc" / "xl",
+       Text("<MPCVObject><Version><File_Version>2.1</File_Version></Version><Program "
+            "type=\"Keygroup\"><ProgramName>XL</ProgramName><ProgramPads-v2.10>{}"
+            "</ProgramPads-v2.10><KeygroupLegacyMode>False</KeygroupLegacyMode><SynthSection>"
+            "<VolumeADEnvelope>True</VolumeADEnvelope><FilterType>11</FilterType></SynthSection>"
+            "<Instruments><Instrument number=\"1\"><TriggerMode>0</TriggerMode><Resonance2>0.1"
+            "</Resonance2><Resonance2>0.2</Resonance2><Layers>" +
+            layers + "</Layers></Instrument></Instruments></Program></MPCVObject>"));
+  const std::string_view drum =
+      "<MPCVObject><Version><File_Version>2.1</File_Version></Version><Program type=\"Drum\">"
+      "<ProgramName>Kit</ProgramName><Instruments><Instrument number=\"1\"><ZonePlay>0"
+      "</ZonePlay><OneShot>True</OneShot><Layers><Layer number=\"1\"><SampleName>Kick"
+      "</SampleName></Layer><Layer number=\"2\"><SampleName>a</SampleName></Layer></Layers>"
+      "</Instrument><Instrument number=\"40\"><Layers><Layer number=\"1\"><SampleName>kick"
+      "</SampleName></Layer></Layers></Instrument><Instrument number=\"200\"/></Instruments>"
+      "<PadNoteMap><PadNote number=\"1\"><Note>36</Note></PadNote></PadNoteMap></Program>"
+      "</MPCVObject>"sv;
+  Save(root / "mpc" / "drum", Text(drum));
+  Save(root / "mpc" / "expansion.xpn",
+       MakeZip({{"Expansion.xml", Text("<expansion><title>E</title></expansion>"sv), false},
+                {"Drum Kits/Kit.xpm", Text(drum), true},
+                {"Drum Kits/Samples/kick.WAV", TestWave(40), false},
+                {"a.wav", TestWave(30, 2, 4, 20), true},
+                {"[Previews]/Kit.xpm.wav", TestWave(8), false}}));
   Save(root / "database" / "plain",
        Text("[Drums]\r\nKick 1=0;KT;\r\nSnare 1=7;SE;my note\r\n[Strings]\r\n"));
   Save(root / "database" / "odd",

@@ -13,6 +13,7 @@
 #include "import/hydrogen/hydrogen_kit.h"
 #include "import/import_file.h"
 #include "import/library_folder/library_folder.h"
+#include "import/mpc/mpc_import.h"
 #include "import/sample_files/sample_file_import.h"
 #include "import/sample_folder/folder_import.h"
 #include "import/sfz/sfz_import.h"
@@ -111,6 +112,28 @@ constexpr Signature kExsSignatures[] = {
     {{16, "TBOS"}, {}}, {{16, "JBOS"}, {}}, {{16, "SOBT"}, {}}, {{16, "SOBJ"}, {}}};
 constexpr MimeType kExsTypes[] = {
     {"audio/x-exs", "Logic EXS24 instrument", {}, kExsPatterns, true, {}, {}}};
+constexpr Names kMpcReadPatterns = {"*.xpm", "*.xpn"};
+// An expansion is a zip archive, a program in MPC 3's JSON form gzip: ImportMpc tells them by
+// name. An XML program is recognised by its root element.
+constexpr Signature kMpcSignatures[] = {{{0, "PK\x03\x04"}, {}}, {{0, "\x1F\x8B"}, {}}};
+constexpr Names kMpcProgramGlobs = {"*.xpm"};
+constexpr Names kMpcExpansionGlobs = {"*.xpn"};
+constexpr MimeType kMpcTypes[] = {
+    {"application/x-akai-mpc-program",
+     "MPC program",
+     "application/xml",
+     kMpcProgramGlobs,
+     false,
+     "MPCVObject",
+     {}},
+    {"application/x-akai-mpc-expansion",
+     "MPC expansion",
+     "application/zip",
+     kMpcExpansionGlobs,
+     false,
+     {},
+     {}},
+};
 
 constexpr Names kFolderPatterns = {"*/"};
 
@@ -257,6 +280,17 @@ constexpr FileFormat kFormats[] = {
      .plan = &PlanExs,
      .planned = kExsPatterns,
      .mimeTypes = kExsTypes},
+    // An expansion's folder is a library folder (its programs share their samples).
+    {.name = "MPC program or expansion",
+     .article = "an",
+     .patterns = kMpcReadPatterns,
+     .page = "mpc",
+     .signatures = kMpcSignatures,
+     .recognises = &LooksLikeMpcProgram,
+     .import = &ImportMpc,
+     .plan = &PlanMpcProgram,
+     .planned = kMpcProgramGlobs,
+     .mimeTypes = kMpcTypes},
     kMp3,
     kMpeg4Audio,
     kCaf,
@@ -266,7 +300,8 @@ constexpr FileFormat kFormats[] = {
     kAkaiProgram,
     kKontakt,
     kAbleton,
-    kMpcProgram,
+    kMpcProject,
+    kMpcJsonProgram,
     kRenoise,
     kSfArk,
     {.name = "library folder",

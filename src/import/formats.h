@@ -76,6 +76,9 @@ struct FileFormat {
   // pool of samples; its other files are imported as if dropped alone.
   FilePlanner plan = nullptr;
   std::span<const std::string_view> planned{};
+  // Its files come beside the instruments of another format and are none themselves (an MPC
+  // expansion's projects and tracks): a library folder passes them over and counts them.
+  bool passedOver = false;
 
   // A folder the row claims as its own (a Hydrogen kit's folder holding drumkit.xml), and what
   // the documentation calls such a folder; null for a format of files only.

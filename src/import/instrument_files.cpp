@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <deque>
+#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -16,6 +17,7 @@ namespace tolvane {
 namespace {
 
 constexpr std::size_t kLargestText = std::size_t{64} << 20;
+constexpr int kDeepestListed = 8;
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -108,9 +110,26 @@ std::optional<std::string> DiskFiles::ReadText(const std::string& path) const {
   return text;
 }
 
+bool ReadSmallFile(const std::filesystem::path& path, std::uintmax_t size,
+                   std::vector<std::byte>& buffer) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  if (buffer.size() < size) buffer.resize(size);
+  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
+  return in.gcount() == static_cast<std::streamsize>(size);
+}
+
 SoundReading DiskFiles::ReadSample(const std::string& path) const {
   const auto found = Find(path);
   if (!found) return {std::nullopt, ImportOutcome::CannotOpen({}), true};
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(*found, error);
+  if (!error && size > 0 && size <= kLargestReadFile) {
+    thread_local std::vector<std::byte> buffer;
+    if (!ReadSmallFile(*found, size, buffer))
+      return {std::nullopt, ImportOutcome::CannotOpen({}), false};
+    return ReadSound(std::span<const std::byte>(buffer.data(), size));
+  }
   const std::optional<MappedFile> file = MappedFile::Open(*found);
   if (!file) return {std::nullopt, ImportOutcome::CannotOpen({}), false};
   return ReadSound(file->bytes());
@@ -120,6 +139,12 @@ std::uint64_t DiskFiles::SampleSize(const std::string& path) const {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(folder_ / path, error);
   return error ? 0 : size;
+}
+
+std::vector<std::string> DiskFiles::ListFiles(const std::string& folder) const {
+  std::string_view named = folder;
+  while (named.ends_with('/')) named.remove_suffix(1);
+  return ListBelow(std::string(named), kDeepestListed, kListedFiles);
 }
 
 }  // namespace tolvane

@@ -40,7 +40,25 @@ class InstrumentFiles {
                                              std::size_t /*most*/) const {
     return {};
   }
+  // The files under `folder` ("" for the top, else ending in '/') at any depth, as paths from
+  // the top, for formats that name their samples by name alone and leave the folder to be
+  // searched (MPC programs). At most kListedFiles of them; empty when they cannot be listed.
+  virtual std::vector<std::string> ListFiles(const std::string& /*folder*/) const { return {}; }
 };
+
+// Sample files up to this size are read rather than mapped: unmapping thousands of small files
+// while every core works makes each unmapping interrupt the other cores (a TLB shootdown), which
+// costs more than copying the bytes once into a buffer each thread reuses.
+inline constexpr std::uintmax_t kLargestReadFile = 16u << 20;
+
+// The first `size` bytes of the file at `path` in `buffer` (grown as needed, never shrunk);
+// false when they cannot be read.
+bool ReadSmallFile(const std::filesystem::path& path, std::uintmax_t size,
+                   std::vector<std::byte>& buffer);
+
+// How many files ListFiles names at most: a sample searched for by name is not worth walking a
+// whole disk for.
+inline constexpr std::size_t kListedFiles = 100000;
 
 // Files on disk, found in `folder`. A path whose case does not match the disk (libraries made
 // on Windows) is found when exactly one entry of each folder matches it case-insensitively.
@@ -55,6 +73,9 @@ class DiskFiles : public InstrumentFiles {
   // Each folder is listed once: the instrument files of a library search the same tree.
   std::vector<std::string> ListBelow(const std::string& folder, int depth,
                                      std::size_t most) const override;
+  // ListBelow, eight folders deep and at most kListedFiles entries: each folder is walked once,
+  // its list kept for the programs of an expansion that ask again.
+  std::vector<std::string> ListFiles(const std::string& folder) const override;
 
   // The file `path` names, or nothing. An absolute path is looked for from the root.
   std::optional<std::filesystem::path> Find(const std::string& path) const;

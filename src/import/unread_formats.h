@@ -38,6 +38,16 @@ inline constexpr Signature kAkaiSignatures[] = {{{0, "RIFF"}, {8, "APRG"}}};
 inline constexpr Names kKontaktPatterns = {"*.nki", "*.nkm"};
 inline constexpr Names kAbletonPatterns = {"*.adv", "*.adg"};
 inline constexpr Names kMpcPatterns = {"*.xpm"};
+// MPC projects, tracks, sequences, patterns and the browser's caches of an expansion.
+inline constexpr Names kMpcProjectPatterns = {"*.xpj",
+                                              "*.xty",
+                                              "*.xtd",
+                                              "*.sxq",
+                                              "*.mpcpattern",
+                                              "Cache.json",
+                                              "TagsCache.json",
+                                              ".cache-mpc3.json",
+                                              ".tagsCache-mpc3.json"};
 inline constexpr Names kRenoisePatterns = {"*.xrni"};
 inline constexpr Names kSfArkPatterns = {"*.sfark"};
 }  // namespace unread
@@ -105,12 +115,20 @@ inline constexpr FileFormat kAbleton{.name = "Ableton device preset",
                                      .page = "unread",
                                      .byName = true,
                                      .unread = "Ableton's presets are not read"};
-inline constexpr FileFormat kMpcProgram{.name = "MPC program",
+// An .xpm of gzip-compressed JSON, as MPC 3 saves programs: the MPC reader's row recognises it
+// (an X pixmap shares the extension, so neither name nor gzip alone tells) and names it so.
+inline constexpr FileFormat kMpcJsonProgram{.name = "MPC 3 JSON program",
+                                            .article = "an",
+                                            .patterns = unread::kMpcPatterns,
+                                            .page = "unread",
+                                            .unread = "MPC 3's JSON programs are not read yet"};
+inline constexpr FileFormat kMpcProject{.name = "MPC project or track",
                                         .article = "an",
-                                        .patterns = unread::kMpcPatterns,
+                                        .patterns = unread::kMpcProjectPatterns,
                                         .page = "unread",
-                                        .recognises = &LooksLikeMpcProgram,
-                                        .unread = "MPC programs are not read yet"};
+                                        .byName = true,
+                                        .unread = "MPC projects and tracks are not read yet",
+                                        .passedOver = true};
 inline constexpr FileFormat kRenoise{.name = "Renoise instrument",
                                      .patterns = unread::kRenoisePatterns,
                                      .page = "unread",

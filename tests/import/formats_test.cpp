@@ -66,8 +66,11 @@ TEST(Formats, FilesKnownButNotReadAreNamedWithWhy) {
        "not read: a Kontakt instrument (Kontakt's files are closed and not read)"},
       {"Rack.adg", Padded("\x1F\x8B\x08", 64),
        "not read: an Ableton device preset (Ableton's presets are not read)"},
-      {"Kit.xpm", Text("<?xml version=\"1.0\"?>\n<MPCVObject>\n"),
-       "not read: an MPC program (MPC programs are not read yet)"},
+      // MPC 3 saves programs as gzip-compressed JSON under the same extension.
+      {"Kit.xpm", Padded("\x1F\x8B\x08", 64),
+       "not read: an MPC 3 JSON program (MPC 3's JSON programs are not read yet)"},
+      {"Bass.xty", Padded("\x1F\x8B\x08", 64),
+       "not read: an MPC project or track (MPC projects and tracks are not read yet)"},
       {"Song.mid", Padded("MThd\0\0\0\x06", 14),
        "not read: a MIDI file (it holds notes, not sounds)"},
       {"Bank.sfArk", Padded("", 64),
@@ -80,6 +83,8 @@ TEST(Formats, WhatNoRowTakesIsNotRecognisedAndReadersStillRead) {
   const std::string unknown = "not recognised as " + ReadFormatsText();
   // An X pixmap shares the MPC program's extension, and frame sync needs a valid header.
   EXPECT_EQ(Verdict("icon.xpm", Text("/* XPM */\nstatic char *icon[] = {")), unknown);
+  // Gzip and zip files of other names are not MPC files.
+  EXPECT_EQ(Verdict("notes.gz", Padded("\x1F\x8B\x08", 64)), unknown);
   EXPECT_EQ(Verdict("x.bin", Padded("\xFF\xFF\xFF\xFF", 64)), unknown);
   EXPECT_EQ(Verdict("notes.txt", Text("hello")), unknown);
   EXPECT_EQ(Verdict("odd.avi", Riff("AVI ", {Chunk("hdrl", Bytes(8))})), unknown);

@@ -37,6 +37,13 @@ std::string PassedOverWords(const ImportNote& note) {
 }
 constexpr FormatNote kPassedOver{{}, {}, &PassedOverWords};
 
+// Files that come with instruments and are none (an MPC expansion's projects and tracks).
+std::string BesideWords(const ImportNote& note) {
+  return Counted(note.count, "file") + " beside the instruments (projects, tracks, sequences, " +
+         "caches) " + (note.count == 1 ? "was" : "were") + " passed over";
+}
+constexpr FormatNote kBeside{{}, {}, &BesideWords};
+
 std::string TextOf(const WholeFile& file) {
   return {reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()};
 }
@@ -165,6 +172,7 @@ ImportOutcome ImportLibraryFolder(Library& library, SoundDatabase& database,
       std::count_if(listing.soundFiles.begin(), listing.soundFiles.end(),
                     [&](const std::string& key) { return !played.contains(FoldCase(key)); }));
   drops.Note(kPassedOver, passedOver);
+  drops.Note(kBeside, listing.passedOver.size());
   return drops.Finish(damage);
 }
 

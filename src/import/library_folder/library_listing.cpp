@@ -99,7 +99,10 @@ LibraryListing ListLibrary(const fs::path& root) {
     }
     if (!it->is_regular_file(entryError)) continue;
     // Instrument files of a format not read are named too, not passed over in silence.
-    if (const FileFormat* format = InstrumentFormat(name, true)) {
+    const FileFormat* format = InstrumentFormat(name, true);
+    if (format != nullptr && format->passedOver) {
+      listing.passedOver.push_back(std::move(key));
+    } else if (format != nullptr) {
       LibraryFile& file = listing.files.emplace_back();
       file.format = format;
       file.path = it->path();

@@ -28,7 +28,9 @@ struct LibraryFile {
 struct LibraryListing {
   std::vector<LibraryFile> files;       // in order of key
   std::vector<std::string> soundFiles;  // keys of the sound files, in order
-  std::string failure;                  // why the listing stopped part way; empty when whole
+  // Keys of the files that come beside instruments and are none (FileFormat::passedOver).
+  std::vector<std::string> passedOver;
+  std::string failure;  // why the listing stopped part way; empty when whole
 };
 
 // Lists the tree under `root`. A folder a format claims as a container (a .dsbundle) is the top

@@ -1,6 +1,5 @@
 #include "import/sample_folder/listed_files.h"
 
-#include <fstream>
 #include <limits>
 #include <span>
 #include <system_error>
@@ -17,20 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
-
-// Files up to this size are read rather than mapped: unmapping thousands of small files while
-// every core works makes each unmapping interrupt the other cores (a TLB shootdown), which cost
-// more than copying the bytes once into a buffer each thread reuses.
-constexpr std::uintmax_t kLargestReadFile = 16u << 20;
-
-// The file's bytes in `buffer` (grown as needed, never shrunk); false when it cannot be read.
-bool ReadSmallFile(const fs::path& path, std::uintmax_t size, std::vector<std::byte>& buffer) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  if (buffer.size() < size) buffer.resize(size);
-  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
-  return in.gcount() == static_cast<std::streamsize>(size);
-}
 
 SoundReading Refused(std::string reason) {
   return {std::nullopt, ImportOutcome::Damaged(std::move(reason)), false};

@@ -40,6 +40,24 @@ std::uint64_t ZipFiles::SampleSize(const std::string& path) const {
   return entry == nullptr ? 0 : entry->size;
 }
 
+std::vector<std::string> ZipFiles::ListFiles(const std::string& folder) const {
+  std::vector<std::string> files;
+  std::string prefix;
+  if (!folder.empty()) {
+    const std::optional<std::string> resolved = ResolveInside(folder_, folder + ".");
+    if (!resolved) return files;
+    prefix = *resolved + '/';
+  } else if (!folder_.empty()) {
+    prefix = folder_ + '/';
+  }
+  for (const ZipEntry& entry : archive_.entries()) {
+    if (!entry.name.starts_with(prefix)) continue;
+    files.push_back(folder + entry.name.substr(prefix.size()));
+    if (files.size() >= kListedFiles) break;
+  }
+  return files;
+}
+
 std::string EntryFolder(const std::string& name) {
   const std::size_t slash = name.rfind('/');
   return slash == std::string::npos ? std::string{} : name.substr(0, slash);

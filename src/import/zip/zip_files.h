@@ -28,6 +28,8 @@ class ZipFiles : public InstrumentFiles {
   SoundReading ReadSample(const std::string& path) const override;
   // The unpacked size the archive claims for the entry; 0 when it is not there.
   std::uint64_t SampleSize(const std::string& path) const override;
+  // The entries whose names start with the folder of the archive `folder` names.
+  std::vector<std::string> ListFiles(const std::string& folder) const override;
 
   // The entry `path` names, or null.
   const ZipEntry* Find(const std::string& path) const;
