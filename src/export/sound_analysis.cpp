@@ -1,0 +1,241 @@
+#include "export/sound_analysis.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <unordered_map>
+
+#include "analysis/crossfade.h"
+#include "analysis/sample_pitch.h"
+#include "analysis/sound_level.h"
+#include "analysis/sustain_loop.h"
+#include "base/all_cores.h"
+#include "export/loop_junction.h"
+#include "library/zone.h"
+
+namespace tolvane {
+namespace {
+
+// A pitch this far from the one its root key means is named; a little under an octave, for
+// the measurement's and the tuning's sake.
+constexpr double kOctaveOffSemitones = 11.5;
+
+enum class PitchWork { kNone, kMeasure, kCheck };
+
+// A zone that plays a sample, with the key its sound is meant to have there.
+struct Player {
+  const Instrument* instrument = nullptr;
+  const Zone* zone = nullptr;
+};
+
+// One sample of one group, and what is asked of it.
+struct Job {
+  ExportGroup* group = nullptr;
+  const Sample* sample = nullptr;
+  std::vector<Player> players;              // every member zone that plays it, in member order
+  std::vector<const Zone*> sustaining;      // of them, those that sustain (a loop is sought)
+  bool seekLoop = false;
+  bool looped = false;  // some member zone plays it looped
+  PitchWork pitch = PitchWork::kNone;
+};
+
+struct Outcome {
+  bool analysed = false;
+  bool steady = false;  // long enough for the shortest loop
+  std::optional<SustainLoop> loop;
+  std::optional<SampleData> faded;  // the values with the crossfade, when one was asked
+  std::uint32_t fadeFrames = 0;
+  std::optional<SamplePitch> pitch;
+};
+
+bool HasFrames(const Sample& sample) {
+  return sample.frames > 0 && sample.sampleRate > 0 &&
+         (sample.channels == 1 || sample.channels == 2) &&
+         sample.data.size() >= std::size_t{sample.frames} * sample.channels;
+}
+
+std::vector<Job> PlanJobs(ExportSet& set, const SoundOptions& options) {
+  std::vector<Job> jobs;
+  for (ExportGroup& group : set.groups) {
+    if (group.sampleGroup == nullptr) continue;
+    std::unordered_map<const Sample*, std::vector<Player>> players;
+    for (const Instrument* member : group.members)
+      for (const Zone& zone : member->zones)
+        if (zone.sample != nullptr) players[zone.sample].push_back({member, &zone});
+    for (const Sample* sample : group.sampleGroup->samples) {
+      const auto found = players.find(sample);
+      if (found == players.end() || !HasFrames(*sample)) continue;
+      Job job{&group, sample, found->second, {}, false, false, PitchWork::kNone};
+      for (const Player& player : job.players) {
+        job.looped |= (player.zone->mapping.flags & ZoneLoop) != 0;
+        if (ZoneSustains(*player.instrument, *player.zone)) job.sustaining.push_back(player.zone);
+      }
+      job.seekLoop = options.autoLoopCrossfadeMs && !job.looped && !job.sustaining.empty();
+      if (options.detectRoot)
+        job.pitch = sample->rootKeyGiven ? PitchWork::kCheck : PitchWork::kMeasure;
+      if (job.seekLoop || job.pitch != PitchWork::kNone) jobs.push_back(std::move(job));
+    }
+  }
+  return jobs;
+}
+
+// The pitch of the sample as it plays: a looped one over its loop, which is its steady part
+// (repeated when too short for a frame: a single-cycle wave), any other over the steady part of
+// its level (`sound` when it was read whole).
+std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound) {
+  const Sample& sample = *job.sample;
+  const MonoReader read = [&sample](std::size_t from, std::span<float> out) {
+    ReadMono(sample.data, sample.channels, from, out);
+  };
+  const LoopPoints loop = ClampLoop(sample.frames, sample.loopStart, sample.loopEnd);
+  if (job.looped && loop.end > loop.start) {
+    const std::size_t length = PitchFrameLength(sample.sampleRate);
+    if (loop.end - loop.start >= length)
+      return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end});
+    const auto played = ReadLoopedSound(sample.data, sample.channels, sample.sampleRate,
+                                        loop.start, loop.end,
+                                        static_cast<std::uint32_t>(loop.start + 3 * length));
+    return MeasureSamplePitch(
+        [&played](std::size_t from, std::span<float> out) {
+          std::copy_n(played.mono.begin() + static_cast<std::ptrdiff_t>(from), out.size(),
+                      out.begin());
+        },
+        sample.sampleRate, {loop.start, played.frames});
+  }
+  if (sound != nullptr) {
+    const LevelCurve level = MeasureLevel(*sound);
+    return MeasureSamplePitch(*sound, level, FindSteadyPart(level));
+  }
+  const LevelCurve level =
+      MeasureLevel(sample.data, sample.channels, sample.frames, sample.sampleRate);
+  return MeasureSamplePitch(read, sample.sampleRate, PitchPart(level, FindSteadyPart(level)));
+}
+
+Outcome Analyse(const Job& job, double crossfadeMs) {
+  const Sample& sample = *job.sample;
+  Outcome outcome;
+  outcome.analysed = true;
+  if (!job.seekLoop) {
+    // The pitch alone reads a few frames: the values are not made floats whole.
+    outcome.pitch = MeasurePitch(job, nullptr);
+    return outcome;
+  }
+  const SoundFrames sound = ReadSound(sample.data, sample.channels, sample.frames, sample.sampleRate);
+  const LevelCurve level = MeasureLevel(sound);
+  const FrameRange steady = FindSteadyPart(level);
+  outcome.steady = steady.length() >= kShortestSustainLoopSeconds * sample.sampleRate;
+  if (outcome.steady) {
+    outcome.loop = FindSustainLoop(sound, steady, [&](LoopPoints loop) {
+      return !CheckLoopJunction(sample.data, sample.channels, loop).clicks;
+    });
+  }
+  if (outcome.loop) {
+    const LoopPoints loop = outcome.loop->loop;
+    const std::uint32_t fade = CrossfadeFrames(loop, crossfadeMs, sample.sampleRate);
+    if (fade > 0) {
+      SampleData faded = CrossfadeLoop(sample.data, sample.channels, sample.frames, loop, fade);
+      // Kept only if its junction passes the check as well; else the loop is written plain.
+      if (!CheckLoopJunction(faded, sample.channels, loop).clicks) {
+        outcome.faded = std::move(faded);
+        outcome.fadeFrames = fade;
+      }
+    }
+  }
+  if (job.pitch != PitchWork::kNone) outcome.pitch = MeasurePitch(job, &sound);
+  return outcome;
+}
+
+SoundNote NoteOn(const Job& job, const Instrument& instrument, SoundFinding finding) {
+  SoundNote note;
+  note.finding = finding;
+  note.instrument = instrument.name;
+  note.sample = job.sample->name;
+  return note;
+}
+
+// The first player of `job` for which `zone` is true, else the first.
+const Instrument& PlayerOf(const Job& job, const Zone* zone) {
+  for (const Player& player : job.players)
+    if (player.zone == zone) return *player.instrument;
+  return *job.players.front().instrument;
+}
+
+void ApplyLoop(const Job& job, Outcome& outcome, std::vector<SoundNote>& notes) {
+  const Instrument& player = PlayerOf(job, job.sustaining.front());
+  if (!outcome.loop) {
+    notes.push_back(NoteOn(
+        job, player, outcome.steady ? SoundFinding::kNoLoopMatches : SoundFinding::kNotSteady));
+    return;
+  }
+  ExportGroup& group = *job.group;
+  const Sample& sample = *job.sample;
+  group.loops[&sample] = outcome.loop->loop;
+  for (const Zone* zone : job.sustaining) group.loopedZones.insert(zone);
+  if (outcome.faded) group.values[&sample] = std::move(*outcome.faded);
+  SoundNote& note = notes.emplace_back(NoteOn(job, player, SoundFinding::kLoopFound));
+  note.loop = outcome.loop->loop;
+  note.match = outcome.loop->match;
+  note.seconds = static_cast<double>(note.loop.end - note.loop.start) / sample.sampleRate;
+  note.crossfadeMs = 1000.0 * outcome.fadeFrames / sample.sampleRate;
+}
+
+// How far the measured key lies from the key the zone means the sound to have: its root key
+// (the zone's own when it overrides the sample's) less its tuning.
+double SemitonesOff(const Player& player, const Sample& sample, double measured) {
+  const ZoneMapping& m = player.zone->mapping;
+  const double root = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
+  const double tune = m.coarseTune + (m.fineTune + sample.pitchCorrection) / 100.0;
+  return measured + tune - root;
+}
+
+void ApplyPitch(const Job& job, const Outcome& outcome, std::vector<SoundNote>& notes) {
+  const Sample& sample = *job.sample;
+  const Instrument& first = *job.players.front().instrument;
+  if (job.pitch == PitchWork::kMeasure) {
+    if (!outcome.pitch) {
+      SoundNote& note = notes.emplace_back(NoteOn(job, first, SoundFinding::kNoPitch));
+      note.rootKey = ClampRootKey(sample.rootKey);
+      return;
+    }
+    const RootKey root = RootKeyOf(outcome.pitch->key);
+    job.group->tunings[&sample] = {root.key, root.cents};
+    SoundNote& note = notes.emplace_back(NoteOn(job, first, SoundFinding::kRootMeasured));
+    note.hz = outcome.pitch->hz;
+    note.rootKey = root.key;
+    note.cents = root.cents;
+    return;
+  }
+  if (!outcome.pitch) return;
+  for (const Player& player : job.players) {
+    const double off = SemitonesOff(player, sample, outcome.pitch->key);
+    if (std::abs(off) < kOctaveOffSemitones) continue;
+    SoundNote& note = notes.emplace_back(NoteOn(job, *player.instrument, SoundFinding::kOctaveOff));
+    note.hz = outcome.pitch->hz;
+    note.semitones = off;
+    const ZoneMapping& m = player.zone->mapping;
+    note.rootKey = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
+    return;  // named once, for its first such zone
+  }
+}
+
+}  // namespace
+
+std::vector<SoundNote> AnalyseSounds(ExportSet& set, const SoundOptions& options,
+                                     const WorkProgress* progress) {
+  std::vector<SoundNote> notes;
+  if (!options.any()) return notes;
+  const std::vector<Job> jobs = PlanJobs(set, options);
+  std::vector<Outcome> outcomes(jobs.size());
+  const double crossfadeMs = options.autoLoopCrossfadeMs.value_or(0);
+  ForEachOnAllCores(jobs.size(), [&](std::size_t i) {
+    if (WorkCancelled(progress)) return false;
+    outcomes[i] = Analyse(jobs[i], crossfadeMs);
+    return true;
+  });
+  for (std::size_t i = 0; i < jobs.size() && outcomes[i].analysed; ++i) {
+    if (jobs[i].seekLoop) ApplyLoop(jobs[i], outcomes[i], notes);
+    if (jobs[i].pitch != PitchWork::kNone) ApplyPitch(jobs[i], outcomes[i], notes);
+  }
+  return notes;
+}
+
+}  // namespace tolvane
