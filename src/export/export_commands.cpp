@@ -124,10 +124,10 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
+      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
       std::vector<SoundNote> sounds = ApplyOptions(*set, options, &eachFile);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
-      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);

@@ -28,7 +28,7 @@ struct ExportOptions {
   // the written file (CheckExportLoops).
   LoopMending loops = LoopMending::kNameOnly;
   // Sustain loops sought and root keys measured in the written samples (AnalyseSounds).
-  SoundOptions sounds;
+  SoundOptions sounds{};
 };
 
 inline constexpr double kDefaultNormalizeDbfs = -1;

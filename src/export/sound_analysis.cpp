@@ -31,8 +31,8 @@ struct Player {
 struct Job {
   ExportGroup* group = nullptr;
   const Sample* sample = nullptr;
-  std::vector<Player> players;              // every member zone that plays it, in member order
-  std::vector<const Zone*> sustaining;      // of them, those that sustain (a loop is sought)
+  std::vector<Player> players;          // every member zone that plays it, in member order
+  std::vector<const Zone*> sustaining;  // of them, those that sustain (a loop is sought)
   bool seekLoop = false;
   bool looped = false;  // some member zone plays it looped
   PitchWork pitch = PitchWork::kNone;
@@ -65,13 +65,16 @@ std::vector<Job> PlanJobs(ExportSet& set, const SoundOptions& options) {
       const auto found = players.find(sample);
       if (found == players.end() || !HasFrames(*sample)) continue;
       Job job{&group, sample, found->second, {}, false, false, PitchWork::kNone};
+      // A zone that gives its own root key (an SFZ region's pitch_keycenter) gives it for the
+      // sample too: its tuning is then not for the sound to set.
+      bool rootGiven = sample->rootKeyGiven;
       for (const Player& player : job.players) {
         job.looped |= (player.zone->mapping.flags & ZoneLoop) != 0;
+        rootGiven |= player.zone->mapping.overridingRootKey != 0;
         if (ZoneSustains(*player.instrument, *player.zone)) job.sustaining.push_back(player.zone);
       }
       job.seekLoop = options.autoLoopCrossfadeMs && !job.looped && !job.sustaining.empty();
-      if (options.detectRoot)
-        job.pitch = sample->rootKeyGiven ? PitchWork::kCheck : PitchWork::kMeasure;
+      if (options.detectRoot) job.pitch = rootGiven ? PitchWork::kCheck : PitchWork::kMeasure;
       if (job.seekLoop || job.pitch != PitchWork::kNone) jobs.push_back(std::move(job));
     }
   }
@@ -91,9 +94,9 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
     const std::size_t length = PitchFrameLength(sample.sampleRate);
     if (loop.end - loop.start >= length)
       return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end});
-    const auto played = ReadLoopedSound(sample.data, sample.channels, sample.sampleRate,
-                                        loop.start, loop.end,
-                                        static_cast<std::uint32_t>(loop.start + 3 * length));
+    const auto played =
+        ReadLoopedSound(sample.data, sample.channels, sample.sampleRate, loop.start, loop.end,
+                        static_cast<std::uint32_t>(loop.start + 3 * length));
     return MeasureSamplePitch(
         [&played](std::size_t from, std::span<float> out) {
           std::copy_n(played.mono.begin() + static_cast<std::ptrdiff_t>(from), out.size(),
@@ -119,7 +122,8 @@ Outcome Analyse(const Job& job, double crossfadeMs) {
     outcome.pitch = MeasurePitch(job, nullptr);
     return outcome;
   }
-  const SoundFrames sound = ReadSound(sample.data, sample.channels, sample.frames, sample.sampleRate);
+  const SoundFrames sound =
+      ReadSound(sample.data, sample.channels, sample.frames, sample.sampleRate);
   const LevelCurve level = MeasureLevel(sound);
   const FrameRange steady = FindSteadyPart(level);
   outcome.steady = steady.length() >= kShortestSustainLoopSeconds * sample.sampleRate;
