@@ -59,14 +59,14 @@ std::optional<SamplePitch> MeasureSamplePitch(const SoundFrames& sound, const Le
 }
 
 std::optional<SamplePitch> MeasureSamplePitch(const MonoReader& read, std::uint32_t rate,
-                                              FrameRange part) {
+                                              FrameRange part, std::size_t frames) {
   if (rate == 0) return std::nullopt;
   YinPitch& yin = EstimatorFor(rate);
   const std::size_t length = yin.frameLength();
   if (part.length() < length) return std::nullopt;
   std::vector<float> frame(length);
   const std::size_t room = part.length() - length;
-  const std::size_t count = std::min(kPitchFrames, 1 + room / (length / 2));
+  const std::size_t count = std::min(std::max<std::size_t>(frames, 1), 1 + room / (length / 2));
   std::vector<double> keys;
   for (std::size_t i = 0; i < count; ++i) {
     // Spread evenly, the first and last frames at the part's two ends.

@@ -23,7 +23,7 @@ inline constexpr double kMostAperiodicity = 0.2;
 
 struct SamplePitch {
   double hz = 0;
-  double key = 0;  // the MIDI key of hz, fractional (69 is 440 Hz)
+  double key = 0;            // the MIDI key of hz, fractional (69 is 440 Hz)
   std::size_t frames = 0;    // estimated
   std::size_t agreeing = 0;  // of them, periodic and near the median
 };
@@ -41,11 +41,11 @@ std::optional<SamplePitch> MeasureSamplePitch(const SoundFrames& sound, const Le
                                               FrameRange steady);
 
 // The pitch over `part` of a sound at `rate` that `read` gives runs of (its channels' sum of
-// `out.size()` frames from `from` on). Nothing when a frame does not fit into `part`, or as
-// above.
+// `out.size()` frames from `from` on), from at most `frames` estimates. Nothing when a frame
+// does not fit into `part`, or as above.
 using MonoReader = std::function<void(std::size_t from, std::span<float> out)>;
 std::optional<SamplePitch> MeasureSamplePitch(const MonoReader& read, std::uint32_t rate,
-                                              FrameRange part);
+                                              FrameRange part, std::size_t frames = kPitchFrames);
 
 // The MIDI key of a frequency, fractional.
 double KeyOfFrequency(double hz);

@@ -57,7 +57,8 @@ SoundFrames ReadLoopedSound(const SampleData& data, std::uint32_t channels, std:
   while (sound.mono.size() < atLeast) {
     sound.mono.insert(sound.mono.end(), once.mono.begin() + loopStart, once.mono.end());
     if (channels > 1) {
-      sound.values.insert(sound.values.end(), once.values.begin() + loopStart * channels,
+      sound.values.insert(sound.values.end(),
+                          once.values.begin() + std::ptrdiff_t{loopStart} * channels,
                           once.values.end());
     }
   }
@@ -134,8 +135,9 @@ LevelCurve MeasureLevel(const SoundFrames& sound) {
   std::vector<double> power((std::size_t{sound.frames} + blockFrames - 1) / blockFrames);
   for (std::size_t b = 0; b < power.size(); ++b) {
     const std::size_t first = b * blockFrames;
-    power[b] = SumOfSquares(std::span(sound.mono).subspan(
-        first, std::min<std::size_t>(blockFrames, sound.frames - first)));
+    power[b] =
+        SumOfSquares(std::span(sound.mono)
+                         .subspan(first, std::min<std::size_t>(blockFrames, sound.frames - first)));
   }
   return LevelFrom(std::move(power), sound.frames, sound.channels, sound.rate);
 }
@@ -168,10 +170,10 @@ FrameRange FindSteadyPart(const LevelCurve& level) {
     const std::size_t before = b > span ? b - span : 0;
     const std::size_t after = std::min(blocks - 1, b + span);
     const double apart = static_cast<double>(after - before) * blockSeconds;
-    const bool steady = after - before >= span && level.db[b] >= floor &&
-                        std::isfinite(level.db[before]) && std::isfinite(level.db[after]) &&
-                        std::abs(level.db[after] - level.db[before]) <=
-                            kSteadySlopeDbPerSecond * apart;
+    const bool steady =
+        after - before >= span && level.db[b] >= floor && std::isfinite(level.db[before]) &&
+        std::isfinite(level.db[after]) &&
+        std::abs(level.db[after] - level.db[before]) <= kSteadySlopeDbPerSecond * apart;
     if (!steady) {
       runCount = 0;
       continue;
@@ -188,8 +190,8 @@ FrameRange FindSteadyPart(const LevelCurve& level) {
 
 FrameRange FindSoundingPart(const LevelCurve& level) {
   if (level.db.empty() || !std::isfinite(level.peakDb)) return {};
-  const auto loudest = static_cast<std::size_t>(
-      std::max_element(level.db.begin(), level.db.end()) - level.db.begin());
+  const auto loudest = static_cast<std::size_t>(std::max_element(level.db.begin(), level.db.end()) -
+                                                level.db.begin());
   std::size_t last = loudest;
   while (last + 1 < level.db.size() && level.db[last + 1] >= level.peakDb - kSteadyBelowPeakDb)
     ++last;

@@ -9,7 +9,6 @@
 namespace tolvane {
 namespace {
 
-
 // Rising crossings of the channels' sum in [first, last), at most `most`, evenly chosen.
 std::vector<std::uint32_t> RisingCrossings(const SoundFrames& sound, std::uint32_t first,
                                            std::uint32_t last, std::size_t most) {
@@ -34,7 +33,8 @@ class Weights {
     const std::uint32_t w = MatchFrames(sound);
     weights_.resize(2 * std::size_t{w} * channels_);
     for (std::size_t i = 0; i < weights_.size(); ++i) {
-      const double frame = static_cast<double>(i / channels_) + 0.5;
+      const std::size_t whole = i / channels_;  // the value's frame
+      const double frame = static_cast<double>(whole) + 0.5;
       weights_[i] = static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * frame / w));
     }
   }
@@ -119,9 +119,11 @@ std::optional<SustainLoop> FindSustainLoop(const SoundFrames& sound, FrameRange 
 
   const Weights weights(sound);
   std::vector<double> startEnergy;
+  startEnergy.reserve(starts.size());
   for (const std::uint32_t start : starts)
     startEnergy.push_back(EnergyAround(sound, weights, start));
   std::vector<double> endEnergy;
+  endEnergy.reserve(ends.size());
   for (const std::uint32_t end : ends) endEnergy.push_back(EnergyAround(sound, weights, end));
 
   // Lengths in bands, longest first, each kLoopLengthTolerance of its top wide: the first band
@@ -129,8 +131,8 @@ std::optional<SustainLoop> FindSustainLoop(const SoundFrames& sound, FrameRange 
   std::optional<SustainLoop> best;
   std::uint32_t top = endLimit - first;
   while (!best && top >= shortest) {
-    const auto bottom = std::max(
-        shortest, static_cast<std::uint32_t>(std::ceil(top * (1 - kLoopLengthTolerance))));
+    const auto bottom =
+        std::max(shortest, static_cast<std::uint32_t>(std::ceil(top * (1 - kLoopLengthTolerance))));
     for (std::size_t e = 0; e < ends.size(); ++e) {
       const std::uint32_t end = ends[e];
       if (end < bottom) continue;

@@ -110,8 +110,7 @@ PeriodEstimate YinPitch::Estimate(std::span<const float> frame) {
   double running = 0;
   for (std::size_t tau = 1; tau < w; ++tau) {
     const double shifted = squares_[tau + w] - squares_[tau];
-    const double d =
-        std::max(0.0, energy + shifted - 2 * static_cast<double>(re_[tau]) * scale);
+    const double d = std::max(0.0, energy + shifted - 2 * static_cast<double>(re_[tau]) * scale);
     running += d;
     difference_[tau] = running > 0 ? d * static_cast<double>(tau) / running : 1;
   }

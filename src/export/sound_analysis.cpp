@@ -18,6 +18,7 @@ namespace {
 // A pitch this far from the one its root key means is named; a little under an octave, for
 // the measurement's and the tuning's sake.
 constexpr double kOctaveOffSemitones = 11.5;
+constexpr std::size_t kCheckPitchFrames = 3;
 
 enum class PitchWork { kNone, kMeasure, kCheck };
 
@@ -89,11 +90,14 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
   const MonoReader read = [&sample](std::size_t from, std::span<float> out) {
     ReadMono(sample.data, sample.channels, from, out);
   };
+  // A check only has to tell octaves apart: fewer frames do, and every sample of a bank is
+  // checked.
+  const std::size_t frames = job.pitch == PitchWork::kCheck ? kCheckPitchFrames : kPitchFrames;
   const LoopPoints loop = ClampLoop(sample.frames, sample.loopStart, sample.loopEnd);
   if (job.looped && loop.end > loop.start) {
     const std::size_t length = PitchFrameLength(sample.sampleRate);
     if (loop.end - loop.start >= length)
-      return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end});
+      return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end}, frames);
     const auto played =
         ReadLoopedSound(sample.data, sample.channels, sample.sampleRate, loop.start, loop.end,
                         static_cast<std::uint32_t>(loop.start + 3 * length));
@@ -102,7 +106,7 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
           std::copy_n(played.mono.begin() + static_cast<std::ptrdiff_t>(from), out.size(),
                       out.begin());
         },
-        sample.sampleRate, {loop.start, played.frames});
+        sample.sampleRate, {loop.start, played.frames}, frames);
   }
   if (sound != nullptr) {
     const LevelCurve level = MeasureLevel(*sound);
@@ -110,7 +114,8 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
   }
   const LevelCurve level =
       MeasureLevel(sample.data, sample.channels, sample.frames, sample.sampleRate);
-  return MeasureSamplePitch(read, sample.sampleRate, PitchPart(level, FindSteadyPart(level)));
+  return MeasureSamplePitch(read, sample.sampleRate, PitchPart(level, FindSteadyPart(level)),
+                            frames);
 }
 
 Outcome Analyse(const Job& job, double crossfadeMs) {
@@ -166,8 +171,9 @@ const Instrument& PlayerOf(const Job& job, const Zone* zone) {
 void ApplyLoop(const Job& job, Outcome& outcome, std::vector<SoundNote>& notes) {
   const Instrument& player = PlayerOf(job, job.sustaining.front());
   if (!outcome.loop) {
-    notes.push_back(NoteOn(
-        job, player, outcome.steady ? SoundFinding::kNoLoopMatches : SoundFinding::kNotSteady));
+    // A sound that never holds steady (a drum, a decay) is not meant to loop: only those that
+    // do and still found no loop are named.
+    if (outcome.steady) notes.push_back(NoteOn(job, player, SoundFinding::kNoLoopMatches));
     return;
   }
   ExportGroup& group = *job.group;

@@ -27,7 +27,6 @@ struct SoundOptions {
 enum class SoundFinding {
   kLoopFound,
   kNoLoopMatches,  // the steady part holds no loop that matches without a click
-  kNotSteady,      // the level does not hold steady long enough for the shortest loop
   kRootMeasured,
   kNoPitch,    // no root key given, and no steady pitch to take one from
   kOctaveOff,  // a given root key an octave or more from the measured pitch

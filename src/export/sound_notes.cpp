@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/sustain_loop.h"
 #include "export/sound_analysis.h"
 
 namespace tolvane {
@@ -35,13 +34,9 @@ std::string SoundNoteText(const SoundNote& note) {
     case SoundFinding::kNoLoopMatches:
       return head + "no sustain loop found in " + sample +
              ": no junction in its steady part matches without a click, it stays unlooped";
-    case SoundFinding::kNotSteady:
-      return head + "no sustain loop sought in " + sample + ": its level does not hold steady for " +
-             Fixed(kShortestSustainLoopSeconds, 1) + " s (a decay, or too short a sound)";
     case SoundFinding::kRootMeasured:
       return head + sample + " has no root key given: measured " + Fixed(note.hz, 1) +
-             " Hz, root key " + std::to_string(note.rootKey) + " " + Signed(note.cents) +
-             " cents";
+             " Hz, root key " + std::to_string(note.rootKey) + " " + Signed(note.cents) + " cents";
     case SoundFinding::kNoPitch:
       return head + sample + " has no root key given and no steady pitch: root key " +
              std::to_string(note.rootKey) + " kept";

@@ -19,13 +19,13 @@ TEST(Crossfade, ItsLengthStaysBeforeTheStartAndWithinTheLoop) {
     std::uint32_t frames;
   };
   const Case cases[] = {
-      {{10000, 50000}, 10, 441},     // as asked
-      {{10000, 50000}, 0, 0},        // none
-      {{10000, 50000}, -5, 0},       // none
-      {{200, 50000}, 10, 200},       // no more than the frames before the start
-      {{10000, 10300}, 10, 300},     // no more than the loop
-      {{30000, 80000}, 1000, 22050}, // no more than the longest
-      {{500, 500}, 10, 0},           // an empty loop
+      {{10000, 50000}, 10, 441},      // as asked
+      {{10000, 50000}, 0, 0},         // none
+      {{10000, 50000}, -5, 0},        // none
+      {{200, 50000}, 10, 200},        // no more than the frames before the start
+      {{10000, 10300}, 10, 300},      // no more than the loop
+      {{30000, 80000}, 1000, 22050},  // no more than the longest
+      {{500, 500}, 10, 0},            // an empty loop
   };
   for (const Case& c : cases)
     EXPECT_EQ(CrossfadeFrames(c.loop, c.ms, 44100), c.frames) << c.loop.start << " " << c.ms;
@@ -44,13 +44,13 @@ TEST(Crossfade, BlendsTheEndIntoWhatPrecedesTheStartAtEqualPower) {
   const SampleData data(values);
   const SampleData faded = CrossfadeLoop(data, 2, kFrames, loop, 8);
   ASSERT_EQ(faded.size(), values.size());
-  for (std::uint32_t f = 0; f < kFrames; ++f) {
+  for (std::size_t f = 0; f < kFrames; ++f) {
     if (f < loop.end - 8 || f >= loop.end) {
       EXPECT_EQ(faded[2 * f], values[2 * f]) << f;
       EXPECT_EQ(faded[2 * f + 1], values[2 * f + 1]) << f;
       continue;
     }
-    const double angle = std::numbers::pi / 2 * (f - (loop.end - 8) + 1.0) / 9;
+    const double angle = std::numbers::pi / 2 * (static_cast<double>(f) - (loop.end - 8) + 1.0) / 9;
     EXPECT_EQ(faded[2 * f], std::lround(-3000 * std::cos(angle) + 1000 * std::sin(angle))) << f;
     const double right = 30000 * std::cos(angle) - 8000 * std::sin(angle);
     EXPECT_EQ(faded[2 * f + 1], std::lround(std::clamp(right, -32768.0, 32767.0))) << f;
