@@ -22,22 +22,31 @@ RootKey RootKeyOf(double key) {
 
 namespace {
 
-// An estimator for `rate`, kept for the thread's next sample: most samples of a bank share one
-// rate, and the transform's tables cost as much as a frame.
-YinPitch& EstimatorFor(std::uint32_t rate) {
-  thread_local std::unique_ptr<YinPitch> kept;
-  thread_local std::uint32_t keptRate = 0;
-  if (!kept || keptRate != rate) {
-    kept = std::make_unique<YinPitch>(rate);
-    keptRate = rate;
-  }
-  return *kept;
+// An estimator for `rate` and `lowestHz`, kept for the thread's next sample: most samples of a
+// bank share one rate, and the transform's tables cost as much as a frame.
+YinPitch& EstimatorFor(std::uint32_t rate, double lowestHz) {
+  struct Kept {
+    std::uint32_t rate;
+    double lowestHz;
+    std::unique_ptr<YinPitch> yin;
+  };
+  thread_local std::vector<Kept> kept;
+  for (const Kept& k : kept)
+    if (k.rate == rate && k.lowestHz == lowestHz) return *k.yin;
+  if (kept.size() >= 16) kept.clear();  // a bank of many rates: start afresh
+  return *kept.emplace_back(Kept{rate, lowestHz, std::make_unique<YinPitch>(rate, lowestHz)}).yin;
 }
 
 }  // namespace
 
-std::size_t PitchFrameLength(std::uint32_t rate) {
-  return rate == 0 ? 0 : EstimatorFor(rate).frameLength();
+std::size_t PitchFrameLength(std::uint32_t rate, double lowestHz) {
+  return rate == 0 ? 0 : EstimatorFor(rate, lowestHz).frameLength();
+}
+
+double LowestPitchToCheck(double hz) {
+  constexpr double kOctavesBelow = 2.2;
+  const double octaves = std::floor(std::log2(hz / kLowestPitchHz) - kOctavesBelow);
+  return kLowestPitchHz * std::exp2(std::clamp(octaves, 0.0, 6.0));
 }
 
 FrameRange PitchPart(const LevelCurve& level, FrameRange steady) {
@@ -59,9 +68,10 @@ std::optional<SamplePitch> MeasureSamplePitch(const SoundFrames& sound, const Le
 }
 
 std::optional<SamplePitch> MeasureSamplePitch(const MonoReader& read, std::uint32_t rate,
-                                              FrameRange part, std::size_t frames) {
+                                              FrameRange part, std::size_t frames,
+                                              double lowestHz) {
   if (rate == 0) return std::nullopt;
-  YinPitch& yin = EstimatorFor(rate);
+  YinPitch& yin = EstimatorFor(rate, lowestHz);
   const std::size_t length = yin.frameLength();
   if (part.length() < length) return std::nullopt;
   std::vector<float> frame(length);

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "analysis/sound_level.h"
+#include "analysis/yin.h"
 
 namespace tolvane {
 
@@ -28,8 +29,14 @@ struct SamplePitch {
   std::size_t agreeing = 0;  // of them, periodic and near the median
 };
 
-// The frames one estimate reads at `rate` (YinPitch::frameLength); 0 for rate 0.
-std::size_t PitchFrameLength(std::uint32_t rate);
+// The frames one estimate reads at `rate` (YinPitch::frameLength) when pitches down to
+// `lowestHz` are sought; 0 for rate 0.
+std::size_t PitchFrameLength(std::uint32_t rate, double lowestHz = kLowestPitchHz);
+
+// The lowest pitch worth seeking in a sound meant to sound at `hz` when only octaves off are
+// asked about: more than two octaves below it, on a grid of octaves from kLowestPitchHz up so
+// that a few estimators serve a bank. Shorter frames for higher sounds.
+double LowestPitchToCheck(double hz);
 
 // Where a sound's pitch is measured: its steady part when a frame fits into it, else its
 // sounding part (a decay), else the whole sound.
@@ -45,7 +52,8 @@ std::optional<SamplePitch> MeasureSamplePitch(const SoundFrames& sound, const Le
 // does not fit into `part`, or as above.
 using MonoReader = std::function<void(std::size_t from, std::span<float> out)>;
 std::optional<SamplePitch> MeasureSamplePitch(const MonoReader& read, std::uint32_t rate,
-                                              FrameRange part, std::size_t frames = kPitchFrames);
+                                              FrameRange part, std::size_t frames = kPitchFrames,
+                                              double lowestHz = kLowestPitchHz);
 
 // The MIDI key of a frequency, fractional.
 double KeyOfFrequency(double hz);

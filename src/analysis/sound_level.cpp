@@ -50,22 +50,6 @@ SoundFrames ReadSound(const SampleData& data, std::uint32_t channels, std::uint3
   return sound;
 }
 
-SoundFrames ReadLoopedSound(const SampleData& data, std::uint32_t channels, std::uint32_t rate,
-                            std::uint32_t loopStart, std::uint32_t loopEnd, std::uint32_t atLeast) {
-  const SoundFrames once = ReadSound(data, channels, loopEnd, rate);
-  SoundFrames sound = once;
-  while (sound.mono.size() < atLeast) {
-    sound.mono.insert(sound.mono.end(), once.mono.begin() + loopStart, once.mono.end());
-    if (channels > 1) {
-      sound.values.insert(sound.values.end(),
-                          once.values.begin() + std::ptrdiff_t{loopStart} * channels,
-                          once.values.end());
-    }
-  }
-  sound.frames = static_cast<std::uint32_t>(sound.mono.size());
-  return sound;
-}
-
 void ReadMono(const SampleData& data, std::uint32_t channels, std::size_t from,
               std::span<float> out) {
   std::array<std::int16_t, 4096> block{};  // a whole number of frames of either width

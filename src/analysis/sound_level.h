@@ -42,12 +42,6 @@ struct SoundFrames {
 SoundFrames ReadSound(const SampleData& data, std::uint32_t channels, std::uint32_t frames,
                       std::uint32_t rate);
 
-// The sound a looped sample plays while its key is held: its frames up to the loop's end, then
-// the loop again and again until there are at least `atLeast` frames. REQUIRES: the loop lies
-// within the frames and is not empty.
-SoundFrames ReadLoopedSound(const SampleData& data, std::uint32_t channels, std::uint32_t rate,
-                            std::uint32_t loopStart, std::uint32_t loopEnd, std::uint32_t atLeast);
-
 struct LevelCurve {
   std::uint32_t rate = 0;
   std::uint32_t frames = 0;  // of the sound measured

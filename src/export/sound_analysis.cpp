@@ -1,5 +1,6 @@
 #include "export/sound_analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
@@ -82,6 +83,21 @@ std::vector<Job> PlanJobs(ExportSet& set, const SoundOptions& options) {
   return jobs;
 }
 
+// The key a zone means its sample to sound at: its root key (the zone's own when it overrides
+// the sample's) less its tuning.
+double MeantKey(const Player& player, const Sample& sample) {
+  const ZoneMapping& m = player.zone->mapping;
+  const double root = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
+  return root - m.coarseTune - (m.fineTune + sample.pitchCorrection) / 100.0;
+}
+
+// The lowest pitch any zone of `job` means its sample to have, in Hz.
+double MeantHz(const Job& job) {
+  double lowest = 127;
+  for (const Player& player : job.players) lowest = std::min(lowest, MeantKey(player, *job.sample));
+  return 440 * std::exp2((lowest - 69) / 12);
+}
+
 // The pitch of the sample as it plays: a looped one over its loop, which is its steady part
 // (repeated when too short for a frame: a single-cycle wave), any other over the steady part of
 // its level (`sound` when it was read whole).
@@ -92,21 +108,23 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
   };
   // A check only has to tell octaves apart: fewer frames do, and every sample of a bank is
   // checked.
-  const std::size_t frames = job.pitch == PitchWork::kCheck ? kCheckPitchFrames : kPitchFrames;
+  const bool check = job.pitch == PitchWork::kCheck;
+  const std::size_t frames = check ? kCheckPitchFrames : kPitchFrames;
+  const double lowestHz = check ? LowestPitchToCheck(MeantHz(job)) : kLowestPitchHz;
   const LoopPoints loop = ClampLoop(sample.frames, sample.loopStart, sample.loopEnd);
   if (job.looped && loop.end > loop.start) {
-    const std::size_t length = PitchFrameLength(sample.sampleRate);
+    const std::size_t length = PitchFrameLength(sample.sampleRate, lowestHz);
     if (loop.end - loop.start >= length)
-      return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end}, frames);
-    const auto played =
-        ReadLoopedSound(sample.data, sample.channels, sample.sampleRate, loop.start, loop.end,
-                        static_cast<std::uint32_t>(loop.start + 3 * length));
-    return MeasureSamplePitch(
-        [&played](std::size_t from, std::span<float> out) {
-          std::copy_n(played.mono.begin() + static_cast<std::ptrdiff_t>(from), out.size(),
-                      out.begin());
-        },
-        sample.sampleRate, {loop.start, played.frames}, frames);
+      return MeasureSamplePitch(read, sample.sampleRate, {loop.start, loop.end}, frames, lowestHz);
+    // Too short a loop for a frame (a single-cycle wave): the loop played over and over, read
+    // once rather than the whole sample before it.
+    std::vector<float> cycle(loop.end - loop.start);
+    ReadMono(sample.data, sample.channels, loop.start, cycle);
+    const MonoReader repeat = [&cycle](std::size_t from, std::span<float> out) {
+      for (std::size_t i = 0; i < out.size(); ++i) out[i] = cycle[(from + i) % cycle.size()];
+    };
+    return MeasureSamplePitch(repeat, sample.sampleRate,
+                              {0, static_cast<std::uint32_t>(3 * length)}, frames, lowestHz);
   }
   if (sound != nullptr) {
     const LevelCurve level = MeasureLevel(*sound);
@@ -115,7 +133,7 @@ std::optional<SamplePitch> MeasurePitch(const Job& job, const SoundFrames* sound
   const LevelCurve level =
       MeasureLevel(sample.data, sample.channels, sample.frames, sample.sampleRate);
   return MeasureSamplePitch(read, sample.sampleRate, PitchPart(level, FindSteadyPart(level)),
-                            frames);
+                            frames, lowestHz);
 }
 
 Outcome Analyse(const Job& job, double crossfadeMs) {
@@ -188,13 +206,9 @@ void ApplyLoop(const Job& job, Outcome& outcome, std::vector<SoundNote>& notes) 
   note.crossfadeMs = 1000.0 * outcome.fadeFrames / sample.sampleRate;
 }
 
-// How far the measured key lies from the key the zone means the sound to have: its root key
-// (the zone's own when it overrides the sample's) less its tuning.
+// How far the measured key lies from the key the zone means the sound to have.
 double SemitonesOff(const Player& player, const Sample& sample, double measured) {
-  const ZoneMapping& m = player.zone->mapping;
-  const double root = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
-  const double tune = m.coarseTune + (m.fineTune + sample.pitchCorrection) / 100.0;
-  return measured + tune - root;
+  return measured - MeantKey(player, sample);
 }
 
 void ApplyPitch(const Job& job, const Outcome& outcome, std::vector<SoundNote>& notes) {

@@ -32,8 +32,8 @@ TEST(SamplePitch, KeysAndCorrectionsFromFrequencies) {
     std::uint32_t root;
     std::int32_t cents;
   };
-  const Case cases[] = {{60, 60, 0},  {60.2, 60, -20}, {59.7, 60, 30}, {60.5, 61, 50},
-                        {-3, 0, 0},   {130, 127, 0},   {0.4, 0, -40},  {126.9, 127, 10}};
+  const Case cases[] = {{60, 60, 0}, {60.2, 60, -20}, {59.7, 60, 30}, {60.5, 61, 50},
+                        {-3, 0, 0},  {130, 127, 0},   {0.4, 0, -40},  {126.9, 127, 10}};
   for (const Case& c : cases) {
     const RootKey root = RootKeyOf(c.key);
     EXPECT_EQ(root.key, c.root) << c.key;
@@ -51,9 +51,8 @@ TEST(SamplePitch, HeldDecayingAndShortTonesHaveTheirPitch) {
   const Case cases[] = {
       {"held saw", Tone(110, 44100, 2, 12, 16000, Attacked), 44100, 110},
       {"held sine, 48 kHz", Tone(1318.5, 48000, 1, 1, 16000, Attacked), 48000, 1318.5},
-      {"plucked: 25 dB a second down", Tone(82.4, 44100, 2, 8, 16000, [](double t) {
-         return -25 * t;
-       }), 44100, 82.4},
+      {"plucked: 25 dB a second down",
+       Tone(82.4, 44100, 2, 8, 16000, [](double t) { return -25 * t; }), 44100, 82.4},
       {"short: 0.1 s", Tone(587.3, 22050, 0.1, 4), 22050, 587.3},
       {"low, 40 Hz", Tone(40, 32000, 1.5, 8, 16000, Attacked), 32000, 40},
       {"high, 4 kHz", Tone(4000, 44100, 1, 3, 16000, Attacked), 44100, 4000},
@@ -65,6 +64,28 @@ TEST(SamplePitch, HeldDecayingAndShortTonesHaveTheirPitch) {
     EXPECT_NEAR(pitch->key, KeyOfFrequency(c.hz), 0.1) << c.what;
     EXPECT_GE(pitch->agreeing, pitch->frames * kLeastAgreeingShare) << c.what;
   }
+}
+
+TEST(SamplePitch, ACheckSeeksMoreThanTwoOctavesBelowWithShorterFrames) {
+  struct Case {
+    double meantHz;
+    double lowestHz;
+  };
+  const Case cases[] = {{20, 35},  {110, 35},  {165, 35},   {261.6, 35},
+                        {340, 70}, {880, 140}, {4186, 560}, {20000, 2240}};
+  for (const Case& c : cases)
+    EXPECT_DOUBLE_EQ(LowestPitchToCheck(c.meantHz), c.lowestHz) << c.meantHz;
+  EXPECT_LT(PitchFrameLength(44100, 140), PitchFrameLength(44100) / 3);
+  // A tone two octaves below what was meant is still found with the shorter frames.
+  const std::vector<float> tone = Tone(220, 44100, 1, 6, 16000, Attacked);
+  const SoundFrames sound = Sound({tone}, 44100);
+  const MonoReader read = [&sound](std::size_t from, std::span<float> out) {
+    std::copy_n(sound.mono.begin() + static_cast<std::ptrdiff_t>(from), out.size(), out.begin());
+  };
+  const auto pitch = MeasureSamplePitch(read, 44100, {4410, 44100}, 3, LowestPitchToCheck(880));
+  ASSERT_TRUE(pitch);
+  EXPECT_NEAR(pitch->hz, 220, 1);
+  EXPECT_EQ(pitch->frames, 3u);
 }
 
 TEST(SamplePitch, NoPitchInNoiseSilenceAGlideOrTooShortASound) {
