@@ -19,6 +19,7 @@ set(TOLVANE_REAL_DATA_TESTS
     "^HydrogenKits\\."
     "^Sf3DebianBanks\\."
     "^SoundFontImportTest\\.DataReadAgainAfterItsPagesWereReleasedIsTheSame$"
+    "^SoundAnalysisBanks\\."
     "^TimGM6mbTest\\."
     "^tolvane_window_dialog_tests$"
     "^tolvane_window_program_under_xvfb$"

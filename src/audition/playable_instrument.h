@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/export_set.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -66,8 +67,11 @@ struct PlayableInstrument {
 
 // A copy of what `instrument` plays. Zones without a sample or with an empty one are left out.
 // The zones of an instrument that holds only differences (Instrument::differencesOnly) are
-// played as differences from the zone defaults.
-std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument);
+// played as differences from the zone defaults. With `written`, the export group that holds
+// the instrument, its samples play as the export writes them: with the loops, values, root
+// keys and looped zones the group holds in place of the library's.
+std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument,
+                                                      const ExportGroup* written = nullptr);
 
 // Said wherever such an instrument is played (render, the list's tool tip), in the words of
 // someone who only knows that they dropped a SiFi file.

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "analysis/crossfade.h"
 #include "cli/note_names.h"
 #include "import/format_lists.h"
 
@@ -21,7 +22,8 @@ const char* const kSynopsis =
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
     "  tolvane-convert render OUT.wav [--only NAME] [--note KEY[:VELOCITY]]... [--velocity V]\n"
-    "                         [--hold SECONDS] [--rate HZ] FILE...\n"
+    "                         [--hold SECONDS] [--rate HZ] [--auto-loop[=MS]] [--detect-root]\n"
+    "                         FILE...\n"
     "  tolvane-convert formats [--markdown]\n"
     "  tolvane-convert categories\n"
     "  tolvane-convert --help | --version\n"
@@ -65,6 +67,13 @@ const char* const kOptions =
     "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
     "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
     "                        default -1); instruments sharing samples keep their balance\n"
+    "  --auto-loop[=MS]      export, render: find a sustain loop in each sample without one\n"
+    "                        that a sustaining zone plays (in its steady part, on rising zero\n"
+    "                        crossings, at least 0.1 s); MS (0 to 500, default 0) crossfades\n"
+    "                        the loop's end into its start\n"
+    "  --detect-root         export, render: measure the pitch of samples whose root key no\n"
+    "                        file or name gave and take their root key from it; name given\n"
+    "                        root keys an octave or more off\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
     "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
     "                        render plays the first instrument, or the one --only names\n"
@@ -136,6 +145,8 @@ class ArgumentParser {
       // A level given apart from a bare --normalize ("--normalize -3") is meant as its level.
       if (!optionsEnded_ && bareNormalizeAt_ && *bareNormalizeAt_ + 1 == i_ && NumberIn<double>(a))
         return "--normalize takes its level after '=': write --normalize=" + a;
+      if (!optionsEnded_ && bareAutoLoopAt_ && *bareAutoLoopAt_ + 1 == i_ && NumberIn<double>(a))
+        return "--auto-loop takes its crossfade after '=': write --auto-loop=" + a;
       if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
         options_.files.push_back(a);
       } else if (a == "--") {
@@ -177,6 +188,10 @@ class ArgumentParser {
       options_.exportOptions.loops = LoopMending::kSnap;
     } else if (a.starts_with("--normalize") && command_ == "export") {
       if (std::string error = TakeNormalize(a); !error.empty()) return error;
+    } else if (a.starts_with("--auto-loop") && (command_ == "export" || command_ == "render")) {
+      if (std::string error = TakeAutoLoop(a); !error.empty()) return error;
+    } else if (a == "--detect-root" && (command_ == "export" || command_ == "render")) {
+      options_.exportOptions.sounds.detectRoot = true;
     } else if (a == "--note" && command_ == "render") {
       const std::string* v = Value();
       const auto note = v ? NoteIn(*v) : std::nullopt;
@@ -252,6 +267,24 @@ class ArgumentParser {
     return {};
   }
 
+  // --auto-loop or --auto-loop=MS; anything else that starts so is unknown.
+  std::string TakeAutoLoop(const std::string& a) {
+    constexpr std::string_view kName = "--auto-loop";
+    std::optional<double> crossfade;
+    if (a == kName) {
+      crossfade = 0;
+      bareAutoLoopAt_ = i_;
+    } else if (a[kName.size()] == '=') {
+      crossfade = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
+    } else {
+      return "unknown option '" + a + "' for " + command_ + " (try --help)";
+    }
+    if (!crossfade || !(*crossfade >= 0 && *crossfade <= kLongestCrossfadeMs))
+      return "--auto-loop needs =MS from 0 to 500 (or nothing, for no crossfade)";
+    options_.exportOptions.sounds.autoLoopCrossfadeMs = *crossfade;
+    return {};
+  }
+
   // What must hold once every argument is taken.
   std::string Finish() {
     if (options_.command == Command::Formats)
@@ -285,6 +318,7 @@ class ArgumentParser {
   bool optionsEnded_ = false;
   int velocity_ = kDefaultRenderVelocity;       // of notes given without one
   std::optional<std::size_t> bareNormalizeAt_;  // where --normalize stood without its level
+  std::optional<std::size_t> bareAutoLoopAt_;   // where --auto-loop stood without a crossfade
 };
 
 }  // namespace

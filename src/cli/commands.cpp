@@ -50,6 +50,12 @@ void ReportLoops(const std::vector<ClickingLoop>& loops, std::ostream& err) {
     err << kProgram << Windows1252ToUtf8(ClickingLoopText(loop)) << '\n';
 }
 
+// What --auto-loop and --detect-root found.
+void ReportSounds(const std::vector<SoundNote>& sounds, std::ostream& err) {
+  for (const SoundNote& note : sounds)
+    err << kProgram << "note: " << Windows1252ToUtf8(SoundNoteText(note)) << '\n';
+}
+
 // Instruments the sampler cannot tell apart: written as they are, named so that one can be
 // renamed or left out.
 void ReportClashes(const std::vector<std::string>& clashes, std::ostream& err) {
@@ -75,6 +81,7 @@ int ExportCollectionFile(const Options& options, std::span<const Instrument* con
   }
   ReportSplits(result.splits, err);
   ReportLoops(result.loops, err);
+  ReportSounds(result.sounds, err);
   ReportClashes(result.clashes, err);
   out << "wrote " << options.target << '\n';
   return 0;
@@ -93,6 +100,7 @@ int ExportSingleFiles(const Options& options, Drop& drop,
       ExportSingleInstruments(drop.library, checked, folder, nullptr, options.exportOptions);
   ReportSplits(result.splits, err);
   ReportLoops(result.loops, err);
+  ReportSounds(result.sounds, err);
   ReportClashes(result.clashes, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
   if (result.folderRefused()) {

@@ -13,6 +13,8 @@
 #include "base/encoding.h"
 #include "base/folders.h"
 #include "base/paths.h"
+#include "export/export_set.h"
+#include "export/sound_analysis.h"
 
 namespace tolvane::cli {
 namespace {
@@ -105,7 +107,13 @@ int RenderInstrument(const Instrument& instrument, const Options& options, std::
            "--rate)\n";
     return 1;
   }
-  const std::shared_ptr<const PlayableInstrument> playable = MakePlayable(instrument);
+  // Played as an export with the same options would write it.
+  const std::unique_ptr<ExportSet> written = CreateExportSet();
+  AddInstrumentToExportSet(*written, instrument);
+  for (const SoundNote& note : AnalyseSounds(*written, options.exportOptions.sounds))
+    err << kProgram << "note: " << Windows1252ToUtf8(SoundNoteText(note)) << '\n';
+  const std::shared_ptr<const PlayableInstrument> playable =
+      MakePlayable(instrument, written->groups.empty() ? nullptr : &written->groups.front());
   const RenderedNotes rendered = RenderNotes(playable, settings);
   const auto bytes = EncodeWave16(rendered.frames, 2, settings.rate);
   const std::string failure = bytes ? WriteRendered(options.target, *bytes)

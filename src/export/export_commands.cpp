@@ -45,8 +45,13 @@ bool RefusedByFolder(const ExportResult& written) {
          error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
 }
 
-void ApplyOptions(ExportSet& set, const ExportOptions& options) {
+// Returns what the sound options found; normalising comes after them, as a crossfade changes
+// values.
+std::vector<SoundNote> ApplyOptions(ExportSet& set, const ExportOptions& options,
+                                    const WorkProgress* progress) {
+  std::vector<SoundNote> notes = AnalyseSounds(set, options.sounds, progress);
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
+  return notes;
 }
 
 // The checked instruments the sampler cannot tell apart, in words.
@@ -79,10 +84,11 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
   std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
-  ApplyOptions(*set, options);
+  std::vector<SoundNote> sounds = ApplyOptions(*set, options, progress);
   ExportResult result = WriteExportSet(*set, file, progress);
   if (result) {
     result.loops = std::move(clicking);
+    result.sounds = std::move(sounds);
     result.clashes = ClashTexts(checked);
   }
   FreeExportSet(std::move(set));
@@ -118,14 +124,15 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
-      ApplyOptions(*set, options);
+      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
+      std::vector<SoundNote> sounds = ApplyOptions(*set, options, &eachFile);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
-      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);
         result.loops.insert(result.loops.end(), clicking.begin(), clicking.end());
+        result.sounds.insert(result.sounds.end(), sounds.begin(), sounds.end());
         result.splits.insert(result.splits.end(), written.splits.begin(), written.splits.end());
         if (!existed) created.push_back(file);
       } else if (written.error == ExportError::kCancelled) {

@@ -14,6 +14,7 @@
 
 #include "export/loop_check.h"
 #include "export/sifi_writer.h"
+#include "export/sound_analysis.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -26,6 +27,8 @@ struct ExportOptions {
   // Loops that click are named; with kSnap their points are also moved to zero crossings in
   // the written file (CheckExportLoops).
   LoopMending loops = LoopMending::kNameOnly;
+  // Sustain loops sought and root keys measured in the written samples (AnalyseSounds).
+  SoundOptions sounds{};
 };
 
 inline constexpr double kDefaultNormalizeDbfs = -1;
@@ -37,7 +40,8 @@ inline constexpr double kLowestNormalizeDbfs = -60;
 // with nothing left the file holds no groups. `progress` (may be null) hears of each group
 // written and may cancel: then no file is left (kCancelled). Looped samples that click are in
 // the result's `loops`, mended in the file when `options.loops` asks (CheckExportLoops); checked
-// instruments of one SoundID or one shown name are in its `clashes` (FindNameClashes).
+// instruments of one SoundID or one shown name are in its `clashes` (FindNameClashes); what the
+// sound options found is in its `sounds` (AnalyseSounds), before any normalising.
 ExportResult ExportCollection(std::span<const Instrument* const> checked,
                               const std::filesystem::path& file, WorkProgress* progress = nullptr,
                               const ExportOptions& options = {});
@@ -47,6 +51,7 @@ struct SingleExportResult {
   std::vector<std::filesystem::path> written;
   std::vector<GroupSplit> splits;   // groups written as several, over all files written
   std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
+  std::vector<SoundNote> sounds;    // what the sound options found, over all files written
   // Checked instruments the sampler cannot tell apart (NameClashText, Windows-1252).
   std::vector<std::string> clashes;
   // One UTF-8 text per file that failed, naming file and reason ("PATH: REASON"); or, when the
@@ -69,8 +74,8 @@ struct SingleExportResult {
 // visited by source, then in the source's group order. Marks the groups in `exportMark` as the
 // status line does. The names are made safe for a file system, and a name already used in this
 // export gets "_2", "_3", ... so that no file of the export replaces another. `progress` (may be
-// null) hears of each file written (kWritingFilesStep) and may cancel the export. Loops as
-// ExportCollection does. A file the folder refuses ends the export: the next would fail alike.
+// null) hears of each file written (kWritingFilesStep) and may cancel the export. Loops and the
+// sound options as ExportCollection does. A file the folder refuses ends the export: the next would fail alike.
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,

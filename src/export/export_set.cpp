@@ -41,10 +41,15 @@ bool AddInstrumentToExportSet(ExportSet& set, const Instrument& instrument) {
   return true;
 }
 
+const SampleData& WrittenValues(const ExportGroup& group, const Sample& sample) {
+  const auto own = group.values.find(&sample);
+  return own == group.values.end() ? sample.data : own->second;
+}
+
 std::int32_t ExportGroupPeak(const ExportGroup& group) {
   std::int32_t peak = 0;
   for (const Sample* sample : group.sampleGroup->samples) {
-    const SampleData& data = sample->data;
+    const SampleData& data = WrittenValues(group, *sample);
     const std::size_t count =
         std::min<std::size_t>(data.size(), std::size_t{sample->frames} * sample->channels);
     for (std::size_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(std::int32_t{data[i]}));

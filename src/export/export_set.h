@@ -6,11 +6,17 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "library/library.h"
 
 namespace tolvane {
+
+struct SampleTuning {
+  std::uint32_t rootKey = 60;
+  std::int32_t pitchCorrection = 0;  // cents
+};
 
 struct ExportGroup {
   const SampleGroup* sampleGroup = nullptr;  // the key: no two groups of a set share it
@@ -21,7 +27,16 @@ struct ExportGroup {
   // Every sample value of the group is written times this (rounded, kept within 16 bits); the
   // library's samples stay as they are.
   double gain = 1.0;
+  // What the sound itself told (sustain loops found, root keys measured), written instead of
+  // the library's own: a sample's values (crossfaded at its new loop), its root key and
+  // tuning, and zones written as looped.
+  std::unordered_map<const Sample*, SampleData> values{};
+  std::unordered_map<const Sample*, SampleTuning> tunings{};
+  std::unordered_set<const Zone*> loopedZones{};
 };
+
+// The values the group writes for `sample`: its own, or those ExportGroup::values holds.
+const SampleData& WrittenValues(const ExportGroup& group, const Sample& sample);
 
 struct ExportSet {
   std::vector<ExportGroup> groups;  // in the order their first instrument was added

@@ -91,7 +91,8 @@ bool EmitFile(const FileLayout& layout, std::vector<std::byte>& buffer, Flush&& 
     if (!flush(buffer)) return false;
     for (const Sample* sample : group.samplesWritten) {
       const std::size_t values = std::size_t{sample->frames} * sample->channels;
-      if (!EmitSampleData(sample->data, values, group.group->gain, buffer, flush, pass))
+      if (!EmitSampleData(WrittenValues(*group.group, *sample), values, group.group->gain, buffer,
+                          flush, pass))
         return false;
       out.Zeros(std::size_t{sifi::kSilentFrames} * BytesPerFrame(*sample));
     }

@@ -38,13 +38,17 @@ ExportResult LayOutSample(const ExportGroup& group, const Sample& sample, std::u
     return Failure(ExportError::kFileTooLarge, GroupLabel(group) + ": sample " + sample.name +
                                                    " lies past the 4 GiB a file can address");
   }
+  const auto retuned = group.tunings.find(&sample);
+  const SampleTuning tuning = retuned != group.tunings.end()
+                                  ? retuned->second
+                                  : SampleTuning{sample.rootKey, sample.pitchCorrection};
   entry = SampleEntry{sample.name,
                       static_cast<std::uint32_t>(offset),
                       static_cast<std::uint32_t>(dataEnd),
                       static_cast<std::uint32_t>(loopStart),
                       static_cast<std::uint32_t>(loopEnd),
-                      static_cast<std::int8_t>(sample.pitchCorrection),
-                      static_cast<std::uint8_t>(sample.rootKey),
+                      static_cast<std::int8_t>(tuning.pitchCorrection),
+                      static_cast<std::uint8_t>(tuning.rootKey),
                       static_cast<std::uint8_t>(sample.channels),
                       16,
                       sample.sampleRate};
@@ -80,7 +84,7 @@ ExportResult LayOutGroup(const ExportGroup& group, const std::vector<const Instr
     indexOf.emplace(&sample, static_cast<std::uint16_t>(i));
     // The writer reads frames x channels values; anything else would read past the data.
     if ((sample.channels != 1 && sample.channels != 2) ||
-        sample.data.size() < std::uint64_t{sample.frames} * sample.channels) {
+        WrittenValues(group, sample).size() < std::uint64_t{sample.frames} * sample.channels) {
       return Failure(ExportError::kBadSample,
                      GroupLabel(group) + ": sample " + sample.name + " has no valid data");
     }
@@ -201,8 +205,11 @@ void WriteGroupTables(const GroupLayout& group, ByteWriter& out) {
                     member.zoneCount}
         .Write(out);
   }
-  for (const ZoneRecord& record : group.zones)
-    ZoneEntry{record.zone->mapping, record.zone->parameters, record.sampleIndex}.Write(out);
+  for (const ZoneRecord& record : group.zones) {
+    ZoneMapping mapping = record.zone->mapping;
+    if (group.group->loopedZones.contains(record.zone)) mapping.flags |= ZoneLoop;
+    ZoneEntry{mapping, record.zone->parameters, record.sampleIndex}.Write(out);
+  }
   for (const SampleEntry& entry : group.samples) entry.Write(out);
 }
 

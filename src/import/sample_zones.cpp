@@ -116,6 +116,7 @@ std::size_t AddSampleZones(Instrument& instrument, std::span<const SampleZonePla
     request.loopStart = cut.loop.start;
     request.loopEnd = cut.loop.end;
     request.rootKey = plan.rootKey.value_or(markers.rootKey.value_or(kDefaultRootKey));
+    request.rootKeyGiven = plan.rootKey || markers.rootKey;
     // The file's fine tuning belongs to its own root key.
     if (rules.fileTuning && (!plan.rootKey || markers.rootKey == plan.rootKey))
       request.pitchCorrection = markers.pitchCorrection;

@@ -197,6 +197,7 @@ Sample* AddSample(Instrument& instrument, const SampleRequest& request, SampleDa
     made->loopEnd = loop.end;
     made->rootKey = ClampRootKey(request.rootKey);
     made->pitchCorrection = request.pitchCorrection;
+    made->rootKeyGiven = request.rootKeyGiven;
     made->data = std::move(data);
     // Behind its equals: `runEnd` ends the run of equal names.
     sample = source.samples.insert(search.runEnd, std::move(made))->get();

@@ -45,6 +45,9 @@ struct Sample {
   std::uint32_t loopEnd = 0;
   std::uint32_t rootKey = 0;
   std::int32_t pitchCorrection = 0;
+  // False when no file, name or record gave the root key and the importer put middle C in its
+  // place: its pitch is then for the sound to tell.
+  bool rootKeyGiven = true;
   std::uint32_t exportIndex = 0;  // assigned by the writer while it lays out a group
   std::string name;
   // A gain above 0 dB an importer took into `data` (dB): zones count their attenuation from it.
@@ -135,6 +138,7 @@ struct SampleRequest {
   std::uint32_t loopEnd = 0;
   std::uint32_t rootKey = 0;
   std::int32_t pitchCorrection = 0;
+  bool rootKeyGiven = true;  // see Sample
 };
 
 // A new source for a dropped file, placed in front of any source of equal base name. Its

@@ -1,5 +1,6 @@
 #include "library/zone.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/bytes.h"
@@ -242,6 +243,43 @@ void AverageInstrument(Instrument& instrument) {
     average.bytes[i] = static_cast<std::uint8_t>(byteSums[i] / count);
   for (auto& zone : zones) SubtractParameters(zone, average);
   instrument.averaged = true;
+}
+
+namespace {
+
+// A zone's stored differences counted from the zone defaults, each taken as far as its field
+// reaches rather than wrapped: a difference from an instrument block far from the defaults
+// would otherwise turn round (an attenuation a little below the block's into 25 dB, an attack
+// a little shorter into minutes).
+ZoneParameters FromDefaults(const ZoneParameters& differences) {
+  const ZoneParameters defaults;
+  ZoneParameters sum;
+  for (std::size_t i = 0; i < sum.words.size(); ++i)
+    sum.words[i] = static_cast<std::int16_t>(std::clamp(defaults.words[i] + differences.words[i],
+                                                        INT16_MIN, INT16_MAX));
+  for (std::size_t i = 0; i < sum.bytes.size(); ++i) {
+    const int value = static_cast<std::int8_t>(defaults.bytes[i]) +
+                      static_cast<std::int8_t>(differences.bytes[i]);
+    sum.bytes[i] =
+        static_cast<std::uint8_t>(i == ZoneParameters::attenuation ? std::clamp(value, 0, 255)
+                                                                   : std::clamp(value, -128, 127));
+  }
+  return sum;
+}
+
+}  // namespace
+
+ZoneParameters PlayedParameters(const Instrument& instrument, const Zone& zone) {
+  if (instrument.differencesOnly && !instrument.averaged) return FromDefaults(zone.parameters);
+  if (!instrument.averaged) return zone.parameters;
+  Zone absolute = zone;
+  AddParameters(absolute, instrument.parameters);
+  return absolute.parameters;
+}
+
+bool ZoneSustains(const Instrument& instrument, const Zone& zone) {
+  return PlayedParameters(instrument, zone).words[ZoneParameters::sustainVolEnv] <
+         kSilentSustainCentibels;
 }
 
 }  // namespace tolvane

@@ -179,4 +179,16 @@ void AddParameters(Zone& zone, const ZoneParameters& parameters);
 // REQUIRES: the instrument has at least one zone (nothing happens otherwise).
 void AverageInstrument(Instrument& instrument);
 
+// The zone's parameters as it sounds: relative to the instrument's while averaged, and counted
+// from the zone defaults where the instrument's block is not known (a SiFi file keeps only the
+// differences from it), so that an instrument whose block lay near the defaults sounds as its
+// source did.
+ZoneParameters PlayedParameters(const Instrument& instrument, const Zone& zone);
+
+// A sustain level this far down (96 dB, where a voice falls silent) is silence.
+inline constexpr std::int16_t kSilentSustainCentibels = 960;
+
+// Whether a held key keeps the zone sounding: its sustain level (as played) is above silence.
+bool ZoneSustains(const Instrument& instrument, const Zone& zone);
+
 }  // namespace tolvane

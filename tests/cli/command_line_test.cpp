@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <tuple>
+
 namespace tolvane::cli {
 namespace {
 
@@ -52,6 +55,22 @@ TEST(CommandLine, ValidCommands) {
     ASSERT_TRUE(normalized.options) << normalized.error;
     EXPECT_EQ(normalized.options->exportOptions.normalizeDbfs, level) << argument;
   }
+
+  // --auto-loop alone seeks loops without a crossfade; with MS, that crossfade. Both options
+  // serve render too.
+  for (const auto& [command, argument, crossfade] : {std::tuple{"export", "--auto-loop", 0.0},
+                                                     {"export", "--auto-loop=20", 20.0},
+                                                     {"export", "--auto-loop=500", 500.0},
+                                                     {"render", "--auto-loop=0.5", 0.5}}) {
+    const bool toFolder = std::string_view(command) == "export";
+    auto looped = toFolder
+                      ? ParseCommandLine({command, "--single", "d", argument, "--detect-root", "a"})
+                      : ParseCommandLine({command, "o.wav", argument, "--detect-root", "a"});
+    ASSERT_TRUE(looped.options) << looped.error;
+    EXPECT_EQ(looped.options->exportOptions.sounds.autoLoopCrossfadeMs, crossfade) << argument;
+    EXPECT_TRUE(looped.options->exportOptions.sounds.detectRoot) << argument;
+  }
+  EXPECT_FALSE(single.options->exportOptions.sounds.any());  // without them, nothing listens
 
   for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
     auto parsed = ParseCommandLine(help);
@@ -176,6 +195,18 @@ TEST(CommandLine, Refusals) {
        "--normalize takes its level after '=': write --normalize=-3"},
       {{"export", "--normalize", "0", "--single", "d", "a"},
        "--normalize takes its level after '=': write --normalize=0"},
+      {{"export", "--single", "d", "--auto-loop=501", "a"},
+       "--auto-loop needs =MS from 0 to 500 (or nothing, for no crossfade)"},
+      {{"export", "--single", "d", "--auto-loop=-1", "a"},
+       "--auto-loop needs =MS from 0 to 500 (or nothing, for no crossfade)"},
+      {{"export", "--single", "d", "--auto-loop=", "a"},
+       "--auto-loop needs =MS from 0 to 500 (or nothing, for no crossfade)"},
+      {{"export", "--single", "d", "--auto-loops", "a"},
+       "unknown option '--auto-loops' for export (try --help)"},
+      {{"render", "o", "--auto-loop", "20", "a"},
+       "--auto-loop takes its crossfade after '=': write --auto-loop=20"},
+      {{"list", "--auto-loop", "a"}, "unknown option '--auto-loop' for list (try --help)"},
+      {{"list", "--detect-root", "a"}, "unknown option '--detect-root' for list (try --help)"},
       {{"render", "--note", "H4", "o", "a"}, kNoteNeeds},
       {{"render", "--note", "G#9", "o", "a"}, kNoteNeeds},   // key 128
       {{"render", "--note", "Cb-1", "o", "a"}, kNoteNeeds},  // key -1

@@ -46,6 +46,26 @@ TEST_F(RenderMessagesTest, NotesByNameAndWhatTheyCameTo) {
   });
 }
 
+// The sound options listen to the sample before it is played, and say what they found.
+TEST_F(RenderMessagesTest, TheSoundOptionsAreNotedBeforeTheNotes) {
+  WriteFileText(dir_ / "long.wav", tolvane::testing::ToneWave(44100, 16, 1, 0.5, 1.0));
+  Check({
+      {{"render", "%/o.wav", "--detect-root", "--note", "69", "%/long.wav"},
+       0,
+       {"note: long: sample 'long' has no root key given: measured 440.0 Hz, root key 69 0 cents"},
+       {"note 69 velocity 100: peak -10.2 dBFS"}},
+      {{"render", "%/o.wav", "--auto-loop", "--hold", "2", "%/long.wav"},
+       0,
+       {"note: long: sustain loop 602-42497 found in sample 'long' (match 1.000, 0.95 s)"},
+       {"note 60 velocity 100: peak -10.2 dBFS"}},
+      // Too short a sound for a pitch: it keeps middle C.
+      {{"render", "%/o.wav", "--detect-root", "%/tone.wav"},
+       0,
+       {"note: tone: sample 'tone' has no root key given and no steady pitch: root key 60 kept"},
+       {"note 60 velocity 100: peak -10.2 dBFS"}},
+  });
+}
+
 // Only the file of the instrument played answers for the status; the others are notes.
 TEST_F(RenderMessagesTest, TheRenderedInstrumentsFileDecidesTheStatus) {
   Check({

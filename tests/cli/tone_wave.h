@@ -11,11 +11,11 @@
 
 namespace tolvane::testing {
 
-// A 440 Hz tone of 0.05 s as a plain PCM WAV file (8 bits unsigned, wider signed), its peak
+// A 440 Hz tone of `seconds` as a plain PCM WAV file (8 bits unsigned, wider signed), its peak
 // `amplitude` of full scale.
 inline std::string ToneWave(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels,
-                            double amplitude) {
-  const auto frames = static_cast<std::uint32_t>(std::lround(rate * 0.05));
+                            double amplitude, double seconds = 0.05) {
+  const auto frames = static_cast<std::uint32_t>(std::lround(rate * seconds));
   const std::uint32_t bytesPerSample = bits / 8u;
   std::vector<std::byte> data;
   tolvane::ByteWriter writer(data);

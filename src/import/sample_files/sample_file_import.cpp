@@ -26,6 +26,7 @@ void AddSoundInstrument(Library& library, Source& source, std::int64_t modifiedT
   request.loopStart = markers.loop ? markers.loop->start : 0;
   request.loopEnd = markers.loop ? markers.loop->end : sound.frames;
   request.rootKey = markers.rootKey.value_or(kDefaultRootKey);
+  request.rootKeyGiven = markers.rootKey.has_value();
   request.pitchCorrection = markers.pitchCorrection;
   const bool loop = markers.loop.has_value();
 

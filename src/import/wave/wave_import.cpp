@@ -117,6 +117,7 @@ ImportOutcome ImportWave(Library& library, Source& source, const ImportView& vie
   request.loopEnd = loop.loopEnd;
   request.rootKey = loop.rootKey;
   request.pitchCorrection = loop.pitchCorrection;
+  request.rootKeyGiven = loop.loop;  // a sampler chunk without loops is ignored whole
 
   if (format.channels <= 2 && (format.encoding != WaveEncoding::Pcm || format.bitsPerSample == 16))
     AddWholeSample(*instrument, records, request, loop.loop);

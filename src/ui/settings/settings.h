@@ -44,6 +44,11 @@ inline constexpr std::string_view kSnapLoopsSetting = "SnapLoops";
 // Whether exports normalise each group (1) or not (0), and to how many dB below full scale.
 inline constexpr std::string_view kNormalizeExportSetting = "NormalizeExport";
 inline constexpr std::string_view kNormalizeLevelSetting = "NormalizeLevel";
+// Whether exports seek sustain loops (1) or not (0), and their crossfade in milliseconds.
+inline constexpr std::string_view kAutoLoopSetting = "AutoLoop";
+inline constexpr std::string_view kAutoLoopCrossfadeSetting = "AutoLoopCrossfade";
+// Whether exports measure root keys nobody gave: 1, else 0.
+inline constexpr std::string_view kDetectRootSetting = "DetectRoot";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

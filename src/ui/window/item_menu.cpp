@@ -99,4 +99,27 @@ void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs) {
   }
 }
 
+void AddAutoLoopMenu(QMenu& menu, std::optional<double> crossfadeMs) {
+  QMenu* choice = menu.addMenu(QString::fromLatin1(texts::kMenuAutoLoop));
+  QAction* off = choice->addAction(QString::fromLatin1(texts::kMenuAutoLoopOff));
+  off->setData(kAutoLoopOffCommand);
+  off->setCheckable(true);
+  off->setChecked(!crossfadeMs);
+  for (const int ms : kAutoLoopCrossfades) {
+    QAction* action =
+        choice->addAction(ms == 0 ? QString::fromLatin1(texts::kMenuAutoLoopPlain)
+                                  : QString::fromLatin1(texts::kMenuAutoLoopCrossfade).arg(ms));
+    action->setData(kAutoLoopCommand + ms);
+    action->setCheckable(true);
+    action->setChecked(crossfadeMs && *crossfadeMs == ms);
+  }
+}
+
+void AddDetectRootItem(QMenu& menu, bool detect) {
+  QAction* action = menu.addAction(QString::fromLatin1(texts::kMenuDetectRoot));
+  action->setData(kDetectRootCommand);
+  action->setCheckable(true);
+  action->setChecked(detect);
+}
+
 }  // namespace tolvane

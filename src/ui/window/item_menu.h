@@ -18,10 +18,15 @@ inline constexpr int kSnapLoopsCommand = 21;
 inline constexpr int kSoundFontPresetsCommand = 22;
 inline constexpr int kSuggestCategoriesCommand = 23;
 inline constexpr int kUndoSuggestionsCommand = 24;
+inline constexpr int kDetectRootCommand = 25;
 // Normalising exports: off, or to the level kNormalizeCommand + n, n dB below full scale.
 inline constexpr int kNormalizeOffCommand = 40;
 inline constexpr int kNormalizeCommand = 41;
 inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale, as offered
+// Seeking sustain loops: off, or on with a crossfade of kAutoLoopCommand + n, n ms.
+inline constexpr int kAutoLoopOffCommand = 60;
+inline constexpr int kAutoLoopCommand = 61;
+inline constexpr int kAutoLoopCrossfades[] = {0, 10, 50, 100};  // ms, as offered
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu. Each category shows its code beside its name; the category menu ends in
@@ -41,5 +46,10 @@ void AddSnapLoopsItem(QMenu& menu, bool snap);
 // Adds the submenu that chooses whether exports normalise and to which level; `dbfs` is the
 // level chosen now, nothing for off.
 void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
+// Adds the submenu that chooses whether exports seek sustain loops and how long they
+// crossfade; `crossfadeMs` is the choice now, nothing for off.
+void AddAutoLoopMenu(QMenu& menu, std::optional<double> crossfadeMs);
+// Adds the export option that measures root keys nobody gave, checked when `detect` is on.
+void AddDetectRootItem(QMenu& menu, bool detect);
 
 }  // namespace tolvane

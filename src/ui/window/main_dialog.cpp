@@ -19,6 +19,7 @@
 #include <memory>
 #include <utility>
 
+#include "analysis/crossfade.h"
 #include "import/import_file.h"
 #include "ui/settings/settings.h"
 #include "ui/window/item_menu.h"
@@ -57,6 +58,11 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
     // A level out of range is taken as the lowest.
     exportOptions_.normalizeDbfs = -std::min<double>(below, -kLowestNormalizeDbfs);
   }
+  if (ReadSettingNumber(kAutoLoopSetting, 0) == 1) {
+    exportOptions_.sounds.autoLoopCrossfadeMs =
+        std::min<double>(ReadSettingNumber(kAutoLoopCrossfadeSetting, 0), kLongestCrossfadeMs);
+  }
+  exportOptions_.sounds.detectRoot = ReadSettingNumber(kDetectRootSetting, 0) == 1;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -212,6 +218,8 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   AddSoundFontPresetsItem(menu, soundFontPresets());
   AddSnapLoopsItem(menu, snapLoops());
   AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
+  AddAutoLoopMenu(menu, autoLoop());
+  AddDetectRootItem(menu, detectRoot());
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -234,6 +242,20 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   if (command == kSnapLoopsCommand) {
     SetSnapLoops(!snapLoops());
+    return;
+  }
+  if (command == kDetectRootCommand) {
+    SetDetectRoot(!detectRoot());
+    return;
+  }
+  if (command == kAutoLoopOffCommand) {
+    SetAutoLoop(std::nullopt);
+    return;
+  }
+  if (const int ms = command - kAutoLoopCommand;
+      std::find(std::begin(kAutoLoopCrossfades), std::end(kAutoLoopCrossfades), ms) !=
+      std::end(kAutoLoopCrossfades)) {
+    SetAutoLoop(ms);
     return;
   }
   if (command == kNormalizeOffCommand) {
@@ -293,6 +315,20 @@ void MainDialog::SetNormalize(std::optional<double> dbfs) {
   WriteSettingNumber(kNormalizeExportSetting, dbfs ? 1 : 0);
   if (dbfs)
     WriteSettingNumber(kNormalizeLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
+}
+
+void MainDialog::SetAutoLoop(std::optional<double> crossfadeMs) {
+  exportOptions_.sounds.autoLoopCrossfadeMs = crossfadeMs;
+  WriteSettingNumber(kAutoLoopSetting, crossfadeMs ? 1 : 0);
+  if (crossfadeMs) {
+    WriteSettingNumber(kAutoLoopCrossfadeSetting,
+                       static_cast<std::uint32_t>(std::lround(*crossfadeMs)));
+  }
+}
+
+void MainDialog::SetDetectRoot(bool detect) {
+  exportOptions_.sounds.detectRoot = detect;
+  WriteSettingNumber(kDetectRootSetting, detect ? 1 : 0);
 }
 
 void MainDialog::SaveDatabase() {

@@ -132,6 +132,10 @@ class MainDialog : public QDialog {
   void SuggestCategories();
   void UndoSuggestedCategories();
   bool CanUndoSuggestions() const { return !suggestions_.empty(); }
+  void SetAutoLoop(std::optional<double> crossfadeMs);
+  std::optional<double> autoLoop() const { return exportOptions_.sounds.autoLoopCrossfadeMs; }
+  void SetDetectRoot(bool detect);
+  bool detectRoot() const { return exportOptions_.sounds.detectRoot; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();

@@ -44,6 +44,20 @@ void AddClashes(ExportReport& report, const std::vector<std::string>& clashes) {
   }
 }
 
+// What the sound options found, likewise.
+void AddSounds(ExportReport& report, const std::vector<SoundNote>& notes) {
+  if (notes.empty()) return;
+  std::vector<std::string> lines;
+  lines.reserve(notes.size());
+  for (const SoundNote& note : notes) lines.push_back(Windows1252ToUtf8(SoundNoteText(note)));
+  if (!report.detail.isEmpty()) report.detail += QLatin1Char('\n');
+  report.detail += Joined(lines);
+  if (report.message.isEmpty()) {
+    report.message = QString::fromLatin1(texts::kSoundNotesText).arg(notes.size());
+    report.caption = QString::fromLatin1(texts::kClickingLoopsCaption);
+  }
+}
+
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
@@ -70,6 +84,7 @@ ExportReport ReportCollectionExport(const ExportResult& result, const QString& f
   if (result) {
     ExportReport report{QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}, {}};
     AddLoops(report, result.loops);
+    AddSounds(report, result.sounds);
     AddClashes(report, result.clashes);
     return report;
   }
@@ -92,6 +107,7 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
         {},
         {}};
     AddLoops(report, result.loops);
+    AddSounds(report, result.sounds);
     AddClashes(report, result.clashes);
     return report;
   }

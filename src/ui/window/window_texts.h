@@ -85,6 +85,12 @@ inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Cr
 inline constexpr char kMenuNormalize[] = "Export: Normalize";
 inline constexpr char kMenuNormalizeOff[] = "Off (samples as they are)";
 inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
+// Whether exports seek sustain loops where samples have none, and over how long a crossfade.
+inline constexpr char kMenuAutoLoop[] = "Export: Find Sustain Loops";
+inline constexpr char kMenuAutoLoopOff[] = "Off (samples as they are)";
+inline constexpr char kMenuAutoLoopPlain[] = "On, No Crossfade";
+inline constexpr char kMenuAutoLoopCrossfade[] = "On, %1 ms Crossfade";
+inline constexpr char kMenuDetectRoot[] = "Export: Detect Root Keys Not Given";
 
 // The instrument panel under the list.
 inline constexpr char kPanelTip[] =
@@ -116,6 +122,8 @@ inline constexpr char kNoSamplesReason[] = "None of the checked instruments has 
 // Looped samples whose junction clicks, told after an export that wrote files.
 inline constexpr char kClickingLoopsCaption[] = "Export";
 inline constexpr char kClickingLoopsText[] = "%1 looped samples click where their loop ends.";
+inline constexpr char kSoundNotesText[] =
+    "%1 notes on the loops found and the root keys measured (see details).";
 inline constexpr char kNameClashesText[] =
     "The sampler cannot tell some of these instruments apart: they share a SoundID or a name.";
 

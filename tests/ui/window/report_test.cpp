@@ -4,15 +4,22 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
+#include <optional>
 #include <system_error>
 
 #include "tests/ui/window/window_test_support.h"
+#include "ui/settings/settings.h"
 #include "ui/window/import_details_dialog.h"
+#include "ui/window/item_menu.h"
+#include "ui/window/main_dialog.h"
 #include "ui/window/outcome_report.h"
+
+Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace tolvane {
 
@@ -126,6 +133,56 @@ class ReportTest : public QObject {
     ImportDetailsDialog wraps(endless, QStringLiteral("t"), nullptr);
     QCOMPARE(wraps.findChild<QPlainTextEdit*>()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     QVERIFY(wraps.width() <= wraps.screen()->availableGeometry().width());
+  }
+
+  // The sound options are chosen from the menu and remembered for the next start, each
+  // crossfade offered as it is named; an export that found something says so.
+  void soundOptionsAreRememberedAndReported_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<std::optional<double>>("autoLoop");
+    QTest::addColumn<bool>("detectRoot");
+    QTest::addColumn<int>("checked");  // the submenu's entry checked after it
+    QTest::newRow("off") << kAutoLoopOffCommand << std::optional<double>() << false << 0;
+    QTest::newRow("plain") << kAutoLoopCommand << std::optional(0.0) << false << 1;
+    QTest::newRow("50 ms") << kAutoLoopCommand + 50 << std::optional(50.0) << false << 3;
+    QTest::newRow("detect") << kDetectRootCommand << std::optional<double>() << true << 0;
+  }
+  void soundOptionsAreRememberedAndReported() {
+    QFETCH(int, command);
+    QFETCH(std::optional<double>, autoLoop);
+    QFETCH(bool, detectRoot);
+    QFETCH(int, checked);
+    testing::TestWindow window;
+    window.Open().ApplyItemCommand(command, -1);
+    MainDialog& reopened = window.Open();
+    QCOMPARE(reopened.autoLoop(), autoLoop);
+    QCOMPARE(reopened.detectRoot(), detectRoot);
+    QCOMPARE(ReadSettingNumber(kDetectRootSetting, 0), detectRoot ? 1u : 0u);
+
+    QMenu menu;
+    AddAutoLoopMenu(menu, reopened.autoLoop());
+    AddDetectRootItem(menu, reopened.detectRoot());
+    const QList<QAction*> choices = menu.actions()[0]->menu()->actions();
+    QCOMPARE(choices.size(), 5);
+    for (int i = 0; i < choices.size(); ++i) QCOMPARE(choices[i]->isChecked(), i == checked);
+    QCOMPARE(choices[3]->text(), QStringLiteral("On, 50 ms Crossfade"));
+    QCOMPARE(menu.actions()[1]->data().toInt(), kDetectRootCommand);
+    QCOMPARE(menu.actions()[1]->isChecked(), detectRoot);
+
+    ExportResult written;
+    SoundNote found;
+    found.instrument = "Pad";
+    found.sample = "Pad C4";
+    found.loop = {4410, 48510};
+    found.seconds = 1;
+    found.match = 0.991;
+    written.sounds.push_back(found);
+    const ExportReport report = ReportCollectionExport(written, QStringLiteral("a.SLC"));
+    QCOMPARE(
+        report.message,
+        QStringLiteral("1 notes on the loops found and the root keys measured (see details)."));
+    QCOMPARE(report.detail, QStringLiteral("Pad: sustain loop 4410-48510 found in sample 'Pad C4' "
+                                           "(match 0.991, 1.00 s)"));
   }
 };
 
