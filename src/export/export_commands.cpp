@@ -45,8 +45,11 @@ bool RefusedByFolder(const ExportResult& written) {
          error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
 }
 
-void ApplyOptions(ExportSet& set, const ExportOptions& options) {
+// Fitting comes first, so that normalising measures what is written.
+FitSavings ApplyOptions(ExportSet& set, const ExportOptions& options) {
+  const FitSavings saved = FitExportSet(set, options.trimDbfs, options.mono);
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
+  return saved;
 }
 
 // The checked instruments the sampler cannot tell apart, in words.
@@ -79,11 +82,12 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
   std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
-  ApplyOptions(*set, options);
+  const FitSavings saved = ApplyOptions(*set, options);
   ExportResult result = WriteExportSet(*set, file, progress);
   if (result) {
     result.loops = std::move(clicking);
     result.clashes = ClashTexts(checked);
+    result.saved = saved;
   }
   FreeExportSet(std::move(set));
   return result;
@@ -118,13 +122,15 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
-      ApplyOptions(*set, options);
+      // Loops are judged, and mended, as the library holds them; fitting keeps the loop points.
+      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
+      const FitSavings saved = ApplyOptions(*set, options);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
-      std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);
+        result.saved += saved;
         result.loops.insert(result.loops.end(), clicking.begin(), clicking.end());
         result.splits.insert(result.splits.end(), written.splits.begin(), written.splits.end());
         if (!existed) created.push_back(file);

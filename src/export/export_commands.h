@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/loop_check.h"
+#include "export/sample_fitting.h"
 #include "export/sifi_writer.h"
 #include "library/library.h"
 
@@ -26,6 +27,10 @@ struct ExportOptions {
   // Loops that click are named; with kSnap their points are also moved to zero crossings in
   // the written file (CheckExportLoops).
   LoopMending loops = LoopMending::kNameOnly;
+  // Samples written smaller (FitExportSet): quiet ends cut below this level in dBFS, stereo
+  // samples stored as mono.
+  std::optional<double> trimDbfs{};
+  MonoFold mono{MonoFold::kNone};
 };
 
 inline constexpr double kDefaultNormalizeDbfs = -1;
@@ -47,6 +52,7 @@ struct SingleExportResult {
   std::vector<std::filesystem::path> written;
   std::vector<GroupSplit> splits;   // groups written as several, over all files written
   std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
+  FitSavings saved;                 // over all files written
   // Checked instruments the sampler cannot tell apart (NameClashText, Windows-1252).
   std::vector<std::string> clashes;
   // One UTF-8 text per file that failed, naming file and reason ("PATH: REASON"); or, when the
