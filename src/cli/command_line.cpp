@@ -16,7 +16,7 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [--size] [OPTIONS] FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
@@ -62,6 +62,14 @@ const char* const kOptions =
     "  --normalize[=DBFS]    export: scale each group's samples by one factor so that the\n"
     "                        group's loudest value reaches DBFS, up or down (-60 to 0,\n"
     "                        default -1); instruments sharing samples keep their balance\n"
+    "  --trim[=DBFS]         export: cut each sample's frames before its first value above\n"
+    "                        DBFS and after its last (-96 to -20, default -60), never past a\n"
+    "                        zone's start or the loop; every zone plays what it played\n"
+    "  --mono=same|all       export: store stereo samples whose channels are equal as mono\n"
+    "                        (same), or fold every stereo sample to the mean of its channels\n"
+    "                        (all: the stereo image is lost)\n"
+    "  --size                list: the size of the export of the instruments (those --only\n"
+    "                        names), with --trim, --mono, --snap-loops as given\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
     "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
     "                        render plays the first instrument, or the one --only names\n"
@@ -132,6 +140,8 @@ class ArgumentParser {
       // A level given apart from a bare --normalize ("--normalize -3") is meant as its level.
       if (!optionsEnded_ && bareNormalizeAt_ && *bareNormalizeAt_ + 1 == i_ && NumberIn<double>(a))
         return "--normalize takes its level after '=': write --normalize=" + a;
+      if (!optionsEnded_ && bareTrimAt_ && *bareTrimAt_ + 1 == i_ && NumberIn<double>(a))
+        return "--trim takes its level after '=': write --trim=" + a;
       if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
         options_.files.push_back(a);
       } else if (a == "--") {
@@ -160,6 +170,13 @@ class ArgumentParser {
       options_.importedNames = true;
     } else if (a == "--programs" && options_.command == Command::List) {
       options_.programs = true;
+    } else if (a == "--size" && options_.command == Command::List) {
+      options_.size = true;
+    } else if (a.starts_with("--trim") && (command_ == "export" || command_ == "list")) {
+      if (std::string error = TakeTrim(a); !error.empty()) return error;
+    } else if (a.starts_with("--mono") && (command_ == "export" || command_ == "list")) {
+      if (a != "--mono=same" && a != "--mono=all") return "--mono needs =same or =all";
+      options_.exportOptions.mono = a == "--mono=same" ? MonoFold::kSame : MonoFold::kAll;
     } else if (a == "--markdown" && options_.command == Command::Formats) {
       options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
@@ -169,7 +186,7 @@ class ArgumentParser {
       options_.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
       options_.target = *v;
       haveTarget_ = true;
-    } else if (a == "--snap-loops" && command_ == "export") {
+    } else if (a == "--snap-loops" && (command_ == "export" || command_ == "list")) {
       options_.exportOptions.loops = LoopMending::kSnap;
     } else if (a.starts_with("--normalize") && command_ == "export") {
       if (std::string error = TakeNormalize(a); !error.empty()) return error;
@@ -246,8 +263,30 @@ class ArgumentParser {
     return {};
   }
 
+  // --trim or --trim=DBFS, as --normalize.
+  std::string TakeTrim(const std::string& a) {
+    constexpr std::string_view kName = "--trim";
+    std::optional<double> level;
+    if (a == kName) {
+      level = kDefaultTrimDbfs;
+      bareTrimAt_ = i_;
+    } else if (a[kName.size()] == '=') {
+      level = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
+    } else {
+      return "unknown option '" + a + "' for " + command_ + " (try --help)";
+    }
+    if (!level || !(*level >= kLowestTrimDbfs && *level <= kHighestTrimDbfs))
+      return "--trim needs =DBFS from -96 to -20 (or nothing, for -60)";
+    options_.exportOptions.trimDbfs = *level;
+    return {};
+  }
+
   // What must hold once every argument is taken.
   std::string Finish() {
+    const ExportOptions& fit = options_.exportOptions;
+    if (command_ == "list" && !options_.size &&
+        (fit.trimDbfs || fit.mono != MonoFold::kNone || fit.loops != LoopMending::kNameOnly))
+      return "--trim, --mono and --snap-loops change only list's --size: give --size";
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
     if (options_.command == Command::Categories)
@@ -279,6 +318,7 @@ class ArgumentParser {
   bool optionsEnded_ = false;
   int velocity_ = kDefaultRenderVelocity;       // of notes given without one
   std::optional<std::size_t> bareNormalizeAt_;  // where --normalize stood without its level
+  std::optional<std::size_t> bareTrimAt_;       // where --trim stood without its level
 };
 
 }  // namespace
