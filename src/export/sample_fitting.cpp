@@ -12,14 +12,16 @@
 #include <utility>
 
 #include "library/instrument_texts.h"
+#include "sifi/sifi_format.h"
 
 namespace tolvane {
 namespace {
 
 constexpr double kFullScale = 32768;
 
-// The frames a sample's zones start on, earliest and latest (none when no zone plays it), and
-// whether one of them plays it looped.
+// The frames a sample's zones start on by an offset of their own, earliest and latest (none
+// when no zone has one), and whether one of them plays it looped. A zone without an offset
+// starts where the sound starts, so the quiet frames before it are what a cut takes.
 struct StartFrames {
   std::uint32_t earliest = std::numeric_limits<std::uint32_t>::max();
   std::uint32_t latest = 0;
@@ -27,9 +29,9 @@ struct StartFrames {
   bool looped = false;
 
   void Add(std::int32_t startOffset, std::uint32_t frames) {
-    // Two bytes per frame, as the sampler counts; a negative offset plays from the start.
-    const std::uint32_t frame =
-        startOffset > 0 ? std::min(static_cast<std::uint32_t>(startOffset / 2), frames) : 0;
+    if (startOffset <= 0) return;
+    // Two bytes per frame, as the sampler counts.
+    const std::uint32_t frame = std::min(static_cast<std::uint32_t>(startOffset / 2), frames);
     earliest = std::min(earliest, frame);
     latest = std::max(latest, frame);
     any = true;
@@ -222,7 +224,8 @@ FitSavings FitExportSet(ExportSet& set, std::optional<double> trimDbfs, MonoFold
           f.folded = !same;
           ++saved.monoSamples;
           saved.foldedSamples += f.folded ? 1 : 0;
-          saved.monoBytes += std::uint64_t{2} * sample->frames;
+          // The silent frames written after the sample lose a channel too.
+          saved.monoBytes += std::uint64_t{2} * (sample->frames + sifi::kSilentFrames);
         }
       }
       if (trimDbfs) {

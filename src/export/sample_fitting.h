@@ -43,9 +43,10 @@ struct FitSavings {
 
 // Writes the set's samples smaller, stereo ones first made mono as `mono` asks, then, with a
 // threshold, each cut before its first frame with a value above `trimDbfs` and after its last
-// (all channels together). A cut never passes a start offset of a zone of the group's members,
-// nor the sample's loop as the set writes it (ExportGroup::loops included) when one of them
-// plays it looped, so that every zone plays the same frames from where it starts; a sample
+// (all channels together). A zone without a start offset then starts at the sound; a cut never
+// passes a zone's start offset, nor the sample's loop as the set writes it (ExportGroup::loops
+// included) when some zone of the group's members plays it looped, so that every zone plays
+// the same frames from where it started, less the quiet ones before the sound. A sample
 // several zones play is cut to what all of them keep. A sample keeps at least one frame. The
 // changed samples, and the members and sample group that refer to them, are copies the set keeps
 // (ExportSet::copies); start offsets and loop points move with the cut. REQUIRES: trimDbfs <= 0; no
