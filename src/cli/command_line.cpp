@@ -69,7 +69,8 @@ const char* const kOptions =
     "                        (same), or fold every stereo sample to the mean of its channels\n"
     "                        (all: the stereo image is lost)\n"
     "  --size                list: the size of the export of the instruments (those --only\n"
-    "                        names), with --trim, --mono, --snap-loops as given\n"
+    "                        names) as one collection and as single files, with --trim and\n"
+    "                        --mono as given\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
     "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
     "                        render plays the first instrument, or the one --only names\n"
@@ -186,7 +187,7 @@ class ArgumentParser {
       options_.command = a == "--collection" ? Command::ExportCollection : Command::ExportSingle;
       options_.target = *v;
       haveTarget_ = true;
-    } else if (a == "--snap-loops" && (command_ == "export" || command_ == "list")) {
+    } else if (a == "--snap-loops" && command_ == "export") {
       options_.exportOptions.loops = LoopMending::kSnap;
     } else if (a.starts_with("--normalize") && command_ == "export") {
       if (std::string error = TakeNormalize(a); !error.empty()) return error;
@@ -284,9 +285,8 @@ class ArgumentParser {
   // What must hold once every argument is taken.
   std::string Finish() {
     const ExportOptions& fit = options_.exportOptions;
-    if (command_ == "list" && !options_.size &&
-        (fit.trimDbfs || fit.mono != MonoFold::kNone || fit.loops != LoopMending::kNameOnly))
-      return "--trim, --mono and --snap-loops change only list's --size: give --size";
+    if (command_ == "list" && !options_.size && (fit.trimDbfs || fit.mono != MonoFold::kNone))
+      return "--trim and --mono change only list's --size: give --size";
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
     if (options_.command == Command::Categories)
