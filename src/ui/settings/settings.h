@@ -44,6 +44,11 @@ inline constexpr std::string_view kSnapLoopsSetting = "SnapLoops";
 // Whether exports normalise each group (1) or not (0), and to how many dB below full scale.
 inline constexpr std::string_view kNormalizeExportSetting = "NormalizeExport";
 inline constexpr std::string_view kNormalizeLevelSetting = "NormalizeLevel";
+// Whether exports trim samples' quiet ends (1) or not (0), and below how many dB under full
+// scale; whether they store stereo samples as mono: 0 no, 1 those of equal channels, 2 all.
+inline constexpr std::string_view kTrimExportSetting = "TrimExport";
+inline constexpr std::string_view kTrimLevelSetting = "TrimLevel";
+inline constexpr std::string_view kMonoExportSetting = "MonoExport";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

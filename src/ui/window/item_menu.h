@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <optional>
 
+#include "export/sample_fitting.h"
+
 namespace tolvane {
 
 inline constexpr int kDeleteCommand = 16;
@@ -20,6 +22,14 @@ inline constexpr int kSoundFontPresetsCommand = 22;
 inline constexpr int kNormalizeOffCommand = 40;
 inline constexpr int kNormalizeCommand = 41;
 inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale, as offered
+// Trimming exports: off, or below the level kTrimCommand + n, n dB below full scale.
+inline constexpr int kTrimOffCommand = 60;
+inline constexpr int kTrimCommand = 100;
+inline constexpr int kTrimLevels[] = {48, 60, 72};  // dB below full scale, as offered
+// Mono exports: off, stereo samples of equal channels, every stereo sample.
+inline constexpr int kMonoOffCommand = 61;
+inline constexpr int kMonoSameCommand = 62;
+inline constexpr int kMonoAllCommand = 63;
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu.
@@ -38,5 +48,8 @@ void AddSnapLoopsItem(QMenu& menu, bool snap);
 // Adds the submenu that chooses whether exports normalise and to which level; `dbfs` is the
 // level chosen now, nothing for off.
 void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
+// Adds the submenus that choose whether exports trim quiet ends and below which level (`dbfs`,
+// nothing for off), and how they store stereo samples (`mono`).
+void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono);
 
 }  // namespace tolvane

@@ -56,6 +56,12 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
     // A level out of range is taken as the lowest.
     exportOptions_.normalizeDbfs = -std::min<double>(below, -kLowestNormalizeDbfs);
   }
+  if (ReadSettingNumber(kTrimExportSetting, 0) == 1) {
+    const std::uint32_t below = ReadSettingNumber(kTrimLevelSetting, 60);
+    exportOptions_.trimDbfs = -std::clamp<double>(below, -kHighestTrimDbfs, -kLowestTrimDbfs);
+  }
+  const std::uint32_t mono = ReadSettingNumber(kMonoExportSetting, 0);
+  if (mono == 1 || mono == 2) exportOptions_.mono = mono == 1 ? MonoFold::kSame : MonoFold::kAll;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -196,6 +202,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   AddSoundFontPresetsItem(menu, soundFontPresets());
   AddSnapLoopsItem(menu, snapLoops());
   AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
+  AddFitMenus(menu, exportOptions_.trimDbfs, exportOptions_.mono);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -230,6 +237,7 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
     SetNormalize(-below);
     return;
   }
+  if (ApplyFitCommand(command)) return;
   if (clickedRow < 0) return;
   if (command == kCheckCommand || command == kUncheckCommand) {
     for (const int row : rows) model_.SetChecked(row, command == kCheckCommand);
@@ -269,6 +277,35 @@ void MainDialog::SetNormalize(std::optional<double> dbfs) {
   WriteSettingNumber(kNormalizeExportSetting, dbfs ? 1 : 0);
   if (dbfs)
     WriteSettingNumber(kNormalizeLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
+}
+
+bool MainDialog::ApplyFitCommand(int command) {
+  if (command == kTrimOffCommand) {
+    SetTrim(std::nullopt);
+  } else if (std::find(std::begin(kTrimLevels), std::end(kTrimLevels), command - kTrimCommand) !=
+             std::end(kTrimLevels)) {
+    SetTrim(-(command - kTrimCommand));
+  } else if (command == kMonoOffCommand || command == kMonoSameCommand ||
+             command == kMonoAllCommand) {
+    SetMono(command == kMonoOffCommand    ? MonoFold::kNone
+            : command == kMonoSameCommand ? MonoFold::kSame
+                                          : MonoFold::kAll);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void MainDialog::SetTrim(std::optional<double> dbfs) {
+  exportOptions_.trimDbfs = dbfs;
+  WriteSettingNumber(kTrimExportSetting, dbfs ? 1 : 0);
+  if (dbfs) WriteSettingNumber(kTrimLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
+}
+
+void MainDialog::SetMono(MonoFold mono) {
+  exportOptions_.mono = mono;
+  WriteSettingNumber(kMonoExportSetting,
+                     mono == MonoFold::kNone ? 0 : (mono == MonoFold::kSame ? 1 : 2));
 }
 
 void MainDialog::SaveDatabase() {

@@ -107,6 +107,12 @@ class MainDialog : public QDialog {
   // off); remembered in the settings.
   void SetNormalize(std::optional<double> dbfs);
   std::optional<double> normalizeDbfs() const { return exportOptions_.normalizeDbfs; }
+  // Whether the exports that follow trim samples' quiet ends, below which level in dBFS
+  // (nothing: off), and how they store stereo samples; remembered in the settings.
+  void SetTrim(std::optional<double> dbfs);
+  std::optional<double> trimDbfs() const { return exportOptions_.trimDbfs; }
+  void SetMono(MonoFold mono);
+  MonoFold mono() const { return exportOptions_.mono; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
@@ -161,6 +167,8 @@ class MainDialog : public QDialog {
   void Connect();
   void RowsChanged();
   void ShowExportFailure(const QString& detail);
+  // The trim and mono commands of the menu; false for any other.
+  bool ApplyFitCommand(int command);
   void SaveDatabase();
   void TellDatabaseProblemOnce();
   void StartWork(const char* title, WorkRunner::Work work, WorkRunner::Finished finished);

@@ -4,6 +4,7 @@
 
 #include "base/encoding.h"
 #include "import/outcome_text.h"
+#include "library/instrument_texts.h"
 #include "ui/window/window_texts.h"
 
 namespace tolvane {
@@ -44,6 +45,13 @@ void AddClashes(ExportReport& report, const std::vector<std::string>& clashes) {
   }
 }
 
+// What trimming and mono saved, after the written status.
+void AddSaving(ExportReport& report, const FitSavings& saved) {
+  if (saved.bytes() == 0) return;
+  report.status = QString::fromLatin1(texts::kSavedStatus)
+                      .arg(report.status, QString::fromStdString(SizeText(saved.bytes())));
+}
+
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
@@ -69,6 +77,7 @@ QString ImportReport::Details() const {
 ExportReport ReportCollectionExport(const ExportResult& result, const QString& file) {
   if (result) {
     ExportReport report{QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}, {}};
+    AddSaving(report, result.saved);
     AddLoops(report, result.loops);
     AddClashes(report, result.clashes);
     return report;
@@ -91,6 +100,7 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
         {},
         {},
         {}};
+    AddSaving(report, result.saved);
     AddLoops(report, result.loops);
     AddClashes(report, result.clashes);
     return report;

@@ -50,6 +50,8 @@ inline constexpr char kCancellingStatus[] = "Cancelling...";
 inline constexpr char kImportCancelledStatus[] = "Import cancelled, the list is as it was";
 inline constexpr char kExportCancelledStatus[] = "Export cancelled";
 inline constexpr char kCollectionWrittenStatus[] = "Collection written: %1";
+// After the written status when the export's options trimmed or folded samples.
+inline constexpr char kSavedStatus[] = "%1 (%2 less sample data)";
 inline constexpr char kFilesWrittenStatus[] = "%1 files written to %2";
 inline constexpr char kOneFileWrittenStatus[] = "1 file written to %1";
 inline constexpr char kSomeFilesFailedStatus[] = "%1 of %2 files written to %3, %4 failed";
@@ -76,6 +78,14 @@ inline constexpr char kMenuSnapLoops[] = "Export: Snap Clicking Loops to Zero Cr
 inline constexpr char kMenuNormalize[] = "Export: Normalize";
 inline constexpr char kMenuNormalizeOff[] = "Off (samples as they are)";
 inline constexpr char kMenuNormalizeLevel[] = "To %1 dBFS";
+// Whether exports cut samples' quiet ends, and store stereo samples as mono.
+inline constexpr char kMenuTrim[] = "Export: Trim Silence";
+inline constexpr char kMenuTrimOff[] = "Off (samples whole)";
+inline constexpr char kMenuTrimLevel[] = "Below %1 dBFS";
+inline constexpr char kMenuMono[] = "Export: Mono";
+inline constexpr char kMenuMonoOff[] = "Off (stereo samples as they are)";
+inline constexpr char kMenuMonoSame[] = "Stereo Samples of Equal Channels";
+inline constexpr char kMenuMonoAll[] = "All Stereo Samples (Changes the Sound)";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";
