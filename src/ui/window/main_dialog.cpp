@@ -144,6 +144,8 @@ void MainDialog::Connect() {
   status_->installEventFilter(this);
   connect(&runner_, &WorkRunner::Progressed, this,
           [this](const QString& text, int permille) { ShowProgress(text, permille); });
+  connect(&sizeEstimate_, &SizeEstimate::Measured, this,
+          [this](quint64 collection, quint64 single) { ShowExportSize(collection, single); });
 }
 
 void MainDialog::RowsChanged() {
@@ -166,13 +168,29 @@ void MainDialog::UpdateStatus() {
   const CheckedSummary summary = SummarizeChecked(services_.library, checked);
   singleButton_->setEnabled(summary.instruments > 0);
   collectionButton_->setEnabled(summary.instruments > 0 && summary.groups > 1);
-  SetStatus(QString::fromStdString(StatusText(summary, services_.library.instruments.size())),
-            importReport_.Summary());
+  countText_ = QString::fromStdString(StatusText(summary, services_.library.instruments.size()));
+  SetStatus(countText_, importReport_.Summary());
+  showingCount_ = true;
+  if (summary.instruments > 0 &&
+      (exportOptions_.trimDbfs || exportOptions_.mono != MonoFold::kNone))
+    sizeEstimate_.Request(checked, exportOptions_);
   status_->setToolTip(importReport_.Details());
   emit StatusUpdated();
 }
 
+void MainDialog::ShowExportSize(std::uint64_t collectionBytes, std::uint64_t singleBytes) {
+  // A measurement that ends after the line moved on, or the options were turned off, is not told.
+  if (!showingCount_ || (!exportOptions_.trimDbfs && exportOptions_.mono == MonoFold::kNone))
+    return;
+  SetStatus(QString::fromLatin1(texts::kExportSizeStatus)
+                .arg(countText_, QString::fromStdString(SizeText(collectionBytes)),
+                     QString::fromStdString(SizeText(singleBytes))),
+            importReport_.Summary());
+  showingCount_ = true;
+}
+
 void MainDialog::SetStatus(const QString& text, const QString& link) {
+  showingCount_ = false;
   statusLinked_ = !link.isEmpty();
   if (!statusLinked_) {
     status_->setTextFormat(Qt::PlainText);
@@ -300,12 +318,14 @@ void MainDialog::SetTrim(std::optional<double> dbfs) {
   exportOptions_.trimDbfs = dbfs;
   WriteSettingNumber(kTrimExportSetting, dbfs ? 1 : 0);
   if (dbfs) WriteSettingNumber(kTrimLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
+  UpdateStatus();
 }
 
 void MainDialog::SetMono(MonoFold mono) {
   exportOptions_.mono = mono;
   WriteSettingNumber(kMonoExportSetting,
                      mono == MonoFold::kNone ? 0 : (mono == MonoFold::kSame ? 1 : 2));
+  UpdateStatus();
 }
 
 void MainDialog::SaveDatabase() {

@@ -31,6 +31,8 @@ inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Cate
 inline constexpr char kStartStatus[] = "Tolvane Import...";
 inline constexpr char kSelectedStatus[] = "%d Instruments selected, %d.%02dMB Samples";
 inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
+// After the count while exports trim or fold samples: what the two exports would write.
+inline constexpr char kExportSizeStatus[] = "%1 - export: %2 collection, %3 single files";
 // After the count, when files of the drop were not imported whole (some instruments came from
 // them) or not read at all (none did), joined by ", "; the list they open has it as its title.
 inline constexpr char kNotWholeOneStatus[] = "1 file not imported whole";

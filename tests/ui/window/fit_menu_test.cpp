@@ -1,9 +1,12 @@
 // The window's choices that fit exports to the sampler's memory: chosen through the list's menu,
 // remembered for the next start, and the saving told after an export.
 
+#include <QFileInfo>
 #include <QTest>
+#include <cstdint>
 #include <optional>
 
+#include "export/export_size.h"
 #include "tests/ui/window/window_test_support.h"
 #include "ui/settings/settings.h"
 #include "ui/window/item_menu.h"
@@ -79,6 +82,39 @@ class FitMenuTest : public QObject {
     MainDialog& dialog = window.Open();
     QCOMPARE(dialog.trimDbfs(), std::optional(-96.0));
     QCOMPARE(dialog.mono(), MonoFold::kNone);
+  }
+
+  // While an option is on, the status line adds what the exports would write, measured beside
+  // the window; an export's own status then stays.
+  void theStatusLineTellsTheExportSize() {
+    testing::TestWindow window;
+    MainDialog& dialog = window.Open();
+    dialog.ImportDrop(window.Files({"a", "b"}, 100));
+    window.Wait();
+    const QString count = window.Status();
+    QVERIFY(count.endsWith(QStringLiteral("MB Samples")));
+    ExportOptions options;
+    options.trimDbfs = -60.0;
+    const ExportSize size = MeasureExport(dialog.model().CheckedInstruments(), options);
+    QCOMPARE(size.saved.trimmedSamples, 2u);  // each file's first value is 0
+
+    dialog.SetTrim(-60.0);
+    QTRY_COMPARE(window.Status(),
+                 QStringLiteral("%1 - export: %2 collection, %3 single files")
+                     .arg(count, QString::fromStdString(SizeText(size.collectionBytes)),
+                          QString::fromStdString(SizeText(size.singleBytes))));
+    window.prompts.saveAnswer = window.place / "out.SLC";
+    QVERIFY(dialog.ExportCollection());
+    window.Wait();
+    QTest::qWait(200);
+    QVERIFY2(window.Status().startsWith(QStringLiteral("Collection written: ")),
+             qPrintable(window.Status()));
+    QCOMPARE(static_cast<std::uint64_t>(QFileInfo(*window.prompts.saveAnswer).size()),
+             size.collectionBytes);
+
+    dialog.SetTrim(std::nullopt);
+    QTest::qWait(200);
+    QCOMPARE(window.Status(), count);
   }
 
   void theSavingFollowsTheWrittenStatus() {
