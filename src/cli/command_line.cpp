@@ -16,7 +16,8 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [--size] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [--size] [OPTIONS]\n"
+    "                       FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"

@@ -37,6 +37,9 @@ struct FitCase {
   std::vector<std::string> notes;  // on stderr, after "tolvane-convert: note: "
 };
 
+constexpr std::uint64_t kMonoSaved =
+    std::uint64_t{2} * (1103 + 32);  // a channel of the sample and its silence
+
 // A stereo tone of equal channels, 1103 frames whose first value is 0: trimming cuts that frame,
 // mono halves the sample and the 32 silent frames after it.
 TEST(FitConvertTest, ListSizeIsWhatExportWritesAndExportNamesTheSaving) {
@@ -53,13 +56,13 @@ TEST(FitConvertTest, ListSizeIsWhatExportWritesAndExportNamesTheSaving) {
   const FitCase cases[] = {
       {{}, 0, {}},
       {{"--trim"}, 4, {trimmed}},
-      {{"--mono=same"}, 2 * (1103 + 32), {mono}},
+      {{"--mono=same"}, kMonoSaved, {mono}},
       {{"--mono=all"},
-       2 * (1103 + 32),
+       kMonoSaved,
        {"folded 1 stereo samples to mono, the mean of their "
         "channels (0 of them differ"}},
       {{"--trim", "--mono=same"},
-       2 * (1103 + 32) + 2,
+       kMonoSaved + 2,
        {"trimmed 1 samples at their quiet ends (below -60 dBFS): 2 B less", mono}},
   };
   std::uint64_t plain = 0;

@@ -252,7 +252,7 @@ TEST_P(MonoTest, StoresStereoAsMonoAtTheSameLevelAndPan) {
   EXPECT_EQ(fitted.zones[0].parameters, original.zones[0].parameters);
   EXPECT_EQ(original.zones[0].sample->channels, 2u);
   if (!c.mono) return;
-  for (std::uint32_t f = 0; f < 8000; ++f) {
+  for (std::size_t f = 0; f < 8000; ++f) {
     const int sum = values[2 * f] + values[2 * f + 1];
     ASSERT_LE(std::abs(2 * sample.data[f] - sum), 1) << "frame " << f;
   }

@@ -121,7 +121,7 @@ class FitMenuTest : public QObject {
     ExportResult written;
     QCOMPARE(ReportCollectionExport(written, QStringLiteral("a.SLC")).status,
              QStringLiteral("Collection written: a.SLC"));
-    written.saved.trimmedBytes = 3 * 1048576;
+    written.saved.trimmedBytes = std::uint64_t{3} << 20;
     written.saved.monoBytes = 1048576 / 2;
     QCOMPARE(ReportCollectionExport(written, QStringLiteral("a.SLC")).status,
              QStringLiteral("Collection written: a.SLC (3.5 MB less sample data)"));
