@@ -263,6 +263,7 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   if (command < kLowestCategoryCommand) return;
   TellDatabaseProblemOnce();
+  sizeEstimate_.Stop();  // it copies the instruments it measures
   bool changed = false;
   for (const int row : rows) {
     if (Instrument* instrument = model_.InstrumentAt(row)) {
