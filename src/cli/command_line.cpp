@@ -17,7 +17,8 @@ constexpr std::size_t kHelpWidth = 88;
 
 const char* const kSynopsis =
     "Usage:\n"
-    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [OPTIONS] FILE...\n"
+    "  tolvane-convert list [--tsv] [--imported-names] [--programs] [--size] [OPTIONS]\n"
+    "                       FILE...\n"
     "  tolvane-convert export --collection OUT.SLC [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert export --single DIR [--snap-loops] [OPTIONS] FILE...\n"
     "  tolvane-convert info FILE\n"
@@ -74,6 +75,15 @@ const char* const kOptions =
     "  --detect-root         export, render: measure the pitch of samples whose root key no\n"
     "                        file or name gave and take their root key from it; name given\n"
     "                        root keys an octave or more off\n"
+    "  --trim[=DBFS]         export: cut each sample's frames before its first value above\n"
+    "                        DBFS and after its last (-96 to -20, default -60), never past a\n"
+    "                        zone's start or the loop; every zone plays what it played\n"
+    "  --mono=same|all       export: store stereo samples whose channels are equal as mono\n"
+    "                        (same), or fold every stereo sample to the mean of its channels\n"
+    "                        (all: the stereo image is lost)\n"
+    "  --size                list: the size of the export of the instruments (those --only\n"
+    "                        names) as one collection and as single files, with --trim and\n"
+    "                        --mono as given\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
     "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
     "                        render plays the first instrument, or the one --only names\n"
@@ -147,6 +157,8 @@ class ArgumentParser {
         return "--normalize takes its level after '=': write --normalize=" + a;
       if (!optionsEnded_ && bareAutoLoopAt_ && *bareAutoLoopAt_ + 1 == i_ && NumberIn<double>(a))
         return "--auto-loop takes its crossfade after '=': write --auto-loop=" + a;
+      if (!optionsEnded_ && bareTrimAt_ && *bareTrimAt_ + 1 == i_ && NumberIn<double>(a))
+        return "--trim takes its level after '=': write --trim=" + a;
       if (optionsEnded_ || a.empty() || a[0] != '-' || a == "-") {
         options_.files.push_back(a);
       } else if (a == "--") {
@@ -175,6 +187,13 @@ class ArgumentParser {
       options_.importedNames = true;
     } else if (a == "--programs" && options_.command == Command::List) {
       options_.programs = true;
+    } else if (a == "--size" && options_.command == Command::List) {
+      options_.size = true;
+    } else if (a.starts_with("--trim") && (command_ == "export" || command_ == "list")) {
+      if (std::string error = TakeTrim(a); !error.empty()) return error;
+    } else if (a.starts_with("--mono") && (command_ == "export" || command_ == "list")) {
+      if (a != "--mono=same" && a != "--mono=all") return "--mono needs =same or =all";
+      options_.exportOptions.mono = a == "--mono=same" ? MonoFold::kSame : MonoFold::kAll;
     } else if (a == "--markdown" && options_.command == Command::Formats) {
       options_.markdown = true;
     } else if ((a == "--collection" || a == "--single") && command_ == "export") {
@@ -285,8 +304,29 @@ class ArgumentParser {
     return {};
   }
 
+  // --trim or --trim=DBFS, as --normalize.
+  std::string TakeTrim(const std::string& a) {
+    constexpr std::string_view kName = "--trim";
+    std::optional<double> level;
+    if (a == kName) {
+      level = kDefaultTrimDbfs;
+      bareTrimAt_ = i_;
+    } else if (a[kName.size()] == '=') {
+      level = NumberIn<double>(std::string_view(a).substr(kName.size() + 1));
+    } else {
+      return "unknown option '" + a + "' for " + command_ + " (try --help)";
+    }
+    if (!level || !(*level >= kLowestTrimDbfs && *level <= kHighestTrimDbfs))
+      return "--trim needs =DBFS from -96 to -20 (or nothing, for -60)";
+    options_.exportOptions.trimDbfs = *level;
+    return {};
+  }
+
   // What must hold once every argument is taken.
   std::string Finish() {
+    const ExportOptions& fit = options_.exportOptions;
+    if (command_ == "list" && !options_.size && (fit.trimDbfs || fit.mono != MonoFold::kNone))
+      return "--trim and --mono change only list's --size: give --size";
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
     if (options_.command == Command::Categories)
@@ -319,6 +359,7 @@ class ArgumentParser {
   int velocity_ = kDefaultRenderVelocity;       // of notes given without one
   std::optional<std::size_t> bareNormalizeAt_;  // where --normalize stood without its level
   std::optional<std::size_t> bareAutoLoopAt_;   // where --auto-loop stood without a crossfade
+  std::optional<std::size_t> bareTrimAt_;       // where --trim stood without its level
 };
 
 }  // namespace

@@ -29,6 +29,7 @@ struct Options {
   bool importedNames = false;     // list: the names as imported as a column
   bool markdown = false;          // formats: the table in Markdown
   bool programs = false;          // list: a column of SoundFont presets' banks and programs
+  bool size = false;              // list: the size the export will have, with its options
   std::string target;             // OUT.SLC or DIR for the exports
   std::vector<std::string> only;  // Sound-Names to check (UTF-8)
   std::vector<std::pair<std::string, std::string>> categories;  // name, two-letter code

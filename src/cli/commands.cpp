@@ -63,6 +63,24 @@ void ReportClashes(const std::vector<std::string>& clashes, std::ostream& err) {
     err << kProgram << "note: " << Windows1252ToUtf8(clash) << '\n';
 }
 
+// With options that fit the sampler's memory: notes on what each did, and what was written.
+void ReportFitting(const ExportOptions& options, const FitSavings& saved,
+                   std::span<const std::filesystem::path> files, std::ostream& out,
+                   std::ostream& err) {
+  if (!options.trimDbfs && options.mono == MonoFold::kNone) return;
+  for (const std::string& text : FitSavingsTexts(saved, options.trimDbfs, options.mono))
+    err << kProgram << "note: " << text << '\n';
+  std::uint64_t bytes = 0;
+  for (const std::filesystem::path& file : files) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (!error) bytes += size;
+  }
+  out << "written: " << SizeText(bytes) << " (" << bytes << " bytes) in " << files.size()
+      << (files.size() == 1 ? " file, " : " files, ") << SizeText(saved.bytes())
+      << " less sample data than without --trim and --mono\n";
+}
+
 int ExportCollectionFile(const Options& options, std::span<const Instrument* const> checked,
                          std::ostream& out, std::ostream& err) {
   const std::filesystem::path file = PathFromUtf8(options.target);
@@ -84,6 +102,7 @@ int ExportCollectionFile(const Options& options, std::span<const Instrument* con
   ReportSounds(result.sounds, err);
   ReportClashes(result.clashes, err);
   out << "wrote " << options.target << '\n';
+  ReportFitting(options.exportOptions, result.saved, std::span(&file, 1), out, err);
   return 0;
 }
 
@@ -103,6 +122,8 @@ int ExportSingleFiles(const Options& options, Drop& drop,
   ReportSounds(result.sounds, err);
   ReportClashes(result.clashes, err);
   for (const auto& file : result.written) out << "wrote " << PathToUtf8(file) << '\n';
+  if (!result.written.empty())
+    ReportFitting(options.exportOptions, result.saved, result.written, out, err);
   if (result.folderRefused()) {
     // Said once: every further file would fail alike.
     err << kProgram << result.failures.front() << " (" << result.written.size() << " of "
@@ -225,9 +246,10 @@ int Run(const Options& options, std::ostream& out, std::ostream& err, Leftovers 
   ImportDrop(options, drop, err);
   if (!ApplyCategories(options, drop, err)) return 1;
   int status = 0;
-  if (options.command == Command::List)
+  if (options.command == Command::List) {
     PrintList(drop, options.tsv, options.importedNames, options.programs, out);
-  else if (options.command == Command::Render)
+    if (options.size && !PrintExportSize(options, drop, out, err)) status = 1;
+  } else if (options.command == Command::Render)
     status = Render(options, drop, out, err);
   else
     status = Export(options, drop, out, err);

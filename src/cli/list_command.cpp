@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "export/export_size.h"
 #include "library/instrument_texts.h"
 
 namespace tolvane::cli {
@@ -80,6 +81,27 @@ void PrintList(const Drop& drop, bool tsv, bool importedNames, bool programs, st
   }
   const std::size_t count = drop.rows.size();
   out << count << (count == 1 ? " instrument\n" : " instruments\n");
+}
+
+bool PrintExportSize(const Options& options, const Drop& drop, std::ostream& out,
+                     std::ostream& err) {
+  std::vector<const Instrument*> checked;
+  if (!CheckedRows(options, drop, checked, err)) return false;
+  const ExportOptions& fit = options.exportOptions;
+  const ExportSize size = MeasureExport(checked, fit);
+  out << "export size: ";
+  if (size.collectionBytes > 0)
+    out << SizeText(size.collectionBytes) << " (" << size.collectionBytes
+        << " bytes) as one collection";
+  else
+    out << "no collection (" << Windows1252ToUtf8(size.collectionProblem) << ")";
+  out << ", " << SizeText(size.singleBytes) << " in " << size.singleFiles
+      << (size.singleFiles == 1 ? " single file" : " single files");
+  if (size.singleFailures > 0) out << " (" << size.singleFailures << " too large to write)";
+  out << '\n';
+  for (const std::string& text : FitSavingsTexts(size.saved, fit.trimDbfs, fit.mono))
+    out << text << '\n';
+  return true;
 }
 
 void PrintCategories(std::ostream& out) {

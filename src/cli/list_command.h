@@ -18,6 +18,12 @@ namespace tolvane::cli {
 // one differs from its Sound-Name).
 void PrintList(const Drop& drop, bool tsv, bool importedNames, bool programs, std::ostream& out);
 
+// list --size: the size the export of the instruments to export (CheckedRows) will have with
+// the options given, as one collection and as single files, and what the options save. False,
+// after saying why, when --only names no instrument.
+bool PrintExportSize(const Options& options, const Drop& drop, std::ostream& out,
+                     std::ostream& err);
+
 // Every code of the category menu with its text, one a line: "KC  Techno Kick".
 void PrintCategories(std::ostream& out);
 

@@ -45,13 +45,19 @@ bool RefusedByFolder(const ExportResult& written) {
          error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
 }
 
-// Returns what the sound options found; normalising comes after them, as a crossfade changes
-// values.
-std::vector<SoundNote> ApplyOptions(ExportSet& set, const ExportOptions& options,
-                                    const WorkProgress* progress) {
-  std::vector<SoundNote> notes = AnalyseSounds(set, options.sounds, progress);
+// Fitting comes first, so that the sound options and normalising measure what is written;
+// normalising comes last, as a crossfade changes values.
+struct AppliedOptions {
+  FitSavings saved;
+  std::vector<SoundNote> sounds;
+};
+AppliedOptions ApplyOptions(ExportSet& set, const ExportOptions& options,
+                            const WorkProgress* progress) {
+  AppliedOptions applied;
+  applied.saved = FitExportSet(set, options.trimDbfs, options.mono);
+  applied.sounds = AnalyseSounds(set, options.sounds, progress);
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
-  return notes;
+  return applied;
 }
 
 // The checked instruments the sampler cannot tell apart, in words.
@@ -84,12 +90,13 @@ ExportResult ExportCollection(std::span<const Instrument* const> checked,
   auto set = CreateExportSet();
   for (const Instrument* instrument : checked) AddInstrumentToExportSet(*set, *instrument);
   std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
-  std::vector<SoundNote> sounds = ApplyOptions(*set, options, progress);
+  AppliedOptions applied = ApplyOptions(*set, options, progress);
   ExportResult result = WriteExportSet(*set, file, progress);
   if (result) {
     result.loops = std::move(clicking);
-    result.sounds = std::move(sounds);
+    result.sounds = std::move(applied.sounds);
     result.clashes = ClashTexts(checked);
+    result.saved = applied.saved;
   }
   FreeExportSet(std::move(set));
   return result;
@@ -124,15 +131,17 @@ SingleExportResult ExportSingleInstruments(Library& library,
       ResetExportSet(*set);
       for (const Instrument* instrument : group->instruments)
         AddInstrumentToExportSet(*set, *instrument);
+      // Loops are judged, and mended, as the library holds them; fitting keeps the loop points.
       std::vector<ClickingLoop> clicking = CheckExportLoops(*set, options.loops);
-      std::vector<SoundNote> sounds = ApplyOptions(*set, options, &eachFile);
+      AppliedOptions applied = ApplyOptions(*set, options, &eachFile);
       std::error_code error;
       const bool existed = std::filesystem::exists(file, error);
       const ExportResult written = WriteExportSet(*set, file, &eachFile);
       if (written) {
         result.written.push_back(file);
+        result.saved += applied.saved;
         result.loops.insert(result.loops.end(), clicking.begin(), clicking.end());
-        result.sounds.insert(result.sounds.end(), sounds.begin(), sounds.end());
+        result.sounds.insert(result.sounds.end(), applied.sounds.begin(), applied.sounds.end());
         result.splits.insert(result.splits.end(), written.splits.begin(), written.splits.end());
         if (!existed) created.push_back(file);
       } else if (written.error == ExportError::kCancelled) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/loop_check.h"
+#include "export/sample_fitting.h"
 #include "export/sifi_writer.h"
 #include "export/sound_analysis.h"
 #include "library/library.h"
@@ -29,6 +30,10 @@ struct ExportOptions {
   LoopMending loops = LoopMending::kNameOnly;
   // Sustain loops sought and root keys measured in the written samples (AnalyseSounds).
   SoundOptions sounds{};
+  // Samples written smaller (FitExportSet): quiet ends cut below this level in dBFS, stereo
+  // samples stored as mono.
+  std::optional<double> trimDbfs{};
+  MonoFold mono{MonoFold::kNone};
 };
 
 inline constexpr double kDefaultNormalizeDbfs = -1;
@@ -52,6 +57,7 @@ struct SingleExportResult {
   std::vector<GroupSplit> splits;   // groups written as several, over all files written
   std::vector<ClickingLoop> loops;  // looped samples that click, over all files written
   std::vector<SoundNote> sounds;    // what the sound options found, over all files written
+  FitSavings saved;                 // over all files written
   // Checked instruments the sampler cannot tell apart (NameClashText, Windows-1252).
   std::vector<std::string> clashes;
   // One UTF-8 text per file that failed, naming file and reason ("PATH: REASON"); or, when the
@@ -75,7 +81,8 @@ struct SingleExportResult {
 // status line does. The names are made safe for a file system, and a name already used in this
 // export gets "_2", "_3", ... so that no file of the export replaces another. `progress` (may be
 // null) hears of each file written (kWritingFilesStep) and may cancel the export. Loops and the
-// sound options as ExportCollection does. A file the folder refuses ends the export: the next would fail alike.
+// sound options as ExportCollection does. A file the folder refuses ends the export: the next would
+// fail alike.
 SingleExportResult ExportSingleInstruments(Library& library,
                                            std::span<const Instrument* const> checked,
                                            const std::filesystem::path& folder,

@@ -19,6 +19,7 @@ std::unique_ptr<ExportSet> CreateExportSet() {
 
 void ResetExportSet(ExportSet& set) {
   set.groups.clear();
+  set.copies = {};
 }
 
 void FreeExportSet(std::unique_ptr<ExportSet> set) {

@@ -37,9 +37,16 @@ struct ExportGroup {
 
 // The values the group writes for `sample`: its own, or those ExportGroup::values holds.
 const SampleData& WrittenValues(const ExportGroup& group, const Sample& sample);
+// Records an export writes in place of the library's (FitExportSet): groups refer to them.
+struct ExportCopies {
+  std::vector<std::unique_ptr<Sample>> samples;
+  std::vector<std::unique_ptr<SampleGroup>> groups;
+  std::vector<std::unique_ptr<Instrument>> instruments;
+};
 
 struct ExportSet {
   std::vector<ExportGroup> groups;  // in the order their first instrument was added
+  ExportCopies copies;
 };
 
 std::unique_ptr<ExportSet> CreateExportSet();

@@ -15,6 +15,7 @@
 #include "base/work_progress.h"
 #include "export/export_set.h"
 #include "export/loop_check.h"
+#include "export/sample_fitting.h"
 #include "export/sound_analysis.h"
 
 namespace tolvane {
@@ -50,6 +51,8 @@ struct ExportResult {
   // Instruments the sampler cannot tell apart (NameClashText, Windows-1252), set likewise.
   std::vector<std::string> clashes{};
   std::vector<SoundNote> sounds{};  // what the sound options found, set likewise
+  // What the export's options saved (FitExportSet), set likewise.
+  FitSavings saved{};
 
   bool ok() const { return error == ExportError::kNone; }
   explicit operator bool() const { return ok(); }

@@ -36,14 +36,14 @@ struct SoundNote {
   SoundFinding finding = SoundFinding::kLoopFound;
   std::string instrument;  // the first exported instrument that plays the sample (Windows-1252)
   std::string sample;
-  LoopPoints loop;          // kLoopFound
-  double seconds = 0;       // kLoopFound: the loop's length
-  double match = 0;         // kLoopFound
-  double crossfadeMs = 0;   // kLoopFound: as written, 0 for none
-  double hz = 0;            // kRootMeasured, kOctaveOff: the pitch measured
-  double semitones = 0;     // kOctaveOff: measured less meant, + when the sound is higher
-  std::uint32_t rootKey = 0;   // kRootMeasured: the key taken; kOctaveOff: the one given
-  std::int32_t cents = 0;      // kRootMeasured: the tuning taken
+  LoopPoints loop;            // kLoopFound
+  double seconds = 0;         // kLoopFound: the loop's length
+  double match = 0;           // kLoopFound
+  double crossfadeMs = 0;     // kLoopFound: as written, 0 for none
+  double hz = 0;              // kRootMeasured, kOctaveOff: the pitch measured
+  double semitones = 0;       // kOctaveOff: measured less meant, + when the sound is higher
+  std::uint32_t rootKey = 0;  // kRootMeasured: the key taken; kOctaveOff: the one given
+  std::int32_t cents = 0;     // kRootMeasured: the tuning taken
 };
 
 // Seeks loops and measures pitches, as `options` asks, in the samples the members of the set's

@@ -61,12 +61,20 @@ SampleData SampleData::Planes(const SampleData& left, const SampleData& right) {
   return both;
 }
 
+SampleData SampleData::Slice(std::size_t from, std::size_t count) const {
+  SampleData slice = *this;
+  slice.offset_ = offset_ + from;
+  slice.size_ = count;
+  return slice;
+}
+
 std::span<const std::int16_t> SampleData::interleaved() const {
   if (first_ == nullptr || second_ != nullptr) return {};
-  return *first_;
+  return std::span(*first_).subspan(offset_, size_);
 }
 
 void SampleData::CopyInterleaved(std::size_t from, std::span<std::int16_t> out) const {
+  from += offset_;
   if (second_ == nullptr) {
     std::copy_n(first_->begin() + static_cast<std::ptrdiff_t>(from), out.size(), out.begin());
     return;

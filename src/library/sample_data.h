@@ -25,8 +25,13 @@ class SampleData {
   // ends before them).
   static SampleData FromLittleEndian(std::span<const std::byte> bytes, std::size_t count);
   // Two channels of `left` and `right`, each a one-channel SampleData (its planes are shared,
-  // not copied). REQUIRES: neither is planar itself, and both hold the same number of values.
+  // not copied). REQUIRES: neither is planar or a slice itself, and both hold the same number
+  // of values.
   static SampleData Planes(const SampleData& left, const SampleData& right);
+  // `count` values from value `from` on, sharing this one's memory: an export that cuts a
+  // sample's ends writes from where the values lie. REQUIRES: from + count <= size(), and for
+  // planar values both even (whole frames).
+  SampleData Slice(std::size_t from, std::size_t count) const;
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -34,7 +39,8 @@ class SampleData {
 
   // Value i in interleaved order (for two planes: left, right, left, ...).
   std::int16_t operator[](std::size_t i) const {
-    return second_ == nullptr ? (*first_)[i] : (i % 2 == 0 ? *first_ : *second_)[i / 2];
+    const std::size_t at = offset_ + i;
+    return second_ == nullptr ? (*first_)[at] : (at % 2 == 0 ? *first_ : *second_)[at / 2];
   }
   // The values as one interleaved run. REQUIRES: !planar().
   std::span<const std::int16_t> interleaved() const;
@@ -90,13 +96,14 @@ class SampleData {
 
   // Whether both hold the very same memory: made from one another.
   bool SharesValuesWith(const SampleData& other) const {
-    return first_ == other.first_ && second_ == other.second_;
+    return first_ == other.first_ && second_ == other.second_ && offset_ == other.offset_;
   }
 
  private:
   using Values = std::vector<std::int16_t>;
   std::shared_ptr<const Values> first_;   // all values, or the left plane
   std::shared_ptr<const Values> second_;  // the right plane, or null
+  std::size_t offset_ = 0;                // of a slice: where its values start, counted as size_ is
   std::size_t size_ = 0;
 };
 

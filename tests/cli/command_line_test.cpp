@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <tuple>
+#include <vector>
 
 namespace tolvane::cli {
 namespace {
@@ -71,6 +74,28 @@ TEST(CommandLine, ValidCommands) {
     EXPECT_TRUE(looped.options->exportOptions.sounds.detectRoot) << argument;
   }
   EXPECT_FALSE(single.options->exportOptions.sounds.any());  // without them, nothing listens
+  // --trim alone is -60 dBFS; --mono names its fold; list takes both for --size.
+  const struct {
+    std::vector<std::string> arguments;
+    std::optional<double> trim;
+    MonoFold mono;
+    bool size;
+  } fitted[] = {
+      {{"export", "--single", "d", "a.sf2"}, std::nullopt, MonoFold::kNone, false},
+      {{"export", "--single", "d", "--trim", "a.sf2"}, -60.0, MonoFold::kNone, false},
+      {{"export", "--single", "d", "--trim=-96", "--mono=all", "a"}, -96.0, MonoFold::kAll, false},
+      {{"export", "--collection", "o", "--trim=-20", "a"}, -20.0, MonoFold::kNone, false},
+      {{"export", "--collection", "o", "--mono=same", "a"}, std::nullopt, MonoFold::kSame, false},
+      {{"list", "--size", "a"}, std::nullopt, MonoFold::kNone, true},
+      {{"list", "--trim=-72.5", "--size", "--mono=same", "a"}, -72.5, MonoFold::kSame, true},
+  };
+  for (const auto& c : fitted) {
+    auto parsed = ParseCommandLine(c.arguments);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->exportOptions.trimDbfs, c.trim) << c.arguments[3];
+    EXPECT_EQ(parsed.options->exportOptions.mono, c.mono) << c.arguments[3];
+    EXPECT_EQ(parsed.options->size, c.size) << c.arguments[3];
+  }
 
   for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
     auto parsed = ParseCommandLine(help);
@@ -217,6 +242,23 @@ TEST(CommandLine, Refusals) {
       {{"list", "--velocity", "3", "a"}, "unknown option '--velocity' for list (try --help)"},
       {{"categories", "x"}, "categories takes no FILE"},
       {{"categories", "--only", "x"}, "unknown option '--only' for categories (try --help)"},
+      {{"export", "--single", "d", "--trim=-19", "a"},
+       "--trim needs =DBFS from -96 to -20 (or nothing, for -60)"},
+      {{"export", "--single", "d", "--trim=-97", "a"},
+       "--trim needs =DBFS from -96 to -20 (or nothing, for -60)"},
+      {{"export", "--single", "d", "--trim=", "a"},
+       "--trim needs =DBFS from -96 to -20 (or nothing, for -60)"},
+      {{"export", "--single", "d", "--trimmed", "a"},
+       "unknown option '--trimmed' for export (try --help)"},
+      {{"export", "--single", "d", "--trim", "-40", "a"},
+       "--trim takes its level after '=': write --trim=-40"},
+      {{"export", "--single", "d", "--mono", "a"}, "--mono needs =same or =all"},
+      {{"export", "--single", "d", "--mono=left", "a"}, "--mono needs =same or =all"},
+      {{"list", "--trim", "a"}, "--trim and --mono change only list's --size: give --size"},
+      {{"list", "--mono=all", "a"}, "--trim and --mono change only list's --size: give --size"},
+      {{"export", "--single", "d", "--size", "a"},
+       "unknown option '--size' for export (try --help)"},
+      {{"render", "--trim", "o", "a"}, "unknown option '--trim' for render (try --help)"},
       {{"export", "--single", "d", "--imported-names", "a"},
        "unknown option '--imported-names' for export (try --help)"},
   };

@@ -49,6 +49,11 @@ inline constexpr std::string_view kAutoLoopSetting = "AutoLoop";
 inline constexpr std::string_view kAutoLoopCrossfadeSetting = "AutoLoopCrossfade";
 // Whether exports measure root keys nobody gave: 1, else 0.
 inline constexpr std::string_view kDetectRootSetting = "DetectRoot";
+// Whether exports trim samples' quiet ends (1) or not (0), and below how many dB under full
+// scale; whether they store stereo samples as mono: 0 no, 1 those of equal channels, 2 all.
+inline constexpr std::string_view kTrimExportSetting = "TrimExport";
+inline constexpr std::string_view kTrimLevelSetting = "TrimLevel";
+inline constexpr std::string_view kMonoExportSetting = "MonoExport";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

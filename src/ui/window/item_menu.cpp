@@ -122,4 +122,28 @@ void AddDetectRootItem(QMenu& menu, bool detect) {
   action->setChecked(detect);
 }
 
+void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono) {
+  QMenu* trim = menu.addMenu(QString::fromLatin1(texts::kMenuTrim));
+  QAction* off = trim->addAction(QString::fromLatin1(texts::kMenuTrimOff));
+  off->setData(kTrimOffCommand);
+  off->setCheckable(true);
+  off->setChecked(!dbfs);
+  for (const int below : kTrimLevels) {
+    QAction* action = trim->addAction(QString::fromLatin1(texts::kMenuTrimLevel).arg(-below));
+    action->setData(kTrimCommand + below);
+    action->setCheckable(true);
+    action->setChecked(dbfs && *dbfs == -below);
+  }
+  QMenu* folds = menu.addMenu(QString::fromLatin1(texts::kMenuMono));
+  for (const auto& [text, command, fold] :
+       {std::tuple{texts::kMenuMonoOff, kMonoOffCommand, MonoFold::kNone},
+        std::tuple{texts::kMenuMonoSame, kMonoSameCommand, MonoFold::kSame},
+        std::tuple{texts::kMenuMonoAll, kMonoAllCommand, MonoFold::kAll}}) {
+    QAction* action = folds->addAction(QString::fromLatin1(text));
+    action->setData(command);
+    action->setCheckable(true);
+    action->setChecked(fold == mono);
+  }
+}
+
 }  // namespace tolvane

@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <optional>
 
+#include "export/sample_fitting.h"
+
 namespace tolvane {
 
 inline constexpr int kDeleteCommand = 16;
@@ -27,6 +29,14 @@ inline constexpr int kNormalizeLevels[] = {0, 1, 3, 6};  // dB below full scale,
 inline constexpr int kAutoLoopOffCommand = 60;
 inline constexpr int kAutoLoopCommand = 61;
 inline constexpr int kAutoLoopCrossfades[] = {0, 10, 50, 100};  // ms, as offered
+// Trimming exports: off, or below the level kTrimCommand + n, n dB below full scale.
+inline constexpr int kTrimOffCommand = 170;
+inline constexpr int kTrimCommand = 171;
+inline constexpr int kTrimLevels[] = {48, 60, 72};  // dB below full scale, as offered
+// Mono exports: off, stereo samples of equal channels, every stereo sample.
+inline constexpr int kMonoOffCommand = 165;
+inline constexpr int kMonoSameCommand = 166;
+inline constexpr int kMonoAllCommand = 167;
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu. Each category shows its code beside its name; the category menu ends in
@@ -51,5 +61,8 @@ void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
 void AddAutoLoopMenu(QMenu& menu, std::optional<double> crossfadeMs);
 // Adds the export option that measures root keys nobody gave, checked when `detect` is on.
 void AddDetectRootItem(QMenu& menu, bool detect);
+// Adds the submenus that choose whether exports trim quiet ends and below which level (`dbfs`,
+// nothing for off), and how they store stereo samples (`mono`).
+void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono);
 
 }  // namespace tolvane

@@ -63,6 +63,12 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
         std::min<double>(ReadSettingNumber(kAutoLoopCrossfadeSetting, 0), kLongestCrossfadeMs);
   }
   exportOptions_.sounds.detectRoot = ReadSettingNumber(kDetectRootSetting, 0) == 1;
+  if (ReadSettingNumber(kTrimExportSetting, 0) == 1) {
+    const std::uint32_t below = ReadSettingNumber(kTrimLevelSetting, 60);
+    exportOptions_.trimDbfs = -std::clamp<double>(below, -kHighestTrimDbfs, -kLowestTrimDbfs);
+  }
+  const std::uint32_t mono = ReadSettingNumber(kMonoExportSetting, 0);
+  if (mono == 1 || mono == 2) exportOptions_.mono = mono == 1 ? MonoFold::kSame : MonoFold::kAll;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -160,6 +166,8 @@ void MainDialog::Connect() {
   status_->installEventFilter(this);
   connect(&runner_, &WorkRunner::Progressed, this,
           [this](const QString& text, int permille) { ShowProgress(text, permille); });
+  connect(&sizeEstimate_, &SizeEstimate::Measured, this,
+          [this](quint64 collection, quint64 single) { ShowExportSize(collection, single); });
 }
 
 void MainDialog::RowsChanged() {
@@ -182,13 +190,29 @@ void MainDialog::UpdateStatus() {
   const CheckedSummary summary = SummarizeChecked(services_.library, checked);
   singleButton_->setEnabled(summary.instruments > 0);
   collectionButton_->setEnabled(summary.instruments > 0 && summary.groups > 1);
-  SetStatus(QString::fromStdString(StatusText(summary, services_.library.instruments.size())),
-            importReport_.Summary());
+  countText_ = QString::fromStdString(StatusText(summary, services_.library.instruments.size()));
+  SetStatus(countText_, importReport_.Summary());
+  showingCount_ = true;
+  if (summary.instruments > 0 &&
+      (exportOptions_.trimDbfs || exportOptions_.mono != MonoFold::kNone))
+    sizeEstimate_.Request(checked, exportOptions_);
   status_->setToolTip(importReport_.Details());
   emit StatusUpdated();
 }
 
+void MainDialog::ShowExportSize(std::uint64_t collectionBytes, std::uint64_t singleBytes) {
+  // A measurement that ends after the line moved on, or the options were turned off, is not told.
+  if (!showingCount_ || (!exportOptions_.trimDbfs && exportOptions_.mono == MonoFold::kNone))
+    return;
+  SetStatus(QString::fromLatin1(texts::kExportSizeStatus)
+                .arg(countText_, QString::fromStdString(SizeText(collectionBytes)),
+                     QString::fromStdString(SizeText(singleBytes))),
+            importReport_.Summary());
+  showingCount_ = true;
+}
+
 void MainDialog::SetStatus(const QString& text, const QString& link) {
+  showingCount_ = false;
   statusLinked_ = !link.isEmpty();
   if (!statusLinked_) {
     status_->setTextFormat(Qt::PlainText);
@@ -220,6 +244,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
   AddAutoLoopMenu(menu, autoLoop());
   AddDetectRootItem(menu, detectRoot());
+  AddFitMenus(menu, exportOptions_.trimDbfs, exportOptions_.mono);
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());
@@ -276,6 +301,7 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
     UndoSuggestedCategories();
     return;
   }
+  if (ApplyFitCommand(command)) return;
   if (clickedRow < 0) return;
   if (command == kCheckCommand || command == kUncheckCommand) {
     for (const int row : rows) model_.SetChecked(row, command == kCheckCommand);
@@ -283,6 +309,7 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   if (command < kLowestCategoryCommand) return;
   TellDatabaseProblemOnce();
+  sizeEstimate_.Stop();  // it copies the instruments it measures
   bool changed = false;
   for (const int row : rows) {
     if (Instrument* instrument = model_.InstrumentAt(row)) {
@@ -293,42 +320,6 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   // Saved at once, so that a crash or a logout does not lose the choice.
   if (changed) SaveDatabase();
-}
-
-void MainDialog::SetMiddleC(MiddleC middleC) {
-  importSettings_.middleC = middleC;
-  WriteSettingNumber(kMiddleCSetting, middleC == MiddleC::C4 ? 4 : 3);
-}
-
-void MainDialog::SetSoundFontPresets(bool presets) {
-  importSettings_.soundFont = presets ? SoundFontMode::Presets : SoundFontMode::Instruments;
-  WriteSettingNumber(kSoundFontPresetsSetting, presets ? 1 : 0);
-}
-
-void MainDialog::SetSnapLoops(bool snap) {
-  exportOptions_.loops = snap ? LoopMending::kSnap : LoopMending::kNameOnly;
-  WriteSettingNumber(kSnapLoopsSetting, snap ? 1 : 0);
-}
-
-void MainDialog::SetNormalize(std::optional<double> dbfs) {
-  exportOptions_.normalizeDbfs = dbfs;
-  WriteSettingNumber(kNormalizeExportSetting, dbfs ? 1 : 0);
-  if (dbfs)
-    WriteSettingNumber(kNormalizeLevelSetting, static_cast<std::uint32_t>(std::lround(-*dbfs)));
-}
-
-void MainDialog::SetAutoLoop(std::optional<double> crossfadeMs) {
-  exportOptions_.sounds.autoLoopCrossfadeMs = crossfadeMs;
-  WriteSettingNumber(kAutoLoopSetting, crossfadeMs ? 1 : 0);
-  if (crossfadeMs) {
-    WriteSettingNumber(kAutoLoopCrossfadeSetting,
-                       static_cast<std::uint32_t>(std::lround(*crossfadeMs)));
-  }
-}
-
-void MainDialog::SetDetectRoot(bool detect) {
-  exportOptions_.sounds.detectRoot = detect;
-  WriteSettingNumber(kDetectRootSetting, detect ? 1 : 0);
 }
 
 void MainDialog::SaveDatabase() {

@@ -38,6 +38,7 @@
 #include "ui/window/outcome_report.h"
 #include "ui/window/port_selection.h"
 #include "ui/window/prompts.h"
+#include "ui/window/size_estimate.h"
 #include "ui/window/work_runner.h"
 
 class QComboBox;
@@ -136,11 +137,18 @@ class MainDialog : public QDialog {
   std::optional<double> autoLoop() const { return exportOptions_.sounds.autoLoopCrossfadeMs; }
   void SetDetectRoot(bool detect);
   bool detectRoot() const { return exportOptions_.sounds.detectRoot; }
+  // Whether the exports that follow trim samples' quiet ends, below which level in dBFS
+  // (nothing: off), and how they store stereo samples; remembered in the settings.
+  void SetTrim(std::optional<double> dbfs);
+  std::optional<double> trimDbfs() const { return exportOptions_.trimDbfs; }
+  void SetMono(MonoFold mono);
+  MonoFold mono() const { return exportOptions_.mono; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();
   bool ExportSingleInstruments();
-  // Recounts the checked rows into the status line and the export buttons.
+  // Recounts the checked rows into the status line and the export buttons. While exports trim
+  // or fold samples, the sizes the exports would have follow on the line once measured.
   void UpdateStatus();
   // A click on the status line: when files of the drop the list shows were not imported whole,
   // a dialog of its own lists them with their reasons (as the status line's tip does).
@@ -193,6 +201,9 @@ class MainDialog : public QDialog {
   void Connect();
   void RowsChanged();
   void ShowExportFailure(const QString& detail);
+  // The trim and mono commands of the menu; false for any other.
+  bool ApplyFitCommand(int command);
+  void ShowExportSize(std::uint64_t collectionBytes, std::uint64_t singleBytes);
   void SaveDatabase();
   void TellDatabaseProblemOnce();
   void StartWork(const char* title, WorkRunner::Work work, WorkRunner::Finished finished);
@@ -238,6 +249,9 @@ class MainDialog : public QDialog {
   ImportSettings importSettings_;
   ExportOptions exportOptions_;
   WorkRunner runner_;
+  QString countText_;          // the status line's count, as UpdateStatus set it
+  bool showingCount_ = false;  // the status line shows it still
+  SizeEstimate sizeEstimate_;  // last: it ends before what it reads goes
 };
 
 }  // namespace tolvane

@@ -75,7 +75,8 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
     SetStatus(QString::fromLatin1(texts::kImportCancelledStatus));
     return;
   }
-  model_.Clear();  // its rows point into the library
+  sizeEstimate_.Stop();  // it reads the library
+  model_.Clear();        // its rows point into the library
   suggestions_.clear();
   services_.library = std::move(imported);
   importReport_ = std::move(report);
@@ -96,6 +97,8 @@ void MainDialog::ShowImportDetails() {
 
 void MainDialog::StartWork(const char* title, WorkRunner::Work work,
                            WorkRunner::Finished finished) {
+  // A measurement lays out what an export writes: never beside one.
+  sizeEstimate_.Stop();
   SetBusy(true);
   runner_.Start(QString::fromLatin1(title), std::move(work),
                 [this, finished = std::move(finished)](bool cancelled) {

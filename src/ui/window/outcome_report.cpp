@@ -4,6 +4,7 @@
 
 #include "base/encoding.h"
 #include "import/outcome_text.h"
+#include "library/instrument_texts.h"
 #include "ui/window/window_texts.h"
 
 namespace tolvane {
@@ -58,6 +59,13 @@ void AddSounds(ExportReport& report, const std::vector<SoundNote>& notes) {
   }
 }
 
+// What trimming and mono saved, after the written status.
+void AddSaving(ExportReport& report, const FitSavings& saved) {
+  if (saved.bytes() == 0) return;
+  report.status = QString::fromLatin1(texts::kSavedStatus)
+                      .arg(report.status, QString::fromStdString(SizeText(saved.bytes())));
+}
+
 }  // namespace
 
 void ImportReport::Add(std::string_view path, const ImportOutcome& outcome, std::size_t added) {
@@ -83,6 +91,7 @@ QString ImportReport::Details() const {
 ExportReport ReportCollectionExport(const ExportResult& result, const QString& file) {
   if (result) {
     ExportReport report{QString::fromLatin1(texts::kCollectionWrittenStatus).arg(file), {}, {}, {}};
+    AddSaving(report, result.saved);
     AddLoops(report, result.loops);
     AddSounds(report, result.sounds);
     AddClashes(report, result.clashes);
@@ -106,6 +115,7 @@ ExportReport ReportSingleExport(const SingleExportResult& result, const QString&
         {},
         {},
         {}};
+    AddSaving(report, result.saved);
     AddLoops(report, result.loops);
     AddSounds(report, result.sounds);
     AddClashes(report, result.clashes);

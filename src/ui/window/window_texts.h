@@ -31,6 +31,8 @@ inline constexpr std::array<const char*, 6> kColumnTitles = {"Sound-Name", "Cate
 inline constexpr char kStartStatus[] = "Tolvane Import...";
 inline constexpr char kSelectedStatus[] = "%d Instruments selected, %d.%02dMB Samples";
 inline constexpr char kLoadedStatus[] = "%d Instruments loaded";
+// After the count while exports trim or fold samples: what the two exports would write.
+inline constexpr char kExportSizeStatus[] = "%1 - export: %2 collection, %3 single files";
 // After the count, when files of the drop were not imported whole (some instruments came from
 // them) or not read at all (none did), joined by ", "; the list they open has it as its title.
 inline constexpr char kNotWholeOneStatus[] = "1 file not imported whole";
@@ -50,6 +52,8 @@ inline constexpr char kCancellingStatus[] = "Cancelling...";
 inline constexpr char kImportCancelledStatus[] = "Import cancelled, the list is as it was";
 inline constexpr char kExportCancelledStatus[] = "Export cancelled";
 inline constexpr char kCollectionWrittenStatus[] = "Collection written: %1";
+// After the written status when the export's options trimmed or folded samples.
+inline constexpr char kSavedStatus[] = "%1 (%2 less sample data)";
 inline constexpr char kFilesWrittenStatus[] = "%1 files written to %2";
 inline constexpr char kOneFileWrittenStatus[] = "1 file written to %1";
 inline constexpr char kSomeFilesFailedStatus[] = "%1 of %2 files written to %3, %4 failed";
@@ -105,6 +109,14 @@ inline constexpr char kAddFolderButton[] = "Add Folder...";
 inline constexpr char kAddFilesTitle[] = "Add Files (Ctrl+O)";
 inline constexpr char kAddFolderTitle[] = "Add Folder (Ctrl+Shift+O)";
 inline constexpr char kAddFilesFilter[] = "Instruments and Sounds (%1)";
+// Whether exports cut samples' quiet ends, and store stereo samples as mono.
+inline constexpr char kMenuTrim[] = "Export: Trim Silence";
+inline constexpr char kMenuTrimOff[] = "Off (samples whole)";
+inline constexpr char kMenuTrimLevel[] = "Below %1 dBFS";
+inline constexpr char kMenuMono[] = "Export: Mono";
+inline constexpr char kMenuMonoOff[] = "Off (stereo samples as they are)";
+inline constexpr char kMenuMonoSame[] = "Stereo Samples of Equal Channels";
+inline constexpr char kMenuMonoAll[] = "All Stereo Samples (Changes the Sound)";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";

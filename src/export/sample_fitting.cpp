@@ -1,0 +1,272 @@
+#include "export/sample_fitting.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <utility>
+
+#include "library/instrument_texts.h"
+#include "sifi/sifi_format.h"
+
+namespace tolvane {
+namespace {
+
+constexpr double kFullScale = 32768;
+
+// The frames a sample's zones start on by an offset of their own, earliest and latest (none
+// when no zone has one), and whether one of them plays it looped. A zone without an offset
+// starts where the sound starts, so the quiet frames before it are what a cut takes.
+struct StartFrames {
+  std::uint32_t earliest = std::numeric_limits<std::uint32_t>::max();
+  std::uint32_t latest = 0;
+  bool any = false;
+  bool looped = false;
+
+  void Add(std::int32_t startOffset, std::uint32_t frames) {
+    if (startOffset <= 0) return;
+    // Two bytes per frame, as the sampler counts.
+    const std::uint32_t frame = std::min(static_cast<std::uint32_t>(startOffset / 2), frames);
+    earliest = std::min(earliest, frame);
+    latest = std::max(latest, frame);
+    any = true;
+  }
+};
+
+// Whether the second voice of a dual zone plays: only from a mono sample.
+bool PlaysSecondLayer(const Zone& zone) {
+  return (zone.mapping.flags & ZoneDual) != 0 && zone.sample->channels == 1;
+}
+
+std::unordered_map<const Sample*, StartFrames> StartsOf(const ExportGroup& group) {
+  std::unordered_map<const Sample*, StartFrames> starts;
+  for (const Instrument* member : group.members) {
+    for (const Zone& zone : member->zones) {
+      if (zone.sample == nullptr) continue;
+      StartFrames& frames = starts[zone.sample];
+      frames.Add(zone.mapping.startOffset, zone.sample->frames);
+      if (PlaysSecondLayer(zone)) frames.Add(zone.mapping.startOffset2, zone.sample->frames);
+      frames.looped = frames.looped || (zone.mapping.flags & ZoneLoop) != 0;
+    }
+  }
+  return starts;
+}
+
+// Whether every pair of a stereo sample's first `values` values lies within the slack.
+bool ChannelsSame(const SampleData& data, std::size_t values) {
+  std::array<std::int16_t, 4096> block{};
+  for (std::size_t from = 0; from < values; from += block.size()) {
+    const std::span<std::int16_t> part =
+        std::span(block).first(std::min(block.size(), values - from));
+    data.CopyInterleaved(from, part);
+    for (std::size_t i = 0; i + 1 < part.size(); i += 2)
+      if (std::abs(part[i] - part[i + 1]) > kSameChannelsSlack) return false;
+  }
+  return true;
+}
+
+// The mean of two values, halves rounded to even so that folding adds no offset.
+std::int16_t Mean(std::int16_t left, std::int16_t right) {
+  const int sum = left + right;
+  int half = sum >> 1;
+  if ((sum & 1) != 0 && (half & 1) != 0) ++half;
+  return static_cast<std::int16_t>(half);
+}
+
+SampleData MonoValues(const SampleData& data, std::uint32_t frames) {
+  std::vector<std::int16_t> mono(frames);
+  std::array<std::int16_t, 4096> block{};
+  for (std::size_t from = 0; from < mono.size(); from += block.size() / 2) {
+    const std::size_t count = std::min(block.size() / 2, mono.size() - from);
+    const std::span<std::int16_t> part = std::span(block).first(2 * count);
+    data.CopyInterleaved(2 * from, part);
+    for (std::size_t i = 0; i < count; ++i) mono[from + i] = Mean(part[2 * i], part[2 * i + 1]);
+  }
+  return SampleData(std::move(mono));
+}
+
+bool Loud(const SampleData& data, std::uint32_t channels, std::uint32_t frame, int level) {
+  for (std::uint32_t c = 0; c < channels; ++c)
+    if (std::abs(int{data[std::size_t{frame} * channels + c]}) > level) return true;
+  return false;
+}
+
+// How one sample is written once fitted.
+struct Fitted {
+  SampleData data;
+  std::uint32_t channels = 1;
+  std::uint32_t frames = 0;
+  std::uint32_t lead = 0;  // frames cut before the first one kept
+  LoopPoints loop;
+  bool mono = false;
+  bool folded = false;
+};
+
+// The frames kept: from the first loud one to the last, widened to every zone's start and to a
+// loop some zone plays, at least one. Loop points no zone plays (many formats give every sample
+// one over its whole length) only move with the cut.
+void Trim(Fitted& fitted, const StartFrames& starts, int level) {
+  const std::uint32_t frames = fitted.frames;
+  std::uint32_t first = 0;
+  while (first < frames && !Loud(fitted.data, fitted.channels, first, level)) ++first;
+  // The scan back stops at `first` at the latest; a sample without a loud frame keeps none.
+  std::uint32_t end = first == frames ? 0 : frames;
+  while (end > first && !Loud(fitted.data, fitted.channels, end - 1, level)) --end;
+
+  const bool looped = starts.looped && fitted.loop.end > fitted.loop.start;
+  std::uint32_t lead = std::min(first, frames - 1);
+  if (starts.any) {
+    lead = std::min(lead, starts.earliest);
+    end = std::max(end, std::min(starts.latest + 1, frames));
+  }
+  if (looped) {
+    lead = std::min(lead, fitted.loop.start);
+    end = std::max(end, fitted.loop.end);
+  }
+  end = std::max(end, lead + 1);
+  if (lead == 0 && end == frames) return;
+  const auto cut = [lead](std::uint32_t point) { return point > lead ? point - lead : 0; };
+  fitted.lead = lead;
+  fitted.frames = end - lead;
+  fitted.loop = ClampLoop(fitted.frames, cut(fitted.loop.start), cut(fitted.loop.end));
+  if (lead > 0)
+    fitted.data = fitted.data.Slice(std::size_t{lead} * fitted.channels,
+                                    std::size_t{end - lead} * fitted.channels);
+}
+
+std::int32_t MovedOffset(std::int32_t offset, std::uint32_t lead) {
+  if (lead == 0 || offset <= 0) return offset;
+  return static_cast<std::int32_t>(std::int64_t{offset} - 2 * std::int64_t{lead});
+}
+
+// The group's members and sample group as copies that play `fitted` in place of their samples.
+void ReplaceSamples(ExportGroup& group, ExportCopies& copies,
+                    const std::unordered_map<const Sample*, Fitted>& fitted) {
+  std::unordered_map<const Sample*, Sample*> copyOf;
+  auto sampleGroup = std::make_unique<SampleGroup>(*group.sampleGroup);
+  for (Sample*& sample : sampleGroup->samples) {
+    const auto found = fitted.find(sample);
+    if (found == fitted.end()) continue;
+    const Fitted& f = found->second;
+    auto copy = std::make_unique<Sample>(*sample);
+    copy->group = sampleGroup.get();
+    copy->data = f.data;
+    copy->channels = f.channels;
+    copy->frames = f.frames;
+    copy->loopStart = f.loop.start;
+    copy->loopEnd = f.loop.end;
+    group.loops.erase(sample);
+    copyOf.emplace(sample, copy.get());
+    sample = copy.get();
+    copies.samples.push_back(std::move(copy));
+  }
+  sampleGroup->instruments.clear();
+  for (const Instrument*& member : group.members) {
+    auto copy = std::make_unique<Instrument>(*member);
+    copy->group = sampleGroup.get();
+    for (Zone& zone : copy->zones) {
+      const auto found = fitted.find(zone.sample);
+      if (found == fitted.end()) continue;
+      const Fitted& f = found->second;
+      ZoneMapping& m = zone.mapping;
+      if (PlaysSecondLayer(zone)) m.startOffset2 = MovedOffset(m.startOffset2, f.lead);
+      m.startOffset = MovedOffset(m.startOffset, f.lead);
+      if (f.mono) m.flags &= static_cast<std::uint8_t>(~(ZoneStereo | ZoneDual));
+      zone.sample = copyOf.at(zone.sample);
+    }
+    sampleGroup->instruments.push_back(copy.get());
+    member = copy.get();
+    copies.instruments.push_back(std::move(copy));
+  }
+  group.sampleGroup = sampleGroup.get();
+  copies.groups.push_back(std::move(sampleGroup));
+}
+
+}  // namespace
+
+FitSavings& FitSavings::operator+=(const FitSavings& other) {
+  trimmedSamples += other.trimmedSamples;
+  trimmedBytes += other.trimmedBytes;
+  monoSamples += other.monoSamples;
+  foldedSamples += other.foldedSamples;
+  monoBytes += other.monoBytes;
+  return *this;
+}
+
+FitSavings FitExportSet(ExportSet& set, std::optional<double> trimDbfs, MonoFold mono) {
+  FitSavings saved;
+  if (!trimDbfs && mono == MonoFold::kNone) return saved;
+  const int level =
+      trimDbfs ? static_cast<int>(std::floor(kFullScale * std::pow(10.0, *trimDbfs / 20))) : 0;
+  for (ExportGroup& group : set.groups) {
+    const std::unordered_map<const Sample*, StartFrames> starts = StartsOf(group);
+    std::unordered_map<const Sample*, Fitted> fitted;
+    for (const Sample* sample : group.sampleGroup->samples) {
+      // A sample short of its values is left for the writer to refuse.
+      if (sample->frames == 0 ||
+          sample->data.size() < std::size_t{sample->frames} * sample->channels)
+        continue;
+      const auto mended = group.loops.find(sample);
+      Fitted f{sample->data, sample->channels, sample->frames, 0,
+               mended != group.loops.end() ? mended->second
+                                           : LoopPoints{sample->loopStart, sample->loopEnd}};
+      if (sample->channels == 2 && mono != MonoFold::kNone) {
+        const bool same = ChannelsSame(sample->data, std::size_t{sample->frames} * 2);
+        if (same || mono == MonoFold::kAll) {
+          f.data = MonoValues(sample->data, sample->frames);
+          f.channels = 1;
+          f.mono = true;
+          f.folded = !same;
+          ++saved.monoSamples;
+          saved.foldedSamples += f.folded ? 1 : 0;
+          // The silent frames written after the sample lose a channel too.
+          saved.monoBytes += std::uint64_t{2} * (sample->frames + sifi::kSilentFrames);
+        }
+      }
+      if (trimDbfs) {
+        const auto found = starts.find(sample);
+        Trim(f, found != starts.end() ? found->second : StartFrames{}, level);
+        if (f.frames != sample->frames) {
+          ++saved.trimmedSamples;
+          saved.trimmedBytes += std::uint64_t{sample->frames - f.frames} * 2 * f.channels;
+        }
+      }
+      if (f.mono || f.frames != sample->frames) fitted.emplace(sample, std::move(f));
+    }
+    if (!fitted.empty()) ReplaceSamples(group, set.copies, fitted);
+  }
+  return saved;
+}
+
+std::vector<std::string> FitSavingsTexts(const FitSavings& saved, std::optional<double> trimDbfs,
+                                         MonoFold mono) {
+  std::vector<std::string> texts;
+  char line[256];
+  if (trimDbfs) {
+    std::snprintf(line, sizeof line,
+                  "trimmed %zu samples at their quiet ends (below %g dBFS): %s less sample data",
+                  saved.trimmedSamples, *trimDbfs, SizeText(saved.trimmedBytes).c_str());
+    texts.emplace_back(line);
+  }
+  if (mono == MonoFold::kSame) {
+    std::snprintf(line, sizeof line,
+                  "wrote %zu stereo samples with equal channels as mono: %s less sample data",
+                  saved.monoSamples, SizeText(saved.monoBytes).c_str());
+    texts.emplace_back(line);
+  } else if (mono == MonoFold::kAll) {
+    std::snprintf(line, sizeof line,
+                  "folded %zu stereo samples to mono, the mean of their channels (%zu of them "
+                  "differ between left and right, and lose their stereo image): %s less sample "
+                  "data",
+                  saved.monoSamples, saved.foldedSamples, SizeText(saved.monoBytes).c_str());
+    texts.emplace_back(line);
+  }
+  return texts;
+}
+
+}  // namespace tolvane
