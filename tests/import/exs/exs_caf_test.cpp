@@ -17,7 +17,7 @@ void WriteCaf(const std::filesystem::path& path, int frames) {
   info.samplerate = 44100;
   info.channels = 1;
   info.format = SF_FORMAT_CAF | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  SNDFILE* file = sf_open(path.string().c_str(), SFM_WRITE, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
   std::vector<short> values(static_cast<std::size_t>(frames));
   for (int i = 0; i < frames; ++i) values[static_cast<std::size_t>(i)] = static_cast<short>(i);
