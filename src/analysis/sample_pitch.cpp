@@ -20,27 +20,10 @@ RootKey RootKeyOf(double key) {
           static_cast<std::int32_t>(std::lround((nearest - clamped) * 100))};
 }
 
-namespace {
-
-// An estimator for `rate` and `lowestHz`, kept for the thread's next sample: most samples of a
-// bank share one rate, and the transform's tables cost as much as a frame.
-YinPitch& EstimatorFor(std::uint32_t rate, double lowestHz) {
-  struct Kept {
-    std::uint32_t rate;
-    double lowestHz;
-    std::unique_ptr<YinPitch> yin;
-  };
-  thread_local std::vector<Kept> kept;
-  for (const Kept& k : kept)
-    if (k.rate == rate && k.lowestHz == lowestHz) return *k.yin;
-  if (kept.size() >= 16) kept.clear();  // a bank of many rates: start afresh
-  return *kept.emplace_back(Kept{rate, lowestHz, std::make_unique<YinPitch>(rate, lowestHz)}).yin;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::size_t PitchFrameLength(std::uint32_t rate, double lowestHz) {
-  return rate == 0 ? 0 : EstimatorFor(rate, lowestHz).frameLength();
+  return rate == 0 ? 0 : YinPitch::FrameLengthFor(rate, lowestHz);
 }
 
 double LowestPitchToCheck(double hz) {
@@ -71,7 +54,9 @@ std::optional<SamplePitch> MeasureSamplePitch(const MonoReader& read, std::uint3
                                               FrameRange part, std::size_t frames,
                                               double lowestHz) {
   if (rate == 0) return std::nullopt;
-  YinPitch& yin = EstimatorFor(rate, lowestHz);
+  // One estimator a sample: kept per thread, its destruction at a thread's end crashed the
+  // Windows build's workers.
+  YinPitch yin(rate, lowestHz);
   const std::size_t length = yin.frameLength();
   if (part.length() < length) return std::nullopt;
   std::vector<float> frame(length);

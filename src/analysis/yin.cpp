@@ -54,7 +54,7 @@ double YinPitch::DifferenceAt(double lag) const {
 
 YinPitch::YinPitch(std::uint32_t rate, double lowestHz, double highestHz)
     : rate_(rate),
-      window_(static_cast<std::size_t>(std::ceil(rate / lowestHz)) + 2),
+      window_(WindowFor(rate, lowestHz)),
       shortest_(std::max<std::size_t>(2, static_cast<std::size_t>(rate / highestHz))),
       // The cross term of every lag up to the window, from one frame of twice its length: no
       // lag wraps round within this size.

@@ -4,6 +4,7 @@
 // with itself delayed, normalised by its cumulative mean; the first dip under a threshold,
 // taken to its local minimum and refined by parabolic interpolation.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -36,12 +37,19 @@ class YinPitch {
 
   // The frames one estimate reads: twice the longest period looked for.
   std::size_t frameLength() const { return 2 * window_; }
+  // The same, before an estimator is made.
+  static std::size_t FrameLengthFor(std::uint32_t rate, double lowestHz) {
+    return 2 * WindowFor(rate, lowestHz);
+  }
 
   // The period of the first frameLength() values of `frame`. A silent frame is aperiodic.
   // REQUIRES: frame.size() >= frameLength().
   PeriodEstimate Estimate(std::span<const float> frame);
 
  private:
+  static std::size_t WindowFor(std::uint32_t rate, double lowestHz) {
+    return static_cast<std::size_t>(std::ceil(rate / lowestHz)) + 2;
+  }
   // The normalised difference at lag `tau`, or where it dips lowest between its neighbours.
   double Depth(std::size_t tau) const;
   // The raw difference at a lag between whole ones.
