@@ -290,7 +290,7 @@ Bytes DlsSeed() {
   b.AddWave({"L", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
   b.AddWave({"R", 1, 1, 16, 22050, DlsValues16(ramp), LoopedWsmp(60, 8, 40)});
   b.AddWave({"Byte", 1, 1, 8, 11025, Ramp(48), Wsmp(64, -30, -65536 * 20)});
-  DlsInstrumentSpec pad{
+  DlsTestInstrument pad{
       "Pad",
       0,
       1,
@@ -300,7 +300,7 @@ Bytes DlsSeed() {
                             {kDlsSrcKey, kDlsSrcNone, kDlsDstDecay, -65536 * 1280},
                             {kDlsSrcLfo, kDlsSrcNone, kDlsDstPitch, 65536 * 20}}};
   pad.regions = {Region(0, 127, 0, 127, 0, 1, 1), Region(0, 127, 0, 127, 1, 1, 2)};
-  DlsInstrumentSpec kit{"", 0x80000000u, 0, {Region(36, 36, 0, 0, 2)}, {}};
+  DlsTestInstrument kit{"", 0x80000000u, 0, {Region(36, 36, 0, 0, 2)}, {}};
   kit.regions[0].wsmp = LoopedWsmp(36, 4, 20);
   kit.regions[0].articulation = std::vector<DlsBlock>{Constant(kDlsDstCutoff, 7000)};
   b.instruments = {pad, kit};
@@ -419,37 +419,37 @@ int main(int argc, char** argv) {
   // ranges, a round-robin cycle, a release trigger, loops, a one-shot, a missing sample, an
   // unknown chunk and the parameter chunk.
   for (const bool big : {false, true}) {
-    using tolvane::testing::ExsSpec;
-    ExsSpec spec{
+    using tolvane::testing::ExsContents;
+    ExsContents contents{
         .big = big, .oldSizes = big, .sizeBit15 = big, .typeFlags = big, .unknownChunk = true};
-    spec.groups = {{.volume = -3, .keyLow = 36, .keyHigh = 72},
-                   {.linked = -1, .select = 2},
-                   {.linked = 1, .select = 2},
-                   {.velLow = 90, .trigger = 1}};
-    spec.zones = {{.fine = -10,
-                   .pan = 20,
-                   .volume = 3,
-                   .keyLow = 30,
-                   .keyHigh = 50,
-                   .start = 2,
-                   .end = 40,
-                   .loopStart = 4,
-                   .loopEnd = 30,
-                   .loopFlags = 1,
-                   .coarse = 1,
-                   .group = 0,
-                   .sample = 0},
-                  {.flags = 1 | 8, .velHigh = 90, .group = 1, .sample = 1},
-                  {.flags = 2 | 4, .group = 2, .sample = 1},
-                  {.loopFlags = 1, .direction = 2, .group = 3},
-                  {.sample = 2}};
-    spec.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples", .url = "file:///a.wav"},
-                    {.file = "b.caf"},
-                    {.file = "missing.aif"}};
-    spec.parameters = true;
-    spec.values = {{0x07, -6}, {0x52, 20}, {0x51, 100}, {0x2C, 1}, {0x1E, 600}, {0x16D, 2}};
-    Save(root / "exs" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(spec));
-    Save(root / "import" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(spec));
+    contents.groups = {{.volume = -3, .keyLow = 36, .keyHigh = 72},
+                       {.linked = -1, .select = 2},
+                       {.linked = 1, .select = 2},
+                       {.velLow = 90, .trigger = 1}};
+    contents.zones = {{.fine = -10,
+                       .pan = 20,
+                       .volume = 3,
+                       .keyLow = 30,
+                       .keyHigh = 50,
+                       .start = 2,
+                       .end = 40,
+                       .loopStart = 4,
+                       .loopEnd = 30,
+                       .loopFlags = 1,
+                       .coarse = 1,
+                       .group = 0,
+                       .sample = 0},
+                      {.flags = 1 | 8, .velHigh = 90, .group = 1, .sample = 1},
+                      {.flags = 2 | 4, .group = 2, .sample = 1},
+                      {.loopFlags = 1, .direction = 2, .group = 3},
+                      {.sample = 2}};
+    contents.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples", .url = "file:///a.wav"},
+                        {.file = "b.caf"},
+                        {.file = "missing.aif"}};
+    contents.parameters = true;
+    contents.values = {{0x07, -6}, {0x52, 20}, {0x51, 100}, {0x2C, 1}, {0x1E, 600}, {0x16D, 2}};
+    Save(root / "exs" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(contents));
+    Save(root / "import" / (big ? "big.exs" : "little.exs"), tolvane::testing::WriteExs(contents));
   }
   Save(root / "import" / "drumkit.xml",
        Text("<drumkit_info><name>K</name><instrumentList><instrument><filename>k.wav"

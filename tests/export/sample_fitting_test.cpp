@@ -42,7 +42,7 @@ std::vector<std::int16_t> Frames(std::uint32_t lead, std::uint32_t tone, std::ui
   return values;
 }
 
-struct ZoneSpec {
+struct TestZone {
   std::uint32_t start = 0;  // frames
   bool loop = false;
   std::optional<std::uint32_t> second{};  // a dual zone's second voice
@@ -55,7 +55,7 @@ class Bank {
   Bank() : source_(&CreateSource(library_, "bank.sf2")) {}
 
   Instrument& Add(std::string_view name, std::vector<std::int16_t> values, std::uint32_t channels,
-                  LoopPoints loop, const std::vector<ZoneSpec>& zones) {
+                  LoopPoints loop, const std::vector<TestZone>& zones) {
     auto instrument = CreateInstrument(*source_, name, name, SoundIdHash(name));
     SampleRequest request;
     request.name = "tone";
@@ -109,7 +109,7 @@ RenderedNotes Render(const Instrument& instrument, std::uint8_t key) {
 struct TrimCase {
   const char* name;
   std::uint32_t lead, tone, tail;
-  std::vector<ZoneSpec> zones;
+  std::vector<TestZone> zones;
   LoopPoints loop;
   std::uint32_t keptFrom, keptTo;
   std::int16_t quiet{};

@@ -69,7 +69,7 @@ inline DlsWsmp LoopedWsmp(std::uint16_t unityNote, std::uint32_t start, std::uin
   return w;
 }
 
-struct DlsWaveSpec {
+struct DlsTestWave {
   std::string name;
   std::uint16_t formatTag = 1;
   std::uint16_t channels = 1;
@@ -79,7 +79,7 @@ struct DlsWaveSpec {
   std::optional<DlsWsmp> wsmp;
 };
 
-struct DlsRegionSpec {
+struct DlsTestRegion {
   std::uint16_t keyLow = 0, keyHigh = 127, velLow = 0, velHigh = 127;
   std::uint32_t wave = 0;  // pool table index
   std::uint16_t phaseGroup = 0;
@@ -90,10 +90,10 @@ struct DlsRegionSpec {
   bool withLink = true;
 };
 
-inline DlsRegionSpec Region(std::uint16_t keyLow, std::uint16_t keyHigh, std::uint16_t velLow,
+inline DlsTestRegion Region(std::uint16_t keyLow, std::uint16_t keyHigh, std::uint16_t velLow,
                             std::uint16_t velHigh, std::uint32_t wave, std::uint16_t phaseGroup = 0,
                             std::uint32_t channel = 1) {
-  DlsRegionSpec r;
+  DlsTestRegion r;
   r.keyLow = keyLow;
   r.keyHigh = keyHigh;
   r.velLow = velLow;
@@ -104,11 +104,11 @@ inline DlsRegionSpec Region(std::uint16_t keyLow, std::uint16_t keyHigh, std::ui
   return r;
 }
 
-struct DlsInstrumentSpec {
+struct DlsTestInstrument {
   std::string name;  // no INFO list when empty
   std::uint32_t bank = 0;
   std::uint32_t program = 0;
-  std::vector<DlsRegionSpec> regions;
+  std::vector<DlsTestRegion> regions;
   std::optional<std::vector<DlsBlock>> articulation;
 };
 
@@ -160,16 +160,16 @@ inline Bytes DlsInfoName(std::string_view name) {
 }
 
 struct DlsBankBuilder {
-  std::uint32_t AddWave(DlsWaveSpec wave) {
+  std::uint32_t AddWave(DlsTestWave wave) {
     waves.push_back(std::move(wave));
     return static_cast<std::uint32_t>(waves.size() - 1);
   }
 
   Bytes Build() const {
     Bytes lins;
-    for (const DlsInstrumentSpec& ins : instruments) {
+    for (const DlsTestInstrument& ins : instruments) {
       Bytes regions;
-      for (const DlsRegionSpec& r : ins.regions) {
+      for (const DlsTestRegion& r : ins.regions) {
         Bytes body;
         if (r.withHeader) {
           // keyLow, keyHigh, velLow, velHigh, options, key group
@@ -199,7 +199,7 @@ struct DlsBankBuilder {
     }
     Bytes pool;
     std::vector<std::uint32_t> offsets;
-    for (const DlsWaveSpec& w : waves) {
+    for (const DlsTestWave& w : waves) {
       offsets.push_back(static_cast<std::uint32_t>(pool.size()));
       Bytes fmt;
       PutU16(fmt, w.formatTag);
@@ -225,8 +225,8 @@ struct DlsBankBuilder {
                          withPool ? DlsList("wvpl", pool) : Bytes{}, DlsInfoName("Test Bank")});
   }
 
-  std::vector<DlsWaveSpec> waves;
-  std::vector<DlsInstrumentSpec> instruments;
+  std::vector<DlsTestWave> waves;
+  std::vector<DlsTestInstrument> instruments;
   std::optional<std::vector<std::uint32_t>> cues;  // replaces the pool table's offsets
   bool withPool = true;
 };

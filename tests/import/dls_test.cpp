@@ -99,16 +99,16 @@ TwinBanks MakeTwins() {
       Constant(kDlsDstCutoff, 8000),
       Constant(kDlsDstQ, 30),
   };
-  DlsInstrumentSpec piano{"Piano", 0, 0, {}, envelope};
+  DlsTestInstrument piano{"Piano", 0, 0, {}, envelope};
   piano.regions.push_back(Region(0, 59, 0, 127, 0));
   piano.regions.push_back(Region(60, 127, 0, 100, 1));
   d.instruments.push_back(piano);
-  DlsInstrumentSpec strings{"Strings", 0, 48, {}, {}};
+  DlsTestInstrument strings{"Strings", 0, 48, {}, {}};
   strings.regions.push_back(Region(0, 127, 0, 127, 3, 1, 2));  // right first
   strings.regions.push_back(Region(0, 127, 0, 127, 2, 1, 1));
   d.instruments.push_back(strings);
-  DlsInstrumentSpec bass{"Bass", 0, 32, {}, {}};
-  DlsRegionSpec low = Region(0, 60, 0, 127, 4);
+  DlsTestInstrument bass{"Bass", 0, 32, {}, {}};
+  DlsTestRegion low = Region(0, 60, 0, 127, 4);
   low.wsmp = Wsmp(50, -20);  // the region's own root and tuning
   bass.regions.push_back(low);
   d.instruments.push_back(bass);
@@ -198,7 +198,7 @@ template <typename Change>
 Bytes OneRegionBank(Change change) {
   DlsBankBuilder b;
   b.AddWave({"Wave", 1, 1, 16, 22050, DlsValues16(Ramp(1, 100)), DlsWsmp{}});
-  DlsInstrumentSpec ins{"Lead", 0, 0, {}, {}};
+  DlsTestInstrument ins{"Lead", 0, 0, {}, {}};
   ins.regions.push_back({});
   b.instruments.push_back(ins);
   change(b);
@@ -274,7 +274,7 @@ TEST(DlsImportTest, DamageKeepsWhatWasRead) {
   DlsBankBuilder b;
   b.AddWave({"Wave", 1, 1, 16, 22050, DlsValues16(Ramp(1, 100)), DlsWsmp{}});
   for (const char* name : {"One", "Two"}) {
-    DlsInstrumentSpec ins{name, 0, 0, {}, {}};
+    DlsTestInstrument ins{name, 0, 0, {}, {}};
     ins.regions.push_back({});
     b.instruments.push_back(ins);
   }
@@ -308,12 +308,12 @@ TEST(DlsImportTest, DamageKeepsWhatWasRead) {
 TEST(DlsImportTest, RegionsShareTheirWavesSamples) {
   DlsBankBuilder b;
   b.AddWave({"Shared", 1, 1, 16, 22050, DlsValues16(Ramp(1, 100)), LoopedWsmp(60, 4, 36)});
-  DlsInstrumentSpec one{"One", 0, 0, {}, {}};
+  DlsTestInstrument one{"One", 0, 0, {}, {}};
   one.regions.push_back(Region(0, 63, 0, 127, 0));
   one.regions.push_back(Region(64, 127, 0, 127, 0));
-  DlsInstrumentSpec two{"Two", 0, 1, {}, {}};
+  DlsTestInstrument two{"Two", 0, 1, {}, {}};
   two.regions.push_back(Region(0, 127, 0, 0, 0));  // Level 1 leaves velocities 0-0
-  DlsRegionSpec ownLoop = Region(0, 127, 0, 127, 0);
+  DlsTestRegion ownLoop = Region(0, 127, 0, 127, 0);
   ownLoop.wsmp = LoopedWsmp(60, 10, 20);
   two.regions.push_back(ownLoop);
   b.instruments = {one, two};
@@ -337,9 +337,9 @@ TEST(DlsImportTest, RegionsShareTheirWavesSamples) {
 TEST(DlsImportTest, GainAboveZeroGoesIntoTheSharedSample) {
   DlsBankBuilder b;
   b.AddWave({"Shared", 1, 1, 16, 22050, DlsValues16(Ramp(1, 100)), std::nullopt});
-  DlsInstrumentSpec loud{"Loud", 0, 0, {}, std::vector<DlsBlock>{Constant(kDlsDstGain, 30)}};
+  DlsTestInstrument loud{"Loud", 0, 0, {}, std::vector<DlsBlock>{Constant(kDlsDstGain, 30)}};
   loud.regions.push_back({});
-  DlsInstrumentSpec plain{"Plain", 0, 1, {}, {}};
+  DlsTestInstrument plain{"Plain", 0, 1, {}, {}};
   plain.regions.push_back({});
   b.instruments = {plain, loud};
   const DlsImported bank(b.Build());
@@ -363,9 +363,9 @@ TEST(DlsImportTest, OneWaveLoopedInManyPlacesIsCutOff) {
   DlsBankBuilder b;
   b.AddWave(
       {"Long", 1, 1, 16, 22050, DlsValues16(std::vector<std::int16_t>(100000, 7)), std::nullopt});
-  DlsInstrumentSpec ins{"Loops", 0, 0, {}, {}};
+  DlsTestInstrument ins{"Loops", 0, 0, {}, {}};
   for (std::uint32_t i = 0; i < 12; ++i) {
-    DlsRegionSpec r = Region(0, 127, 0, 127, 0);
+    DlsTestRegion r = Region(0, 127, 0, 127, 0);
     r.wsmp = LoopedWsmp(60, i, 1000);
     ins.regions.push_back(r);
   }
@@ -383,11 +383,11 @@ TEST(DlsImportTest, OneWaveLoopedInManyPlacesIsCutOff) {
 TEST(DlsImportTest, NamesStereoWavesAndRegionArticulation) {
   DlsBankBuilder b;
   b.AddWave({"", 1, 2, 16, 22050, DlsValues16(Ramp(5, 30, 2)), std::nullopt});
-  DlsInstrumentSpec kit{"", 0x80000000u | (1u << 8) | 2u, 5, {}, {}};
+  DlsTestInstrument kit{"", 0x80000000u | (1u << 8) | 2u, 5, {}, {}};
   kit.regions.push_back({});
-  DlsInstrumentSpec lead{"", 0, 3, {}, std::vector<DlsBlock>{Constant(kDlsDstRelease, 1200)}};
+  DlsTestInstrument lead{"", 0, 3, {}, std::vector<DlsBlock>{Constant(kDlsDstRelease, 1200)}};
   lead.regions.push_back(Region(0, 59, 0, 127, 0));
-  DlsRegionSpec own = Region(60, 127, 0, 127, 0);
+  DlsTestRegion own = Region(60, 127, 0, 127, 0);
   own.articulation = std::vector<DlsBlock>{Constant(kDlsDstAttack, 600)};
   lead.regions.push_back(own);
   b.instruments = {kit, lead};

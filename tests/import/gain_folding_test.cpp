@@ -11,7 +11,7 @@
 namespace tolvane {
 namespace {
 
-struct SampleSpec {
+struct TestSample {
   std::uint32_t channels = 1;
   std::vector<std::int16_t> values;
 };
@@ -23,7 +23,7 @@ struct Asked {
 
 struct Case {
   const char* name;
-  std::vector<SampleSpec> samples;
+  std::vector<TestSample> samples;
   std::vector<Asked> asked;
   std::vector<FoldedGain> expected;           // lostDb compared to 0.01 dB
   std::vector<std::optional<double>> scaled;  // per sample: the factor, or nothing: untouched
@@ -40,8 +40,8 @@ double ToFullScaleDb(double peak) {
 }
 
 TEST(GainFolding, SamplesTakeTheLargestGainAskedAsFarAsTheirPeakAllows) {
-  const SampleSpec quiet{1, {0, 8000, -4000, 100}};
-  const SampleSpec half{1, {16000, -12000, 5}};
+  const TestSample quiet{1, {0, 8000, -4000, 100}};
+  const TestSample half{1, {16000, -12000, 5}};
   const double halfRoom = ToFullScaleDb(16000);  // 6.23 dB
   const Case cases[] = {
       {"0 dB and below change nothing",

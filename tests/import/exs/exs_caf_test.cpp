@@ -44,12 +44,12 @@ TEST_F(ExsFolder, CafSamplesAreReadUnlessCompressed) {
   std::filesystem::create_directories(folder_ / "Instruments");
   WriteCaf(folder_ / "Instruments/plain.caf", 777);
   testing::WriteFile(folder_ / "Instruments/aac.caf", AacCaf());
-  testing::ExsSpec spec;
-  spec.samples = {{.file = "plain.caf"}, {.file = "aac.caf"}};
-  spec.zones = {{.keyLow = 0, .keyHigh = 60}, {.keyLow = 61, .keyHigh = 127}};
+  testing::ExsContents contents;
+  contents.samples = {{.file = "plain.caf"}, {.file = "aac.caf"}};
+  contents.zones = {{.keyLow = 0, .keyHigh = 60}, {.keyLow = 61, .keyHigh = 127}};
   for (const bool big : {false, true}) {
-    spec.big = big;
-    const ImportOutcome outcome = Drop(spec);
+    contents.big = big;
+    const ImportOutcome outcome = Drop(contents);
     EXPECT_EQ(Lines(outcome),
               "damaged (1 instrument imported): 1 zone left out: sample "
               "'aac.caf' cannot be read: CAF file of AAC audio, which is not "

@@ -27,9 +27,10 @@ class ExsFolder : public ::testing::Test {
     for (std::uint32_t i = 0; i < frames; ++i) PutU16(values, static_cast<std::uint16_t>(i % 100));
     WriteFile(folder_ / path, Riff("WAVE", {FormatChunk(1, 22050, 16), Chunk("data", values)}));
   }
-  ImportOutcome Drop(const ExsSpec& spec, const std::string& path = "Instruments/Piano.exs") {
+  ImportOutcome Drop(const ExsContents& contents,
+                     const std::string& path = "Instruments/Piano.exs") {
     std::filesystem::create_directories((folder_ / path).parent_path());
-    WriteFile(folder_ / path, WriteExs(spec));
+    WriteFile(folder_ / path, WriteExs(contents));
     ClearLibrary(library_);
     return ImportFile(library_, database_, PathToUtf8(folder_ / path));
   }

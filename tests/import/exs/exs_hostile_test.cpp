@@ -17,7 +17,7 @@ namespace tolvane {
 namespace {
 
 using testing::Bytes;
-using testing::ExsSpec;
+using testing::ExsContents;
 
 // Every sample is there, 1000 silent-ish frames, except those named "missing".
 class Memory : public InstrumentFiles {
@@ -37,16 +37,16 @@ class Memory : public InstrumentFiles {
   }
 };
 
-ExsSpec Shaped(bool big) {
-  ExsSpec spec{.big = big, .sizeBit15 = big, .typeFlags = big, .unknownChunk = true};
-  spec.groups = {{.linked = -1, .select = 2}, {.linked = 0, .select = 2}};
-  spec.zones = {{.keyLow = 0, .keyHigh = 60, .loopEnd = 900, .loopFlags = 1, .group = 0},
-                {.keyLow = 61, .keyHigh = 127, .group = 1, .sample = 0},
-                {.keyLow = 61, .keyHigh = 127, .sample = 1}};
-  spec.samples = {{.file = "a.wav", .url = "file:///Users/x/a.wav"}, {.file = "b.wav"}};
-  spec.parameters = true;
-  spec.values = {{0x07, -6}, {0x52, 40}};
-  return spec;
+ExsContents Shaped(bool big) {
+  ExsContents contents{.big = big, .sizeBit15 = big, .typeFlags = big, .unknownChunk = true};
+  contents.groups = {{.linked = -1, .select = 2}, {.linked = 0, .select = 2}};
+  contents.zones = {{.keyLow = 0, .keyHigh = 60, .loopEnd = 900, .loopFlags = 1, .group = 0},
+                    {.keyLow = 61, .keyHigh = 127, .group = 1, .sample = 0},
+                    {.keyLow = 61, .keyHigh = 127, .sample = 1}};
+  contents.samples = {{.file = "a.wav", .url = "file:///Users/x/a.wav"}, {.file = "b.wav"}};
+  contents.parameters = true;
+  contents.values = {{0x07, -6}, {0x52, 40}};
+  return contents;
 }
 
 struct Imported {
@@ -117,7 +117,7 @@ TEST(ExsHostile, EveryCutLengthInBothByteOrders) {
 // A byte of the shaped file replaced, or a field rewritten, in both byte orders.
 struct Broken {
   const char* what;
-  void (*edit)(ExsSpec& spec);
+  void (*edit)(ExsContents& contents);
   std::size_t patchAt;  // 0: none
   std::uint32_t patch;
   const char* lines;
@@ -132,32 +132,32 @@ TEST(ExsHostile, BrokenFieldsHaveClearOutcomes) {
        "damaged: a chunk at byte 172 runs past the file's end; no zone\n"},
       {"a magic lost", nullptr, 84 + 88 + 16, 0x21212121,
        "damaged: a chunk without a valid magic at byte 172; no zone\n"},
-      {"a sample number out of range", [](ExsSpec& s) { s.zones[2].sample = 7; }, 0, 0,
+      {"a sample number out of range", [](ExsContents& s) { s.zones[2].sample = 7; }, 0, 0,
        "damaged (1 instrument imported): 1 zone left out: the sample named is not in the "
        "file\n" LATER},
-      {"a negative sample number", [](ExsSpec& s) { s.zones[2].sample = -7; }, 0, 0,
+      {"a negative sample number", [](ExsContents& s) { s.zones[2].sample = -7; }, 0, 0,
        "damaged (1 instrument imported): 1 zone left out: the sample named is not in the "
        "file\n" LATER},
-      {"an ordinal past the samples", [](ExsSpec& s) { s.zones[2].sample = -1; }, 0, 0,
+      {"an ordinal past the samples", [](ExsContents& s) { s.zones[2].sample = -1; }, 0, 0,
        "damaged (1 instrument imported): 1 zone left out: the sample named is not in the "
        "file\n" LATER},
-      {"a group out of range", [](ExsSpec& s) { s.zones[2].group = 9; }, 0, 0,
+      {"a group out of range", [](ExsContents& s) { s.zones[2].group = 9; }, 0, 0,
        LATER "note: 1 zone played without a group: the one named is not in the file\n"},
-      {"a negative group", [](ExsSpec& s) { s.zones[2].group = -5; }, 0, 0,
+      {"a negative group", [](ExsContents& s) { s.zones[2].group = -5; }, 0, 0,
        LATER "note: 1 zone played without a group: the one named is not in the file\n"},
-      {"a missing sample", [](ExsSpec& s) { s.samples[1].file = "missing.wav"; }, 0, 0,
+      {"a missing sample", [](ExsContents& s) { s.samples[1].file = "missing.wav"; }, 0, 0,
        "damaged (1 instrument imported): 1 zone left out: sample 'missing.wav' not found\n" LATER},
-      {"a file name with folders", [](ExsSpec& s) { s.samples[1].file = "../../etc/missing.wav"; },
-       0, 0,
+      {"a file name with folders",
+       [](ExsContents& s) { s.samples[1].file = "../../etc/missing.wav"; }, 0, 0,
        "damaged (1 instrument imported): 1 zone left out: sample 'missing.wav' not found\n" LATER},
-      {"no zones", [](ExsSpec& s) { s.zones.clear(); }, 0, 0, "damaged: no zone\n"},
+      {"no zones", [](ExsContents& s) { s.zones.clear(); }, 0, 0, "damaged: no zone\n"},
   };
   for (const bool big : {false, true}) {
     for (const Broken& broken : cases) {
       SCOPED_TRACE(std::string(broken.what) + (big ? ", big-endian" : ", little-endian"));
-      ExsSpec spec = Shaped(big);
-      if (broken.edit != nullptr) broken.edit(spec);
-      Bytes bytes = testing::WriteExs(spec);
+      ExsContents contents = Shaped(big);
+      if (broken.edit != nullptr) broken.edit(contents);
+      Bytes bytes = testing::WriteExs(contents);
       if (broken.patchAt != 0) {
         for (std::size_t i = 0; i < 4; ++i) {
           bytes[broken.patchAt + i] =

@@ -12,9 +12,9 @@ namespace {
 
 using ExsFolder = testing::ExsFolder;
 
+using testing::ExsContents;
 using testing::ExsGroupSpec;
 using testing::ExsSampleSpec;
-using testing::ExsSpec;
 using testing::ExsZoneSpec;
 using Byte = ZoneParameters::Byte;
 using Word = ZoneParameters::Word;
@@ -28,15 +28,15 @@ struct Layout {
 
 class ExsZones : public testing::ExsFolder, public ::testing::WithParamInterface<Layout> {};
 
-ExsSpec Piano(const Layout& layout) {
-  ExsSpec spec{.big = layout.big,
-               .oldSizes = layout.oldSizes,
-               .sizeBit15 = layout.sizeBit15,
-               .typeFlags = layout.big,
-               .unknownChunk = true};
-  spec.groups = {{.volume = -3, .pan = 10, .keyLow = 36, .keyHigh = 71},
-                 {.velLow = 100, .velHigh = 127}};
-  spec.zones = {
+ExsContents Piano(const Layout& layout) {
+  ExsContents contents{.big = layout.big,
+                       .oldSizes = layout.oldSizes,
+                       .sizeBit15 = layout.sizeBit15,
+                       .typeFlags = layout.big,
+                       .unknownChunk = true};
+  contents.groups = {{.volume = -3, .pan = 10, .keyLow = 36, .keyHigh = 71},
+                     {.velLow = 100, .velHigh = 127}};
+  contents.zones = {
       // Narrowed to keys 36-50 by group 0; a loop, start and end of its own.
       {.fine = -20,
        .pan = 20,
@@ -68,15 +68,15 @@ ExsSpec Piano(const Layout& layout) {
       // No group, no sample number: its own ordinal's sample.
       {.root = 72, .keyLow = 72, .keyHigh = 72, .loopEnd = 0, .loopFlags = 1, .direction = 0},
   };
-  spec.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples"},
-                  {.file = "b.wav"},
-                  {.file = "c.wav"},
-                  {.file = "unused.wav"},
-                  {.file = "e.wav"}};
-  spec.parameters = layout.parameters;
-  spec.values = {{0x07, -6}, {0x0E, -1}, {0x0F, 5},   {0x52, 53},  {0x51, 64}, {0x55, 94},
-                 {0x2C, 1},  {0xF3, 2},  {0x1E, 500}, {0x1D, 500}, {0x16D, 3}};
-  return spec;
+  contents.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples"},
+                      {.file = "b.wav"},
+                      {.file = "c.wav"},
+                      {.file = "unused.wav"},
+                      {.file = "e.wav"}};
+  contents.parameters = layout.parameters;
+  contents.values = {{0x07, -6}, {0x0E, -1}, {0x0F, 5},   {0x52, 53},  {0x51, 64}, {0x55, 94},
+                     {0x2C, 1},  {0xF3, 2},  {0x1E, 500}, {0x1D, 500}, {0x16D, 3}};
+  return contents;
 }
 
 TEST_P(ExsZones, EveryZoneAsWritten) {
@@ -169,22 +169,22 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ExsZones,
 // group are told apart.
 TEST_F(ExsFolder, RoundRobinCyclesKeepTheirFirstGroup) {
   Wave("Instruments/a.wav");
-  ExsSpec spec;
-  spec.groups = {{.linked = -1, .select = 2},
-                 {.linked = 0, .select = 2},
-                 {.linked = 1, .select = 1},
-                 {.linked = 0},
-                 {.linked = 3, .select = 1},
-                 {.trigger = 1},
-                 {.flags = 0x10},
-                 {.linked = 9, .select = 2},
-                 {.linked = 7, .select = 2},
-                 {.linked = 8, .select = 2}};
+  ExsContents contents;
+  contents.groups = {{.linked = -1, .select = 2},
+                     {.linked = 0, .select = 2},
+                     {.linked = 1, .select = 1},
+                     {.linked = 0},
+                     {.linked = 3, .select = 1},
+                     {.trigger = 1},
+                     {.flags = 0x10},
+                     {.linked = 9, .select = 2},
+                     {.linked = 7, .select = 2},
+                     {.linked = 8, .select = 2}};
   for (int group = 0; group < 10; ++group)
-    spec.zones.push_back(
+    contents.zones.push_back(
         {.root = static_cast<std::uint8_t>(40 + group), .group = group, .sample = 0});
-  spec.samples = {{.file = "a.wav"}};
-  const ImportOutcome outcome = Drop(spec);
+  contents.samples = {{.file = "a.wav"}};
+  const ImportOutcome outcome = Drop(contents);
   EXPECT_EQ(outcome.status, ImportStatus::Imported);
   EXPECT_EQ(Lines(outcome),
             "note: 2 zones left out: only the first round robin is kept\n"
@@ -207,8 +207,8 @@ TEST_F(ExsFolder, SamplesAreFoundWhereTheFileSaysOrNearIt) {
   Wave("Library Samples/Vendor/Set/SEARCHED.WAV", 105);
   Wave("Instruments/both.wav", 106);
   Wave("Library Samples/both.wav", 107);
-  ExsSpec spec;
-  spec.samples = {
+  ExsContents contents;
+  contents.samples = {
       {.file = "url.wav",
        .folder = "/Users/paul",
        .url = "file://" + top + "/Moved%20Away/url.wav"},
@@ -219,8 +219,8 @@ TEST_F(ExsFolder, SamplesAreFoundWhereTheFileSaysOrNearIt) {
       {.file = "both.wav"},
       {.file = "nowhere.wav", .folder = "/Users/paul"},
   };
-  for (std::uint8_t i = 0; i < 7; ++i) spec.zones.push_back({.keyLow = i, .keyHigh = i});
-  const ImportOutcome outcome = Drop(spec);
+  for (std::uint8_t i = 0; i < 7; ++i) contents.zones.push_back({.keyLow = i, .keyHigh = i});
+  const ImportOutcome outcome = Drop(contents);
   EXPECT_EQ(Lines(outcome),
             "damaged (1 instrument imported): 1 zone left out: sample "
             "'nowhere.wav' not found\n");
@@ -232,13 +232,13 @@ TEST_F(ExsFolder, SamplesAreFoundWhereTheFileSaysOrNearIt) {
 // A folder of .exs files is a library: both instruments, one source, their sample stored once.
 TEST_F(ExsFolder, FolderOfInstrumentsSharesSamples) {
   Wave("Lib/Samples/a.wav");
-  ExsSpec spec;
-  spec.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples"}};
-  spec.zones = {{.keyLow = 10, .keyHigh = 20}};
+  ExsContents contents;
+  contents.samples = {{.file = "a.wav", .folder = "/Users/paul/Samples"}};
+  contents.zones = {{.keyLow = 10, .keyHigh = 20}};
   std::filesystem::create_directories(folder_ / "Lib/Instruments");
-  testing::WriteFile(folder_ / "Lib/Instruments/One.exs", testing::WriteExs(spec));
-  spec.big = true;
-  testing::WriteFile(folder_ / "Lib/Instruments/Two.exs", testing::WriteExs(spec));
+  testing::WriteFile(folder_ / "Lib/Instruments/One.exs", testing::WriteExs(contents));
+  contents.big = true;
+  testing::WriteFile(folder_ / "Lib/Instruments/Two.exs", testing::WriteExs(contents));
   testing::WriteFile(folder_ / "Lib/Instruments/Empty.exs", {});
   const ImportOutcome outcome = ImportFile(library_, database_, PathToUtf8(folder_ / "Lib"));
   EXPECT_EQ(Lines(outcome),

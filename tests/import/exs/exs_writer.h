@@ -54,7 +54,7 @@ struct ExsSampleSpec {
   std::string url{};     // a reference chunk's file:// URL; none when empty
 };
 
-struct ExsSpec {
+struct ExsContents {
   bool big = false;
   bool oldSizes = false;
   bool sizeBit15 = false;     // every size with bit 15 set, as some big-endian files have
@@ -90,29 +90,29 @@ inline std::uint32_t U(int value) {
   return static_cast<std::uint32_t>(value);
 }
 
-inline void PutExsChunk(Bytes& out, const ExsSpec& spec, std::uint8_t type, const std::string& name,
-                        Bytes body) {
-  ExsBody header(84, spec.big);
-  header.Put(0, spec.big ? 0 : 1, 1);
+inline void PutExsChunk(Bytes& out, const ExsContents& contents, std::uint8_t type,
+                        const std::string& name, Bytes body) {
+  ExsBody header(84, contents.big);
+  header.Put(0, contents.big ? 0 : 1, 1);
   header.Put(1, 1, 1);
-  header.bytes()[3] = static_cast<std::byte>(type | (spec.typeFlags ? 0x40 : 0));
-  header.Put(4, U(static_cast<int>(body.size())) | (spec.sizeBit15 ? 0x8000 : 0), 4);
+  header.bytes()[3] = static_cast<std::byte>(type | (contents.typeFlags ? 0x40 : 0));
+  header.Put(4, U(static_cast<int>(body.size())) | (contents.sizeBit15 ? 0x8000 : 0), 4);
   header.Put(16, 0x534F4254, 4);  // "SOBT" as a number in the file's order
   header.Text(20, name.substr(0, 63));
   out.insert(out.end(), header.bytes().begin(), header.bytes().end());
   out.insert(out.end(), body.begin(), body.end());
 }
 
-inline Bytes WriteExs(const ExsSpec& spec) {
+inline Bytes WriteExs(const ExsContents& contents) {
   Bytes out;
-  ExsBody instrument(spec.oldSizes ? 40 : 88, spec.big);
-  instrument.Put(4, U(static_cast<int>(spec.zones.size())), 4);
-  instrument.Put(8, U(static_cast<int>(spec.groups.size())), 4);
-  instrument.Put(12, U(static_cast<int>(spec.samples.size())), 4);
-  instrument.Put(16, spec.parameters ? 1 : 0, 4);
-  PutExsChunk(out, spec, 0, "(null)", instrument.bytes());
-  for (const ExsZoneSpec& z : spec.zones) {
-    ExsBody b(spec.oldSizes ? 104 : 148, spec.big);
+  ExsBody instrument(contents.oldSizes ? 40 : 88, contents.big);
+  instrument.Put(4, U(static_cast<int>(contents.zones.size())), 4);
+  instrument.Put(8, U(static_cast<int>(contents.groups.size())), 4);
+  instrument.Put(12, U(static_cast<int>(contents.samples.size())), 4);
+  instrument.Put(16, contents.parameters ? 1 : 0, 4);
+  PutExsChunk(out, contents, 0, "(null)", instrument.bytes());
+  for (const ExsZoneSpec& z : contents.zones) {
+    ExsBody b(contents.oldSizes ? 104 : 148, contents.big);
     for (const auto& [at, value] :
          std::initializer_list<std::pair<std::size_t, int>>{{0, z.flags},
                                                             {1, z.root},
@@ -135,11 +135,11 @@ inline Bytes WriteExs(const ExsSpec& spec) {
                                                                       {88, U(z.group)},
                                                                       {92, U(z.sample)}})
       b.Put(at, value, 4);
-    PutExsChunk(out, spec, 1, z.name, b.bytes());
+    PutExsChunk(out, contents, 1, z.name, b.bytes());
   }
-  if (spec.unknownChunk) PutExsChunk(out, spec, 5, "", Bytes(1372, std::byte{0x5A}));
-  for (const ExsGroupSpec& g : spec.groups) {
-    ExsBody b(spec.oldSizes ? 96 : 144, spec.big);
+  if (contents.unknownChunk) PutExsChunk(out, contents, 5, "", Bytes(1372, std::byte{0x5A}));
+  for (const ExsGroupSpec& g : contents.groups) {
+    ExsBody b(contents.oldSizes ? 96 : 144, contents.big);
     for (const auto& [at, value] :
          std::initializer_list<std::pair<std::size_t, int>>{{0, g.volume},
                                                             {1, g.pan},
@@ -152,37 +152,38 @@ inline Bytes WriteExs(const ExsSpec& spec) {
                                                             {89, g.keyHigh}})
       b.Put(at, U(value), 1);
     b.Put(80, U(g.linked), 4);
-    PutExsChunk(out, spec, 2, g.name, b.bytes());
+    PutExsChunk(out, contents, 2, g.name, b.bytes());
   }
-  for (const ExsSampleSpec& s : spec.samples) {
-    ExsBody b(spec.oldSizes ? 336 : 600, spec.big);
+  for (const ExsSampleSpec& s : contents.samples) {
+    ExsBody b(contents.oldSizes ? 336 : 600, contents.big);
     b.Put(4, 1000, 4);
     b.Put(8, 22050, 4);
     b.Put(12, 16, 4);
     b.Put(28, 0x57415645, 4);  // "WAVE"
     b.Text(80, s.folder);
-    if (!spec.oldSizes) b.Text(336, s.file);
-    PutExsChunk(out, spec, 3, spec.oldSizes ? s.file : "sample", b.bytes());
+    if (!contents.oldSizes) b.Text(336, s.file);
+    PutExsChunk(out, contents, 3, contents.oldSizes ? s.file : "sample", b.bytes());
   }
-  if (spec.parameters) {
+  if (contents.parameters) {
     std::vector<std::pair<std::uint16_t, std::int16_t>> small, extended;
-    for (const auto& value : spec.values) (value.first > 0xFF ? extended : small).push_back(value);
-    ExsBody b(spec.oldSizes ? 304 : 388, spec.big);
+    for (const auto& value : contents.values)
+      (value.first > 0xFF ? extended : small).push_back(value);
+    ExsBody b(contents.oldSizes ? 304 : 388, contents.big);
     b.Put(0, 100, 4);
     for (std::size_t i = 0; i < small.size(); ++i) {
       b.Put(4 + i, small[i].first, 1);
       b.Put(104 + 2 * i, static_cast<std::uint16_t>(small[i].second), 2);
     }
-    if (!spec.oldSizes) {
+    if (!contents.oldSizes) {
       b.Put(304, 20, 4);
       for (std::size_t i = 0; i < extended.size(); ++i) {
         b.Put(308 + 4 * i, extended[i].first, 2);
         b.Put(310 + 4 * i, static_cast<std::uint16_t>(extended[i].second), 2);
       }
     }
-    PutExsChunk(out, spec, 4, "", b.bytes());
+    PutExsChunk(out, contents, 4, "", b.bytes());
   }
-  for (const ExsSampleSpec& s : spec.samples) {
+  for (const ExsSampleSpec& s : contents.samples) {
     if (s.url.empty()) continue;
     // A binary property list holding the URL as an ASCII string object with a one-byte count.
     Bytes plist;
@@ -194,7 +195,7 @@ inline Bytes WriteExs(const ExsSpec& spec) {
     PutText(plist, s.url);
     plist.push_back(std::byte{0x10});
     plist.push_back(std::byte{0x02});
-    PutExsChunk(out, spec, 0x0B, "", plist);
+    PutExsChunk(out, contents, 0x0B, "", plist);
   }
   return out;
 }

@@ -21,7 +21,7 @@
 namespace tolvane {
 namespace {
 
-struct ZoneSpec {
+struct TestZone {
   int keyLow, keyHigh, velLow, velHigh;
   const char* sample;
   std::uint32_t root;
@@ -29,25 +29,25 @@ struct ZoneSpec {
 
 // An instrument of zones over samples of a short ramp, one sample per distinct name.
 struct Built {
-  explicit Built(std::initializer_list<ZoneSpec> zones) {
+  explicit Built(std::initializer_list<TestZone> zones) {
     Source& source = CreateSource(library, "/x/test.sfz");
     auto made = CreateInstrument(source, "test", "test", 7);
-    for (const ZoneSpec& spec : zones) {
+    for (const TestZone& wanted : zones) {
       std::vector<std::int16_t> values(400);
       for (std::size_t i = 0; i < values.size(); ++i)
         values[i] = static_cast<std::int16_t>((static_cast<int>(i % 100) - 50) * 400);
       SampleRequest request;
-      request.name = spec.sample;
+      request.name = wanted.sample;
       request.sampleRate = 44100;
       request.frames = static_cast<std::uint32_t>(values.size());
-      request.rootKey = spec.root;
+      request.rootKey = wanted.root;
       Sample* sample = AddSample(*made, request, SampleData(std::move(values)));
       Zone zone;
       zone.sample = sample;
-      zone.mapping.keyLow = static_cast<std::uint8_t>(spec.keyLow);
-      zone.mapping.keyHigh = static_cast<std::uint8_t>(spec.keyHigh);
-      zone.mapping.velLow = static_cast<std::uint8_t>(spec.velLow);
-      zone.mapping.velHigh = static_cast<std::uint8_t>(spec.velHigh);
+      zone.mapping.keyLow = static_cast<std::uint8_t>(wanted.keyLow);
+      zone.mapping.keyHigh = static_cast<std::uint8_t>(wanted.keyHigh);
+      zone.mapping.velLow = static_cast<std::uint8_t>(wanted.velLow);
+      zone.mapping.velHigh = static_cast<std::uint8_t>(wanted.velHigh);
       AddZone(*made, zone);
     }
     instrument = &AddInstrument(library, std::move(made));
