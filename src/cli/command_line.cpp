@@ -81,16 +81,19 @@ const char* const kOptions =
     "  --mono=same|all       export: store stereo samples whose channels are equal as mono\n"
     "                        (same), or fold every stereo sample to the mean of its channels\n"
     "                        (all: the stereo image is lost)\n"
+    "  --rate HZ             export: resample samples above HZ (8000 to 96000) to it; a looped\n"
+    "                        sample takes a rate near it that keeps its loop whole; notes keep\n"
+    "                        their pitch\n"
     "  --size                list: the size of the export of the instruments (those --only\n"
-    "                        names) as one collection and as single files, with --trim and\n"
-    "                        --mono as given\n"
+    "                        names) as one collection and as single files, with --trim,\n"
+    "                        --mono and --rate as given\n"
     "  --note KEY[:VELOCITY] render: a note to play (repeatable; default 60:100), KEY 0..127\n"
     "                        or a name (c4, C#4, Db4; C4 is 60, as in SFZ), VELOCITY 1..127;\n"
     "                        render plays the first instrument, or the one --only names\n"
     "  --velocity V          render: the velocity of notes given without one (default 100)\n"
     "  --hold SECONDS        render: how long each note is held (default 1), then it is\n"
     "                        released until silent (at most 10 s)\n"
-    "  --rate HZ             render: the output rate (default 44100)\n"
+    "  --rate HZ             render: the output rate (8000 to 192000, default 44100)\n"
     "  --markdown            formats: the table in Markdown\n"
     "  -h, --help            show this text\n"
     "  --version             show the program's version\n"
@@ -191,6 +194,16 @@ class ArgumentParser {
       options_.size = true;
     } else if (a.starts_with("--trim") && (command_ == "export" || command_ == "list")) {
       if (std::string error = TakeTrim(a); !error.empty()) return error;
+    } else if ((a == "--rate" || a.starts_with("--rate=")) &&
+               (command_ == "export" || command_ == "list")) {
+      const std::string* v = a == "--rate" ? Value() : nullptr;
+      const std::string_view given = v != nullptr    ? std::string_view(*v)
+                                     : a == "--rate" ? std::string_view()
+                                                     : std::string_view(a).substr(7);
+      const auto rate = NumberIn<unsigned>(given);
+      if (!rate || *rate < kLowestExportRate || *rate > kHighestExportRate)
+        return "--rate needs HZ from 8000 to 96000";
+      options_.exportOptions.rate = *rate;
     } else if (a.starts_with("--mono") && (command_ == "export" || command_ == "list")) {
       if (a != "--mono=same" && a != "--mono=all") return "--mono needs =same or =all";
       options_.exportOptions.mono = a == "--mono=same" ? MonoFold::kSame : MonoFold::kAll;
@@ -325,8 +338,8 @@ class ArgumentParser {
   // What must hold once every argument is taken.
   std::string Finish() {
     const ExportOptions& fit = options_.exportOptions;
-    if (command_ == "list" && !options_.size && (fit.trimDbfs || fit.mono != MonoFold::kNone))
-      return "--trim and --mono change only list's --size: give --size";
+    if (command_ == "list" && !options_.size && fit.fitting().any())
+      return "--trim, --mono and --rate change only list's --size: give --size";
     if (options_.command == Command::Formats)
       return options_.files.empty() ? std::string() : "formats takes no FILE";
     if (options_.command == Command::Categories)

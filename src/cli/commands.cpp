@@ -67,8 +67,8 @@ void ReportClashes(const std::vector<std::string>& clashes, std::ostream& err) {
 void ReportFitting(const ExportOptions& options, const FitSavings& saved,
                    std::span<const std::filesystem::path> files, std::ostream& out,
                    std::ostream& err) {
-  if (!options.trimDbfs && options.mono == MonoFold::kNone) return;
-  for (const std::string& text : FitSavingsTexts(saved, options.trimDbfs, options.mono))
+  if (!options.fitting().any()) return;
+  for (const std::string& text : FitSavingsTexts(saved, options.fitting()))
     err << kProgram << "note: " << text << '\n';
   std::uint64_t bytes = 0;
   for (const std::filesystem::path& file : files) {
@@ -78,7 +78,7 @@ void ReportFitting(const ExportOptions& options, const FitSavings& saved,
   }
   out << "written: " << SizeText(bytes) << " (" << bytes << " bytes) in " << files.size()
       << (files.size() == 1 ? " file, " : " files, ") << SizeText(saved.bytes())
-      << " less sample data than without --trim and --mono\n";
+      << " less sample data than without --trim, --mono and --rate\n";
 }
 
 int ExportCollectionFile(const Options& options, std::span<const Instrument* const> checked,

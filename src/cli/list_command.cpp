@@ -99,8 +99,7 @@ bool PrintExportSize(const Options& options, const Drop& drop, std::ostream& out
       << (size.singleFiles == 1 ? " single file" : " single files");
   if (size.singleFailures > 0) out << " (" << size.singleFailures << " too large to write)";
   out << '\n';
-  for (const std::string& text : FitSavingsTexts(size.saved, fit.trimDbfs, fit.mono))
-    out << text << '\n';
+  for (const std::string& text : FitSavingsTexts(size.saved, fit.fitting())) out << text << '\n';
   return true;
 }
 

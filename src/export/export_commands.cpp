@@ -54,7 +54,7 @@ struct AppliedOptions {
 AppliedOptions ApplyOptions(ExportSet& set, const ExportOptions& options,
                             const WorkProgress* progress) {
   AppliedOptions applied;
-  applied.saved = FitExportSet(set, options.trimDbfs, options.mono);
+  applied.saved = FitExportSet(set, options.fitting());
   applied.sounds = AnalyseSounds(set, options.sounds, progress);
   if (options.normalizeDbfs) NormalizeExportSet(set, *options.normalizeDbfs);
   return applied;

@@ -31,9 +31,12 @@ struct ExportOptions {
   // Sustain loops sought and root keys measured in the written samples (AnalyseSounds).
   SoundOptions sounds{};
   // Samples written smaller (FitExportSet): quiet ends cut below this level in dBFS, stereo
-  // samples stored as mono.
+  // samples stored as mono, samples above this rate resampled to it.
   std::optional<double> trimDbfs{};
   MonoFold mono{MonoFold::kNone};
+  std::optional<std::uint32_t> rate{};
+
+  SampleFitting fitting() const { return {trimDbfs, mono, rate}; }
 };
 
 inline constexpr double kDefaultNormalizeDbfs = -1;

@@ -13,7 +13,7 @@ namespace {
 std::uint64_t LaidOutLength(ExportSet& set, const ExportOptions& options, FitSavings& saved,
                             std::string& reason) {
   CheckExportLoops(set, options.loops);
-  saved = FitExportSet(set, options.trimDbfs, options.mono);
+  saved = FitExportSet(set, options.fitting(), FitWork::kMeasure);
   sifi_writing::FileLayout layout;
   const ExportResult result = sifi_writing::LayOutFile(set, layout);
   if (!result) {

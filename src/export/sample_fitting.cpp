@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "analysis/resampling.h"
+#include "base/all_cores.h"
 #include "library/instrument_texts.h"
 #include "sifi/sifi_format.h"
 
@@ -103,8 +105,12 @@ struct Fitted {
   std::uint32_t frames = 0;
   std::uint32_t lead = 0;  // frames cut before the first one kept
   LoopPoints loop;
+  std::uint32_t rate = 0;
+  double ratio = 1;  // written frames per frame kept
   bool mono = false;
   bool folded = false;
+  bool loopFitted = false;  // the rate bent to keep a played loop whole
+  std::string resampleError;
 };
 
 // The frames kept: from the first loud one to the last, widened to every zone's start and to a
@@ -139,9 +145,55 @@ void Trim(Fitted& fitted, const StartFrames& starts, int level) {
                                     std::size_t{end - lead} * fitted.channels);
 }
 
-std::int32_t MovedOffset(std::int32_t offset, std::uint32_t lead) {
-  if (lead == 0 || offset <= 0) return offset;
-  return static_cast<std::int32_t>(std::int64_t{offset} - 2 * std::int64_t{lead});
+// A start offset (two bytes a frame) after `lead` frames were cut and the rest scaled by `ratio`.
+std::int32_t MovedOffset(std::int32_t offset, std::uint32_t lead, double ratio) {
+  if ((lead == 0 && ratio == 1) || offset <= 0) return offset;
+  const std::int64_t frame = std::int64_t{offset / 2} - lead;
+  return static_cast<std::int32_t>(2 * std::llround(static_cast<double>(frame) * ratio));
+}
+
+// Lowers the sample rate to `rate`. A loop a zone plays is scaled to a whole number of frames,
+// the ratio (and so the written rate) following from it; other loop points are rounded.
+void Resample(Fitted& fitted, bool looped, std::uint32_t rate, FitWork work) {
+  const double asked = static_cast<double>(rate) / fitted.rate;
+  const LoopPoints loop = fitted.loop;
+  const std::uint32_t length = loop.end - loop.start;
+  looped = looped && length > 0;
+  double ratio = asked;
+  LoopPoints written;
+  if (looped) {
+    const auto scaled =
+        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(length * asked)));
+    ratio = static_cast<double>(scaled) / length;
+    written.start = static_cast<std::uint32_t>(std::lround(loop.start * ratio));
+    written.end = written.start + scaled;
+  } else {
+    written.start = static_cast<std::uint32_t>(std::lround(loop.start * ratio));
+    written.end = static_cast<std::uint32_t>(std::lround(loop.end * ratio));
+  }
+  std::uint32_t frames =
+      std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(fitted.frames * ratio)));
+  if (looped) frames = std::max(frames, written.end);
+  // A loop too short to shrink, or a sample too short to hold its scaled loop, stays as it is.
+  if (ratio >= 1 || frames >= fitted.frames) return;
+
+  if (work == FitWork::kWrite) {
+    Resampled resampled = ResampleSound(fitted.data, fitted.channels, fitted.frames, ratio, frames,
+                                        looped ? std::optional(loop) : std::nullopt,
+                                        looped ? std::optional(written) : std::nullopt);
+    if (!resampled.error.empty()) {
+      fitted.resampleError = std::move(resampled.error);
+      return;
+    }
+    fitted.data = SampleData(std::move(resampled.values));
+  } else {
+    fitted.data = fitted.data.Slice(0, std::size_t{frames} * fitted.channels);
+  }
+  fitted.rate = looped ? static_cast<std::uint32_t>(std::lround(fitted.rate * ratio)) : rate;
+  fitted.loopFitted = looped && fitted.rate != rate;
+  fitted.frames = frames;
+  fitted.loop = ClampLoop(frames, written.start, written.end);
+  fitted.ratio = ratio;
 }
 
 // The group's members and sample group as copies that play `fitted` in place of their samples.
@@ -158,6 +210,7 @@ void ReplaceSamples(ExportGroup& group, ExportCopies& copies,
     copy->data = f.data;
     copy->channels = f.channels;
     copy->frames = f.frames;
+    copy->sampleRate = f.rate;
     copy->loopStart = f.loop.start;
     copy->loopEnd = f.loop.end;
     group.loops.erase(sample);
@@ -174,8 +227,8 @@ void ReplaceSamples(ExportGroup& group, ExportCopies& copies,
       if (found == fitted.end()) continue;
       const Fitted& f = found->second;
       ZoneMapping& m = zone.mapping;
-      if (PlaysSecondLayer(zone)) m.startOffset2 = MovedOffset(m.startOffset2, f.lead);
-      m.startOffset = MovedOffset(m.startOffset, f.lead);
+      if (PlaysSecondLayer(zone)) m.startOffset2 = MovedOffset(m.startOffset2, f.lead, f.ratio);
+      m.startOffset = MovedOffset(m.startOffset, f.lead, f.ratio);
       if (f.mono) m.flags &= static_cast<std::uint8_t>(~(ZoneStereo | ZoneDual));
       zone.sample = copyOf.at(zone.sample);
     }
@@ -195,58 +248,126 @@ FitSavings& FitSavings::operator+=(const FitSavings& other) {
   monoSamples += other.monoSamples;
   foldedSamples += other.foldedSamples;
   monoBytes += other.monoBytes;
+  resampledSamples += other.resampledSamples;
+  loopFittedSamples += other.loopFittedSamples;
+  if (other.loopFittedSamples > 0) {
+    lowestLoopRate =
+        lowestLoopRate == 0 ? other.lowestLoopRate : std::min(lowestLoopRate, other.lowestLoopRate);
+    highestLoopRate = std::max(highestLoopRate, other.highestLoopRate);
+  }
+  resampledBytes += other.resampledBytes;
+  resampleFailures += other.resampleFailures;
   return *this;
 }
 
-FitSavings FitExportSet(ExportSet& set, std::optional<double> trimDbfs, MonoFold mono) {
-  FitSavings saved;
-  if (!trimDbfs && mono == MonoFold::kNone) return saved;
-  const int level =
-      trimDbfs ? static_cast<int>(std::floor(kFullScale * std::pow(10.0, *trimDbfs / 20))) : 0;
-  for (ExportGroup& group : set.groups) {
-    const std::unordered_map<const Sample*, StartFrames> starts = StartsOf(group);
-    std::unordered_map<const Sample*, Fitted> fitted;
-    for (const Sample* sample : group.sampleGroup->samples) {
-      // A sample short of its values is left for the writer to refuse.
-      if (sample->frames == 0 ||
-          sample->data.size() < std::size_t{sample->frames} * sample->channels)
-        continue;
-      const auto mended = group.loops.find(sample);
-      Fitted f{sample->data, sample->channels, sample->frames, 0,
-               mended != group.loops.end() ? mended->second
-                                           : LoopPoints{sample->loopStart, sample->loopEnd}};
-      if (sample->channels == 2 && mono != MonoFold::kNone) {
-        const bool same = ChannelsSame(sample->data, std::size_t{sample->frames} * 2);
-        if (same || mono == MonoFold::kAll) {
-          f.data = MonoValues(sample->data, sample->frames);
-          f.channels = 1;
-          f.mono = true;
-          f.folded = !same;
-          ++saved.monoSamples;
-          saved.foldedSamples += f.folded ? 1 : 0;
-          // The silent frames written after the sample lose a channel too.
-          saved.monoBytes += std::uint64_t{2} * (sample->frames + sifi::kSilentFrames);
-        }
-      }
-      if (trimDbfs) {
-        const auto found = starts.find(sample);
-        Trim(f, found != starts.end() ? found->second : StartFrames{}, level);
-        if (f.frames != sample->frames) {
-          ++saved.trimmedSamples;
-          saved.trimmedBytes += std::uint64_t{sample->frames - f.frames} * 2 * f.channels;
-        }
-      }
-      if (f.mono || f.frames != sample->frames) fitted.emplace(sample, std::move(f));
+namespace {
+
+// One sample as fitting asks, with what that saved; nothing when it is written as it is.
+std::optional<Fitted> FitSample(const Sample& sample, const StartFrames& starts,
+                                std::optional<LoopPoints> mended, const SampleFitting& fit,
+                                int level, FitWork work, FitSavings& saved) {
+  // A sample short of its values is left for the writer to refuse.
+  if (sample.frames == 0 || sample.data.size() < std::size_t{sample.frames} * sample.channels)
+    return std::nullopt;
+  Fitted f;
+  f.data = sample.data;
+  f.channels = sample.channels;
+  f.frames = sample.frames;
+  f.loop = mended ? *mended : LoopPoints{sample.loopStart, sample.loopEnd};
+  f.rate = sample.sampleRate;
+  if (sample.channels == 2 && fit.mono != MonoFold::kNone) {
+    const bool same = ChannelsSame(sample.data, std::size_t{sample.frames} * 2);
+    if (same || fit.mono == MonoFold::kAll) {
+      f.data = MonoValues(sample.data, sample.frames);
+      f.channels = 1;
+      f.mono = true;
+      f.folded = !same;
+      ++saved.monoSamples;
+      saved.foldedSamples += f.folded ? 1 : 0;
+      // The silent frames written after the sample lose a channel too.
+      saved.monoBytes += std::uint64_t{2} * (sample.frames + sifi::kSilentFrames);
     }
-    if (!fitted.empty()) ReplaceSamples(group, set.copies, fitted);
+  }
+  if (fit.trimDbfs) {
+    Trim(f, starts, level);
+    if (f.frames != sample.frames) {
+      ++saved.trimmedSamples;
+      saved.trimmedBytes += std::uint64_t{sample.frames - f.frames} * 2 * f.channels;
+    }
+  }
+  if (fit.rate && sample.sampleRate > *fit.rate) {
+    const std::uint32_t before = f.frames;
+    Resample(f, starts.looped, *fit.rate, work);
+    if (!f.resampleError.empty()) {
+      ++saved.resampleFailures;
+    } else if (f.frames != before) {
+      ++saved.resampledSamples;
+      if (f.loopFitted) {
+        saved.loopFittedSamples = 1;
+        saved.lowestLoopRate = saved.highestLoopRate = f.rate;
+      }
+      saved.resampledBytes += std::uint64_t{before - f.frames} * 2 * f.channels;
+    }
+  }
+  if (!f.mono && f.frames == sample.frames) return std::nullopt;
+  return f;
+}
+
+}  // namespace
+
+FitSavings FitExportSet(ExportSet& set, const SampleFitting& fit, FitWork work) {
+  FitSavings saved;
+  if (!fit.any()) return saved;
+  const int level =
+      fit.trimDbfs ? static_cast<int>(std::floor(kFullScale * std::pow(10.0, *fit.trimDbfs / 20)))
+                   : 0;
+  // Every sample of every group is one item, fitted on any core; the copies are made after.
+  struct Item {
+    std::size_t group;
+    const Sample* sample;
+    StartFrames starts;
+    std::optional<LoopPoints> mended;
+    std::optional<Fitted> fitted;
+    FitSavings saved;
+  };
+  std::vector<Item> items;
+  for (std::size_t g = 0; g < set.groups.size(); ++g) {
+    const ExportGroup& group = set.groups[g];
+    const std::unordered_map<const Sample*, StartFrames> starts = StartsOf(group);
+    for (const Sample* sample : group.sampleGroup->samples) {
+      const auto found = starts.find(sample);
+      const auto mended = group.loops.find(sample);
+      items.push_back({g,
+                       sample,
+                       found != starts.end() ? found->second : StartFrames{},
+                       mended != group.loops.end() ? std::optional(mended->second) : std::nullopt,
+                       std::nullopt,
+                       {}});
+    }
+  }
+  ForEachOnAllCores(items.size(), [&](std::size_t i) {
+    Item& item = items[i];
+    item.fitted = FitSample(*item.sample, item.starts, item.mended, fit, level, work, item.saved);
+    return true;
+  });
+  for (std::size_t from = 0; from < items.size();) {
+    std::unordered_map<const Sample*, Fitted> fitted;
+    std::size_t to = from;
+    for (; to < items.size() && items[to].group == items[from].group; ++to) {
+      saved += items[to].saved;
+      if (items[to].fitted) fitted.emplace(items[to].sample, std::move(*items[to].fitted));
+    }
+    if (!fitted.empty()) ReplaceSamples(set.groups[items[from].group], set.copies, fitted);
+    from = to;
   }
   return saved;
 }
 
-std::vector<std::string> FitSavingsTexts(const FitSavings& saved, std::optional<double> trimDbfs,
-                                         MonoFold mono) {
+std::vector<std::string> FitSavingsTexts(const FitSavings& saved, const SampleFitting& fit) {
+  const std::optional<double> trimDbfs = fit.trimDbfs;
+  const MonoFold mono = fit.mono;
   std::vector<std::string> texts;
-  char line[256];
+  char line[320];
   if (trimDbfs) {
     std::snprintf(line, sizeof line,
                   "trimmed %zu samples at their quiet ends (below %g dBFS): %s less sample data",
@@ -265,6 +386,24 @@ std::vector<std::string> FitSavingsTexts(const FitSavings& saved, std::optional<
                   "data",
                   saved.monoSamples, saved.foldedSamples, SizeText(saved.monoBytes).c_str());
     texts.emplace_back(line);
+  }
+  if (fit.rate) {
+    std::snprintf(line, sizeof line, "resampled %zu samples above %u Hz to it: %s less sample data",
+                  saved.resampledSamples, *fit.rate, SizeText(saved.resampledBytes).c_str());
+    texts.emplace_back(line);
+    if (saved.loopFittedSamples > 0) {
+      std::snprintf(line, sizeof line,
+                    "%zu looped samples are at rates near %u Hz (%u to %u Hz), so that each "
+                    "loop stays a whole number of frames and keeps its pitch",
+                    saved.loopFittedSamples, *fit.rate, saved.lowestLoopRate,
+                    saved.highestLoopRate);
+      texts.emplace_back(line);
+    }
+    if (saved.resampleFailures > 0) {
+      std::snprintf(line, sizeof line, "%zu samples could not be resampled and keep their rate",
+                    saved.resampleFailures);
+      texts.emplace_back(line);
+    }
   }
   return texts;
 }

@@ -74,12 +74,14 @@ TEST(CommandLine, ValidCommands) {
     EXPECT_TRUE(looped.options->exportOptions.sounds.detectRoot) << argument;
   }
   EXPECT_FALSE(single.options->exportOptions.sounds.any());  // without them, nothing listens
-  // --trim alone is -60 dBFS; --mono names its fold; list takes both for --size.
+  // --trim alone is -60 dBFS; --mono names its fold; --rate its rate, apart or after '=';
+  // list takes them for --size.
   const struct {
     std::vector<std::string> arguments;
     std::optional<double> trim;
     MonoFold mono;
     bool size;
+    std::optional<std::uint32_t> rate{};
   } fitted[] = {
       {{"export", "--single", "d", "a.sf2"}, std::nullopt, MonoFold::kNone, false},
       {{"export", "--single", "d", "--trim", "a.sf2"}, -60.0, MonoFold::kNone, false},
@@ -88,6 +90,9 @@ TEST(CommandLine, ValidCommands) {
       {{"export", "--collection", "o", "--mono=same", "a"}, std::nullopt, MonoFold::kSame, false},
       {{"list", "--size", "a"}, std::nullopt, MonoFold::kNone, true},
       {{"list", "--trim=-72.5", "--size", "--mono=same", "a"}, -72.5, MonoFold::kSame, true},
+      {{"export", "--single", "d", "--rate", "32000", "a"}, {}, MonoFold::kNone, false, 32000},
+      {{"export", "--collection", "o", "--rate=8000", "a"}, {}, MonoFold::kNone, false, 8000},
+      {{"list", "--size", "--rate", "96000", "a"}, {}, MonoFold::kNone, true, 96000},
   };
   for (const auto& c : fitted) {
     auto parsed = ParseCommandLine(c.arguments);
@@ -95,6 +100,7 @@ TEST(CommandLine, ValidCommands) {
     EXPECT_EQ(parsed.options->exportOptions.trimDbfs, c.trim) << c.arguments[3];
     EXPECT_EQ(parsed.options->exportOptions.mono, c.mono) << c.arguments[3];
     EXPECT_EQ(parsed.options->size, c.size) << c.arguments[3];
+    EXPECT_EQ(parsed.options->exportOptions.rate, c.rate) << c.arguments[3];
   }
 
   for (const auto& help : {std::vector<std::string>{"--help"}, {"list", "-h"}}) {
@@ -254,8 +260,15 @@ TEST(CommandLine, Refusals) {
        "--trim takes its level after '=': write --trim=-40"},
       {{"export", "--single", "d", "--mono", "a"}, "--mono needs =same or =all"},
       {{"export", "--single", "d", "--mono=left", "a"}, "--mono needs =same or =all"},
-      {{"list", "--trim", "a"}, "--trim and --mono change only list's --size: give --size"},
-      {{"list", "--mono=all", "a"}, "--trim and --mono change only list's --size: give --size"},
+      {{"list", "--trim", "a"}, "--trim, --mono and --rate change only list's --size: give --size"},
+      {{"list", "--mono=all", "a"},
+       "--trim, --mono and --rate change only list's --size: give --size"},
+      {{"list", "--rate", "22050", "a"},
+       "--trim, --mono and --rate change only list's --size: give --size"},
+      {{"export", "--single", "d", "--rate", "7999", "a"}, "--rate needs HZ from 8000 to 96000"},
+      {{"export", "--single", "d", "--rate=96001", "a"}, "--rate needs HZ from 8000 to 96000"},
+      {{"export", "--single", "d", "a", "--rate"}, "--rate needs HZ from 8000 to 96000"},
+      {{"export", "--single", "d", "--rate=fast", "a"}, "--rate needs HZ from 8000 to 96000"},
       {{"export", "--single", "d", "--size", "a"},
        "unknown option '--size' for export (try --help)"},
       {{"render", "--trim", "o", "a"}, "unknown option '--trim' for render (try --help)"},

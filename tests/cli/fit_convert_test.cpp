@@ -64,6 +64,11 @@ TEST(FitConvertTest, ListSizeIsWhatExportWritesAndExportNamesTheSaving) {
       {{"--trim", "--mono=same"},
        kMonoSaved + 2,
        {"trimmed 1 samples at their quiet ends (below -60 dBFS): 2 B less", mono}},
+      // 1103 frames at 22050 Hz are 800 at 16000 Hz.
+      {{"--rate", "16000"},
+       std::uint64_t{2} * 2 * (1103 - 800),
+       {"resampled 1 samples above 16000 Hz to it: 1.1 kB less"}},
+      {{"--rate=22050"}, 0, {"resampled 0 samples above 22050 Hz to it: 0 B less"}},
   };
   std::uint64_t plain = 0;
   for (const FitCase& c : cases) {

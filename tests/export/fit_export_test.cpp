@@ -103,27 +103,36 @@ TEST_F(FitExportTest, WithoutTheOptionsTheBytesAreTheWritersAlone) {
 TEST_F(FitExportTest, WithThemTheFileShrinksByWhatTheyNameAndAsMeasured) {
   const std::vector<const Instrument*> all = All(model.library());
   // Every third value of the test streams is below the threshold at most by chance, so a
-  // threshold above the streams' values cuts; -20 dBFS is 3277.
-  ExportOptions options;
-  options.trimDbfs = -20;
-  options.mono = MonoFold::kAll;
-  const ExportSize measured = MeasureExport(all, options);
-  const ExportResult written = ExportCollection(all, folder / "All.SLC", nullptr, options);
-  ASSERT_TRUE(written);
-  EXPECT_GT(written.saved.bytes(), 0u);
-  EXPECT_EQ(written.saved.monoSamples, 1u);
-  EXPECT_EQ(fs::file_size(folder / "All.SLC") + written.saved.bytes(), Plain(all).size());
-  EXPECT_EQ(measured.collectionBytes, fs::file_size(folder / "All.SLC"));
-  EXPECT_EQ(measured.saved.bytes(), written.saved.bytes());
+  // threshold above the streams' values cuts; -20 dBFS is 3277. The samples' rates are above
+  // 22,350 Hz.
+  ExportOptions cut;
+  cut.trimDbfs = -20;
+  cut.mono = MonoFold::kAll;
+  ExportOptions lower;
+  lower.rate = 16000;
+  ExportOptions every = cut;
+  every.rate = 22050;
+  for (const ExportOptions& options : {cut, lower, every}) {
+    SCOPED_TRACE(options.rate ? *options.rate : 0);
+    const ExportSize measured = MeasureExport(all, options);
+    const ExportResult written = ExportCollection(all, folder / "All.SLC", nullptr, options);
+    ASSERT_TRUE(written);
+    EXPECT_GT(written.saved.bytes(), 0u);
+    EXPECT_EQ(written.saved.monoSamples, options.mono == MonoFold::kAll ? 1u : 0u);
+    EXPECT_EQ(written.saved.resampledSamples, options.rate ? 3u : 0u);
+    EXPECT_EQ(fs::file_size(folder / "All.SLC") + written.saved.bytes(), Plain(all).size());
+    EXPECT_EQ(measured.collectionBytes, fs::file_size(folder / "All.SLC"));
+    EXPECT_EQ(measured.saved.bytes(), written.saved.bytes());
 
-  const SingleExportResult single =
-      ExportSingleInstruments(model.library(), all, folder / "single", nullptr, options);
-  ASSERT_TRUE(single.ok());
-  std::uint64_t total = 0;
-  for (const fs::path& file : single.written) total += fs::file_size(file);
-  EXPECT_EQ(measured.singleBytes, total);
-  EXPECT_EQ(measured.singleFiles, 3u);
-  EXPECT_EQ(single.saved.bytes(), written.saved.bytes());
+    const SingleExportResult single =
+        ExportSingleInstruments(model.library(), all, folder / "single", nullptr, options);
+    ASSERT_TRUE(single.ok());
+    std::uint64_t total = 0;
+    for (const fs::path& file : single.written) total += fs::file_size(file);
+    EXPECT_EQ(measured.singleBytes, total);
+    EXPECT_EQ(measured.singleFiles, 3u);
+    EXPECT_EQ(single.saved.bytes(), written.saved.bytes());
+  }
 }
 
 bool Quiet(const Sample& sample, std::uint32_t from, std::uint32_t to) {
