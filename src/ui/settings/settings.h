@@ -54,6 +54,8 @@ inline constexpr std::string_view kDetectRootSetting = "DetectRoot";
 inline constexpr std::string_view kTrimExportSetting = "TrimExport";
 inline constexpr std::string_view kTrimLevelSetting = "TrimLevel";
 inline constexpr std::string_view kMonoExportSetting = "MonoExport";
+// The highest sample rate exports write, in Hz; 0 keeps each sample's.
+inline constexpr std::string_view kRateExportSetting = "RateExport";
 
 enum class SettingsRoot {
   kCurrentUser,   // read and write

@@ -1,6 +1,7 @@
 #include "ui/window/item_menu.h"
 
 #include <QAction>
+#include <iterator>
 #include <tuple>
 #include <vector>
 
@@ -122,7 +123,9 @@ void AddDetectRootItem(QMenu& menu, bool detect) {
   action->setChecked(detect);
 }
 
-void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono) {
+void AddFitMenus(QMenu& menu, const SampleFitting& fit) {
+  const std::optional<double> dbfs = fit.trimDbfs;
+  const MonoFold mono = fit.mono;
   QMenu* trim = menu.addMenu(QString::fromLatin1(texts::kMenuTrim));
   QAction* off = trim->addAction(QString::fromLatin1(texts::kMenuTrimOff));
   off->setData(kTrimOffCommand);
@@ -143,6 +146,18 @@ void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono) {
     action->setData(command);
     action->setCheckable(true);
     action->setChecked(fold == mono);
+  }
+  QMenu* rates = menu.addMenu(QString::fromLatin1(texts::kMenuRate));
+  QAction* keep = rates->addAction(QString::fromLatin1(texts::kMenuRateOff));
+  keep->setData(kRateOffCommand);
+  keep->setCheckable(true);
+  keep->setChecked(!fit.rate);
+  for (std::size_t i = 0; i < std::size(kExportRates); ++i) {
+    QAction* action =
+        rates->addAction(QString::fromLatin1(texts::kMenuRateHz).arg(kExportRates[i]));
+    action->setData(kRateCommand + static_cast<int>(i));
+    action->setCheckable(true);
+    action->setChecked(fit.rate == kExportRates[i]);
   }
 }
 

@@ -5,6 +5,7 @@
 // data is its command: the ids below, or the category code it selects (every code is above 256).
 
 #include <QMenu>
+#include <cstdint>
 #include <optional>
 
 #include "export/sample_fitting.h"
@@ -37,6 +38,10 @@ inline constexpr int kTrimLevels[] = {48, 60, 72};  // dB below full scale, as o
 inline constexpr int kMonoOffCommand = 165;
 inline constexpr int kMonoSameCommand = 166;
 inline constexpr int kMonoAllCommand = 167;
+// Sample rates of exports: each sample's own, or at most kExportRates[command - kRateCommand].
+inline constexpr int kRateOffCommand = 180;
+inline constexpr int kRateCommand = 181;
+inline constexpr std::uint32_t kExportRates[] = {48000, 44100, 32000, 22050, 16000};  // as offered
 inline constexpr int kLowestCategoryCommand = 257;
 
 // Fills an empty menu. Each category shows its code beside its name; the category menu ends in
@@ -61,8 +66,10 @@ void AddNormalizeMenu(QMenu& menu, std::optional<double> dbfs);
 void AddAutoLoopMenu(QMenu& menu, std::optional<double> crossfadeMs);
 // Adds the export option that measures root keys nobody gave, checked when `detect` is on.
 void AddDetectRootItem(QMenu& menu, bool detect);
-// Adds the submenus that choose whether exports trim quiet ends and below which level (`dbfs`,
-// nothing for off), and how they store stereo samples (`mono`).
-void AddFitMenus(QMenu& menu, std::optional<double> dbfs, MonoFold mono);
+// Adds the submenus that choose whether exports trim quiet ends and below which level, how they
+// store stereo samples, and the highest sample rate they write (fit.trimDbfs, fit.mono and
+// fit.rate, nothing for off). A rate chosen elsewhere (the command line's settings) is offered
+// too.
+void AddFitMenus(QMenu& menu, const SampleFitting& fit);
 
 }  // namespace tolvane

@@ -69,6 +69,10 @@ MainDialog::MainDialog(const WindowServices& services, Prompts* prompts)
   }
   const std::uint32_t mono = ReadSettingNumber(kMonoExportSetting, 0);
   if (mono == 1 || mono == 2) exportOptions_.mono = mono == 1 ? MonoFold::kSame : MonoFold::kAll;
+  // A rate out of range keeps each sample's.
+  if (const std::uint32_t rate = ReadSettingNumber(kRateExportSetting, 0);
+      rate >= kLowestExportRate && rate <= kHighestExportRate)
+    exportOptions_.rate = rate;
   if (prompts_ == nullptr) {
     ownPrompts_ = std::make_unique<QtPrompts>(this);
     prompts_ = ownPrompts_.get();
@@ -193,8 +197,7 @@ void MainDialog::UpdateStatus() {
   countText_ = QString::fromStdString(StatusText(summary, services_.library.instruments.size()));
   SetStatus(countText_, importReport_.Summary());
   showingCount_ = true;
-  if (summary.instruments > 0 &&
-      (exportOptions_.trimDbfs || exportOptions_.mono != MonoFold::kNone))
+  if (summary.instruments > 0 && exportOptions_.fitting().any())
     sizeEstimate_.Request(checked, exportOptions_);
   status_->setToolTip(importReport_.Details());
   emit StatusUpdated();
@@ -202,8 +205,7 @@ void MainDialog::UpdateStatus() {
 
 void MainDialog::ShowExportSize(std::uint64_t collectionBytes, std::uint64_t singleBytes) {
   // A measurement that ends after the line moved on, or the options were turned off, is not told.
-  if (!showingCount_ || (!exportOptions_.trimDbfs && exportOptions_.mono == MonoFold::kNone))
-    return;
+  if (!showingCount_ || !exportOptions_.fitting().any()) return;
   SetStatus(QString::fromLatin1(texts::kExportSizeStatus)
                 .arg(countText_, QString::fromStdString(SizeText(collectionBytes)),
                      QString::fromStdString(SizeText(singleBytes))),
@@ -244,7 +246,7 @@ void MainDialog::ShowItemMenu(const QPoint& viewportPosition) {
   AddNormalizeMenu(menu, exportOptions_.normalizeDbfs);
   AddAutoLoopMenu(menu, autoLoop());
   AddDetectRootItem(menu, detectRoot());
-  AddFitMenus(menu, exportOptions_.trimDbfs, exportOptions_.mono);
+  AddFitMenus(menu, exportOptions_.fitting());
   const int command =
       prompts_->ChooseFromMenu(menu, list_->viewport()->mapToGlobal(viewportPosition));
   ApplyItemCommand(command, hit.row());

@@ -143,6 +143,9 @@ class MainDialog : public QDialog {
   std::optional<double> trimDbfs() const { return exportOptions_.trimDbfs; }
   void SetMono(MonoFold mono);
   MonoFold mono() const { return exportOptions_.mono; }
+  // The highest sample rate the exports that follow write (nothing: each sample's own).
+  void SetRate(std::optional<std::uint32_t> rate);
+  std::optional<std::uint32_t> rate() const { return exportOptions_.rate; }
   // The export buttons: ask, then write as work. False when no work started (nothing chosen,
   // or an error message shown). The outcome is told when the work has finished.
   bool ExportCollection();

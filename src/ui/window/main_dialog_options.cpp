@@ -58,6 +58,11 @@ bool MainDialog::ApplyFitCommand(int command) {
     SetMono(command == kMonoOffCommand    ? MonoFold::kNone
             : command == kMonoSameCommand ? MonoFold::kSame
                                           : MonoFold::kAll);
+  } else if (command == kRateOffCommand) {
+    SetRate(std::nullopt);
+  } else if (const int i = command - kRateCommand;
+             i >= 0 && i < static_cast<int>(std::size(kExportRates))) {
+    SetRate(kExportRates[i]);
   } else {
     return false;
   }
@@ -75,6 +80,12 @@ void MainDialog::SetMono(MonoFold mono) {
   exportOptions_.mono = mono;
   WriteSettingNumber(kMonoExportSetting,
                      mono == MonoFold::kNone ? 0 : (mono == MonoFold::kSame ? 1 : 2));
+  UpdateStatus();
+}
+
+void MainDialog::SetRate(std::optional<std::uint32_t> rate) {
+  exportOptions_.rate = rate;
+  WriteSettingNumber(kRateExportSetting, rate ? *rate : 0);
   UpdateStatus();
 }
 

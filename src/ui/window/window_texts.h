@@ -117,6 +117,10 @@ inline constexpr char kMenuMono[] = "Export: Mono";
 inline constexpr char kMenuMonoOff[] = "Off (stereo samples as they are)";
 inline constexpr char kMenuMonoSame[] = "Stereo Samples of Equal Channels";
 inline constexpr char kMenuMonoAll[] = "All Stereo Samples (Changes the Sound)";
+// The highest sample rate exports write: samples above it are resampled.
+inline constexpr char kMenuRate[] = "Export: Sample Rate";
+inline constexpr char kMenuRateOff[] = "Off (each sample at its own rate)";
+inline constexpr char kMenuRateHz[] = "At Most %1 Hz";
 
 // The export prompts and their messages.
 inline constexpr char kCollectionPromptTitle[] = "Select Filename for Sound-Collection...";

@@ -15,6 +15,7 @@
 
 Q_DECLARE_METATYPE(std::optional<double>)
 Q_DECLARE_METATYPE(tolvane::MonoFold)
+Q_DECLARE_METATYPE(std::optional<std::uint32_t>)
 
 namespace tolvane {
 
@@ -26,43 +27,54 @@ class FitMenuTest : public QObject {
     QTest::addColumn<QStringList>("path");
     QTest::addColumn<std::optional<double>>("trim");
     QTest::addColumn<MonoFold>("mono");
+    QTest::addColumn<std::optional<std::uint32_t>>("rate");
     const std::optional<double> off;
     const std::optional<double> before(-60.0);
+    const std::optional<std::uint32_t> rate(22050);
     QTest::newRow("trim -72") << QStringList{"Export: Trim Silence", "Below -72 dBFS"}
-                              << std::optional(-72.0) << MonoFold::kAll;
+                              << std::optional(-72.0) << MonoFold::kAll << rate;
     QTest::newRow("trim -48") << QStringList{"Export: Trim Silence", "Below -48 dBFS"}
-                              << std::optional(-48.0) << MonoFold::kAll;
+                              << std::optional(-48.0) << MonoFold::kAll << rate;
     QTest::newRow("trim off") << QStringList{"Export: Trim Silence", "Off (samples whole)"} << off
-                              << MonoFold::kAll;
+                              << MonoFold::kAll << rate;
     QTest::newRow("mono same") << QStringList{"Export: Mono", "Stereo Samples of Equal Channels"}
-                               << before << MonoFold::kSame;
+                               << before << MonoFold::kSame << rate;
     QTest::newRow("mono off") << QStringList{"Export: Mono", "Off (stereo samples as they are)"}
-                              << before << MonoFold::kNone;
+                              << before << MonoFold::kNone << rate;
+    QTest::newRow("rate 32000") << QStringList{"Export: Sample Rate", "At Most 32000 Hz"} << before
+                                << MonoFold::kAll << std::optional<std::uint32_t>(32000);
+    QTest::newRow("rate off") << QStringList{"Export: Sample Rate",
+                                             "Off (each sample at its own rate)"}
+                              << before << MonoFold::kAll << std::optional<std::uint32_t>();
   }
 
-  // Each choice starts from both options chosen (trim at -60, mono all) and leaves the other
-  // alone; the next start reads them back.
+  // Each choice starts from every option chosen (trim at -60, mono all, at most 22050 Hz) and
+  // leaves the others alone; the next start reads them back.
   void choicesAreUsedAndRemembered() {
     QFETCH(QStringList, path);
     QFETCH(std::optional<double>, trim);
     QFETCH(MonoFold, mono);
+    QFETCH(std::optional<std::uint32_t>, rate);
     testing::TestWindow window;
     MainDialog& dialog = window.Open();
     dialog.SetMono(MonoFold::kAll);
     dialog.SetTrim(-60.0);
+    dialog.SetRate(22050);
     window.prompts.menuPath = path;
     dialog.ShowItemMenu(QPoint(1, 1));
     QCOMPARE(dialog.trimDbfs(), trim);
     QCOMPARE(dialog.mono(), mono);
+    QCOMPARE(dialog.rate(), rate);
     MainDialog& next = window.Open();
     QCOMPARE(next.trimDbfs(), trim);
     QCOMPARE(next.mono(), mono);
+    QCOMPARE(next.rate(), rate);
   }
 
   void theMenusCheckTheChoiceMade() {
     QMenu menu;
-    AddFitMenus(menu, -60.0, MonoFold::kSame);
-    QCOMPARE(menu.actions().size(), 2);
+    AddFitMenus(menu, SampleFitting{-60.0, MonoFold::kSame, 44100});
+    QCOMPARE(menu.actions().size(), 3);
     const QList<QAction*> trims = menu.actions()[0]->menu()->actions();
     QCOMPARE(trims.size(), 4);
     QCOMPARE(trims[2]->text(), QStringLiteral("Below -60 dBFS"));
@@ -71,6 +83,10 @@ class FitMenuTest : public QObject {
     const QList<QAction*> folds = menu.actions()[1]->menu()->actions();
     QCOMPARE(folds.size(), 3);
     for (int i = 0; i < folds.size(); ++i) QCOMPARE(folds[i]->isChecked(), i == 1);
+    const QList<QAction*> rates = menu.actions()[2]->menu()->actions();
+    QCOMPARE(rates.size(), 6);
+    QCOMPARE(rates[2]->text(), QStringLiteral("At Most 44100 Hz"));
+    for (int i = 0; i < rates.size(); ++i) QCOMPARE(rates[i]->isChecked(), i == 2);
   }
 
   // A level stored out of range is taken as the nearest offered by the command line.
@@ -79,9 +95,11 @@ class FitMenuTest : public QObject {
     WriteSettingNumber(kTrimExportSetting, 1);
     WriteSettingNumber(kTrimLevelSetting, 200);
     WriteSettingNumber(kMonoExportSetting, 7);
+    WriteSettingNumber(kRateExportSetting, 4000);
     MainDialog& dialog = window.Open();
     QCOMPARE(dialog.trimDbfs(), std::optional(-96.0));
     QCOMPARE(dialog.mono(), MonoFold::kNone);
+    QCOMPARE(dialog.rate(), std::optional<std::uint32_t>());
   }
 
   // While an option is on, the status line adds what the exports would write, measured beside
