@@ -152,7 +152,7 @@ std::int32_t MovedOffset(std::int32_t offset, std::uint32_t lead, double ratio) 
 
 // Lowers the sample rate to `rate`. A loop a zone plays is scaled to a whole number of frames,
 // the ratio (and so the written rate) following from it; other loop points are rounded.
-void Resample(Fitted& fitted, bool looped, std::uint32_t rate, FitWork work) {
+void Resample(Fitted& fitted, bool looped, std::uint32_t rate, FitWork work, ResamplerPool& pool) {
   const double asked = static_cast<double>(rate) / fitted.rate;
   const LoopPoints loop = fitted.loop;
   const std::uint32_t length = loop.end - loop.start;
@@ -178,7 +178,7 @@ void Resample(Fitted& fitted, bool looped, std::uint32_t rate, FitWork work) {
   if (work == FitWork::kWrite) {
     Resampled resampled = ResampleSound(fitted.data, fitted.channels, fitted.frames, ratio, frames,
                                         looped ? std::optional(loop) : std::nullopt,
-                                        looped ? std::optional(written) : std::nullopt);
+                                        looped ? std::optional(written) : std::nullopt, &pool);
     if (!resampled.error.empty()) {
       fitted.resampleError = std::move(resampled.error);
       return;
@@ -245,7 +245,7 @@ namespace {
 // One sample as fitting asks, with what that saved; nothing when it is written as it is.
 std::optional<Fitted> FitSample(const Sample& sample, const StartFrames& starts,
                                 std::optional<LoopPoints> mended, const SampleFitting& fit,
-                                int level, FitWork work, FitSavings& saved) {
+                                int level, FitWork work, ResamplerPool& pool, FitSavings& saved) {
   // A sample short of its values is left for the writer to refuse.
   if (sample.frames == 0 || sample.data.size() < std::size_t{sample.frames} * sample.channels)
     return std::nullopt;
@@ -277,7 +277,7 @@ std::optional<Fitted> FitSample(const Sample& sample, const StartFrames& starts,
   }
   if (fit.rate && sample.sampleRate > *fit.rate) {
     const std::uint32_t before = f.frames;
-    Resample(f, starts.looped, *fit.rate, work);
+    Resample(f, starts.looped, *fit.rate, work, pool);
     if (!f.resampleError.empty()) {
       ++saved.resampleFailures;
     } else if (f.frames != before) {
@@ -325,9 +325,11 @@ FitSavings FitExportSet(ExportSet& set, const SampleFitting& fit, FitWork work) 
                        {}});
     }
   }
+  ResamplerPool converters;
   ForEachOnAllCores(items.size(), [&](std::size_t i) {
     Item& item = items[i];
-    item.fitted = FitSample(*item.sample, item.starts, item.mended, fit, level, work, item.saved);
+    item.fitted =
+        FitSample(*item.sample, item.starts, item.mended, fit, level, work, converters, item.saved);
     return true;
   });
   for (std::size_t from = 0; from < items.size();) {

@@ -1,12 +1,13 @@
 // Samples resampled for an export: rate, frames, loop points and start offsets as written, notes
 // played at the pitch they had (heard through the sampler), loops as click-free as they were, on
-// made-up tones and on Debian's FluidR3_GM bank.
+// made-up tones and on Debian's FluidR3_GM bank; hits of Hydrogen's kits where they were.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <optional>
@@ -27,6 +28,7 @@ namespace tolvane {
 namespace {
 
 constexpr const char* kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr const char* kKits = "/usr/share/hydrogen/data/drumkits";
 
 // The pitch of `key` held for a second, measured over its held part (Hz); 0 when none is found.
 double RenderedPitch(const Instrument& instrument, const ExportGroup* written, std::uint8_t key) {
@@ -271,6 +273,40 @@ TEST(RateRealDataTest, FluidR3NotesKeepTheirPitchAndLoopsTheirJunction) {
     }
   }
   EXPECT_GT(measured, 80u);
+}
+
+// Every sample of Debian's Hydrogen kits (44.1 and 48 kHz) at 22050 Hz lasts as long, at the
+// rate asked (no zone of a kit plays a loop).
+TEST(RateRealDataTest, HydrogenKitsKeepTheirLength) {
+  if (!std::filesystem::is_directory(kKits)) GTEST_SKIP() << kKits << " is not installed";
+  Library kits;
+  SoundDatabase database;
+  for (const auto& kit : std::filesystem::directory_iterator(kKits))
+    ImportFile(kits, database, kit.path().string());
+  auto set = CreateExportSet();
+  for (const auto& instrument : kits.instruments) AddInstrumentToExportSet(*set, *instrument);
+  std::vector<std::vector<const Sample*>> before;
+  for (const ExportGroup& group : set->groups)
+    before.emplace_back(group.sampleGroup->samples.begin(), group.sampleGroup->samples.end());
+  const FitSavings saved = FitExportSet(*set, SampleFitting{std::nullopt, MonoFold::kNone, 22050});
+  EXPECT_GT(saved.resampledSamples, 500u);
+  EXPECT_EQ(saved.resampleFailures, 0u);
+  std::size_t resampled = 0;
+  for (std::size_t g = 0; g < set->groups.size(); ++g) {
+    const std::vector<Sample*>& after = set->groups[g].sampleGroup->samples;
+    ASSERT_EQ(after.size(), before[g].size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+      const Sample& was = *before[g][i];
+      const Sample& is = *after[i];
+      SCOPED_TRACE(was.name);
+      if (was.sampleRate <= 22050) continue;
+      EXPECT_EQ(is.sampleRate, 22050u);
+      EXPECT_NEAR(static_cast<double>(is.frames) / is.sampleRate,
+                  static_cast<double>(was.frames) / was.sampleRate, 1.0 / is.sampleRate);
+      ++resampled;
+    }
+  }
+  EXPECT_EQ(resampled, saved.resampledSamples);
 }
 
 }  // namespace
