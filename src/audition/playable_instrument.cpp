@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <span>
+#include <utility>
 
 namespace tolvane {
 namespace {
@@ -39,11 +40,12 @@ PlayableZone ResolveZone(const Instrument& instrument, const Zone& zone, std::si
   z.velHigh = m.velHigh;
   z.sample = sample;
   // A root key of 0 is what an importer that set none leaves.
-  z.rootKey = static_cast<std::uint8_t>(m.overridingRootKey != 0
-                                             ? m.overridingRootKey
-                                             : ClampRootKey(TuningOf(*zone.sample, written).rootKey));
+  z.rootKey = static_cast<std::uint8_t>(
+      m.overridingRootKey != 0 ? m.overridingRootKey
+                               : ClampRootKey(TuningOf(*zone.sample, written).rootKey));
   z.centsPerKey = m.scaleTuning != 0 ? m.scaleTuning : 100;
-  z.loop = (m.flags & ZoneLoop) != 0 || (written != nullptr && written->loopedZones.contains(&zone));
+  z.loop =
+      (m.flags & ZoneLoop) != 0 || (written != nullptr && written->loopedZones.contains(&zone));
   const std::int32_t pan = ClampPan(p.Signed(P::pan));
   z.layers[0] = {StartFrame(m.startOffset), m.coarseTune * 100 + m.fineTune, pan};
   if ((m.flags & ZoneDual) != 0 && zone.sample->channels == 1) {
@@ -88,7 +90,7 @@ PlayableSample CopySample(const Sample& sample, const ExportGroup* written) {
 }  // namespace
 
 std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument,
-                                                      const ExportGroup* written) {
+                                                       const ExportGroup* written) {
   auto playable = std::make_shared<PlayableInstrument>();
   std::map<const Sample*, std::size_t> copied;  // each shared sample once
   for (const Zone& zone : instrument.zones) {
@@ -101,6 +103,18 @@ std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrum
     playable->zones.push_back(ResolveZone(instrument, zone, at->second, written));
   }
   return playable;
+}
+
+std::shared_ptr<const PlayableInstrument> MakePlayableAsWritten(const Instrument& instrument,
+                                                                const SoundOptions& options,
+                                                                const WorkProgress* progress,
+                                                                std::vector<SoundNote>* notes) {
+  const std::unique_ptr<ExportSet> written = CreateExportSet();
+  AddInstrumentToExportSet(*written, instrument);
+  std::vector<SoundNote> found = AnalyseSounds(*written, options, progress);
+  if (WorkCancelled(progress)) return nullptr;
+  if (notes != nullptr) *notes = std::move(found);
+  return MakePlayable(instrument, written->groups.empty() ? nullptr : &written->groups.front());
 }
 
 }  // namespace tolvane

@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/work_progress.h"
 #include "export/export_set.h"
+#include "export/sound_analysis.h"
 #include "library/library.h"
 
 namespace tolvane {
@@ -71,7 +73,14 @@ struct PlayableInstrument {
 // the instrument, its samples play as the export writes them: with the loops, values, root
 // keys and looped zones the group holds in place of the library's.
 std::shared_ptr<const PlayableInstrument> MakePlayable(const Instrument& instrument,
-                                                      const ExportGroup* written = nullptr);
+                                                       const ExportGroup* written = nullptr);
+
+// What `instrument` plays as an export with `options` writes it: MakePlayable with the group of
+// an export set of its own that AnalyseSounds has listened to; what it found goes to `notes`
+// when given. Nothing when `progress` cancels.
+std::shared_ptr<const PlayableInstrument> MakePlayableAsWritten(
+    const Instrument& instrument, const SoundOptions& options,
+    const WorkProgress* progress = nullptr, std::vector<SoundNote>* notes = nullptr);
 
 // Said wherever such an instrument is played (render, the list's tool tip), in the words of
 // someone who only knows that they dropped a SiFi file.

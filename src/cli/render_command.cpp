@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "audition/offline_render.h"
 #include "audition/playable_instrument.h"
@@ -13,7 +14,6 @@
 #include "base/encoding.h"
 #include "base/folders.h"
 #include "base/paths.h"
-#include "export/export_set.h"
 #include "export/sound_analysis.h"
 
 namespace tolvane::cli {
@@ -108,12 +108,11 @@ int RenderInstrument(const Instrument& instrument, const Options& options, std::
     return 1;
   }
   // Played as an export with the same options would write it.
-  const std::unique_ptr<ExportSet> written = CreateExportSet();
-  AddInstrumentToExportSet(*written, instrument);
-  for (const SoundNote& note : AnalyseSounds(*written, options.exportOptions.sounds))
-    err << kProgram << "note: " << Windows1252ToUtf8(SoundNoteText(note)) << '\n';
+  std::vector<SoundNote> notes;
   const std::shared_ptr<const PlayableInstrument> playable =
-      MakePlayable(instrument, written->groups.empty() ? nullptr : &written->groups.front());
+      MakePlayableAsWritten(instrument, options.exportOptions.sounds, nullptr, &notes);
+  for (const SoundNote& note : notes)
+    err << kProgram << "note: " << Windows1252ToUtf8(SoundNoteText(note)) << '\n';
   const RenderedNotes rendered = RenderNotes(playable, settings);
   const auto bytes = EncodeWave16(rendered.frames, 2, settings.rate);
   const std::string failure = bytes ? WriteRendered(options.target, *bytes)

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTableView>
 #include <algorithm>
+#include <utility>
 
 #include "audition/offline_render.h"
 #include "audition/playable_instrument.h"
@@ -61,6 +62,14 @@ void AuditionLink::Follow(MainDialog& dialog) {
   connect(&panel, &InstrumentPanel::NoteReleased, this, [this](int key) { ReleaseKey(key); });
   if (auto* selector = qobject_cast<QComboBox*>(dialog.Control(kAudioSelectorId)))
     connect(selector, &QComboBox::currentIndexChanged, &panel, [&panel] { panel.update(); });
+  // The copy new notes play is made anew with the options it follows.
+  connect(&dialog, &MainDialog::SoundOptionsChanged, this, [this, &dialog] {
+    if (loaded_ != nullptr) Load(dialog, loaded_);
+  });
+  connect(&dialog.analysedCopy(), &AnalysedCopy::Made, this,
+          [this](const Instrument* instrument, std::shared_ptr<const PlayableInstrument> copy) {
+            Arrived(instrument, std::move(copy));
+          });
   PlayRow(dialog, selection->currentIndex().row());
 }
 
@@ -69,16 +78,20 @@ void AuditionLink::PlayKey(MainDialog& dialog, int key, int velocity) {
   // Without a MIDI port the row's copy is made at its first click, not at every row passed.
   const Instrument* current =
       dialog.model().InstrumentAt(dialog.list().selectionModel()->currentIndex().row());
-  if (current != loaded_) {
-    sampler_.SetInstrument(current != nullptr ? MakePlayable(*current) : nullptr);
-    loaded_ = current;
+  if (current != loaded_) Load(dialog, current);
+  const auto note = static_cast<std::uint8_t>(std::clamp(key, 0, 127));
+  const auto loudness = static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
+  if (awaiting_) {
+    waitingKeys_[note] = loudness;
+    return;
   }
-  sampler_.PostFromControl({0x90, static_cast<std::uint8_t>(std::clamp(key, 0, 127)),
-                            static_cast<std::uint8_t>(std::clamp(velocity, 1, 127))});
+  sampler_.PostFromControl({0x90, note, loudness});
 }
 
 void AuditionLink::ReleaseKey(int key) {
-  sampler_.PostFromControl({0x80, static_cast<std::uint8_t>(std::clamp(key, 0, 127)), 0});
+  const auto note = static_cast<std::uint8_t>(std::clamp(key, 0, 127));
+  waitingKeys_[note] = 0;
+  sampler_.PostFromControl({0x80, note, 0});
 }
 
 void AuditionLink::PlayRow(MainDialog& dialog, int row) {
@@ -86,8 +99,32 @@ void AuditionLink::PlayRow(MainDialog& dialog, int row) {
   // at every step through the list.
   const bool heard = midi_.IsOpen() && audio_.IsOpen();
   const Instrument* instrument = heard && row >= 0 ? dialog.model().InstrumentAt(row) : nullptr;
-  sampler_.SetInstrument(instrument != nullptr ? MakePlayable(*instrument) : nullptr);
+  Load(dialog, instrument);
+}
+
+void AuditionLink::Load(MainDialog& dialog, const Instrument* instrument) {
   loaded_ = instrument;
+  waitingKeys_.fill(0);
+  const SoundOptions& options = dialog.soundOptions();
+  awaiting_ = instrument != nullptr && options.any();
+  if (!awaiting_) {
+    dialog.analysedCopy().Cancel();
+    sampler_.SetInstrument(instrument != nullptr ? MakePlayable(*instrument) : nullptr);
+    return;
+  }
+  sampler_.SetInstrument(nullptr);
+  dialog.analysedCopy().Request(*instrument, options);
+}
+
+void AuditionLink::Arrived(const Instrument* instrument,
+                           std::shared_ptr<const PlayableInstrument> copy) {
+  if (!awaiting_ || instrument != loaded_) return;
+  awaiting_ = false;
+  sampler_.SetInstrument(std::move(copy));
+  for (std::size_t key = 0; key < waitingKeys_.size(); ++key)
+    if (waitingKeys_[key] != 0)
+      sampler_.PostFromControl({0x90, static_cast<std::uint8_t>(key), waitingKeys_[key]});
+  waitingKeys_.fill(0);
 }
 
 void AuditionLink::Prepare(unsigned int rate) {

@@ -5,9 +5,16 @@
 // change on either selector silences everything at once. Keys clicked on the window's panel
 // play too, with or without a MIDI port. The sampler plays its own copy of the
 // instrument, so the library may be cleared under a sounding note.
+//
+// While a sound option is on (MainDialog::soundOptions), the copy is the instrument as an export
+// with the options would write it, made by the dialog's AnalysedCopy on a thread of its own. New
+// notes are silent until it arrives: the plain copy would play loops and root keys that the
+// export will not write. A key clicked meanwhile and still held sounds from its arrival on.
 
 #include <QObject>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -28,7 +35,7 @@ class AuditionLink final : public QObject, public AudioRenderer {
   AuditionLink(const AuditionLink&) = delete;
   AuditionLink& operator=(const AuditionLink&) = delete;
 
-  // Follows the dialog's current row, its drops and its selectors.
+  // Follows the dialog's current row, its drops, its selectors and its sound options.
   void Follow(MainDialog& dialog);
   // New notes play the instrument of that row of the dialog's list (none for an invalid row, or
   // while the MIDI port or the audio device is closed; choosing one on the dialog's selectors
@@ -45,11 +52,17 @@ class AuditionLink final : public QObject, public AudioRenderer {
   void Render(std::span<std::int16_t> stereo) override;
 
  private:
+  // New notes play `instrument` (none: silence), as the dialog's sound options have it.
+  void Load(MainDialog& dialog, const Instrument* instrument);
+  void Arrived(const Instrument* instrument, std::shared_ptr<const PlayableInstrument> copy);
+
   MidiInputDevice& midi_;
   PortDevice& audio_;
   Sampler sampler_;
-  const Instrument* loaded_ = nullptr;  // what new notes play, as the sampler's copy
-  std::vector<float> scratch_;          // the audio thread's, made once
+  const Instrument* loaded_ = nullptr;           // what new notes play, as the sampler's copy
+  bool awaiting_ = false;                        // its analysed copy is being made
+  std::array<std::uint8_t, 128> waitingKeys_{};  // clicked meanwhile and held: their velocities
+  std::vector<float> scratch_;                   // the audio thread's, made once
 };
 
 }  // namespace tolvane

@@ -311,7 +311,8 @@ void MainDialog::ApplyItemCommand(int command, int clickedRow) {
   }
   if (command < kLowestCategoryCommand) return;
   TellDatabaseProblemOnce();
-  sizeEstimate_.Stop();  // it copies the instruments it measures
+  // The size estimate copies the instruments it measures; the analysed copy reads no category.
+  sizeEstimate_.Stop();
   bool changed = false;
   for (const int row : rows) {
     if (Instrument* instrument = model_.InstrumentAt(row)) {

@@ -31,6 +31,7 @@
 #include "import/import_settings.h"
 #include "library/category_suggestions.h"
 #include "library/library.h"
+#include "ui/window/analysed_copy.h"
 #include "ui/window/dialog_template.h"
 #include "ui/window/instrument_list_model.h"
 #include "ui/window/instrument_panel.h"
@@ -133,10 +134,13 @@ class MainDialog : public QDialog {
   void SuggestCategories();
   void UndoSuggestedCategories();
   bool CanUndoSuggestions() const { return !suggestions_.empty(); }
+  // Whether exports seek sustain loops, and with which crossfade; whether they measure root keys
+  // not given. Remembered in the settings; SoundOptionsChanged follows a change.
   void SetAutoLoop(std::optional<double> crossfadeMs);
   std::optional<double> autoLoop() const { return exportOptions_.sounds.autoLoopCrossfadeMs; }
   void SetDetectRoot(bool detect);
   bool detectRoot() const { return exportOptions_.sounds.detectRoot; }
+  const SoundOptions& soundOptions() const { return exportOptions_.sounds; }
   // Whether the exports that follow trim samples' quiet ends, below which level in dBFS
   // (nothing: off), and how they store stereo samples; remembered in the settings.
   void SetTrim(std::optional<double> dbfs);
@@ -160,6 +164,9 @@ class MainDialog : public QDialog {
   InstrumentListModel& model() { return model_; }
   QTableView& list() { return *list_; }
   InstrumentPanel& panel() { return *panel_; }
+  // The copies live playing makes with the sound options; stopped before a drop replaces the
+  // library.
+  AnalysedCopy& analysedCopy() { return analysedCopy_; }
   // The control of that id (see ControlId); nullptr for an unknown id.
   QWidget* Control(int id) const;
   // The dialog's size at the template's dialog units for its font.
@@ -170,6 +177,8 @@ class MainDialog : public QDialog {
   void StatusUpdated();
   // After an import or export has ended and its outcome was shown.
   void WorkFinished();
+  // After SetAutoLoop or SetDetectRoot changed what exports do to the sound.
+  void SoundOptionsChanged();
 
  protected:
   bool event(QEvent* event) override;
@@ -254,7 +263,9 @@ class MainDialog : public QDialog {
   WorkRunner runner_;
   QString countText_;          // the status line's count, as UpdateStatus set it
   bool showingCount_ = false;  // the status line shows it still
-  SizeEstimate sizeEstimate_;  // last: it ends before what it reads goes
+  // Last: they end before what they read goes.
+  AnalysedCopy analysedCopy_;
+  SizeEstimate sizeEstimate_;
 };
 
 }  // namespace tolvane

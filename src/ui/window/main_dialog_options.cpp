@@ -34,17 +34,21 @@ void MainDialog::SetNormalize(std::optional<double> dbfs) {
 }
 
 void MainDialog::SetAutoLoop(std::optional<double> crossfadeMs) {
+  const bool changed = crossfadeMs != exportOptions_.sounds.autoLoopCrossfadeMs;
   exportOptions_.sounds.autoLoopCrossfadeMs = crossfadeMs;
   WriteSettingNumber(kAutoLoopSetting, crossfadeMs ? 1 : 0);
   if (crossfadeMs) {
     WriteSettingNumber(kAutoLoopCrossfadeSetting,
                        static_cast<std::uint32_t>(std::lround(*crossfadeMs)));
   }
+  if (changed) emit SoundOptionsChanged();
 }
 
 void MainDialog::SetDetectRoot(bool detect) {
+  const bool changed = detect != exportOptions_.sounds.detectRoot;
   exportOptions_.sounds.detectRoot = detect;
   WriteSettingNumber(kDetectRootSetting, detect ? 1 : 0);
+  if (changed) emit SoundOptionsChanged();
 }
 
 bool MainDialog::ApplyFitCommand(int command) {

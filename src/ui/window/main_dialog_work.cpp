@@ -75,8 +75,10 @@ void MainDialog::FinishImport(Library& imported, ImportReport report, bool cance
     SetStatus(QString::fromLatin1(texts::kImportCancelledStatus));
     return;
   }
-  sizeEstimate_.Stop();  // it reads the library
-  model_.Clear();        // its rows point into the library
+  // They read the library.
+  sizeEstimate_.Stop();
+  analysedCopy_.Stop();
+  model_.Clear();  // its rows point into the library
   suggestions_.clear();
   services_.library = std::move(imported);
   importReport_ = std::move(report);

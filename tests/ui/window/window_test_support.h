@@ -192,6 +192,7 @@ class FakePorts : public MidiInputDevice {
   void Close() override { open_ = 0; }
   bool IsOpen() const override { return open_ > 0 && !gone_; }
   void SetFlashCallback(FlashCallback callback) override { flash = std::move(callback); }
+  void SetMessageCallback(const MidiMessageCallback& callback) override { message = callback; }
 
   // A port plugged in or pulled out: the next list shows `entries`.
   void SetEntries(std::vector<PortEntry> entries) { entries_ = std::move(entries); }
@@ -201,6 +202,7 @@ class FakePorts : public MidiInputDevice {
   std::set<int> failing;
   std::vector<int> opens;
   FlashCallback flash;
+  MidiMessageCallback message;  // a note played on the keyboard: message({0x90, 60, 100})
   int openItem() const { return open_; }
 
  private:
