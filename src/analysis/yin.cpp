@@ -49,7 +49,7 @@ double YinPitch::DifferenceAt(double lag) const {
   const auto shifted = [&](std::size_t t) { return squares_[t + window_] - squares_[t]; };
   const double energy =
       (1 - part) * shifted(whole) + part * shifted(std::min(whole + 1, window_ - 1));
-  return squares_[window_] + energy - 2 * cross;
+  return std::max(0.0, squares_[window_] + energy - 2 * cross);
 }
 
 YinPitch::YinPitch(std::uint32_t rate, double lowestHz, double highestHz)
@@ -103,14 +103,12 @@ PeriodEstimate YinPitch::Estimate(std::span<const float> frame) {
     productIm_[m] = im_[m] = -pi;
   }
   fft_.Inverse(re_, im_);
-  const double scale = 1.0 / static_cast<double>(n);
 
   // d(tau) = e(0) + e(tau) - 2 r(tau), then normalised by its running mean.
   difference_[0] = 1;
   double running = 0;
   for (std::size_t tau = 1; tau < w; ++tau) {
-    const double shifted = squares_[tau + w] - squares_[tau];
-    const double d = std::max(0.0, energy + shifted - 2 * static_cast<double>(re_[tau]) * scale);
+    const double d = Raw(tau);
     running += d;
     difference_[tau] = running > 0 ? d * static_cast<double>(tau) / running : 1;
   }
@@ -128,14 +126,35 @@ PeriodEstimate YinPitch::Estimate(std::span<const float> frame) {
   } else {
     while (tau < last && difference_[tau + 1] < difference_[tau]) ++tau;
   }
+  double period = Refine(tau);
+  double aperiodicity = std::min(difference_[tau], Depth(tau));
+  // The octave below, while it matches far better, both differences taken at the refined lags
+  // (at whole lags a bright sound's narrow dip looks shallower than it is). A dip that leaves
+  // less than the share unmatched at its whole lag leaves less still between lags.
+  const double share = kOctaveDownShare * energy;
+  while (2 * period + 2 <= static_cast<double>(last) && Raw(tau) >= share) {
+    const double here = DifferenceAt(period);
+    if (here < share) break;
+    const double longer = DifferenceAt(2 * period);
+    if (longer >= kOctaveDownRatio * here) break;
+    // The longer dip's own low: the shorter one's may lie a little off half of it.
+    tau = static_cast<std::size_t>(std::lround(2 * period));
+    while (tau > shortest_ && difference_[tau - 1] < difference_[tau]) --tau;
+    while (tau < last && difference_[tau + 1] < difference_[tau]) ++tau;
+    period = Refine(tau);
+    // Normalised as the whole lag's difference is.
+    const double raw = Raw(tau);
+    aperiodicity =
+        std::min({difference_[tau], Depth(tau), raw > 0 ? longer * difference_[tau] / raw : 0.0});
+  }
+  return {rate_ / period, aperiodicity};
+}
+
+double YinPitch::Refine(std::size_t tau) const {
   // The parabola through the raw differences around the dip.
-  const auto raw = [&](std::size_t t) {
-    const double shifted = squares_[t + w] - squares_[t];
-    return std::max(0.0, energy + shifted - 2 * static_cast<double>(re_[t]) * scale);
-  };
-  const double before = raw(tau - 1);
-  const double at = raw(tau);
-  const double after = raw(tau + 1);
+  const double before = Raw(tau - 1);
+  const double at = Raw(tau);
+  const double after = Raw(tau + 1);
   const double curve = before - 2 * at + after;
   double period = static_cast<double>(tau);
   if (curve > 0) period += std::clamp(0.5 * (before - after) / curve, -1.0, 1.0);
@@ -150,7 +169,13 @@ PeriodEstimate YinPitch::Estimate(std::span<const float> frame) {
       if (bend > 0) period += step * std::clamp(0.5 * (b - f) / bend, -1.0, 1.0);
     }
   }
-  return {rate_ / period, std::min(difference_[tau], Depth(tau))};
+  return period;
+}
+
+double YinPitch::Raw(std::size_t tau) const {
+  const double shifted = squares_[tau + window_] - squares_[tau];
+  const double cross = static_cast<double>(re_[tau]) / static_cast<double>(fft_.size());
+  return std::max(0.0, squares_[window_] + shifted - 2 * cross);
 }
 
 }  // namespace tolvane

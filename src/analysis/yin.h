@@ -2,7 +2,8 @@
 // The YIN estimate of a sound's fundamental period (de Cheveigne and Kawahara, "YIN, a
 // fundamental frequency estimator for speech and music", JASA 2002): the difference of a frame
 // with itself delayed, normalised by its cumulative mean; the first dip under a threshold,
-// taken to its local minimum and refined by parabolic interpolation.
+// taken to its local minimum and refined by parabolic interpolation. A first dip that a dip at
+// twice its lag far outdoes is a strong second partial's: the longer period is taken.
 
 #include <cmath>
 #include <cstddef>
@@ -21,6 +22,12 @@ inline constexpr double kHighestPitchHz = 5000;
 inline constexpr double kYinThreshold = 0.15;
 // Periods shorter than this many frames are refined between whole lags.
 inline constexpr std::size_t kRefineBelowLag = 64;
+// The lag twice as long is weighed when the first dip leaves at least this share of the frame's
+// energy unmatched (less leaves the octave above nearly all of the sound), and taken when its
+// difference is under kOctaveDownRatio of the first dip's: a sound periodic at the first lag
+// matches itself about as well at twice it, or worse as it changes.
+inline constexpr double kOctaveDownShare = 0.01;
+inline constexpr double kOctaveDownRatio = 0.2;
 
 struct PeriodEstimate {
   double hz = 0;
@@ -50,6 +57,10 @@ class YinPitch {
   static std::size_t WindowFor(std::uint32_t rate, double lowestHz) {
     return static_cast<std::size_t>(std::ceil(rate / lowestHz)) + 2;
   }
+  // The period of the dip whose local minimum is whole lag `tau`, between lags.
+  double Refine(std::size_t tau) const;
+  // The raw difference at whole lag `tau`.
+  double Raw(std::size_t tau) const;
   // The normalised difference at lag `tau`, or where it dips lowest between its neighbours.
   double Depth(std::size_t tau) const;
   // The raw difference at a lag between whole ones.

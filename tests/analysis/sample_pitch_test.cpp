@@ -13,7 +13,9 @@ namespace tolvane {
 namespace {
 
 using testing::Attacked;
+using testing::kAbsent;
 using testing::Noise;
+using testing::Partials;
 using testing::Sound;
 using testing::Tone;
 
@@ -56,6 +58,11 @@ TEST(SamplePitch, HeldDecayingAndShortTonesHaveTheirPitch) {
       {"short: 0.1 s", Tone(587.3, 22050, 0.1, 4), 22050, 587.3},
       {"low, 40 Hz", Tone(40, 32000, 1.5, 8, 16000, Attacked), 32000, 40},
       {"high, 4 kHz", Tone(4000, 44100, 1, 3, 16000, Attacked), 44100, 4000},
+      {"held, fundamental and third 20 dB under the octave",
+       Partials(116.5, 44100, 1.5, {-20, 0, -20, -6, -15}, 16000, Attacked), 44100, 116.5},
+      {"plucked, no fundamental: 20 dB a second down",
+       Partials(49, 32000, 2, {kAbsent, 0, -15, -6}, 16000, [](double t) { return -20 * t; }),
+       32000, 49},
   };
   for (const Case& c : cases) {
     const auto pitch = PitchOf(c.values, c.rate);

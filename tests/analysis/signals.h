@@ -34,6 +34,29 @@ inline std::vector<float> Tone(double hz, std::uint32_t rate, double seconds, in
   return out;
 }
 
+// No partial, in Partials' levels.
+inline constexpr double kAbsent = -1000;
+
+// A tone of `hz` whose partials 1, 2, 3, ... lie at `db` (dB, kAbsent for none), scaled so that
+// its peak is at most about `amplitude`; `level(t)` in dB shapes it over time.
+inline std::vector<float> Partials(double hz, std::uint32_t rate, double seconds,
+                                   const std::vector<double>& db, double amplitude = 16000,
+                                   const std::function<double(double)>& level = {}) {
+  const auto frames = static_cast<std::size_t>(seconds * rate);
+  std::vector<float> out(frames);
+  double norm = 0;
+  for (const double d : db) norm += std::pow(10.0, d / 20);
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double t = static_cast<double>(i) / rate;
+    double v = 0;
+    for (std::size_t n = 1; n <= db.size() && n * hz < rate / 2.0; ++n)
+      v += std::pow(10.0, db[n - 1] / 20) * std::sin(2 * std::numbers::pi * n * hz * t);
+    const double gain = level ? std::pow(10.0, level(t) / 20) : 1.0;
+    out[i] = static_cast<float>(amplitude * gain * v / norm);
+  }
+  return out;
+}
+
 // White noise of about `amplitude` RMS.
 inline std::vector<float> Noise(std::uint32_t rate, double seconds, double amplitude = 6000,
                                 unsigned seed = 7) {
@@ -60,8 +83,12 @@ inline SoundFrames Sound(const std::vector<std::vector<float>>& channels, std::u
 }
 
 // Level shapes in dB over time.
-inline double Held(double) { return 0; }
+inline double Held(double) {
+  return 0;
+}
 // A 50 ms attack from -60 dB, then steady.
-inline double Attacked(double t) { return t < 0.05 ? -60 + 60 * t / 0.05 : 0; }
+inline double Attacked(double t) {
+  return t < 0.05 ? -60 + 60 * t / 0.05 : 0;
+}
 
 }  // namespace tolvane::testing

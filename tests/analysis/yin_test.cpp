@@ -13,7 +13,9 @@
 namespace tolvane {
 namespace {
 
+using testing::kAbsent;
 using testing::Noise;
+using testing::Partials;
 using testing::Tone;
 
 double Cents(double measured, double hz) {
@@ -53,11 +55,59 @@ TEST(YinPitch, AWeakFundamentalBelowStrongOvertonesIsStillTheFundamental) {
   }
 }
 
+// Partial levels (dB) with the fundamental weak or missing under a strong second partial: the
+// first dip comes at half the period, well under the threshold.
+struct WeakFundamental {
+  const char* what;
+  std::vector<double> db;
+};
+const WeakFundamental kWeakFundamentals[] = {
+    {"fundamental 14 dB under the octave", {-14, 0}},
+    {"fundamental and third 20 dB under the octave (a bassoon)", {-20, 0, -20, -6}},
+    {"no fundamental, a weak third (a slapped bass)", {kAbsent, 0, -15, -6, -20}},
+    {"fundamental 25 dB under, odd partials about 20 dB under (a double bass)",
+     {-25, 0, -22, -3, -20, -6}},
+};
+
+TEST(YinPitch, AWeakOrMissingFundamentalUnderAStrongOctaveIsTheFundamental) {
+  constexpr double kBoundCents = 2;
+  for (const std::uint32_t rate : {22050u, 44100u, 96000u}) {
+    YinPitch yin(rate);
+    for (const double hz : {41.2, 65.4, 110.0, 261.6, 587.3, 1318.5, 2093.0}) {
+      for (const WeakFundamental& c : kWeakFundamentals) {
+        const PeriodEstimate estimate = yin.Estimate(Partials(hz, rate, 0.2, c.db));
+        EXPECT_NEAR(Cents(estimate.hz, hz), 0, kBoundCents)
+            << c.what << ", " << hz << " Hz at " << rate;
+        EXPECT_LT(estimate.aperiodicity, kYinThreshold) << c.what << ", " << hz << " Hz";
+      }
+    }
+  }
+}
+
+TEST(YinPitch, ALongerPeriodThatAddsLittleIsNotTaken) {
+  // A partial an octave under the tone (40 dB down) or an odd one between its partials (30 dB
+  // down, at 3.5 times its pitch) makes the sound repeat at twice the period, but leaves the
+  // tone's own period nearly as good a match: the tone's pitch is what is heard.
+  const std::uint32_t rate = 44100;
+  YinPitch yin(rate);
+  for (const double hz : {110.0, 440.0, 1760.0}) {
+    const auto tone = Tone(hz, rate, 0.2, 4);
+    const auto octaveDown = Tone(hz / 2, rate, 0.2, 1, 80);
+    const auto between = Tone(3.5 * hz, rate, 0.2, 1, 250);
+    std::vector<float> withOctave(tone.size()), withBetween(tone.size());
+    for (std::size_t i = 0; i < tone.size(); ++i) {
+      withOctave[i] = tone[i] + octaveDown[i];
+      withBetween[i] = tone[i] + between[i];
+    }
+    EXPECT_NEAR(Cents(yin.Estimate(withOctave).hz, hz), 0, 2) << hz << " Hz, octave down";
+    EXPECT_NEAR(Cents(yin.Estimate(withBetween).hz, hz), 0, 2) << hz << " Hz, 3.5 times";
+  }
+}
+
 TEST(YinPitch, NoiseAndSilenceAreAperiodic) {
   YinPitch yin(44100);
   for (const unsigned seed : {1u, 2u, 3u}) {
-    EXPECT_GT(yin.Estimate(Noise(44100, 0.1, 6000, seed)).aperiodicity, kMostAperiodicity)
-        << seed;
+    EXPECT_GT(yin.Estimate(Noise(44100, 0.1, 6000, seed)).aperiodicity, kMostAperiodicity) << seed;
   }
   const std::vector<float> silence(yin.frameLength(), 0.0F);
   EXPECT_EQ(yin.Estimate(silence).aperiodicity, 1);
