@@ -229,16 +229,21 @@ void ApplyPitch(const Job& job, const Outcome& outcome, std::vector<SoundNote>& 
     return;
   }
   if (!outcome.pitch) return;
-  for (const Player& player : job.players) {
-    const double off = SemitonesOff(player, sample, outcome.pitch->key);
-    if (std::abs(off) < kOctaveOffSemitones) continue;
-    SoundNote& note = notes.emplace_back(NoteOn(job, *player.instrument, SoundFinding::kOctaveOff));
-    note.hz = outcome.pitch->hz;
-    note.semitones = off;
-    const ZoneMapping& m = player.zone->mapping;
-    note.rootKey = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
-    return;  // named once, for its first such zone
-  }
+  // A zone may tune its sample by octaves on purpose (a harpsichord's 4' layer), and another
+  // sets the pitch a sample was recorded at by its coarse tune (a piccolo): the root key is
+  // right when the sound agrees with the sample's own or with any zone's reading of it.
+  const double own =
+      outcome.pitch->key - ClampRootKey(sample.rootKey) - sample.pitchCorrection / 100.0;
+  if (sample.rootKeyGiven && std::abs(own) < kOctaveOffSemitones) return;
+  for (const Player& player : job.players)
+    if (std::abs(SemitonesOff(player, sample, outcome.pitch->key)) < kOctaveOffSemitones) return;
+  // Named once, for its first zone.
+  const Player& player = job.players.front();
+  SoundNote& note = notes.emplace_back(NoteOn(job, *player.instrument, SoundFinding::kOctaveOff));
+  note.hz = outcome.pitch->hz;
+  note.semitones = SemitonesOff(player, sample, outcome.pitch->key);
+  const ZoneMapping& m = player.zone->mapping;
+  note.rootKey = m.overridingRootKey != 0 ? m.overridingRootKey : ClampRootKey(sample.rootKey);
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ struct Made {
   std::uint32_t rootKey = 60;
   std::int16_t sustainCentibels = 0;  // the zone's sustain level below full
   std::uint8_t overridingRootKey = 0;
+  std::int8_t coarseTune = 0;  // the zone's
 };
 
 Instrument& MakeInstrument(Library& library, Source& source, const std::string& name,
@@ -66,6 +67,7 @@ Instrument& MakeInstrument(Library& library, Source& source, const std::string& 
   SetZoneSample(zone, sample);
   if (made.looped) zone.mapping.flags |= ZoneLoop;
   zone.mapping.overridingRootKey = made.overridingRootKey;
+  zone.mapping.coarseTune = made.coarseTune;
   zone.parameters.words[ZoneParameters::sustainVolEnv] = made.sustainCentibels;
   AddZone(*instrument, zone);
   AverageInstrument(*instrument);
@@ -111,6 +113,17 @@ TEST(SoundAnalysis, EachSampleGetsTheFindingItsSoundAndZoneCallFor) {
        DetectRoot(),
        {SoundFinding::kOctaveOff}},
       {"root given, a fifth off", {held, false, true, 64}, DetectRoot(), {}},
+      // A zone playing its sample an octave up on purpose, and one whose tune gives the pitch
+      // the sample was recorded at, are no octave error; a tune that makes it worse is.
+      {"root given, the zone an octave up", {held, false, true, 57, 0, 0, 12}, DetectRoot(), {}},
+      {"root given an octave off, the zone's tune mends it",
+       {held, false, true, 69, 0, 0, 12},
+       DetectRoot(),
+       {}},
+      {"root given an octave off, the zone's tune too",
+       {held, false, true, 69, 0, 0, -12},
+       DetectRoot(),
+       {SoundFinding::kOctaveOff}},
       {"root given by the zone, an octave off",
        {held, false, false, 60, 0, 45},
        DetectRoot(),
