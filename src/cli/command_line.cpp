@@ -104,11 +104,11 @@ class ArgumentParser {
       if (std::string error = TakeTrim(a); !error.empty()) return error;
     } else if ((a == "--rate" || a.starts_with("--rate=")) &&
                (command_ == "export" || command_ == "list")) {
-      const std::string* v = a == "--rate" ? Value() : nullptr;
-      const std::string_view given = v != nullptr    ? std::string_view(*v)
-                                     : a == "--rate" ? std::string_view()
-                                                     : std::string_view(a).substr(7);
-      const auto rate = NumberIn<unsigned>(given);
+      // The rate after '=', or the next argument.
+      const std::string* v = a == "--rate" ? Value() : &a;
+      const std::size_t at = v == &a ? std::string_view("--rate=").size() : 0;
+      const auto rate =
+          v != nullptr ? NumberIn<unsigned>(std::string_view(*v).substr(at)) : std::nullopt;
       if (!rate || *rate < kLowestExportRate || *rate > kHighestExportRate)
         return "--rate needs HZ from 8000 to 96000";
       options_.exportOptions.rate = *rate;
